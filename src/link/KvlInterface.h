@@ -1,0 +1,130 @@
+#pragma once
+// The list of interfaces (FTDI USB adapters, then serial ports), the one
+// open port, and the request/reply transaction with a reader.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/D2xxApi.h"
+#include "platform/SerialApi.h"
+
+namespace q17 {
+
+enum TInterfaceKind : std::int32_t { ikNone = 0, ikComPort = 1, ikFtdi = 2 };
+
+// USB identity of the reader's adapter.
+inline constexpr std::uint16_t kFtdiVendorId = 0x0403;
+inline constexpr std::uint16_t kReaderProductId = 0x5A17;
+
+// Largest reply (and request) data area.
+inline constexpr std::uint16_t kMaxData = 128;
+inline constexpr std::size_t kFrameBufferSize = 256;
+
+// Special bytes of the line.
+inline constexpr std::uint8_t kEscape = 0xFA;
+inline constexpr std::uint8_t kRequestStart = 0xFB;
+inline constexpr std::uint8_t kReplyStart = 0xFC;
+inline constexpr std::uint8_t kRequestEnd = 0xFD;
+inline constexpr std::uint8_t kReplyEnd = 0xFE;
+
+struct TInterfaceDescriptor {
+  TInterfaceDescriptor(std::int32_t kind, const std::string& name);
+  std::int32_t Kind;
+  std::string Name;  // FTDI serial number; empty for a serial port; at most 16 characters
+};
+
+class TInterfList {
+ public:
+  struct Entry {
+    std::string Text;  // what the user sees
+    TInterfaceDescriptor Descriptor;
+  };
+
+  TInterfList(SerialApi& serial, D2xxApi& d2xx);
+  ~TInterfList();
+  TInterfList(const TInterfList&) = delete;
+  TInterfList& operator=(const TInterfList&) = delete;
+
+  // Lists the matching FTDI devices in D2XX order, then the serial ports.
+  void Refresh();
+  const std::vector<Entry>& Entries() const { return FEntries; }
+  int Count() const { return static_cast<int>(FEntries.size()); }
+  // Index of the entry with this text, or -1.
+  int IndexOf(const std::string& text) const;
+
+  // 0 opened, 1 bad index or kind, 7 already open or the device did not open.
+  int Open(int index, int baudIndex);
+  // Always 0.
+  int Close();
+
+  bool Opened() const { return FOpened; }
+  int OpenIndex() const { return FIndex; }
+  int ReadTimeout() const { return FReadTimeout; }
+  // Per-byte time-out in milliseconds of silence; 20..1000, others ignored.
+  void SetReadTimeout(int value);
+
+  // Why the last Open returned 7, for a user-facing explanation.
+  OpenFailure LastOpenFailure() const { return FLastOpenFailure; }
+  const std::string& LastOpenDetail() const { return FLastOpenDetail; }
+
+  // One request/reply exchange with the reader at the low byte of `address`.
+  // `data` must hold kMaxData bytes. On 0, `code` is the reader's answer code
+  // and `length` the reply's length, its bytes at the front of `data`.
+  int Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
+
+  std::uint8_t PacketNo() const { return FPacketNo; }
+  std::uint8_t EchoPacketNo() const { return FEchoPacketNo; }
+  std::uint8_t ReplyFlags() const { return FReplyFlags; }
+  // Requests always go out with flags 0; tools may exercise the two-byte forms.
+  void SetRequestFlags(std::uint8_t flags) { FFlags = flags; }
+
+  // The last request frame as written to the line.
+  const std::uint8_t* LastFrame() const { return FBuffer.data(); }
+  std::size_t LastFrameSize() const { return FFrameLen; }
+
+  static std::uint32_t BaudRate(int baudIndex);
+  // "066-12-2914" from the EEPROM serial number; empty when it is too short.
+  static std::string DeviceCode(const std::string& serialNumber);
+
+ private:
+  bool PutByte(std::uint8_t b, std::uint16_t& crc);
+  bool PutRaw(std::uint8_t b);
+  bool BuildRequest(int address, const std::uint8_t* data, std::uint16_t code, std::uint16_t length);
+  bool WriteFrame();
+  int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
+  void DrainUntilSilent();
+  bool ReadByte(std::uint8_t& b);
+  long ReadPort(std::uint8_t* buffer, std::size_t maxBytes, int waitMs);
+  int OpenComPort(const Entry& entry, std::uint32_t baud);
+  int OpenFtdi(const Entry& entry, std::uint32_t baud);
+
+  SerialApi& FSerial;
+  D2xxApi& FD2xx;
+  std::vector<Entry> FEntries;
+
+  std::int32_t FIndex = -1;
+  std::int32_t FKind = ikNone;
+  bool FOpened = false;
+  std::uintptr_t FHandle = 0;
+  std::int32_t FReadTimeout = 50;
+  std::array<std::uint8_t, kFrameBufferSize> FBuffer{};
+  std::uint16_t FBufLen = 0;
+  std::size_t FFrameLen = 0;
+  std::uint8_t FPacketNo = 0;
+  std::uint8_t FEchoPacketNo = 0;
+  std::uint8_t FFlags = 0;
+  std::uint8_t FReplyFlags = 0;
+
+  // Bytes taken from the port but not yet used: what follows a reply's end
+  // stays here for the next transaction, as the port would have kept it.
+  std::array<std::uint8_t, 512> FRx{};
+  std::size_t FRxHead = 0;
+  std::size_t FRxTail = 0;
+  std::uint32_t FFtReadTimeout = 0;
+
+  OpenFailure FLastOpenFailure = OpenFailure::None;
+  std::string FLastOpenDetail;
+};
+
+}  // namespace q17

@@ -1,0 +1,7 @@
+# Win32 half of the platform layer: serial ports, the registry's port list
+# (advapi32) and ftd2xx.dll, which is loaded at run time and so not linked.
+target_sources(q17core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/SerialWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/D2xxWin32.cpp
+)
+target_link_libraries(q17core PUBLIC advapi32)

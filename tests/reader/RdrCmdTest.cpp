@@ -1,0 +1,217 @@
+#include "reader/RdrCmd.h"
+
+#include <gtest/gtest.h>
+
+#include "link/ErrMsg.h"
+#include "support/FakeD2xxApi.h"
+#include "support/FakeSerialApi.h"
+#include "support/Frames.h"
+
+namespace q17 {
+namespace {
+
+using test::Bytes;
+using test::ReplyFrame;
+using Frame = std::vector<std::uint8_t>;
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    serial.names = {"COM1"};
+    list.Refresh();
+    ASSERT_EQ(list.Open(0, 0), rcOk);
+  }
+  // The reader's answer to the next request (for the current packet number).
+  void Reply(std::uint16_t answer, const Frame& data = {}) {
+    serial.line.AnswerNextWrite(ReplyFrame(nextPacketNo++, 1, answer, data));
+  }
+  void Silence() { serial.line.AnswerNextWrite(std::vector<test::LineStep>{}); }
+  // Request i as sent: command code and data (flags 0), escapes undone.
+  std::pair<int, Frame> Request(std::size_t i) const {
+    const Frame& f = serial.line.writes.at(i);
+    Frame body;
+    for (std::size_t k = 1; k + 1 < f.size(); ++k) {
+      body.push_back(f[k] == 0xFA ? static_cast<std::uint8_t>(f[++k] + 0xF0) : f[k]);
+    }
+    const std::size_t n = body.at(4);
+    return {body.at(3), Frame(body.begin() + 5, body.begin() + 5 + static_cast<long>(n))};
+  }
+  std::size_t Sent() const { return serial.line.writes.size(); }
+
+  test::FakeSerialApi serial;
+  test::FakeD2xxApi d2xx;
+  TInterfList list{serial, d2xx};
+  TCommandState s;
+  std::uint8_t nextPacketNo = 0;  // a well-formed reply moves it on, whatever its answer code
+};
+
+TEST(CommandState, Defaults) {
+  TCommandState s;
+  EXPECT_EQ(s.ReaderAddress, 1);
+  EXPECT_EQ(s.Config.ToBytes(), (TConfigBytes{0xAA, 0x55, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x0A, 0x05, 0x14, 0x1E,
+                                              0x1E, 0x08, 0x01, 0x0A}));
+  EXPECT_EQ(s.TMT_1, 100);
+  EXPECT_EQ(s.TMT_2, 100);
+  EXPECT_EQ(s.ATT_1, 0);
+  EXPECT_EQ(s.ATT_2, 0);
+  EXPECT_EQ(s.EtalonTag, "00 B1 FF 01");
+  EXPECT_EQ(s.TestTag, "00 B1 FF 03");
+}
+
+TEST_F(Commands, WriteTagMemTime1OnTheLine) {
+  for (int i = 0; i < 5; ++i) {
+    Reply(0);
+    ASSERT_EQ(WriteAtten1(s, list), rcOk);
+  }
+  Reply(0);
+  s.TMT_1 = 100;
+  EXPECT_EQ(WriteTagMemTime1(s, list), rcOk);
+  EXPECT_EQ(serial.line.writes.back(), Bytes({0xFB, 0x05, 0x01, 0x00, 0x19, 0x02, 0x64, 0x00, 0x82, 0x18, 0xFD}));
+}
+
+TEST_F(Commands, RequestsAndStoredReplies) {
+  const Frame block = Bytes({0xAA, 0x55, 1, 2, 3, 4, 5, 0x80, 6, 7, 8, 9, 10, 0xFF, 7, 25});
+  Reply(0, block);
+  EXPECT_EQ(ReadConfig(s, list), rcOk);
+  EXPECT_EQ(s.Config.ToBytes(), (TConfigBytes{0xAA, 0x55, 1, 2, 3, 4, 5, 0x80, 6, 7, 8, 9, 10, 0xFF, 7, 25}));
+  Reply(0);
+  EXPECT_EQ(WriteConfig(s, list), rcOk);
+  EXPECT_EQ(Request(1), (std::pair<int, Frame>{150, block})) << "unedited bytes go back unchanged";
+
+  Reply(0, Bytes({0x2C, 0x01}));
+  EXPECT_EQ(ReadTagMemTime1(s, list), rcOk);
+  EXPECT_EQ(s.TMT_1, 300);
+  Reply(0, Bytes({0x10, 0x27}));
+  EXPECT_EQ(ReadTagMemTime2(s, list), rcOk);
+  EXPECT_EQ(s.TMT_2, 10000);
+  s.TMT_2 = 100;
+  Reply(0);
+  EXPECT_EQ(WriteTagMemTime2(s, list), rcOk);
+  EXPECT_EQ(Request(4), (std::pair<int, Frame>{26, Bytes({0x64, 0x00})}));
+
+  Reply(0, Bytes({17}));
+  EXPECT_EQ(ReadAtten1(s, list), rcOk);
+  EXPECT_EQ(s.ATT_1, 17);
+  Reply(0, Bytes({31}));
+  EXPECT_EQ(ReadAtten2(s, list), rcOk);
+  EXPECT_EQ(s.ATT_2, 31);
+  Reply(0);
+  EXPECT_EQ(WriteAtten2(s, list), rcOk);
+  EXPECT_EQ(Request(7), (std::pair<int, Frame>{13, Bytes({31})}));
+
+  EXPECT_EQ(Request(0).first, 151);
+  EXPECT_EQ(Request(2).first, 27);
+  EXPECT_EQ(Request(3).first, 28);
+  EXPECT_EQ(Request(5).first, 18);
+  EXPECT_EQ(Request(6).first, 19);
+}
+
+TEST_F(Commands, FailuresLeaveTheTargetsUntouched) {
+  const TConfigBytes before = s.Config.ToBytes();
+  Reply(21, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+  EXPECT_EQ(ReadConfig(s, list), 21) << "the reader's answer code is the result";
+  EXPECT_EQ(s.Config.ToBytes(), before);
+
+  Silence();
+  EXPECT_EQ(ReadTagMemTime1(s, list), rcTimeout);
+  EXPECT_EQ(s.TMT_1, 100);
+
+  s.TagCount1 = 5;
+  Silence();
+  EXPECT_EQ(ReadTagCount1(s, list), rcTimeout);
+  EXPECT_EQ(s.TagCount1, 0) << "the count reads 0 after any failure";
+}
+
+TEST_F(Commands, ReadAllSettingsStopsAtTheFirstFailure) {
+  Reply(0, Frame(16, 3));
+  Reply(0, Bytes({50, 0}));
+  Reply(201);
+  EXPECT_EQ(ReadAllSettings(s, list), 201);
+  EXPECT_EQ(Sent(), 3u);
+  EXPECT_EQ(s.TMT_1, 50);
+  EXPECT_EQ(s.TMT_2, 100);
+}
+
+TEST_F(Commands, VersionText) {
+  Reply(0);
+  std::string version = "old";
+  EXPECT_EQ(ReadVersion(s, list, version), rcOk);
+  EXPECT_EQ(version, "");
+
+  // Windows-1251 "Считыватель 2.1" and a terminating blank.
+  Reply(0, Bytes({0xD1, 0xF7, 0xE8, 0xF2, 0xFB, 0xE2, 0xE0, 0xF2, 0xE5, 0xEB, 0xFC, ' ', '2', '.', '1', ' '}));
+  EXPECT_EQ(ReadVersion(s, list, version), rcOk);
+  EXPECT_EQ(version, "Считыватель 2.1 ");
+
+  Reply(80, Bytes({'x'}));
+  version = "kept";
+  EXPECT_EQ(ReadVersion(s, list, version), 80);
+  EXPECT_EQ(version, "kept");
+}
+
+TEST_F(Commands, SetDateTimeSendsDateThenTimeOfOneReading) {
+  // 5 March 2024, 14:07:09, a Tuesday.
+  std::tm t{};
+  t.tm_year = 124;
+  t.tm_mon = 2;
+  t.tm_mday = 5;
+  t.tm_hour = 14;
+  t.tm_min = 7;
+  t.tm_sec = 9;
+  t.tm_wday = 2;
+  const TReaderMoment m = MomentFromTm(t);
+  EXPECT_EQ(m.DayOfWeek, 3);
+  Reply(0);
+  Reply(0);
+  EXPECT_EQ(SetDateTime(s, list, m), rcOk);
+  EXPECT_EQ(Request(0), (std::pair<int, Frame>{202, Bytes({0x07, 0xE8, 0x03, 0x05})}));
+  EXPECT_EQ(Request(1), (std::pair<int, Frame>{201, Bytes({0x0E, 0x07, 0x09, 0x03})}));
+
+  Reply(20);
+  EXPECT_EQ(SetDateTime(s, list, m), 20);
+  EXPECT_EQ(Sent(), 3u) << "no time after a refused date";
+  Silence();
+  EXPECT_EQ(SetDateTime(s, list, m), rcTimeout);
+  EXPECT_EQ(Sent(), 4u);
+}
+
+TEST_F(Commands, RadioProfilePerChannel) {
+  for (int channel : {1, 2, 0, 7}) {
+    Reply(0);
+    EXPECT_EQ(SetRadioProfile(s, list, RadioProfile, channel), rcOk);
+    const auto [code, data] = Request(Sent() - 1);
+    EXPECT_EQ(code, channel == 1 ? 10 : 11) << channel;
+    EXPECT_EQ(data, Frame(RadioProfile.begin(), RadioProfile.end()));
+  }
+}
+
+TEST_F(Commands, TagCountsAndTagCodes) {
+  Reply(0, Bytes({3}));
+  EXPECT_EQ(ReadTagCount2(s, list), rcOk);
+  EXPECT_EQ(s.TagCount2, 3);
+  TTagCode tag{};
+  Reply(0, Bytes({0x28, 0x02, 0xA1, 0x00}));
+  EXPECT_EQ(ReadFirstTag1(s, list, tag), rcOk);
+  EXPECT_EQ(tag, (TTagCode{0x28, 0x02, 0xA1, 0x00}));
+  Reply(80);
+  EXPECT_EQ(ReadNextTag1(s, list, tag), rcNoTag);
+  EXPECT_EQ(tag, (TTagCode{0x28, 0x02, 0xA1, 0x00}));
+  Reply(0, Bytes({1, 2, 3, 4}));
+  EXPECT_EQ(ReadFirstTag2(s, list, tag), rcOk);
+  Reply(0, Bytes({5, 6, 7, 8}));
+  EXPECT_EQ(ReadNextTag2(s, list, tag), rcOk);
+  EXPECT_EQ(tag, (TTagCode{5, 6, 7, 8}));
+  const int codes[] = {83, 81, 82, 84, 85};
+  for (std::size_t i = 0; i < std::size(codes); ++i) EXPECT_EQ(Request(i).first, codes[i]);
+}
+
+TEST_F(Commands, RequestsGoToTheLowByteOfTheAddress) {
+  s.ReaderAddress = 0x1FE;
+  Reply(0);
+  ReadAtten1(s, list);
+  EXPECT_EQ(serial.line.writes.back()[2], 0xFA);
+  EXPECT_EQ(serial.line.writes.back()[3], 0x0E);
+}
+
+}  // namespace
+}  // namespace q17
