@@ -1,0 +1,167 @@
+#include "Ctl.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/FakeD2xxApi.h"
+#include "support/FakeSerialApi.h"
+#include "support/Frames.h"
+
+namespace q17 {
+namespace {
+
+using test::Bytes;
+using test::ReplyFrame;
+
+class Ctl : public ::testing::Test {
+ protected:
+  void SetUp() override { serial.names = {"/dev/ttyUSB0", "/dev/ttyUSB1"}; }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunCtl(args, serial, d2xx, out, err);
+  }
+  void Reply(std::uint16_t answer, const std::vector<std::uint8_t>& data = {}) {
+    serial.line.AnswerNextWrite(ReplyFrame(nextPacketNo++, 1, answer, data));
+  }
+  void Silence() { serial.line.AnswerNextWrite(std::vector<test::LineStep>{}); }
+
+  test::FakeSerialApi serial;
+  test::FakeD2xxApi d2xx;
+  std::ostringstream out, err;
+  std::uint8_t nextPacketNo = 0;
+};
+
+TEST_F(Ctl, UsageErrorsExitWith2BeforeThePortIsTouched) {
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"frobnicate"},
+      {"--address", "0", "version"},
+      {"--address", "256", "version"},
+      {"--timeout", "19", "version"},
+      {"--timeout", "x", "version"},
+      {"--port"},
+      {"set-address"},
+      {"set-address", "128"},
+      {"set-address", "0"},
+      {"restore-radio"},
+      {"scan", "0"},
+      {"scan", "10", "5"},
+      {"scan", "1", "255"},
+      {"echo-test", "--length", "65"},
+      {"echo-test", "--count"},
+      {"version", "extra"},
+  };
+  for (const auto& args : bad) {
+    EXPECT_EQ(Run(args), 2) << (args.empty() ? "(none)" : args[0]);
+    EXPECT_NE(err.str().find("usage:"), std::string::npos);
+  }
+  EXPECT_EQ(serial.opens, 0);
+}
+
+TEST_F(Ctl, HelpVersionAndPorts) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  EXPECT_NE(out.str().find("echo-test"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}), 0);
+  EXPECT_EQ(out.str().rfind("q17ctl ", 0), 0u);
+  EXPECT_EQ(Run({"ports"}), 0);
+  EXPECT_EQ(out.str(), "/dev/ttyUSB0\n/dev/ttyUSB1\n");
+}
+
+TEST_F(Ctl, ReadConfigPrintsTheBlockAndValues) {
+  Reply(0, Bytes({0xAA, 0x55, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x03, 0x0A}));
+  Reply(0, Bytes({0x2C, 0x01}));
+  Reply(0, Bytes({0x64, 0x00}));
+  Reply(0, Bytes({5}));
+  Reply(0, Bytes({31}));
+  EXPECT_EQ(Run({"--port", "/dev/ttyUSB1", "read-config"}), 0) << err.str();
+  EXPECT_EQ(serial.openedName, "/dev/ttyUSB1");
+  EXPECT_EQ(out.str(),
+            "BLOCK=AA 55 0A 05 14 1E 1E 08 0A 05 14 1E 1E 08 03 0A\n"
+            "TMT_1=300\nTMT_2=100\nATT_1=5\nATT_2=31\nMODE=НА ПРОЕЗД\n");
+}
+
+TEST_F(Ctl, FailuresPrintTheCodeAndExitWith1) {
+  Silence();
+  EXPECT_EQ(Run({"version"}), 1);
+  EXPECT_EQ(err.str(), "Код = 6 / Таймаут обмена\n");
+  EXPECT_EQ(out.str(), "");
+
+  Reply(201);
+  EXPECT_EQ(Run({"version"}), 1);
+  EXPECT_EQ(err.str(), "Код = 201 / Функция не поддерживается\n");
+}
+
+TEST_F(Ctl, PortsThatWillNotOpenAreExplained) {
+  EXPECT_EQ(Run({"--port", "/dev/ttyS9", "version"}), 1);
+  EXPECT_NE(err.str().find("Код = 1 / "), std::string::npos);
+  EXPECT_NE(err.str().find("q17ctl ports"), std::string::npos);
+
+  const std::pair<OpenFailure, const char*> table[] = {{OpenFailure::PermissionDenied, "permission denied"},
+                                                       {OpenFailure::Busy, "in use by another program"},
+                                                       {OpenFailure::NoDevice, "no such device"}};
+  for (auto [failure, words] : table) {
+    serial.failOpen = failure;
+    EXPECT_EQ(Run({"version"}), 1);
+    EXPECT_EQ(err.str().rfind("Код = 7 / Ошибка открытия порта\n/dev/ttyUSB0: ", 0), 0u) << err.str();
+    EXPECT_NE(err.str().find(words), std::string::npos) << err.str();
+  }
+  serial.failOpen = OpenFailure::None;
+  serial.names.clear();
+  EXPECT_EQ(Run({"version"}), 1);
+  EXPECT_NE(err.str().find("no interfaces found"), std::string::npos);
+}
+
+TEST_F(Ctl, ScanListsTheReadersThatAnswer) {
+  // Address 7 answers, 8 is silent, 9 answers with an empty version, 10 refuses.
+  Reply(0, Bytes({'Q', '1', '7', ' ', 0xE2, '1', '0'}));
+  Silence();
+  serial.line.AnswerNextWrite(ReplyFrame(1, 9, 0, {}));
+  serial.line.AnswerNextWrite(ReplyFrame(2, 10, 201, {}));
+  EXPECT_EQ(Run({"scan", "7", "10"}), 0);
+  EXPECT_EQ(out.str(), "Addr=07 [Q17 в1]\nAddr=09 []\n");
+  ASSERT_EQ(serial.line.writes.size(), 4u);
+  EXPECT_EQ(serial.line.writes[0][2], 7);
+  EXPECT_EQ(serial.line.writes[3][2], 10);
+}
+
+TEST_F(Ctl, SetAddressSendsTheComplement) {
+  Reply(0);
+  EXPECT_EQ(Run({"set-address", "5"}), 0);
+  EXPECT_EQ(serial.line.writes[0][2], 1);
+  EXPECT_EQ(serial.line.writes[0][4], 30);
+  EXPECT_EQ(serial.line.writes[0][6], 0x05);
+  EXPECT_EQ(serial.line.writes[0][7], 0xFA);  // 0xFA goes out escaped
+  EXPECT_EQ(serial.line.writes[0][8], 0x0A);
+  nextPacketNo = 0;  // every run starts a new list
+  Reply(20);
+  EXPECT_EQ(Run({"--address", "3", "set-address", "5"}), 1);
+  EXPECT_EQ(err.str(), "Код = 20 / Недопустимый параметр\n");
+}
+
+TEST_F(Ctl, RestoreRadioTriesBothChannels) {
+  Silence();
+  Reply(0);
+  EXPECT_EQ(Run({"restore-radio", "--yes"}), 1);
+  EXPECT_EQ(out.str(), "CHANNEL_1=Код = 6 / Таймаут обмена\nCHANNEL_2=Код = 0 / OK !\n");
+  ASSERT_EQ(serial.line.writes.size(), 2u);
+  EXPECT_EQ(serial.line.writes[0][4], 10);
+  EXPECT_EQ(serial.line.writes[1][4], 11);
+}
+
+TEST_F(Ctl, EchoTestCountsGoodAndFailedExchanges) {
+  std::vector<std::uint8_t> pattern;
+  for (int i = 0; i < 3; ++i) pattern.push_back(static_cast<std::uint8_t>(0x20 + i));
+  Reply(0, pattern);
+  Silence();
+  Reply(5, pattern);  // a well-formed refusal still counts as a good exchange
+  EXPECT_EQ(Run({"echo-test", "--count", "3", "--length", "3"}), 0);
+  EXPECT_EQ(out.str().rfind("good=2\nerrors=1\nms_per_exchange=", 0), 0u) << out.str();
+  for (const auto& frame : serial.line.writes) {
+    EXPECT_EQ(std::vector<std::uint8_t>(frame.begin() + 4, frame.begin() + 9), Bytes({200, 3, 0x20, 0x21, 0x22}));
+  }
+}
+
+}  // namespace
+}  // namespace q17

@@ -1,0 +1,348 @@
+#include "Ctl.h"
+
+#include <algorithm>
+#include <chrono>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+
+#include "link/ErrMsg.h"
+#include "link/KvlInterface.h"
+#include "reader/Cp1251.h"
+#include "reader/RdrCmd.h"
+
+#ifndef Q17_VERSION
+#define Q17_VERSION "0"
+#endif
+
+namespace q17 {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: q17ctl [--port NAME] [--address N] [--timeout MS] COMMAND [ARGS]\n"
+    "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first)\n"
+    "  --address N    reader address 1..255 (default 1)\n"
+    "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
+    "commands:\n"
+    "  ports                      the interface list, one entry per line\n"
+    "  version                    the reader's version text\n"
+    "  read-config                the configuration block, tag memory times, attenuations and mode\n"
+    "  set-time                   sets the reader's clock from this computer's local time\n"
+    "  set-address NEW            changes the reader's bus address to NEW (1..127)\n"
+    "  restore-radio --yes        sends the stored radio profile to channel 1, then channel 2\n"
+    "  scan [FROM [TO]]           lists the readers that answer in FROM..TO (default 1..254)\n"
+    "  echo-test [--count N] [--length L]\n"
+    "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n";
+
+struct Options {
+  std::optional<std::string> port;
+  int address = 1;
+  int timeout = 50;
+  std::string command;
+  std::vector<std::string> args;
+};
+
+std::optional<long> ParseNumber(const std::string& text) {
+  long value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+// A number within [low, high], or nothing.
+std::optional<int> ParseInRange(const std::string& text, long low, long high) {
+  auto value = ParseNumber(text);
+  if (!value || *value < low || *value > high) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
+class Usage {
+ public:
+  explicit Usage(std::ostream& err) : err_(err) {}
+  int operator()(const std::string& problem) const {
+    err_ << "q17ctl: " << problem << "\n" << kUsage;
+    return kExitUsage;
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+std::string HexBytes(const std::uint8_t* data, std::size_t size) {
+  std::string text;
+  char pair[4];
+  for (std::size_t i = 0; i < size; ++i) {
+    std::snprintf(pair, sizeof pair, "%02X", data[i]);
+    if (i > 0) text += ' ';
+    text += pair;
+  }
+  return text;
+}
+
+std::string PaddedAddress(int address) {
+  std::string text = std::to_string(address);
+  return text.size() < 2 ? "0" + text : text;
+}
+
+// The user's side of a port that would not open.
+std::string OpenFailureAdvice(const TInterfList& list, const std::string& name) {
+  const std::string& detail = list.LastOpenDetail();
+  const std::string suffix = detail.empty() ? "" : " (" + detail + ")";
+  switch (list.LastOpenFailure()) {
+    case OpenFailure::NoDevice:
+      return name + ": no such device; is the adapter plugged in? 'q17ctl ports' lists what is there" + suffix;
+    case OpenFailure::PermissionDenied:
+      return name + ": permission denied; the group that owns the device grants access "
+                    "(add your user to it, e.g. 'sudo usermod -aG dialout $USER', then log in again)" + suffix;
+    case OpenFailure::Busy:
+      return name + ": in use by another program; close it and try again" + suffix;
+    case OpenFailure::NotSerial:
+      return name + ": not a serial port" + suffix;
+    default:
+      return name + ": the port could not be opened" + suffix;
+  }
+}
+
+class Session {
+ public:
+  Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err)
+      : o_(o), list_(serial, d2xx), out_(out), err_(err) {
+    list_.SetReadTimeout(o.timeout);
+    state_.ReaderAddress = o.address;
+  }
+
+  // Lists the interfaces and opens the chosen one at 9600 baud.
+  bool OpenPort() {
+    list_.Refresh();
+    int index = 0;
+    if (o_.port) index = list_.IndexOf(*o_.port);
+    if (index < 0 || index >= list_.Count()) {
+      Fail(rcBadPort);
+      err_ << (list_.Count() == 0 ? std::string("no interfaces found")
+                                  : "no interface named '" + o_.port.value_or("") + "'; 'q17ctl ports' lists them")
+           << "\n";
+      return false;
+    }
+    const int r = list_.Open(index, 0);
+    if (r != rcOk) {
+      Fail(r);
+      err_ << OpenFailureAdvice(list_, list_.Entries()[static_cast<std::size_t>(index)].Text) << "\n";
+      return false;
+    }
+    return true;
+  }
+
+  int Fail(int code) {
+    err_ << FormatResult(code) << "\n";
+    return kExitFailed;
+  }
+
+  int Ports() {
+    list_.Refresh();
+    for (const auto& entry : list_.Entries()) out_ << entry.Text << "\n";
+    return kExitOk;
+  }
+
+  int Version() {
+    std::string version;
+    if (const int r = ReadVersion(state_, list_, version); r != 0) return Fail(r);
+    out_ << version << "\n";
+    return kExitOk;
+  }
+
+  int ReadConfigCmd() {
+    if (const int r = ReadAllSettings(state_, list_); r != 0) return Fail(r);
+    const TConfigBytes block = state_.Config.ToBytes();
+    out_ << "BLOCK=" << HexBytes(block.data(), block.size()) << "\n"
+         << "TMT_1=" << state_.TMT_1 << "\n"
+         << "TMT_2=" << state_.TMT_2 << "\n"
+         << "ATT_1=" << int{state_.ATT_1} << "\n"
+         << "ATT_2=" << int{state_.ATT_2} << "\n"
+         << "MODE=" << ModeStatusText(state_.Config.Mode) << "\n";
+    return kExitOk;
+  }
+
+  int SetTime() {
+    const TReaderMoment m = LocalMomentNow();
+    if (const int r = SetDateTime(state_, list_, m); r != 0) return Fail(r);
+    char text[64];
+    std::snprintf(text, sizeof text, "TIME=%04d-%02d-%02d %02d:%02d:%02d DOW=%d", m.Year, m.Month, m.Day, m.Hour,
+                  m.Minute, m.Second, m.DayOfWeek);
+    out_ << text << "\n";
+    return kExitOk;
+  }
+
+  int SetAddress(int newAddress) {
+    state_.Payload[0] = static_cast<std::uint8_t>(newAddress);
+    state_.Payload[1] = static_cast<std::uint8_t>(255 - newAddress);
+    state_.PayloadLength = 2;
+    state_.CommandCode = cmd::ChangeAddress;
+    if (const int r = Exchange(state_, list_); r != 0) return Fail(r);
+    out_ << "ADDRESS=" << newAddress << "\n";
+    return kExitOk;
+  }
+
+  int RestoreRadio() {
+    int exitCode = kExitOk;
+    for (int channel : {1, 2}) {
+      const int r = SetRadioProfile(state_, list_, RadioProfile, channel);
+      out_ << "CHANNEL_" << channel << "=" << FormatResult(r) << "\n";
+      if (r != 0) exitCode = Fail(r);
+    }
+    return exitCode;
+  }
+
+  int Scan(int from, int to) {
+    for (int address = from; address <= to; ++address) {
+      state_.ReaderAddress = address;
+      std::string version;
+      if (ReadVersionBytes(state_, list_, version) != 0) continue;
+      if (!version.empty()) version.pop_back();
+      out_ << "Addr=" << PaddedAddress(address) << " [" << Cp1251ToUtf8(version) << "]" << std::endl;
+    }
+    state_.ReaderAddress = o_.address;
+    return kExitOk;
+  }
+
+  int EchoTest(int count, int length) {
+    for (std::size_t i = 0; i < state_.Payload.size(); ++i) state_.Payload[i] = static_cast<std::uint8_t>(32 + i);
+    long good = 0;
+    long errors = 0;
+    int lastError = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count; ++i) {
+      state_.CommandCode = cmd::Echo;
+      state_.PayloadLength = static_cast<std::uint16_t>(length);
+      // The reply overwrites the front of the payload; put the pattern back.
+      for (int k = 0; k < length; ++k) state_.Payload[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(32 + k);
+      const int r = list_.Transaction(state_.ReaderAddress, state_.Payload.data(), state_.CommandCode,
+                                      state_.PayloadLength);
+      if (r == 0) {
+        ++good;
+      } else {
+        ++errors;
+        lastError = r;
+      }
+    }
+    const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%.3f", count > 0 ? elapsed.count() / count : 0.0);
+    out_ << "good=" << good << "\nerrors=" << errors << "\nms_per_exchange=" << ms << "\n";
+    if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
+    return kExitOk;
+  }
+
+ private:
+  const Options& o_;
+  TInterfList list_;
+  TCommandState state_;
+  std::ostream& out_;
+  std::ostream& err_;
+};
+
+}  // namespace
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err) {
+  const Usage usage(err);
+  Options o;
+  std::size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      out << kUsage;
+      return kExitOk;
+    }
+    if (a == "--version") {
+      out << "q17ctl " << Q17_VERSION << "\n";
+      return kExitOk;
+    }
+    if (a.rfind("--", 0) != 0) break;
+    if (i + 1 >= args.size()) return usage(a + " needs a value");
+    const std::string& value = args[++i];
+    if (a == "--port") {
+      o.port = value;
+    } else if (a == "--address") {
+      auto v = ParseInRange(value, 1, 255);
+      if (!v) return usage("--address takes 1..255");
+      o.address = *v;
+    } else if (a == "--timeout") {
+      auto v = ParseInRange(value, 20, 1000);
+      if (!v) return usage("--timeout takes 20..1000");
+      o.timeout = *v;
+    } else {
+      return usage("unknown option " + a);
+    }
+  }
+  if (i >= args.size()) return usage("no command");
+  o.command = args[i];
+  o.args.assign(args.begin() + static_cast<long>(i) + 1, args.end());
+
+  Session session(o, serial, d2xx, out, err);
+  const auto& a = o.args;
+  if (o.command == "ports") {
+    if (!a.empty()) return usage("ports takes no arguments");
+    return session.Ports();
+  }
+
+  // Check the arguments before the port is touched.
+  int newAddress = 0, from = 1, to = 254, count = 100, length = 10;
+  if (o.command == "version" || o.command == "read-config" || o.command == "set-time") {
+    if (!a.empty()) return usage(o.command + " takes no arguments");
+  } else if (o.command == "set-address") {
+    auto v = a.size() == 1 ? ParseInRange(a[0], 1, 127) : std::nullopt;
+    if (!v) return usage("set-address takes one new address, 1..127");
+    newAddress = *v;
+  } else if (o.command == "restore-radio") {
+    if (a.size() != 1 || a[0] != "--yes") {
+      return usage("restore-radio overwrites both channels' radio settings; confirm with --yes");
+    }
+  } else if (o.command == "scan") {
+    if (a.size() > 2) return usage("scan takes at most FROM and TO");
+    if (!a.empty()) {
+      auto v = ParseInRange(a[0], 1, 254);
+      if (!v) return usage("scan addresses are 1..254");
+      from = *v;
+    }
+    if (a.size() == 2) {
+      auto v = ParseInRange(a[1], 1, 254);
+      if (!v) return usage("scan addresses are 1..254");
+      to = *v;
+    }
+    if (to < from) return usage("scan: TO is below FROM");
+  } else if (o.command == "echo-test") {
+    for (std::size_t k = 0; k < a.size(); k += 2) {
+      if (k + 1 >= a.size()) return usage(a[k] + " needs a value");
+      if (a[k] == "--count") {
+        auto v = ParseInRange(a[k + 1], 1, 100000000);
+        if (!v) return usage("--count takes a positive number");
+        count = *v;
+      } else if (a[k] == "--length") {
+        auto v = ParseInRange(a[k + 1], 1, 64);
+        if (!v) return usage("--length takes 1..64");
+        length = *v;
+      } else {
+        return usage("unknown echo-test option " + a[k]);
+      }
+    }
+  } else {
+    return usage("unknown command " + o.command);
+  }
+
+  if (!session.OpenPort()) return kExitFailed;
+  if (o.command == "version") return session.Version();
+  if (o.command == "read-config") return session.ReadConfigCmd();
+  if (o.command == "set-time") return session.SetTime();
+  if (o.command == "set-address") return session.SetAddress(newAddress);
+  if (o.command == "restore-radio") return session.RestoreRadio();
+  if (o.command == "scan") return session.Scan(from, to);
+  return session.EchoTest(count, length);
+}
+
+}  // namespace q17
