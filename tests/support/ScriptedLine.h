@@ -1,6 +1,7 @@
 #pragma once
 // What a reader sends, step by step: bytes that arrive together, or a
 // silence that makes the next waiting read run out.
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <vector>

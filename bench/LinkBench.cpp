@@ -1,0 +1,102 @@
+// CPU cost of the link itself: CRC, frame building, one whole transaction
+// through a port that answers from memory at once.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <vector>
+
+#include "link/Crc16A.h"
+#include "link/KvlInterface.h"
+#include "support/FakeD2xxApi.h"
+#include "support/Frames.h"
+
+namespace {
+
+using namespace q17;
+
+// Answers every request with a prepared echo reply for its packet number.
+class MemoryPort : public SerialApi {
+ public:
+  explicit MemoryPort(int length) {
+    std::vector<std::uint8_t> data;
+    for (int i = 0; i < length; ++i) data.push_back(static_cast<std::uint8_t>(0x20 + i));
+    for (int p = 0; p < 256; ++p) replies_[p] = test::ReplyFrame(static_cast<std::uint8_t>(p), 1, 0, data);
+  }
+  std::vector<std::string> PortNames() override { return {"MEM"}; }
+  PortHandle Open(const std::string&, const SerialOpenArgs&) override { return 1; }
+  OpenFailure LastOpenFailure() const override { return OpenFailure::None; }
+  std::string LastOpenDetail() const override { return {}; }
+  bool GetCommState(PortHandle, LineState&) override { return true; }
+  bool SetCommState(PortHandle, const LineState&) override { return true; }
+  bool SetCommTimeouts(PortHandle, const CommTimeouts&) override { return true; }
+  long Read(PortHandle, std::uint8_t* buffer, std::size_t maxBytes, int) override {
+    const std::size_t n = std::min(maxBytes, pendingSize_);
+    std::copy_n(pending_, n, buffer);
+    pending_ += n;
+    pendingSize_ -= n;
+    return static_cast<long>(n);
+  }
+  long Write(PortHandle, const std::uint8_t* data, std::size_t size) override {
+    if (answer_) {
+      const std::uint8_t packetNo = data[1] == 0xFA ? static_cast<std::uint8_t>(data[2] + 0xF0) : data[1];
+      pending_ = replies_[packetNo].data();
+      pendingSize_ = replies_[packetNo].size();
+    }
+    return static_cast<long>(size);
+  }
+  void Close(PortHandle) override {}
+  bool answer_ = true;
+
+ private:
+  std::array<std::vector<std::uint8_t>, 256> replies_;
+  const std::uint8_t* pending_ = nullptr;
+  std::size_t pendingSize_ = 0;
+};
+
+void BM_CrcPerByte(benchmark::State& state) {
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(state.range(0)));
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  for (auto _ : state) benchmark::DoNotOptimize(CrcOf(data.data(), data.size()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_CrcPerByte)->Arg(16)->Arg(128);
+
+// Building and writing a request: the reply side is left silent and the
+// per-byte wait returns at once, so what remains is the frame.
+void BM_BuildFrame(benchmark::State& state) {
+  MemoryPort port(0);
+  port.answer_ = false;
+  test::FakeD2xxApi d2xx;
+  TInterfList list(port, d2xx);
+  list.Refresh();
+  list.Open(0, 0);
+  std::array<std::uint8_t, kMaxData> payload{};
+  const auto length = static_cast<std::uint16_t>(state.range(0));
+  for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(0x20 + i * 3);
+  for (auto _ : state) {
+    std::uint16_t code = 200;
+    std::uint16_t len = length;
+    benchmark::DoNotOptimize(list.Transaction(1, payload.data(), code, len));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * length);
+}
+BENCHMARK(BM_BuildFrame)->Arg(10)->Arg(64)->Arg(120);
+
+void BM_TransactionRoundTrip(benchmark::State& state) {
+  const int length = static_cast<int>(state.range(0));
+  MemoryPort port(length);
+  test::FakeD2xxApi d2xx;
+  TInterfList list(port, d2xx);
+  list.Refresh();
+  list.Open(0, 0);
+  std::array<std::uint8_t, kMaxData> payload{};
+  for (auto _ : state) {
+    std::uint16_t code = 200;
+    auto len = static_cast<std::uint16_t>(length);
+    if (list.Transaction(1, payload.data(), code, len) != 0) state.SkipWithError("exchange failed");
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * length * 2);
+}
+BENCHMARK(BM_TransactionRoundTrip)->Arg(0)->Arg(10)->Arg(64)->Arg(128);
+
+}  // namespace

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Every test: the whole suite, the core once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows compile check, and a short run of
+# each fuzz target.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=${JOBS:-2}
+fuzz_seconds=${FUZZ_SECONDS:-20}
+
+step() { printf '\n== %s ==\n' "$*"; }
+
+step "build"
+"$root/scripts/build.sh"
+
+step "tests"
+(cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
+
+step "core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ17_TOOLS=ON \
+  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --build "$root/build-asan" --parallel "$jobs" --target link_tests reader_tests tool_tests
+(cd "$root/build-asan" && ctest --output-on-failure --parallel "$jobs" -L core)
+
+step "Windows compile check"
+"$root/scripts/check-windows.sh" >/dev/null
+
+step "fuzz targets (${fuzz_seconds}s each)"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQ17_FUZZ=ON -DQ17_TESTS=OFF -DQ17_TOOLS=OFF >/dev/null
+cmake --build "$root/build-fuzz" --parallel "$jobs"
+for target in "$root"/build-fuzz/fuzz/fuzz_*; do
+  [[ -x "$target" ]] || continue
+  name=$(basename "$target")
+  corpus="$root/build-fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "$root/fuzz/seeds/$name" 2>"$root/build-fuzz/$name.log" \
+    || { tail -50 "$root/build-fuzz/$name.log"; echo "fuzz target $name failed"; exit 1; }
+  echo "$name: $(grep -o 'Done [0-9]* runs' "$root/build-fuzz/$name.log" | tail -1)"
+done
+
+step "all tests passed"
