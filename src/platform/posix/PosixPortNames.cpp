@@ -1,0 +1,104 @@
+#include "platform/posix/PosixPortNames.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
+
+#include "platform/PortNames.h"
+
+namespace q17 {
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0;
+}
+
+bool IsCharDevice(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// ttyS followed by digits only: the legacy 8250 ports, which the kernel
+// registers whether or not a UART sits behind them.
+bool IsLegacyUartName(const std::string& name) {
+  if (name.size() <= 4 || name.compare(0, 4, "ttyS") != 0) return false;
+  return std::all_of(name.begin() + 4, name.end(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+enum class UartType { Absent, Unknown, Present };
+
+// serial_core's `type` attribute: 0 (PORT_UNKNOWN) means no UART answered.
+UartType UartTypeAttribute(const std::string& ttyDir) {
+  std::ifstream in(ttyDir + "/type");
+  if (!in) return UartType::Unknown;
+  long type = 0;
+  if (!(in >> type)) return UartType::Absent;  // unreadable: do not offer it
+  return type != 0 ? UartType::Present : UartType::Absent;
+}
+
+// Without the attribute, ask the driver itself; any failure leaves the port out.
+bool UartAnswers(const std::string& devPath) {
+#if defined(__linux__)
+  const int fd = open(devPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct serial_struct info {};
+  const bool ok = ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+  close(fd);
+  return ok;
+#else
+  (void)devPath;
+  return false;
+#endif
+}
+
+void AddKernelPorts(const std::string& sysClassTty, const std::string& devDir,
+                    std::vector<std::string>& out) {
+  DIR* dir = opendir(sysClassTty.c_str());
+  if (!dir) return;
+  while (const struct dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.empty() || name[0] == '.') continue;
+    const std::string ttyDir = sysClassTty + "/" + name;
+    // Virtual consoles, ptmx and the like have no device link.
+    if (!Exists(ttyDir + "/device")) continue;
+    const std::string devPath = devDir + "/" + name;
+    if (!Exists(devPath)) continue;
+    const UartType type = UartTypeAttribute(ttyDir);
+    if (type == UartType::Absent) continue;
+    if (type == UartType::Unknown && IsLegacyUartName(name) && !UartAnswers(devPath)) continue;
+    out.push_back(devPath);
+  }
+  closedir(dir);
+}
+
+}  // namespace
+
+std::vector<std::string> ListPosixPortNames(const std::string& sysClassTty,
+                                            const std::string& devDir, const char* extraPorts) {
+  std::vector<std::string> names;
+  AddKernelPorts(sysClassTty, devDir, names);
+  if (extraPorts) {
+    for (const auto& path : SplitPortList(extraPorts)) {
+      if (IsCharDevice(path)) names.push_back(path);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  SortIgnoringCase(names);
+  return names;
+}
+
+}  // namespace q17

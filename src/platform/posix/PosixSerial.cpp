@@ -1,0 +1,355 @@
+// Serial ports over termios. The link drives them like Win32 comm handles:
+// open exclusively, 8N1 raw, reads that never block longer than asked.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "platform/SerialApi.h"
+#include "platform/posix/LineSpeed.h"
+#include "platform/posix/PosixPortNames.h"
+#include "platform/posix/TermiosFrame.h"
+
+namespace q17 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long Write keeps trying while the driver's output buffer is full.
+constexpr int kWriteBudgetMs = 1000;
+
+struct OpenPort {
+  int fd = -1;
+  bool exclusive = false;  // we set TIOCEXCL
+  CommTimeouts timeouts;
+};
+
+void ClosePort(const OpenPort& port) {
+  // A pty keeps its tty (and the exclusive flag) while the master lives;
+  // leave it as we found it.
+  if (port.exclusive) ioctl(port.fd, TIOCNXCL);
+  ::close(port.fd);  // also drops the lock
+}
+
+int MillisLeft(Clock::time_point deadline) {
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  if (left <= 0) return 0;
+  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+std::string GroupOf(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return {};
+  if (const struct group* g = getgrgid(st.st_gid)) return g->gr_name;
+  return std::to_string(st.st_gid);
+}
+
+OpenFailure FailureFromErrno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::NoDevice;
+    case EACCES:
+    case EPERM:
+      return OpenFailure::PermissionDenied;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::Busy;
+    default:
+      return OpenFailure::Other;
+  }
+}
+
+// A read that found nothing (yet), as opposed to one that failed.
+bool NothingYet(int err) { return err == EAGAIN || err == EWOULDBLOCK || err == EINTR; }
+
+class PosixSerialApi final : public SerialApi {
+ public:
+  ~PosixSerialApi() override {
+    for (auto& [handle, port] : ports_) ClosePort(port);
+  }
+
+  std::vector<std::string> PortNames() override {
+    return ListPosixPortNames("/sys/class/tty", "/dev", std::getenv("SETUPQ17_PORTS"));
+  }
+
+  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override {
+    failure_ = OpenFailure::None;
+    detail_.clear();
+
+    int access = O_RDWR;
+    if (args.genericRead && !args.genericWrite) access = O_RDONLY;
+    if (!args.genericRead && args.genericWrite) access = O_WRONLY;
+    // The link's frames are short; the per-byte wait is ours, so the
+    // descriptor never blocks (O_NONBLOCK) and never becomes our terminal.
+    int fd;
+    do {
+      fd = ::open(name.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return Fail(errno, name);
+
+    if (!isatty(fd)) {
+      ::close(fd);
+      failure_ = OpenFailure::NotSerial;
+      detail_ = name + " is not a serial device";
+      return 0;
+    }
+
+    bool exclusive = false;
+    if (args.shareNone) {
+#ifdef TIOCGEXCL
+      // Root may open a tty that another program holds with TIOCEXCL; ask.
+      int held = 0;
+      if (ioctl(fd, TIOCGEXCL, &held) == 0 && held) {
+        ::close(fd);
+        return Fail(EBUSY, name);
+      }
+#endif
+      // TIOCEXCL alone does not stop root, and not a second open inside
+      // this process either; the lock does.
+      if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return Fail(err == EWOULDBLOCK ? EBUSY : err, name);
+      }
+      exclusive = ioctl(fd, TIOCEXCL) == 0;
+    }
+
+    struct termios t {};
+    bool configured = tcgetattr(fd, &t) == 0;
+    if (configured) {
+      posix::MakeRaw(t);
+      configured = tcsetattr(fd, TCSANOW, &t) == 0;
+    }
+    if (!configured) {
+      const int err = errno;
+      ClosePort(OpenPort{fd, exclusive, {}});
+      return Fail(err, name);
+    }
+
+    const PortHandle handle = static_cast<PortHandle>(fd) + 1;
+    ports_[handle] = OpenPort{fd, exclusive, {}};
+    return handle;
+  }
+
+  OpenFailure LastOpenFailure() const override { return failure_; }
+  std::string LastOpenDetail() const override { return detail_; }
+
+  bool GetCommState(PortHandle h, LineState& state) override {
+    const OpenPort* port = Find(h);
+    if (!port) return false;
+    struct termios t {};
+    if (tcgetattr(port->fd, &t) != 0) return false;
+    std::uint32_t baud = 0;
+    if (!posix::GetLineSpeed(port->fd, baud)) return false;
+    state.baudRate = baud;
+    posix::DecodeFrame(t.c_cflag, state);
+    return true;
+  }
+
+  bool SetCommState(PortHandle h, const LineState& state) override {
+    const OpenPort* port = Find(h);
+    if (!port) return false;
+    struct termios t {};
+    if (tcgetattr(port->fd, &t) != 0) return false;
+    if (!posix::EncodeFrame(state, t.c_cflag)) return false;
+    if (tcsetattr(port->fd, TCSANOW, &t) != 0) return false;
+    return posix::SetLineSpeed(port->fd, state.baudRate);
+  }
+
+  bool SetCommTimeouts(PortHandle h, const CommTimeouts& timeouts) override {
+    OpenPort* port = Find(h);
+    if (!port) return false;
+    // Kept for the record only: every Read says itself how long it may wait.
+    port->timeouts = timeouts;
+    return true;
+  }
+
+  long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
+    const OpenPort* port = Find(h);
+    if (!port || (!buffer && maxBytes > 0)) return -1;
+    if (maxBytes == 0) return 0;
+    if (maxBytes > static_cast<std::size_t>(LONG_MAX)) maxBytes = LONG_MAX;
+
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+    for (bool first = true;; first = false) {
+      // With VMIN = VTIME = 0 a read returns at once: data, or 0 for none.
+      const ssize_t n = ::read(port->fd, buffer, maxBytes);
+      if (n > 0) return static_cast<long>(n);
+      if (n < 0 && !NothingYet(errno)) return -1;
+      // The first round always polls, even for waitMs 0, so that a port
+      // that has gone away is reported rather than read as silence.
+      if (!first && MillisLeft(deadline) == 0) return 0;
+
+      struct pollfd p {port->fd, POLLIN, 0};
+      const int ready = ::poll(&p, 1, MillisLeft(deadline));
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (ready == 0) return 0;  // silence for the whole wait
+      if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // A hung-up tty (adapter pulled, pty peer gone) reports itself as
+        // readable for ever; take what is left, else it is a port error.
+        const ssize_t last = ::read(port->fd, buffer, maxBytes);
+        return last > 0 ? static_cast<long>(last) : -1;
+      }
+      // POLLIN: read at the top of the loop.
+    }
+  }
+
+  long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override {
+    const OpenPort* port = Find(h);
+    if (!port || (!data && size > 0)) return -1;
+    if (size > static_cast<std::size_t>(LONG_MAX)) size = LONG_MAX;
+
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWriteBudgetMs);
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::write(port->fd, data + done, size - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
+      // The output buffer is full: wait for room, but not for ever.
+      const int left = MillisLeft(deadline);
+      if (left == 0) break;
+      struct pollfd p {port->fd, POLLOUT, 0};
+      const int ready = ::poll(&p, 1, left);
+      if (ready < 0 && errno != EINTR) break;
+      if (ready > 0 && (p.revents & (POLLERR | POLLNVAL))) break;
+    }
+    if (done == 0 && size > 0) return -1;
+    return static_cast<long>(done);
+  }
+
+  void Close(PortHandle h) override {
+    auto it = ports_.find(h);
+    if (it == ports_.end()) return;  // 0, or already closed: nothing to do
+    ClosePort(it->second);
+    ports_.erase(it);
+  }
+
+ private:
+  OpenPort* Find(PortHandle h) {
+    auto it = ports_.find(h);
+    return it == ports_.end() ? nullptr : &it->second;
+  }
+
+  PortHandle Fail(int err, const std::string& name) {
+    failure_ = FailureFromErrno(err);
+    detail_ = name + ": " + std::strerror(err);
+    if (failure_ == OpenFailure::PermissionDenied) {
+      const std::string group = GroupOf(name);
+      if (!group.empty()) detail_ += " (access is granted to the group \"" + group + "\")";
+    } else if (failure_ == OpenFailure::Busy) {
+      detail_ = name + ": the port is in use by another program";
+    }
+    return 0;
+  }
+
+  std::map<PortHandle, OpenPort> ports_;
+  OpenFailure failure_ = OpenFailure::None;
+  std::string detail_;
+};
+
+}  // namespace
+
+namespace posix {
+
+bool EncodeFrame(const LineState& s, tcflag_t& cflag) {
+  tcflag_t size = 0;
+  switch (s.byteSize) {
+    case 5: size = CS5; break;
+    case 6: size = CS6; break;
+    case 7: size = CS7; break;
+    case 8: size = CS8; break;
+    default: return false;
+  }
+  tcflag_t parity = 0;
+  switch (s.parity) {
+    case 0: break;                                  // NOPARITY
+    case 1: parity = PARENB | PARODD; break;        // ODDPARITY
+    case 2: parity = PARENB; break;                 // EVENPARITY
+#ifdef CMSPAR
+    case 3: parity = PARENB | CMSPAR | PARODD; break;  // MARKPARITY
+    case 4: parity = PARENB | CMSPAR; break;           // SPACEPARITY
+#endif
+    default: return false;
+  }
+  tcflag_t stop = 0;
+  switch (s.stopBits) {
+    case 0: break;  // ONESTOPBIT
+    case 1:         // ONE5STOPBITS: what CSTOPB means with five data bits
+      if (s.byteSize != 5) return false;
+      stop = CSTOPB;
+      break;
+    case 2: stop = CSTOPB; break;  // TWOSTOPBITS
+    default: return false;
+  }
+  tcflag_t clear = CSIZE | PARENB | PARODD | CSTOPB;
+#ifdef CMSPAR
+  clear |= CMSPAR;
+#endif
+  cflag = (cflag & ~clear) | size | parity | stop;
+  return true;
+}
+
+void DecodeFrame(tcflag_t cflag, LineState& s) {
+  switch (cflag & CSIZE) {
+    case CS5: s.byteSize = 5; break;
+    case CS6: s.byteSize = 6; break;
+    case CS7: s.byteSize = 7; break;
+    default: s.byteSize = 8; break;
+  }
+  s.parity = 0;
+  if (cflag & PARENB) {
+    const bool odd = (cflag & PARODD) != 0;
+#ifdef CMSPAR
+    if (cflag & CMSPAR) {
+      s.parity = odd ? 3 : 4;
+    } else
+#endif
+    {
+      s.parity = odd ? 1 : 2;
+    }
+  }
+  s.stopBits = (cflag & CSTOPB) ? (s.byteSize == 5 ? 1 : 2) : 0;
+}
+
+void MakeRaw(struct termios& t) {
+  cfmakeraw(&t);
+  t.c_iflag &= ~(IXON | IXOFF | IXANY);
+  t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+#ifdef CRTSCTS
+  t.c_cflag &= ~CRTSCTS;
+#endif
+#ifdef CMSPAR
+  t.c_cflag &= ~CMSPAR;
+#endif
+  t.c_cflag |= CS8 | CLOCAL | CREAD;
+  t.c_cc[VMIN] = 0;
+  t.c_cc[VTIME] = 0;
+}
+
+}  // namespace posix
+
+std::unique_ptr<SerialApi> MakeSystemSerialApi() { return std::make_unique<PosixSerialApi>(); }
+
+}  // namespace q17

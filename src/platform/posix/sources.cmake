@@ -1,0 +1,14 @@
+# POSIX half of the platform layer: termios serial ports, port names from
+# sysfs and SETUPQ17_PORTS, the D2XX calls over libftdi1 + libusb-1.0.
+# Included from src/CMakeLists.txt, after q17core exists.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(Q17_USB REQUIRED IMPORTED_TARGET GLOBAL libftdi1 libusb-1.0)
+
+target_sources(q17core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/PosixSerial.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PosixPortNames.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LineSpeed.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FtdiEeprom.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PosixD2xx.cpp
+)
+target_link_libraries(q17core PRIVATE PkgConfig::Q17_USB)

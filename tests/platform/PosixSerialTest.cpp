@@ -1,0 +1,385 @@
+// The termios port against real pseudo-terminals: the test holds the master
+// side and plays the reader; the code under test opens the slave by name.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "platform/SerialApi.h"
+#include "platform/posix/TermiosFrame.h"
+
+namespace q17 {
+namespace {
+
+constexpr int kPatienceMs = 5000;  // only ever reached when something is broken
+
+class Pty {
+ public:
+  Pty() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+    if (const char* name = ptsname(master_)) slave_ = name;
+    struct termios t {};
+    if (tcgetattr(master_, &t) == 0) {
+      cfmakeraw(&t);
+      tcsetattr(master_, TCSANOW, &t);
+    }
+  }
+  ~Pty() { CloseMaster(); }
+
+  bool ok() const { return master_ >= 0 && !slave_.empty(); }
+  const std::string& slave() const { return slave_; }
+
+  void CloseMaster() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+
+  void Send(const std::vector<std::uint8_t>& bytes) {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+
+  // What the slave side wrote, waiting for `count` bytes or a long silence.
+  std::vector<std::uint8_t> Receive(std::size_t count) {
+    std::vector<std::uint8_t> got;
+    while (got.size() < count) {
+      struct pollfd p {master_, POLLIN, 0};
+      if (poll(&p, 1, kPatienceMs) <= 0) break;
+      std::uint8_t buf[512];
+      const ssize_t n = read(master_, buf, sizeof buf);
+      if (n <= 0) break;
+      got.insert(got.end(), buf, buf + n);
+    }
+    return got;
+  }
+
+ private:
+  int master_ = -1;
+  std::string slave_;
+};
+
+std::vector<std::uint8_t> AllByteValues() {
+  std::vector<std::uint8_t> bytes(256);
+  std::iota(bytes.begin(), bytes.end(), 0);
+  return bytes;
+}
+
+std::vector<std::uint8_t> ReadThroughApi(SerialApi& api, PortHandle h, std::size_t count) {
+  std::vector<std::uint8_t> got;
+  std::uint8_t buf[512];
+  while (got.size() < count) {
+    const long n = api.Read(h, buf, sizeof buf, kPatienceMs);
+    if (n <= 0) break;
+    got.insert(got.end(), buf, buf + n);
+  }
+  return got;
+}
+
+class PosixSerialTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!pty_.ok()) GTEST_SKIP() << "no pseudo-terminals here";
+  }
+  PortHandle OpenSlave() { return api_->Open(pty_.slave(), SerialOpenArgs{}); }
+
+  Pty pty_;
+  std::unique_ptr<SerialApi> api_ = MakeSystemSerialApi();
+};
+
+TEST_F(PosixSerialTest, OpenSetsRawLineAndEveryByteValuePassesBothWays) {
+  // A second descriptor on the same tty shows the settings the port got.
+  const int probe = open(pty_.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(probe, 0);
+  struct termios cooked {};
+  ASSERT_EQ(tcgetattr(probe, &cooked), 0);
+  cooked.c_iflag |= IXON | IXOFF | ICRNL;
+  cooked.c_oflag |= OPOST | ONLCR;
+  cooked.c_lflag |= ICANON | ECHO | ISIG;
+  ASSERT_EQ(tcsetattr(probe, TCSANOW, &cooked), 0);
+
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u) << api_->LastOpenDetail();
+
+  struct termios t {};
+  ASSERT_EQ(tcgetattr(probe, &t), 0);
+  close(probe);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(t.c_cflag & (CRTSCTS | PARENB | CSTOPB), 0u);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+  EXPECT_EQ(t.c_cc[VMIN], 0);
+  EXPECT_EQ(t.c_cc[VTIME], 0);
+
+  // The link's own set-up after the open.
+  LineState line;
+  ASSERT_TRUE(api_->GetCommState(h, line));
+  line.baudRate = 9600;
+  ASSERT_TRUE(api_->SetCommState(h, line));
+  EXPECT_TRUE(api_->SetCommTimeouts(h, CommTimeouts{kMaxDword, 0, 0, 1, 100}));
+
+  // 0x03 (^C), 0x11/0x13 (XON/XOFF), '\r' and '\n' are the usual victims.
+  const auto bytes = AllByteValues();
+  EXPECT_EQ(api_->Write(h, bytes.data(), bytes.size()), 256);
+  EXPECT_EQ(pty_.Receive(bytes.size()), bytes);
+
+  pty_.Send(bytes);
+  EXPECT_EQ(ReadThroughApi(*api_, h, bytes.size()), bytes);
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, ReadReturnsWhatArrivesWithoutWaitingOutTheTimeout) {
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  std::thread reader([this] {
+    // Give the Read a chance to be waiting already; correctness does not
+    // depend on it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pty_.Send({0xFC, 0x00, 0x01});
+  });
+  std::vector<std::uint8_t> got;
+  std::uint8_t buf[16];
+  // A wait far beyond the test's time limit: only an early return passes.
+  while (got.size() < 3) {
+    const long n = api_->Read(h, buf, sizeof buf, 60000);
+    ASSERT_GT(n, 0);
+    got.insert(got.end(), buf, buf + n);
+  }
+  reader.join();
+  EXPECT_EQ(got, (std::vector<std::uint8_t>{0xFC, 0x00, 0x01}));
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, ReadOnSilenceReturnsZero) {
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  std::uint8_t buf[8];
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 0), 0);
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 30), 0);
+  EXPECT_EQ(api_->Read(h, buf, 0, 30), 0);
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, PeerGoneIsAPortErrorNotSilence) {
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  pty_.Send({0x41});
+  std::uint8_t buf[8];
+  ASSERT_EQ(api_->Read(h, buf, sizeof buf, kPatienceMs), 1);
+
+  pty_.CloseMaster();
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 0), -1);
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 60000), -1);  // at once, not after the wait
+  const std::uint8_t frame[] = {0xFB, 0x00, 0xFD};
+  EXPECT_EQ(api_->Write(h, frame, sizeof frame), -1);
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, PortIsExclusive) {
+  const PortHandle first = OpenSlave();
+  ASSERT_NE(first, 0u);
+  EXPECT_EQ(OpenSlave(), 0u);
+  EXPECT_EQ(api_->LastOpenFailure(), OpenFailure::Busy);
+
+  // Another program's hold counts too, whether it locked or set TIOCEXCL.
+  auto other = MakeSystemSerialApi();
+  EXPECT_EQ(other->Open(pty_.slave(), SerialOpenArgs{}), 0u);
+  EXPECT_EQ(other->LastOpenFailure(), OpenFailure::Busy);
+
+  api_->Close(first);
+  const PortHandle again = OpenSlave();
+  EXPECT_NE(again, 0u) << "closing must release the port";
+  api_->Close(again);
+}
+
+TEST_F(PosixSerialTest, ForeignHoldsMakeTheOpenBusy) {
+  struct Case {
+    const char* what;
+    bool lock;
+    bool exclusive;
+  };
+  for (const Case& c : {Case{"flock", true, false}, Case{"TIOCEXCL", false, true}}) {
+    SCOPED_TRACE(c.what);
+    const int fd = open(pty_.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    if (c.lock) {
+      ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    }
+    if (c.exclusive) {
+      ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
+    }
+    EXPECT_EQ(OpenSlave(), 0u);
+    EXPECT_EQ(api_->LastOpenFailure(), OpenFailure::Busy);
+    ioctl(fd, TIOCNXCL);
+    close(fd);
+  }
+  const PortHandle h = OpenSlave();
+  EXPECT_NE(h, 0u);
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, OpenFailuresAreNamed) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::ofstream(dir / "plain") << "not a tty";
+  struct Case {
+    std::string path;
+    OpenFailure failure;
+  };
+  const Case cases[] = {
+      {dir / "ttyUSB7", OpenFailure::NoDevice},
+      {"/dev/null", OpenFailure::NotSerial},
+      {dir / "plain", OpenFailure::NotSerial},
+      {dir.path(), OpenFailure::Other},  // a directory
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(api_->Open(c.path, SerialOpenArgs{}), 0u);
+    EXPECT_EQ(api_->LastOpenFailure(), c.failure);
+    EXPECT_FALSE(api_->LastOpenDetail().empty());
+  }
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  EXPECT_EQ(api_->LastOpenFailure(), OpenFailure::None);
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, PermissionDeniedNamesTheOwningGroup) {
+  struct stat st {};
+  ASSERT_EQ(stat(pty_.slave().c_str(), &st), 0);
+  const struct group* g = getgrgid(st.st_gid);
+  const std::string group = g ? g->gr_name : std::to_string(st.st_gid);
+
+  auto check = [&]() -> int {
+    auto api = MakeSystemSerialApi();
+    if (api->Open(pty_.slave(), SerialOpenArgs{}) != 0) return 1;
+    if (api->LastOpenFailure() != OpenFailure::PermissionDenied) return 2;
+    if (api->LastOpenDetail().find('"' + group + '"') == std::string::npos) return 3;
+    return 0;
+  };
+
+  if (geteuid() != 0) {
+    ASSERT_EQ(chmod(pty_.slave().c_str(), 0), 0);
+    EXPECT_EQ(check(), 0);
+    return;
+  }
+  // Root opens anything: try it as nobody, in a child.
+  ASSERT_EQ(chmod(pty_.slave().c_str(), 0600), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(10);
+    _exit(check());
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 10) GTEST_SKIP() << "cannot drop privileges here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: opened, 2: other failure, 3: group not named";
+}
+
+TEST_F(PosixSerialTest, LineStateRoundTrips) {
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  for (std::uint32_t baud : {9600u, 14400u, 19200u, 38400u, 57600u, 115200u}) {
+    SCOPED_TRACE(baud);
+    ASSERT_TRUE(api_->SetCommState(h, LineState{baud, 8, 0, 0}));
+    LineState got{0, 0, 9, 9};
+    ASSERT_TRUE(api_->GetCommState(h, got));
+    EXPECT_EQ(got.baudRate, baud);
+    EXPECT_EQ(got.byteSize, 8);
+    EXPECT_EQ(got.parity, 0);
+    EXPECT_EQ(got.stopBits, 0);
+  }
+
+  // A pty forces CS8 and no parity whatever it is told; two stop bits stay.
+  ASSERT_TRUE(api_->SetCommState(h, LineState{19200, 8, 0, 2}));
+  LineState two;
+  ASSERT_TRUE(api_->GetCommState(h, two));
+  EXPECT_EQ(two.baudRate, 19200u);
+  EXPECT_EQ(two.stopBits, 2);
+
+  // Values Win32 would refuse are refused, not silently turned into others.
+  for (const LineState& bad : {LineState{9600, 9, 0, 0}, LineState{9600, 4, 0, 0},
+                               LineState{9600, 8, 5, 0}, LineState{9600, 8, 0, 1},
+                               LineState{9600, 8, 0, 3}, LineState{0, 8, 0, 0}}) {
+    EXPECT_FALSE(api_->SetCommState(h, bad));
+  }
+  api_->Close(h);
+}
+
+TEST(TermiosFrameTest, WinFrameCodesRoundTripThroughControlFlags) {
+  const LineState frames[] = {{0, 8, 0, 0}, {0, 7, 2, 2}, {0, 8, 1, 0}, {0, 8, 3, 0},
+                              {0, 8, 4, 2}, {0, 6, 0, 0}, {0, 5, 0, 1}};
+  for (const LineState& want : frames) {
+    SCOPED_TRACE(::testing::Message() << int(want.byteSize) << "/" << int(want.parity) << "/"
+                                      << int(want.stopBits));
+    tcflag_t cflag = CLOCAL | CREAD | CSIZE | PARENB | PARODD | CSTOPB;
+    ASSERT_TRUE(posix::EncodeFrame(want, cflag));
+    EXPECT_EQ(cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    LineState got{1234, 0, 9, 9};
+    posix::DecodeFrame(cflag, got);
+    EXPECT_EQ(got.baudRate, 1234u);
+    EXPECT_EQ(got.byteSize, want.byteSize);
+    EXPECT_EQ(got.parity, want.parity);
+    EXPECT_EQ(got.stopBits, want.stopBits);
+  }
+  const tcflag_t before = CS7 | PARENB;
+  tcflag_t cflag = before;
+  EXPECT_FALSE(posix::EncodeFrame(LineState{9600, 8, 7, 0}, cflag));
+  EXPECT_EQ(cflag, before);
+}
+
+TEST_F(PosixSerialTest, StaleOrForeignHandlesAreRefused) {
+  std::uint8_t buf[4] = {1, 2, 3, 4};
+  LineState line;
+  for (PortHandle bogus : {PortHandle{0}, PortHandle{12345}}) {
+    EXPECT_EQ(api_->Read(bogus, buf, sizeof buf, 0), -1);
+    EXPECT_EQ(api_->Write(bogus, buf, sizeof buf), -1);
+    EXPECT_FALSE(api_->GetCommState(bogus, line));
+    EXPECT_FALSE(api_->SetCommState(bogus, line));
+    EXPECT_FALSE(api_->SetCommTimeouts(bogus, CommTimeouts{}));
+    api_->Close(bogus);
+  }
+
+  // A closed handle must not reach whatever descriptor now has its number.
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  api_->Close(h);
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  api_->Close(h);
+  EXPECT_EQ(api_->Write(h, buf, sizeof buf), -1);
+  EXPECT_EQ(write(pipeFds[1], buf, 1), 1) << "a second Close closed a foreign descriptor";
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+}
+
+TEST_F(PosixSerialTest, PortNamesIncludeListedPseudoTerminal) {
+  const char* old = std::getenv("SETUPQ17_PORTS");
+  const std::string saved = old ? old : "";
+  setenv("SETUPQ17_PORTS", ("/nonexistent/ttyX:" + pty_.slave()).c_str(), 1);
+  const auto names = api_->PortNames();
+  if (old) setenv("SETUPQ17_PORTS", saved.c_str(), 1); else unsetenv("SETUPQ17_PORTS");
+
+  EXPECT_NE(std::find(names.begin(), names.end(), pty_.slave()), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "/nonexistent/ttyX"), names.end());
+}
+
+}  // namespace
+}  // namespace q17
