@@ -13,7 +13,9 @@ step "build"
 "$root/scripts/build.sh"
 
 step "tests"
-(cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+(cd "$root/build" && ctest --output-on-failure --parallel "$jobs") | tee "$summary"
 
 step "core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ17_TOOLS=ON \
@@ -39,4 +41,8 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
   echo "$name: $(grep -o 'Done [0-9]* runs' "$root/build-fuzz/$name.log" | tail -1)"
 done
 
-step "all tests passed"
+# One closing line for the whole run, counted by the main suite.
+total=$(grep -Eo 'tests failed out of [0-9]+' "$summary" | grep -Eo '[0-9]+$' | tail -1)
+failed=$(grep -Eo '[0-9]+ tests failed out of' "$summary" | grep -Eo '^[0-9]+' | tail -1)
+echo
+echo "tests: $((total - failed)) passed, ${failed} failed"
