@@ -144,6 +144,7 @@ int TInterfList::OpenFtdi(const Entry& entry, std::uint32_t baud) {
   FD2xx.SetFlowControl(handle, FT_FLOW_NONE, 0, 0);
   FD2xx.SetTimeouts(handle, 1, 50);
   FFtReadTimeout = 1;
+  FBaud = baud;
   FKind = ikFtdi;
   FHandle = handle;
   return rcOk;
@@ -249,7 +250,8 @@ long TInterfList::ReadPort(std::uint8_t* buffer, std::size_t maxBytes, int waitM
 bool TInterfList::ReadByte(std::uint8_t& b) {
   if (FRxHead == FRxTail) {
     FRxHead = FRxTail = 0;
-    const long n = ReadPort(FRx.data(), FRx.size(), FReadTimeout);
+    const long n = ReadPort(FRx.data(), FRx.size(), FReadTimeout + FWireAllowanceMs);
+    FWireAllowanceMs = 0;
     if (n <= 0) return false;
     FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
   }
@@ -368,6 +370,7 @@ int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& cod
     return rcBufferOverflow;
   }
   if (!WriteFrame()) return rcWriteError;
+  if (FKind == ikFtdi) FWireAllowanceMs = static_cast<int>((FBufLen * 10u * 1000u + FBaud - 1) / FBaud);
   return ReceiveReply(data, code, length);
 }
 

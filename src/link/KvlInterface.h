@@ -122,6 +122,10 @@ class TInterfList {
   std::size_t FRxHead = 0;
   std::size_t FRxTail = 0;
   std::uint32_t FFtReadTimeout = 0;
+  std::uint32_t FBaud = 9600;
+  // FT_Write returns once the adapter has the request, before it is on the
+  // wire: the first wait of a reply also covers the request's transmission.
+  int FWireAllowanceMs = 0;
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,7 +34,16 @@ struct OpenPort {
   int fd = -1;
   bool exclusive = false;  // we set TIOCEXCL
   CommTimeouts timeouts;
+  bool drainWrites = false;  // a real line: a write returns once the bytes have left
 };
+
+// Pseudo-terminal slaves (Unix98 majors 136..143) have no wire to drain.
+bool IsPseudoTerminal(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  const unsigned m = major(st.st_rdev);
+  return m >= 136 && m <= 143;
+}
 
 void ClosePort(const OpenPort& port) {
   // A pty keeps its tty (and the exclusive flag) while the master lives;
@@ -140,8 +150,10 @@ class PosixSerialApi final : public SerialApi {
       return Fail(err, name);
     }
 
+    // What arrived before this open is not for us.
+    tcflush(fd, TCIFLUSH);
     const PortHandle handle = static_cast<PortHandle>(fd) + 1;
-    ports_[handle] = OpenPort{fd, exclusive, {}};
+    ports_[handle] = OpenPort{fd, exclusive, {}, !IsPseudoTerminal(fd)};
     return handle;
   }
 
@@ -236,6 +248,10 @@ class PosixSerialApi final : public SerialApi {
       if (ready > 0 && (p.revents & (POLLERR | POLLNVAL))) break;
     }
     if (done == 0 && size > 0) return -1;
+    // Like a write-through port on Windows: return once the request is on
+    // the wire, so the reply's time-out counts silence after it, not the
+    // request's own transmission (75 ms for 64 bytes at 9600 baud).
+    if (port->drainWrites && done > 0) tcdrain(port->fd);
     return static_cast<long>(done);
   }
 
