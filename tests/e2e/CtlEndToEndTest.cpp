@@ -1,0 +1,155 @@
+// q17ctl against q17sim through the real POSIX serial code.
+#include <gtest/gtest.h>
+
+#include "e2e/SimHarness.h"
+
+namespace q17::test {
+namespace {
+
+TEST(CtlEndToEnd, PortsListsTheSimulatorsTerminal) {
+  SimHarness sim;
+  const RunResult r = sim.Ctl({"ports"}, false);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(sim.Pty() + "\n"), std::string::npos) << r.out;
+}
+
+TEST(CtlEndToEnd, VersionAndConfiguration) {
+  SimHarness sim;
+  sim.Control("version Считыватель 2xQ17 в.1.2 ");
+  RunResult r = sim.Ctl({"version"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Считыватель 2xQ17 в.1.2 \n");
+
+  r = sim.Ctl({"read-config"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "BLOCK=AA 55 0A 05 14 1E 1E 08 0A 05 14 1E 1E 08 01 0A\n"
+            "TMT_1=100\nTMT_2=100\nATT_1=0\nATT_2=0\nMODE=БЕЗ ВОРОТ\n");
+}
+
+TEST(CtlEndToEnd, SetTimeReachesTheReadersClock) {
+  SimHarness sim;
+  const RunResult r = sim.Ctl({"set-time"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // TIME=YYYY-MM-DD hh:mm:ss DOW=d
+  ASSERT_EQ(r.out.rfind("TIME=", 0), 0u) << r.out;
+  const std::string date = r.out.substr(5, 10);
+  const std::string dow = r.out.substr(r.out.find("DOW=") + 4, 1);
+  const std::string state = sim.Control("state");
+  EXPECT_EQ(SimHarness::Field(state, "DATE"), date) << state;
+  EXPECT_EQ(SimHarness::Field(state, "DOW"), dow) << state;
+  // The clock runs on: allow the second that may have passed since.
+  const std::string sent = r.out.substr(16, 8);
+  const std::string now = SimHarness::Field(state, "TIME");
+  auto seconds = [](const std::string& t) {
+    return std::stoi(t.substr(0, 2)) * 3600 + std::stoi(t.substr(3, 2)) * 60 + std::stoi(t.substr(6, 2));
+  };
+  EXPECT_LE(seconds(now) - seconds(sent), 2) << sent << " vs " << now;
+  EXPECT_GE(seconds(now) - seconds(sent), 0) << sent << " vs " << now;
+}
+
+TEST(CtlEndToEnd, SetAddressThenTheReaderAnswersAtTheNewOne) {
+  SimHarness sim;
+  RunResult r = sim.Ctl({"set-address", "5"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "ADDRESS=5\n");
+  r = sim.Ctl({"--address", "5", "version"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  r = sim.Ctl({"version"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Код = 6 / Таймаут обмена\n");
+  // A complement the reader refuses never reaches the line from q17ctl; a
+  // taken address is refused by the reader.
+  sim.Control("reader add 9");
+  r = sim.Ctl({"--address", "5", "set-address", "9"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Код = 20 / Недопустимый параметр\n");
+}
+
+TEST(CtlEndToEnd, RestoreRadioSendsBothChannels) {
+  SimHarness sim;
+  const std::string before = SimHarness::Field(sim.Control("stats"), "requests");
+  const RunResult r = sim.Ctl({"restore-radio", "--yes"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "CHANNEL_1=Код = 0 / OK !\nCHANNEL_2=Код = 0 / OK !\n");
+  const std::string state = sim.Control("state");
+  EXPECT_EQ(SimHarness::Field(state, "PROFILE1"), SimHarness::Field(state, "PROFILE2"));
+  EXPECT_EQ(std::stoi(SimHarness::Field(sim.Control("stats"), "requests")), std::stoi(before) + 2);
+}
+
+TEST(CtlEndToEnd, ScanFindsEveryReaderAndSkipsSilentAddresses) {
+  SimHarness sim({"--reader", "1", "--reader", "3", "--reader", "12"});
+  sim.Control("@12 version Q17-12 ");
+  sim.Control("@3 version ");  // one character: nothing left between the brackets
+  const RunResult r = sim.Ctl({"scan", "1", "14"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Addr=01 [2xQ17 v1.0]\nAddr=03 []\nAddr=12 [Q17-12]\n");
+}
+
+TEST(CtlEndToEnd, EchoTestWithTheLongestPayload) {
+  SimHarness sim;
+  const RunResult r = sim.Ctl({"echo-test", "--count", "50", "--length", "64"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("good=50\nerrors=0\nms_per_exchange=", 0), 0u) << r.out;
+}
+
+TEST(CtlEndToEnd, LineFaultsShowTheirCodes) {
+  SimHarness sim;
+  const std::pair<const char*, const char*> table[] = {
+      {"noreply", "Код = 6 / Таймаут обмена\n"},
+      {"badcrc", "Код = 6 / Таймаут обмена\n"},
+      {"cut", "Код = 6 / Таймаут обмена\n"},
+      {"packetno", "Код = 9 / Неправильный номер пакета\n"},
+      {"oversize", "Код = 8 / Переполнение буфера обмена\n"},
+  };
+  for (auto [kind, text] : table) {
+    sim.Control(std::string("fault ") + kind + " next 1");
+    RunResult r = sim.Ctl({"version"});
+    EXPECT_EQ(r.exitCode, 1) << kind;
+    EXPECT_EQ(r.err, text) << kind;
+    r = sim.Ctl({"version"});
+    EXPECT_EQ(r.exitCode, 0) << kind << ": the next exchange succeeds\n" << r.err;
+  }
+  sim.Control("answer 201 1");
+  const RunResult r = sim.Ctl({"read-config"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Код = 201 / Функция не поддерживается\n");
+}
+
+TEST(CtlEndToEnd, PortInUseIsExplained) {
+  SimHarness sim;
+  Subprocess holder({Q17CTL_PATH, "--port", sim.Pty(), "--timeout", "1000", "echo-test", "--count", "1000000"},
+                    {"SETUPQ17_PORTS=" + sim.Pty()});
+  sim.Control("fault noreply on");  // keeps the holder waiting inside its exchanges
+  // Wait until the holder has the port: its requests reach the reader.
+  for (int i = 0; i < 200 && SimHarness::Field(sim.Control("stats"), "requests") == "0"; ++i) {
+    std::string ignored;
+    holder.ReadLine(ignored, 25);
+  }
+  const RunResult r = sim.Ctl({"version"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Код = 7 / Ошибка открытия порта\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("in use by another program"), std::string::npos) << r.err;
+}
+
+// 20,000 echo exchanges, one fault in every hundred at a random place:
+// every exchange is counted once, and every fault as exactly one error.
+TEST(CtlEndToEnd, SoakWithRandomFaults) {
+  SimHarness sim;
+  sim.Control("fault random 100 20261207 badcrc packetno oversize noreply cut");
+  const RunResult r = sim.Ctl({"echo-test", "--count", "20000", "--length", "10"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto value = [&](const std::string& name) {
+    const auto at = r.out.find(name + "=");
+    return std::stol(r.out.substr(at + name.size() + 1));
+  };
+  const long good = value("good");
+  const long errors = value("errors");
+  const long injected = std::stol(SimHarness::Field(sim.Control("faults"), "injected"));
+  EXPECT_EQ(good + errors, 20000);
+  EXPECT_EQ(injected, 200);
+  EXPECT_EQ(errors, injected);
+}
+
+}  // namespace
+}  // namespace q17::test

@@ -1,0 +1,55 @@
+#pragma once
+// q17sim as a child process on a pseudo-terminal, and q17ctl runs against it.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/Subprocess.h"
+
+namespace q17::test {
+
+class SimHarness {
+ public:
+  explicit SimHarness(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), Q17SIM_PATH);
+    sim_ = std::make_unique<Subprocess>(args);
+    if (!sim_->ReadLine(pty_)) ADD_FAILURE() << "q17sim did not print its device path: " << sim_->Err();
+  }
+  ~SimHarness() {
+    if (sim_) sim_->WriteLine("quit");
+  }
+
+  const std::string& Pty() const { return pty_; }
+
+  // One control line and its answer (which must begin with "ok").
+  std::string Control(const std::string& line) {
+    std::string answer;
+    EXPECT_TRUE(sim_->WriteLine(line));
+    EXPECT_TRUE(sim_->ReadLine(answer)) << line;
+    EXPECT_EQ(answer.rfind("ok", 0), 0u) << line << " -> " << answer;
+    return answer;
+  }
+
+  // A value "NAME=value" out of a control answer.
+  static std::string Field(const std::string& answer, const std::string& name) {
+    const std::string key = " " + name + "=";
+    const auto at = answer.find(key);
+    if (at == std::string::npos) return {};
+    const auto start = at + key.size();
+    return answer.substr(start, answer.find(' ', start) - start);
+  }
+
+  RunResult Ctl(std::vector<std::string> args, bool withPort = true) {
+    if (withPort) args.insert(args.begin(), {"--port", pty_});
+    args.insert(args.begin(), Q17CTL_PATH);
+    return RunProgram(args, {"SETUPQ17_PORTS=" + pty_});
+  }
+
+ private:
+  std::unique_ptr<Subprocess> sim_;
+  std::string pty_;
+};
+
+}  // namespace q17::test
