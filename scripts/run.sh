@@ -1,6 +1,39 @@
 #!/usr/bin/env bash
-# Builds what is needed and runs the program.
+# Builds what is needed and runs the program. Without hardware it first
+# starts the simulated reader (tools/q17sim/demo.sim) on a pseudo-terminal
+# and works against that; --no-sim talks to the real interfaces instead.
+#   ./scripts/run.sh            scan, version and configuration of the simulated reader
+#   ./scripts/run.sh --no-sim [q17ctl arguments]   (default: ports)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build.sh" >/dev/null
-exec "$root/build/tools/q17ctl/q17ctl" ports
+ctl="$root/build/tools/q17ctl/q17ctl"
+sim="$root/build/tools/q17sim/q17sim"
+
+if [[ "${1:-}" == "--no-sim" ]]; then
+  shift
+  if (($# == 0)); then set -- ports; fi
+  exec "$ctl" "$@"
+fi
+
+out=$(mktemp)
+"$sim" --no-stdin --script "$root/tools/q17sim/demo.sim" >"$out" &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null; rm -f "$out"' EXIT
+
+pty=""
+for _ in $(seq 200); do
+  pty=$(head -n 1 "$out")
+  [[ -n "$pty" ]] && break
+  kill -0 "$sim_pid" 2>/dev/null || { echo "q17sim did not start" >&2; exit 1; }
+  sleep 0.05
+done
+[[ -n "$pty" ]] || { echo "q17sim did not print its port" >&2; exit 1; }
+export SETUPQ17_PORTS="$pty"
+
+echo "Simulated reader on $pty"
+for cmd in "ports" "scan 1 10" "version" "read-config"; do
+  echo "\$ q17ctl $cmd"
+  # shellcheck disable=SC2086
+  if [[ $cmd == ports ]]; then "$ctl" ports; else "$ctl" --port "$pty" $cmd; fi || true
+done
