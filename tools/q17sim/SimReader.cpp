@@ -121,55 +121,55 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
   };
   const std::size_t n = data.size();
   switch (code) {
-    case cmdReadConfig:
+    case cmd::ReadConfig:
       if (n != 0) return refuse();
       reply.data.assign(state.block.begin(), state.block.end());
       return reply;
-    case cmdWriteConfig:
+    case cmd::WriteConfig:
       if (n != state.block.size()) return refuse();
       std::copy(data.begin(), data.end(), state.block.begin());
       return reply;
-    case cmdReadTmt1:
-    case cmdReadTmt2:
+    case cmd::ReadTagMemTime1:
+    case cmd::ReadTagMemTime2:
       if (n != 0) return refuse();
-      PutLe16(reply.data, state.tmt[code == cmdReadTmt1 ? 0 : 1]);
+      PutLe16(reply.data, state.tmt[code == cmd::ReadTagMemTime1 ? 0 : 1]);
       return reply;
-    case cmdWriteTmt1:
-    case cmdWriteTmt2:
+    case cmd::WriteTagMemTime1:
+    case cmd::WriteTagMemTime2:
       if (n != 2) return refuse();
-      state.tmt[code == cmdWriteTmt1 ? 0 : 1] = static_cast<std::uint16_t>(data[0] | (data[1] << 8));
+      state.tmt[code == cmd::WriteTagMemTime1 ? 0 : 1] = static_cast<std::uint16_t>(data[0] | (data[1] << 8));
       return reply;
-    case cmdReadAtten1:
-    case cmdReadAtten2:
+    case cmd::ReadAtten1:
+    case cmd::ReadAtten2:
       if (n != 0) return refuse();
-      reply.data.push_back(state.att[code == cmdReadAtten1 ? 0 : 1]);
+      reply.data.push_back(state.att[code == cmd::ReadAtten1 ? 0 : 1]);
       return reply;
-    case cmdWriteAtten1:
-    case cmdWriteAtten2:
+    case cmd::WriteAtten1:
+    case cmd::WriteAtten2:
       if (n != 1 || data[0] > 31) return refuse();
-      state.att[code == cmdWriteAtten1 ? 0 : 1] = data[0];
+      state.att[code == cmd::WriteAtten1 ? 0 : 1] = data[0];
       return reply;
-    case cmdSetProfile1:
-    case cmdSetProfile2:
+    case cmd::SetRadioProfile1:
+    case cmd::SetRadioProfile2:
       if (n != 16) return refuse();
-      std::copy(data.begin(), data.end(), state.profiles[code == cmdSetProfile1 ? 0 : 1].begin());
+      std::copy(data.begin(), data.end(), state.profiles[code == cmd::SetRadioProfile1 ? 0 : 1].begin());
       return reply;
-    case cmdVersion: {
+    case cmd::ReadVersion: {
       if (n != 0) return refuse();
       const std::size_t size = std::min<std::size_t>(state.version.size(), 128);
       reply.data.assign(state.version.begin(), state.version.begin() + static_cast<long>(size));
       return reply;
     }
-    case cmdSetDate: {
+    case cmd::SetDate: {
       if (n != 4) return refuse();
       if (!state.clock.SetDate((data[0] << 8) | data[1], data[2], data[3], nowMs)) return refuse();
       return reply;
     }
-    case cmdSetTime:
+    case cmd::SetTime:
       if (n != 4) return refuse();
       if (!state.clock.SetTime(data[0], data[1], data[2], data[3], nowMs)) return refuse();
       return reply;
-    case cmdChangeAddress: {
+    case cmd::ChangeAddress: {
       if (n != 2) return refuse();
       const std::uint8_t target = data[0];
       if (target == 0 || data[1] != static_cast<std::uint8_t>(255 - target)) return refuse();
@@ -177,33 +177,33 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
       reply.newAddress = target;
       return reply;
     }
-    case cmdTagCount1:
-    case cmdFirstTag1:
-    case cmdNextTag1:
-    case cmdTagCount2:
-    case cmdFirstTag2:
-    case cmdNextTag2:
+    case cmd::ReadTagCount1:
+    case cmd::ReadFirstTag1:
+    case cmd::ReadNextTag1:
+    case cmd::ReadTagCount2:
+    case cmd::ReadFirstTag2:
+    case cmd::ReadNextTag2:
       return HandleTags(code, data);
-    case cmdAuditClear:
+    case cmd::AuditClear:
       if (n != 0) return refuse();
       state.audit.clear();
       return reply;
-    case cmdAuditNext:
+    case cmd::AuditReadEvent:
       if (n != 0) return refuse();
       if (!state.audit.empty()) {
         reply.data.assign(state.audit.front().begin(), state.audit.front().end());
         state.audit.pop_front();
       }
       return reply;
-    case cmdAuditMode:
+    case cmd::AuditMode:
       if (n != 1 || data[0] > 1) return refuse();
       state.auditMode = data[0] == 1;
       return reply;
-    case cmdSensors:
+    case cmd::ReadSensors:
       if (n != 0) return refuse();
       reply.data.assign(state.sensors.begin(), state.sensors.end());
       return reply;
-    case cmdRadioStart:
+    case cmd::RadioTestStart:
       if (n != 9 || (data[0] != 1 && data[0] != 2)) return refuse();
       state.radio.running = true;
       state.radio.channel = data[0];
@@ -212,13 +212,13 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
       state.radio.referenceCount = 0;
       state.radio.testCount = 0;
       return reply;
-    case cmdRadioStop:
+    case cmd::RadioTestStop:
       if (n != 0) return refuse();
       state.radio.running = false;
       PutLe16(reply.data, state.radio.referenceCount);
       PutLe16(reply.data, state.radio.testCount);
       return reply;
-    case cmdEcho:
+    case cmd::Echo:
       reply.data = data;
       return reply;
     default:
@@ -233,9 +233,9 @@ CommandReply SimReader::HandleTags(std::uint16_t code, const std::vector<std::ui
     reply.code = ansBadParameter;
     return reply;
   }
-  const std::size_t ch = code <= cmdNextTag1 ? 0 : 1;
+  const std::size_t ch = code <= cmd::ReadNextTag1 ? 0 : 1;
   const auto& tags = state.tags[ch];
-  const int op = (code - cmdTagCount1) % 3;  // 0 count, 1 first, 2 next
+  const int op = (code - cmd::ReadTagCount1) % 3;  // 0 count, 1 first, 2 next
   if (op == 0) {
     reply.data.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(tags.size(), 255)));
     return reply;

@@ -9,40 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace q17::sim {
+#include "reader/RdrCmd.h"
 
-// Reader command codes.
-enum ReaderCommand : std::uint16_t {
-  cmdSetProfile1 = 10,
-  cmdSetProfile2 = 11,
-  cmdWriteAtten1 = 12,
-  cmdWriteAtten2 = 13,
-  cmdReadAtten1 = 18,
-  cmdReadAtten2 = 19,
-  cmdWriteTmt1 = 25,
-  cmdWriteTmt2 = 26,
-  cmdReadTmt1 = 27,
-  cmdReadTmt2 = 28,
-  cmdChangeAddress = 30,
-  cmdVersion = 40,
-  cmdTagCount1 = 80,
-  cmdFirstTag1 = 81,
-  cmdNextTag1 = 82,
-  cmdTagCount2 = 83,
-  cmdFirstTag2 = 84,
-  cmdNextTag2 = 85,
-  cmdAuditClear = 120,
-  cmdAuditNext = 122,
-  cmdWriteConfig = 150,
-  cmdReadConfig = 151,
-  cmdAuditMode = 181,
-  cmdSensors = 182,
-  cmdRadioStart = 183,
-  cmdRadioStop = 184,
-  cmdEcho = 200,
-  cmdSetTime = 201,
-  cmdSetDate = 202,
-};
+namespace q17::sim {
 
 // Answer codes the reader gives.
 enum AnswerCode : std::uint16_t {
