@@ -141,7 +141,10 @@ std::string ReaderBus::StateLine(const SimReader& reader) const {
   auto tags = [](const std::vector<std::uint32_t>& list) {
     if (list.empty()) return std::string("-");
     std::string out;
-    for (std::uint32_t t : list) out += (out.empty() ? "" : ",") + TagHex(t);
+    for (std::uint32_t t : list) {
+      if (!out.empty()) out += ',';
+      out += TagHex(t);
+    }
     return out;
   };
   std::string answer = "none";

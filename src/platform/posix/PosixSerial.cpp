@@ -53,8 +53,8 @@ void ClosePort(const OpenPort& port) {
 }
 
 int MillisLeft(Clock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  // Rounded up: a wait of 50 ms must not end after 49.1.
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   if (left <= 0) return 0;
   return left > INT_MAX ? INT_MAX : static_cast<int>(left);
 }
@@ -198,15 +198,10 @@ class PosixSerialApi final : public SerialApi {
 
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
-    for (bool first = true;; first = false) {
-      // With VMIN = VTIME = 0 a read returns at once: data, or 0 for none.
-      const ssize_t n = ::read(port->fd, buffer, maxBytes);
-      if (n > 0) return static_cast<long>(n);
-      if (n < 0 && !NothingYet(errno)) return -1;
-      // The first round always polls, even for waitMs 0, so that a port
-      // that has gone away is reported rather than read as silence.
-      if (!first && MillisLeft(deadline) == 0) return 0;
-
+    for (;;) {
+      // Wait on the port first: right after a request nothing is there yet,
+      // and an empty read() before the poll costs more than the poll itself.
+      // A poll also reports a port that has gone away, even with no wait.
       struct pollfd p {port->fd, POLLIN, 0};
       const int ready = ::poll(&p, 1, MillisLeft(deadline));
       if (ready < 0) {
@@ -214,13 +209,16 @@ class PosixSerialApi final : public SerialApi {
         return -1;
       }
       if (ready == 0) return 0;  // silence for the whole wait
+      // With VMIN = VTIME = 0 a read returns at once: data, or 0 for none.
+      const ssize_t n = ::read(port->fd, buffer, maxBytes);
+      if (n > 0) return static_cast<long>(n);
       if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
         // A hung-up tty (adapter pulled, pty peer gone) reports itself as
-        // readable for ever; take what is left, else it is a port error.
-        const ssize_t last = ::read(port->fd, buffer, maxBytes);
-        return last > 0 ? static_cast<long>(last) : -1;
+        // readable for ever with nothing to read: a port error.
+        return -1;
       }
-      // POLLIN: read at the top of the loop.
+      if (n < 0 && !NothingYet(errno)) return -1;
+      if (MillisLeft(deadline) == 0) return 0;
     }
   }
 

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release (build-bench/) and runs the line
+# benchmarks against the simulator, then the link's CPU benchmarks.
+# Arguments go to line_bench (see build-bench/bench/line_bench --help).
+# Not part of the test run: the figures depend on the machine.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-bench"
+
+"$root/scripts/deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ17_BENCH=ON -DQ17_WERROR=ON >/dev/null
+cmake --build "$build" --parallel "${JOBS:-2}" --target line_bench q17sim q17ctl link_bench
+
+echo "### line_bench"
+status=0
+"$build/bench/line_bench" "$@" || status=$?
+echo
+echo "### link_bench"
+"$build/bench/link_bench"
+exit "$status"
