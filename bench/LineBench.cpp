@@ -17,10 +17,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "BenchProcess.h"
+#include "support/ChildProcess.h"
 #include "link/Crc16A.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
@@ -37,7 +38,17 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using q17::bench::ChildProcess;
+using q17::test::ChildProcess;
+
+// VmHWM of a running process in KiB from /proc, or -1.
+long ProcPeakKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return -1;
+}
 
 constexpr std::uint8_t kReader = 1;
 constexpr std::uint16_t kEchoCommand = 200;
@@ -468,7 +479,7 @@ bool ScanAndMemory(const Options& o, bool& scanPass, bool& cpuPass) {
   // also counts what the child held between fork and exec.
   long procPeakKiB = -1;
   const int exitCode = ctl.WaitExit(50, [&] {
-    const long v = q17::bench::ProcPeakKiB(ctl.Pid());
+    const long v = ProcPeakKiB(ctl.Pid());
     if (v > 0) procPeakKiB = std::max(procPeakKiB, v);
   });
   if (exitCode != 0 || ctl.Out().find("Addr=01 [") == std::string::npos) {

@@ -118,8 +118,9 @@ TEST(CtlEndToEnd, LineFaultsShowTheirCodes) {
 
 TEST(CtlEndToEnd, PortInUseIsExplained) {
   SimHarness sim;
-  Subprocess holder({Q17CTL_PATH, "--port", sim.Pty(), "--timeout", "1000", "echo-test", "--count", "1000000"},
-                    {"SETUPQ17_PORTS=" + sim.Pty()});
+  ChildProcess holder;
+  ASSERT_TRUE(holder.Start({Q17CTL_PATH, "--port", sim.Pty(), "--timeout", "1000", "echo-test", "--count", "1000000"},
+                           {"SETUPQ17_PORTS=" + sim.Pty()}, true));
   sim.Control("fault noreply on");  // keeps the holder waiting inside its exchanges
   // Wait until the holder has the port: its requests reach the reader.
   for (int i = 0; i < 200 && SimHarness::Field(sim.Control("stats"), "requests") == "0"; ++i) {

@@ -2,11 +2,10 @@
 // q17sim as a child process on a pseudo-terminal, and q17ctl runs against it.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/Subprocess.h"
+#include "support/ChildProcess.h"
 
 namespace q17::test {
 
@@ -14,11 +13,9 @@ class SimHarness {
  public:
   explicit SimHarness(std::vector<std::string> args = {}) {
     args.insert(args.begin(), Q17SIM_PATH);
-    sim_ = std::make_unique<Subprocess>(args);
-    if (!sim_->ReadLine(pty_)) ADD_FAILURE() << "q17sim did not print its device path: " << sim_->Err();
-  }
-  ~SimHarness() {
-    if (sim_) sim_->WriteLine("quit");
+    if (!sim_.Start(args, {}, false, true) || !sim_.ReadLine(pty_, kGuardMs)) {
+      ADD_FAILURE() << "q17sim did not print its device path";
+    }
   }
 
   const std::string& Pty() const { return pty_; }
@@ -26,8 +23,8 @@ class SimHarness {
   // One control line and its answer (which must begin with "ok").
   std::string Control(const std::string& line) {
     std::string answer;
-    EXPECT_TRUE(sim_->WriteLine(line));
-    EXPECT_TRUE(sim_->ReadLine(answer)) << line;
+    EXPECT_TRUE(sim_.WriteLine(line));
+    EXPECT_TRUE(sim_.ReadLine(answer, kGuardMs)) << line;
     EXPECT_EQ(answer.rfind("ok", 0), 0u) << line << " -> " << answer;
     return answer;
   }
@@ -48,7 +45,9 @@ class SimHarness {
   }
 
  private:
-  std::unique_ptr<Subprocess> sim_;
+  // Only keeps a broken program from hanging the run; never reached when it works.
+  static constexpr int kGuardMs = 20000;
+  ChildProcess sim_;
   std::string pty_;
 };
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "BusHelpers.h"
+#include "support/ChildProcess.h"
 
 namespace q17::sim {
 namespace {
@@ -25,92 +27,47 @@ using test::Bytes;
 
 constexpr int kGuardMs = 10000;
 
+// The program with its control lines on standard input.
 class SimProcess {
  public:
   explicit SimProcess(const std::vector<std::string>& args) {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], STDIN_FILENO);
-      dup2(out[1], STDOUT_FILENO);
-      close(in[0]);
-      close(in[1]);
-      close(out[0]);
-      close(out[1]);
-      std::vector<char*> argv{const_cast<char*>(Q17SIM_PATH)};
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(Q17SIM_PATH, argv.data());
-      _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    stdin_ = in[1];
-    stdout_ = out[0];
-  }
-  ~SimProcess() {
-    CloseStdin();
-    if (pid_ > 0 && !exited_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (stdout_ >= 0) close(stdout_);
+    std::vector<std::string> argv{Q17SIM_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    child_.Start(argv, {}, false, true);
   }
 
   std::optional<std::string> ReadLine() {
-    for (;;) {
-      const auto nl = buffer_.find('\n');
-      if (nl != std::string::npos) {
-        std::string line = buffer_.substr(0, nl);
-        buffer_.erase(0, nl + 1);
-        return line;
-      }
-      pollfd p{stdout_, POLLIN, 0};
-      if (poll(&p, 1, kGuardMs) <= 0) return std::nullopt;
-      char buf[256];
-      const ssize_t n = read(stdout_, buf, sizeof buf);
-      if (n <= 0) return std::nullopt;
-      buffer_.append(buf, static_cast<std::size_t>(n));
-    }
+    std::string line;
+    if (!child_.ReadLine(line, kGuardMs)) return std::nullopt;
+    return line;
   }
 
   // Sends a control line and returns its answer.
   std::string Control(const std::string& line) {
-    const std::string text = line + "\n";
-    if (write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return "(write failed)";
+    if (!child_.WriteLine(line)) return "(write failed)";
     return ReadLine().value_or("(no answer)");
   }
 
-  void CloseStdin() {
-    if (stdin_ >= 0) close(stdin_);
-    stdin_ = -1;
-  }
-  void Signal(int sig) { kill(pid_, sig); }
+  void CloseStdin() { child_.CloseStdin(); }
+  void Signal(int sig) { child_.Signal(sig); }
 
   // Waits for the end of its output, then for the process; its exit status.
   std::optional<int> Wait() {
-    char buf[256];
-    for (;;) {
-      pollfd p{stdout_, POLLIN, 0};
-      if (poll(&p, 1, kGuardMs) <= 0) return std::nullopt;
-      const ssize_t n = read(stdout_, buf, sizeof buf);
-      if (n <= 0) break;
-      buffer_.append(buf, static_cast<std::size_t>(n));
-    }
-    int status = 0;
-    if (waitpid(pid_, &status, 0) != pid_) return std::nullopt;
-    exited_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGuardMs);
+    bool late = false;
+    const int code = child_.WaitExit(200, [&] {
+      if (std::chrono::steady_clock::now() > deadline) {
+        late = true;
+        child_.Signal(SIGKILL);
+      }
+    });
+    if (late || code < 0) return std::nullopt;
+    return code;
   }
-  const std::string& Rest() const { return buffer_; }
+  const std::string& Rest() const { return child_.Out(); }
 
  private:
-  pid_t pid_ = -1;
-  int stdin_ = -1;
-  int stdout_ = -1;
-  bool exited_ = false;
-  std::string buffer_;
+  q17::test::ChildProcess child_;
 };
 
 // The PC's end of the pseudo-terminal.

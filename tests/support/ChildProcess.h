@@ -1,7 +1,7 @@
 #pragma once
-// A child program for the line benchmarks: fork/exec with its standard
-// output on a pipe, the first line read back, and the end collected with
-// wait4 so its resource usage (CPU, peak resident size) comes with it.
+// A child program for end-to-end tests and the line benchmarks: fork/exec
+// with its standard streams on pipes, lines read back without fixed sleeps,
+// and the end collected with wait4 so its resource usage comes with it.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,7 +20,7 @@
 
 extern char** environ;
 
-namespace q17::bench {
+namespace q17::test {
 
 class ChildProcess {
  public:
@@ -30,9 +30,10 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // Starts argv[0] with extraEnv ("NAME=value", replacing an inherited NAME).
-  // Standard input is /dev/null, standard output a pipe, standard error a
-  // pipe when captureErr, else shared with ours.
-  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv, bool captureErr) {
+  // Standard output is a pipe; standard error a pipe when captureErr, else
+  // shared with ours; standard input a pipe when withStdin, else /dev/null.
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv, bool captureErr,
+             bool withStdin = false) {
     // Everything the child needs is built before fork: after it only
     // async-signal-safe calls.
     std::vector<std::string> envText;
@@ -62,7 +63,9 @@ class ChildProcess {
       close(outPipe[1]);
       return false;
     }
-    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int inPipe[2] = {-1, -1};
+    if (withStdin && pipe2(inPipe, O_CLOEXEC) != 0) inPipe[0] = inPipe[1] = -1;
+    const int devNull = withStdin ? inPipe[0] : open("/dev/null", O_RDONLY | O_CLOEXEC);
 
     startTime_ = std::chrono::steady_clock::now();
     pid_ = fork();
@@ -74,6 +77,7 @@ class ChildProcess {
       _exit(127);
     }
     if (devNull >= 0) close(devNull);
+    stdin_ = inPipe[1];
     close(outPipe[1]);
     if (captureErr) close(errPipe[1]);
     if (pid_ < 0) {
@@ -84,6 +88,28 @@ class ChildProcess {
     outFd_ = outPipe[0];
     errFd_ = captureErr ? errPipe[0] : -1;
     return true;
+  }
+
+  bool WriteLine(const std::string& line) {
+    if (stdin_ < 0) return false;
+    const std::string text = line + "\n";
+    std::size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t n = write(stdin_, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  void CloseStdin() {
+    if (stdin_ >= 0) close(stdin_);
+    stdin_ = -1;
+  }
+
+  void Signal(int sig) {
+    if (pid_ > 0 && !reaped_) kill(pid_, sig);
   }
 
   // The next line of standard output (without the newline); false at end
@@ -117,6 +143,7 @@ class ChildProcess {
 
   // Ends the child with SIGTERM (SIGKILL when it will not go) and reaps it.
   int Stop() {
+    CloseStdin();
     if (pid_ <= 0 || reaped_) return exitCode_;
     kill(pid_, SIGTERM);
     for (int i = 0; i < 500; ++i) {
@@ -146,7 +173,7 @@ class ChildProcess {
     if (r == 0) return kNotYet;
     endTime_ = std::chrono::steady_clock::now();
     reaped_ = true;
-    for (int* fd : {&outFd_, &errFd_}) {
+    for (int* fd : {&stdin_, &outFd_, &errFd_}) {
       if (*fd >= 0) close(*fd);
       *fd = -1;
     }
@@ -175,6 +202,7 @@ class ChildProcess {
   }
 
   pid_t pid_ = -1;
+  int stdin_ = -1;
   int outFd_ = -1;
   int errFd_ = -1;
   bool reaped_ = false;
@@ -186,14 +214,26 @@ class ChildProcess {
   std::chrono::steady_clock::time_point endTime_{};
 };
 
-// VmHWM of a running process in KiB from /proc, or -1.
-inline long ProcPeakKiB(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  }
-  return -1;
+// Runs a program to its end with no input: exit code, stdout, stderr.
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+inline RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+                            int guardMs = 120000) {
+  ChildProcess child;
+  RunResult r;
+  if (!child.Start(argv, extraEnv, true)) return r;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
+  // A broken program must not hang the run: the guard ends it.
+  r.exitCode = child.WaitExit(200, [&] {
+    if (std::chrono::steady_clock::now() > deadline) child.Signal(SIGKILL);
+  });
+  r.out = child.Out();
+  r.err = child.Err();
+  return r;
 }
 
-}  // namespace q17::bench
+}  // namespace q17::test
