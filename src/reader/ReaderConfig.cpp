@@ -8,7 +8,7 @@ namespace q17 {
 TReaderConfig TReaderConfig::FromBytes(const std::uint8_t* b) {
   TReaderConfig config;
   config.Marker = {b[0], b[1]};
-  for (int ch = 0; ch < 2; ++ch) {
+  for (std::size_t ch = 0; ch < 2; ++ch) {
     const std::uint8_t* c = b + 2 + ch * 6;
     config.Channel[ch] = TChannelConfig{c[0], c[1], c[2], c[3], c[4], c[5]};
   }
@@ -21,7 +21,7 @@ TConfigBytes TReaderConfig::ToBytes() const {
   TConfigBytes b{};
   b[0] = Marker[0];
   b[1] = Marker[1];
-  for (int ch = 0; ch < 2; ++ch) {
+  for (std::size_t ch = 0; ch < 2; ++ch) {
     const TChannelConfig& c = Channel[ch];
     std::uint8_t* out = b.data() + 2 + ch * 6;
     out[0] = c.WCT;
