@@ -88,6 +88,7 @@ void TInterfList::Refresh() {
 int TInterfList::Open(int index, int baudIndex) {
   FLastOpenFailure = OpenFailure::None;
   FLastOpenDetail.clear();
+  FLastOpenGroup.clear();
   if (index < 0 || index >= Count()) return rcBadPort;
   if (FHandle != 0) {
     FLastOpenFailure = OpenFailure::Busy;
@@ -115,6 +116,7 @@ int TInterfList::OpenComPort(const Entry& entry, std::uint32_t baud) {
     FHandle = 0;
     FLastOpenFailure = FSerial.LastOpenFailure();
     FLastOpenDetail = FSerial.LastOpenDetail();
+    FLastOpenGroup = FSerial.LastOpenGroup();
     return rcOpenError;
   }
   LineState line;

@@ -67,6 +67,7 @@ class TInterfList {
   // Why the last Open returned 7, for a user-facing explanation.
   OpenFailure LastOpenFailure() const { return FLastOpenFailure; }
   const std::string& LastOpenDetail() const { return FLastOpenDetail; }
+  const std::string& LastOpenGroup() const { return FLastOpenGroup; }
 
   // One request/reply exchange with the reader at the low byte of `address`.
   // `data` must hold kMaxData bytes. On 0, `code` is the reader's answer code
@@ -129,6 +130,7 @@ class TInterfList {
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;
+  std::string FLastOpenGroup;
 };
 
 }  // namespace q17

@@ -55,8 +55,11 @@ class SerialApi {
   // CreateFileA: 0 when the port cannot be opened (see LastOpenFailure).
   virtual PortHandle Open(const std::string& name, const SerialOpenArgs& args) = 0;
   virtual OpenFailure LastOpenFailure() const = 0;
-  // The system's own words for the last open failure (may be empty).
+  // The system's own words for the last open failure (UTF-8; may be empty).
   virtual std::string LastOpenDetail() const = 0;
+  // After PermissionDenied: the group whose members may open the device,
+  // where the system has such a thing (empty otherwise).
+  virtual std::string LastOpenGroup() const { return {}; }
 
   virtual bool GetCommState(PortHandle h, LineState& state) = 0;
   virtual bool SetCommState(PortHandle h, const LineState& state) = 0;

@@ -22,6 +22,7 @@ class FakeSerialApi : public SerialApi {
   }
   OpenFailure LastOpenFailure() const override { return failOpen; }
   std::string LastOpenDetail() const override { return failOpen == OpenFailure::None ? "" : "scripted failure"; }
+  std::string LastOpenGroup() const override { return failOpen == OpenFailure::PermissionDenied ? "dialout" : ""; }
 
   bool GetCommState(PortHandle, LineState& state) override {
     state = current;

@@ -98,7 +98,7 @@ TEST_F(Ctl, PortsThatWillNotOpenAreExplained) {
   EXPECT_NE(err.str().find("Код = 1 / "), std::string::npos);
   EXPECT_NE(err.str().find("q17ctl ports"), std::string::npos);
 
-  const std::pair<OpenFailure, const char*> table[] = {{OpenFailure::PermissionDenied, "permission denied"},
+  const std::pair<OpenFailure, const char*> table[] = {{OpenFailure::PermissionDenied, "permission denied; members of the group 'dialout' may open it"},
                                                        {OpenFailure::Busy, "in use by another program"},
                                                        {OpenFailure::NoDevice, "no such device"}};
   for (auto [failure, words] : table) {

@@ -93,19 +93,22 @@ std::string PaddedAddress(int address) {
 // The user's side of a port that would not open.
 std::string OpenFailureAdvice(const TInterfList& list, const std::string& name) {
   const std::string& detail = list.LastOpenDetail();
-  const std::string suffix = detail.empty() ? "" : " (" + detail + ")";
+  const std::string why = detail.empty() ? "" : " (" + detail + ")";
   switch (list.LastOpenFailure()) {
     case OpenFailure::NoDevice:
-      return name + ": no such device; is the adapter plugged in? 'q17ctl ports' lists what is there" + suffix;
-    case OpenFailure::PermissionDenied:
-      return name + ": permission denied; the group that owns the device grants access "
-                    "(add your user to it, e.g. 'sudo usermod -aG dialout $USER', then log in again)" + suffix;
+      return name + ": no such device; is the adapter plugged in? 'q17ctl ports' lists what is there";
+    case OpenFailure::PermissionDenied: {
+      const std::string& group = list.LastOpenGroup();
+      if (group.empty()) return name + ": permission denied; ask for access to the device" + why;
+      return name + ": permission denied; members of the group '" + group + "' may open it: 'sudo usermod -aG " +
+             group + " $USER', then log in again";
+    }
     case OpenFailure::Busy:
-      return name + ": in use by another program; close it and try again" + suffix;
+      return name + ": in use by another program; close it and try again";
     case OpenFailure::NotSerial:
-      return name + ": not a serial port" + suffix;
+      return name + ": not a serial port";
     default:
-      return name + ": the port could not be opened" + suffix;
+      return name + ": the port could not be opened" + why;
   }
 }
 

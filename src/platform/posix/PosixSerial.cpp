@@ -62,6 +62,8 @@ int MillisLeft(Clock::time_point deadline) {
 std::string GroupOf(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return {};
+  // Only a group that may read and write the device is worth joining.
+  if ((st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP)) return {};
   if (const struct group* g = getgrgid(st.st_gid)) return g->gr_name;
   return std::to_string(st.st_gid);
 }
@@ -159,6 +161,7 @@ class PosixSerialApi final : public SerialApi {
 
   OpenFailure LastOpenFailure() const override { return failure_; }
   std::string LastOpenDetail() const override { return detail_; }
+  std::string LastOpenGroup() const override { return group_; }
 
   bool GetCommState(PortHandle h, LineState& state) override {
     const OpenPort* port = Find(h);
@@ -269,9 +272,9 @@ class PosixSerialApi final : public SerialApi {
   PortHandle Fail(int err, const std::string& name) {
     failure_ = FailureFromErrno(err);
     detail_ = name + ": " + std::strerror(err);
+    group_.clear();
     if (failure_ == OpenFailure::PermissionDenied) {
-      const std::string group = GroupOf(name);
-      if (!group.empty()) detail_ += " (access is granted to the group \"" + group + "\")";
+      group_ = GroupOf(name);
     } else if (failure_ == OpenFailure::Busy) {
       detail_ = name + ": the port is in use by another program";
     }
@@ -281,6 +284,7 @@ class PosixSerialApi final : public SerialApi {
   std::map<PortHandle, OpenPort> ports_;
   OpenFailure failure_ = OpenFailure::None;
   std::string detail_;
+  std::string group_;
 };
 
 }  // namespace
