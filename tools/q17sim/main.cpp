@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -47,13 +48,6 @@ constexpr const char* kUsage =
     "  --no-stdin         do not read standard input; serve until SIGINT/SIGTERM\n"
     "  --trace            log requests and replies to standard error\n"
     "  --help             this text\n";
-
-int g_signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-  const char c = 's';
-  [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &c, 1);
-}
 
 std::int64_t NowUs() {
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -232,14 +226,15 @@ int main(int argc, char** argv) {
   if (bus.QuitRequested()) return 0;
 
   signal(SIGPIPE, SIG_IGN);
-  if (pipe(g_signalPipe) != 0) Fail(std::string("pipe: ") + std::strerror(errno), 1);
-  SetNonBlocking(g_signalPipe[0]);
-  SetNonBlocking(g_signalPipe[1]);
-  struct sigaction sa{};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  // SIGINT and SIGTERM arrive as readable data in the poll loop, so the
+  // program ends between two steps, never inside one.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+  const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+  if (signalFd < 0) Fail(std::string("signalfd: ") + std::strerror(errno), 1);
 
   const bool device = !opt.device.empty();
   Line line = device ? OpenDevice(opt.device, opt.baud < 0 ? 9600 : opt.baud) : OpenPty(opt.baud);
@@ -286,7 +281,7 @@ int main(int argc, char** argv) {
       timeout = &wait;
     }
 
-    pollfd fds[3] = {{g_signalPipe[0], POLLIN, 0},
+    pollfd fds[3] = {{signalFd, POLLIN, 0},
                      {line.fd, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0},
                      {STDIN_FILENO, POLLIN, 0}};
     const nfds_t count = stdinOpen ? 3 : 2;
