@@ -14,6 +14,11 @@ enum RxState { rsWaitStart, rsPacketNo, rsAddress, rsFlags, rsCode, rsLength, rs
 // No USB bus holds more adapters than this; a driver that claims more is broken.
 constexpr std::uint32_t kMaxFtdiDevices = 128;
 
+// A line that never falls silent (another master, a babbling device) must
+// not hold the program for ever: one exchange reads at most this many bytes,
+// fifteen times the longest reply frame (about 4 s at 9600 baud).
+constexpr std::size_t kMaxBytesPerExchange = 4096;
+
 std::string ZeroPadded(unsigned value, std::size_t width) {
   std::string text = std::to_string(value);
   if (text.size() < width) text.insert(0, width - text.size(), '0');
@@ -261,10 +266,9 @@ bool TInterfList::ReadByte(std::uint8_t& b) {
   return true;
 }
 
-void TInterfList::DrainUntilSilent() {
+void TInterfList::DrainUntilSilent(std::size_t& budget) {
   std::uint8_t ignored = 0;
-  while (ReadByte(ignored)) {
-  }
+  while (budget > 0 && ReadByte(ignored)) --budget;
 }
 
 int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
@@ -275,8 +279,10 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
   int crcBytes = 0;
   FBufLen = 0;
 
+  std::size_t budget = kMaxBytesPerExchange;
   std::uint8_t c = 0;
-  while (ReadByte(c)) {
+  while (budget > 0 && ReadByte(c)) {
+    --budget;
     if (c == kReplyStart) {
       FBufLen = 0;
       crc = CrcInit;
@@ -311,7 +317,7 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
       case rsPacketNo:
         FEchoPacketNo = c;
         if (c != FPacketNo) {
-          DrainUntilSilent();
+          DrainUntilSilent(budget);
           return rcBadPacketNo;
         }
         state = rsAddress;

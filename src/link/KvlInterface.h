@@ -94,7 +94,7 @@ class TInterfList {
   bool BuildRequest(int address, const std::uint8_t* data, std::uint16_t code, std::uint16_t length);
   bool WriteFrame();
   int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
-  void DrainUntilSilent();
+  void DrainUntilSilent(std::size_t& budget);
   bool ReadByte(std::uint8_t& b);
   long ReadPort(std::uint8_t* buffer, std::size_t maxBytes, int waitMs);
   int OpenComPort(const Entry& entry, std::uint32_t baud);

@@ -203,6 +203,20 @@ TEST_F(Transaction, WrongPacketNumberDrainsUntilSilence) {
   EXPECT_EQ(Run(40), rcOk);
 }
 
+TEST_F(Transaction, ALineThatNeverFallsSilentEndsTheExchange) {
+  // Noise without a start byte, far longer than any reply.
+  Answer(Frame(20000, 0x55));
+  EXPECT_EQ(Run(40), rcTimeout);
+  EXPECT_EQ(list.PacketNo(), 0);
+}
+
+TEST_F(Transaction, DrainingAfterAWrongPacketNumberGivesUpOnEndlessChatter) {
+  Frame wrong = ReplyFrame(9, 1, 0, {});
+  wrong.insert(wrong.end(), 20000, 0x33);
+  Answer(wrong);
+  EXPECT_EQ(Run(40), rcBadPacketNo);
+}
+
 TEST_F(Transaction, OversizeReplyIsRefusedAtItsLengthField) {
   Frame big = ReplyFrame(0, 1, 0, Frame(129, 0x01));
   Answer(big);
