@@ -115,7 +115,7 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
   }
 
   auto refuse = [&reply] {
-    reply.code = ansBadParameter;
+    reply.code = rcBadParameter;
     reply.data.clear();
     return reply;
   };
@@ -222,7 +222,7 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
       reply.data = data;
       return reply;
     default:
-      reply.code = ansNotSupported;
+      reply.code = rcNotSupported;
       return reply;
   }
 }
@@ -230,7 +230,7 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
 CommandReply SimReader::HandleTags(std::uint16_t code, const std::vector<std::uint8_t>& data) {
   CommandReply reply;
   if (!data.empty()) {
-    reply.code = ansBadParameter;
+    reply.code = rcBadParameter;
     return reply;
   }
   const std::size_t ch = code <= cmd::ReadNextTag1 ? 0 : 1;
@@ -242,7 +242,7 @@ CommandReply SimReader::HandleTags(std::uint16_t code, const std::vector<std::ui
   }
   if (op == 1) state.tagWalk[ch] = 0;
   if (state.tagWalk[ch] >= tags.size()) {
-    reply.code = ansNoTag;
+    reply.code = rcNoTag;
     return reply;
   }
   PutLe32(reply.data, tags[state.tagWalk[ch]++]);

@@ -9,17 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "link/ErrMsg.h"
 #include "reader/RdrCmd.h"
 
 namespace q17::sim {
-
-// Answer codes the reader gives.
-enum AnswerCode : std::uint16_t {
-  ansOk = 0,
-  ansBadParameter = 20,
-  ansNoTag = 80,
-  ansNotSupported = 201,
-};
 
 // Audit event codes the simulator generates by itself.
 enum AuditCode : std::uint16_t {
@@ -105,7 +98,7 @@ struct ReaderState {
 };
 
 struct CommandReply {
-  std::uint16_t code = ansOk;
+  std::uint16_t code = rcOk;
   std::vector<std::uint8_t> data;
   std::optional<std::uint8_t> newAddress;  // change of address, applied after the reply
 };
