@@ -1,0 +1,17 @@
+#pragma once
+#include <QDialog>
+
+#include "ui/common/UiContext.h"
+
+namespace q17::ui {
+
+class TfrmCommTest : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrmCommTest(TUiContext& ctx, QWidget* parent = nullptr);
+
+ private:
+  TUiContext& FCtx;
+};
+
+}  // namespace q17::ui
