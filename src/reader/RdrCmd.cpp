@@ -162,4 +162,7 @@ int ReadAllSettings(TCommandState& s, TInterfList& link) {
   return 0;
 }
 
+// Placeholder until the address change moves here from q17ctl.
+int ChangeAddress(TCommandState&, TInterfList&, int) { return rcNotSupported; }
+
 }  // namespace q17

@@ -109,6 +109,10 @@ int ReadNextTag1(TCommandState& s, TInterfList& link, TTagCode& tag);
 int ReadFirstTag2(TCommandState& s, TInterfList& link, TTagCode& tag);
 int ReadNextTag2(TCommandState& s, TInterfList& link, TTagCode& tag);
 
+// Command 30: moves the reader at ReaderAddress to newAddress (payload n,
+// 255 - n). On 0 ReaderAddress follows the reader to newAddress.
+int ChangeAddress(TCommandState& s, TInterfList& link, int newAddress);
+
 // The whole configuration (block, tag memory times, attenuations), read in
 // that order and stopping at the first failure.
 int ReadAllSettings(TCommandState& s, TInterfList& link);

@@ -1,0 +1,42 @@
+#pragma once
+// The reader's whole configuration moved in one go: the block, the tag memory
+// times and the attenuations, one group after the other, so that the windows
+// and q17ctl pick their messages from one place.
+#include <functional>
+#include <vector>
+
+#include "reader/RdrCmd.h"
+
+namespace q17 {
+
+enum class TConfigGroup { Block, TagMemTime, Atten };
+
+// Receives each command's result code as soon as it is known, in the order
+// the commands are sent, so a window can report every outcome.
+using TResultSink = std::function<void(int code)>;
+
+struct TConfigReadResult {
+  int Code = 0;                               // 0, or the code of the first failure
+  TConfigGroup Failed = TConfigGroup::Block;  // the group that failed when Code != 0
+};
+
+// Block, TMT_1, TMT_2, ATT_1, ATT_2 in that order; stops at the first failure
+// and keeps what was read before it.
+TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult = {});
+
+struct TConfigWriteFailure {
+  TConfigGroup Group;
+  int Code;
+};
+
+// Every group is attempted, in the order block, tag memory times,
+// attenuations; a channel-1 failure skips channel 2 of the same group.
+// Returns the failed groups in order (empty on success).
+std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList& link,
+                                                  const TResultSink& onResult = {});
+
+// The message a window shows for a failed group (UTF-8).
+const char* ReadFailureMessage(TConfigGroup group);
+const char* WriteFailureMessage(TConfigGroup group);
+
+}  // namespace q17

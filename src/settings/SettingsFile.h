@@ -1,0 +1,33 @@
+#pragma once
+// The settings file: a reader configuration saved on the PC in an INI file
+// (Windows-1251 text), loaded into and saved from the command state.
+#include <filesystem>
+#include <string>
+
+#include "reader/RdrCmd.h"
+
+namespace q17 {
+
+enum class TSettingsLoad { Read, Missing, Unreadable };
+
+// Takes RDR_ADDR, the two channels' block bytes 2..13, TMT_1/TMT_2,
+// ETAL_TAG/TEST_TAG and ATT_1/ATT_2 into the state, each with the file's own
+// default when missing or not a number. Marker, Mode and WiegandInterval are
+// left as they are. A missing or unreadable file loads as all defaults; the
+// result says which, for callers that report it.
+TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s);
+
+struct TSettingsSave {
+  bool Ok = true;
+  std::string Message;  // "Unable to write to <file>" when a key could not be written
+};
+
+// Writes every key in order, each at once, into a new or an existing file,
+// keeping what the file holds besides. The tag texts are the radio test's
+// fields as they stand; dateTime is the local time of saving as the user
+// reads it.
+TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState& s,
+                               const std::string& etalonTag, const std::string& testTag,
+                               const std::string& dateTime);
+
+}  // namespace q17
