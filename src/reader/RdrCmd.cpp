@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "link/ErrMsg.h"
+
 #include "reader/Cp1251.h"
 
 namespace q17 {

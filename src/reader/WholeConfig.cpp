@@ -1,5 +1,7 @@
 #include "reader/WholeConfig.h"
 
+#include "link/ErrMsg.h"
+
 namespace q17 {
 
 // Placeholder until the group sequences land.
