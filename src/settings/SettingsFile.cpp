@@ -1,13 +1,95 @@
 #include "settings/SettingsFile.h"
 
+#include <array>
+#include <vector>
+
+#include "settings/IniFile.h"
+
 namespace q17 {
+namespace {
 
-// Placeholder until the profile-file unit lands.
-TSettingsLoad LoadSettingsFile(const std::filesystem::path&, TCommandState&) { return TSettingsLoad::Missing; }
+constexpr const char* kChannelSections[2] = {"CHAN_1", "CHAN_2"};
 
-TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState&, const std::string&,
-                               const std::string&, const std::string&) {
-  return {false, "Unable to write to " + file.string()};
+// The file's own defaults, which are not all the program's start values.
+struct TChannelKey {
+  const char* name;
+  std::uint8_t TChannelConfig::*field;
+  std::int32_t fallback;
+};
+constexpr std::array<TChannelKey, 6> kChannelKeys = {{
+    {"WCT", &TChannelConfig::WCT, 10},
+    {"WAT", &TChannelConfig::WAT, 5},
+    {"GDT", &TChannelConfig::GDT, 20},
+    {"GOT", &TChannelConfig::GOT, 30},
+    {"TST", &TChannelConfig::TST, 10},
+    {"OPT", &TChannelConfig::OPT, 8},
+}};
+constexpr std::int32_t kFileReaderAddress = 1;
+constexpr std::int32_t kFileTagMemTime = 10;
+constexpr std::int32_t kFileAttenuation = 0;
+constexpr const char* kFileEtalonTag = "00 FF FF 01";
+constexpr const char* kFileTestTag = "00 FF FF 02";
+
+std::uint8_t Low8(std::int32_t v) { return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFF); }
+std::uint16_t Low16(std::int32_t v) { return static_cast<std::uint16_t>(static_cast<std::uint32_t>(v) & 0xFFFF); }
+
+}  // namespace
+
+TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s, std::string* reason) {
+  const TIniRead read = ReadIniFile(file);
+  if (reason) *reason = read.Status == TFileRead::Missing ? "no such file" : read.Error;
+  const TIniText& t = read.Text;  // empty unless read: every key takes its default
+
+  s.ReaderAddress = ReadProfileInteger(t, "COMMON", "RDR_ADDR", kFileReaderAddress);
+  for (std::size_t ch = 0; ch < 2; ++ch) {
+    for (const TChannelKey& key : kChannelKeys) {
+      s.Config.Channel[ch].*key.field = Low8(ReadProfileInteger(t, kChannelSections[ch], key.name, key.fallback));
+    }
+  }
+  s.TMT_1 = Low16(ReadProfileInteger(t, "MEMORY", "TMT_1", kFileTagMemTime));
+  s.TMT_2 = Low16(ReadProfileInteger(t, "MEMORY", "TMT_2", kFileTagMemTime));
+  s.EtalonTag = ReadProfileString(t, "R_TEST", "ETAL_TAG", kFileEtalonTag);
+  s.TestTag = ReadProfileString(t, "R_TEST", "TEST_TAG", kFileTestTag);
+  s.ATT_1 = Low8(ReadProfileInteger(t, "ATTEN", "ATT_1", kFileAttenuation));
+  s.ATT_2 = Low8(ReadProfileInteger(t, "ATTEN", "ATT_2", kFileAttenuation));
+
+  switch (read.Status) {
+    case TFileRead::Read: return TSettingsLoad::Read;
+    case TFileRead::Missing: return TSettingsLoad::Missing;
+    default: return TSettingsLoad::Unreadable;
+  }
+}
+
+TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState& s,
+                               const std::string& etalonTag, const std::string& testTag,
+                               const std::string& dateTime, const TBeforeRename& beforeRename) {
+  struct TEntry {
+    const char* section;
+    const char* key;
+    std::string value;
+  };
+  std::vector<TEntry> entries;
+  entries.push_back({"CREATION", "DATE-TIME", dateTime});
+  entries.push_back({"COMMON", "RDR_ADDR", std::to_string(s.ReaderAddress)});
+  for (std::size_t ch = 0; ch < 2; ++ch) {
+    for (const TChannelKey& key : kChannelKeys) {
+      entries.push_back({kChannelSections[ch], key.name, std::to_string(s.Config.Channel[ch].*key.field)});
+    }
+  }
+  entries.push_back({"MEMORY", "TMT_1", std::to_string(s.TMT_1)});
+  entries.push_back({"MEMORY", "TMT_2", std::to_string(s.TMT_2)});
+  entries.push_back({"R_TEST", "ETAL_TAG", etalonTag});
+  entries.push_back({"R_TEST", "TEST_TAG", testTag});
+  entries.push_back({"ATTEN", "ATT_1", std::to_string(s.ATT_1)});
+  entries.push_back({"ATTEN", "ATT_2", std::to_string(s.ATT_2)});
+
+  for (const TEntry& e : entries) {
+    std::string reason;
+    if (!WriteProfileString(file, e.section, e.key, e.value, reason, beforeRename)) {
+      return {false, "Unable to write to " + PathText(file), reason};
+    }
+  }
+  return {};
 }
 
 }  // namespace q17

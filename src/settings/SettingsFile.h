@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reader/RdrCmd.h"
+#include "settings/FileReplace.h"
 
 namespace q17 {
 
@@ -14,20 +15,23 @@ enum class TSettingsLoad { Read, Missing, Unreadable };
 // ETAL_TAG/TEST_TAG and ATT_1/ATT_2 into the state, each with the file's own
 // default when missing or not a number. Marker, Mode and WiegandInterval are
 // left as they are. A missing or unreadable file loads as all defaults; the
-// result says which, for callers that report it.
-TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s);
+// result says which, and reason (when given) why it could not be read, for
+// callers that report it.
+TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s, std::string* reason = nullptr);
 
 struct TSettingsSave {
   bool Ok = true;
   std::string Message;  // "Unable to write to <file>" when a key could not be written
+  std::string Reason;   // what the system said, for callers that show more
 };
 
 // Writes every key in order, each at once, into a new or an existing file,
-// keeping what the file holds besides. The tag texts are the radio test's
+// keeping what the file holds besides; stops at the first key that cannot be
+// written, keeping the keys before it. The tag texts are the radio test's
 // fields as they stand; dateTime is the local time of saving as the user
-// reads it.
+// reads it. beforeRename lets tests stop a write part way.
 TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState& s,
                                const std::string& etalonTag, const std::string& testTag,
-                               const std::string& dateTime);
+                               const std::string& dateTime, const TBeforeRename& beforeRename = {});
 
 }  // namespace q17

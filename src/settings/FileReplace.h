@@ -1,0 +1,38 @@
+#pragma once
+// Whole small files in and out. A file is replaced by writing a temporary
+// file beside it, flushing it to the disk and renaming it over the old one,
+// so a program or machine that stops part way leaves either the old file or
+// the new one, never a cut-off mix.
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace q17 {
+
+// Settings files are a few hundred bytes; anything beyond this is not one.
+inline constexpr std::size_t kMaxSmallFile = 1 << 20;
+
+enum class TFileRead { Read, Missing, Unreadable };
+
+// Reads the whole file into bytes. Missing when it does not exist;
+// Unreadable when it cannot be opened or read, is not a regular file, or is
+// larger than kMaxSmallFile (why is then in error).
+TFileRead ReadSmallFile(const std::filesystem::path& file, std::string& bytes, std::string& error);
+
+// Called after the temporary file is written and flushed, just before the
+// rename; returning false abandons the replacement as a failed write would.
+using TBeforeRename = std::function<bool()>;
+
+// Puts bytes into file as described above. An existing file keeps its
+// permission bits (and owner where allowed) and must itself be writable; a
+// symbolic link is followed so the link stays a link. Returns false with the
+// reason in error, leaving the old file as it was and no temporary behind.
+bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes, std::string& error,
+                 const TBeforeRename& beforeRename = {});
+
+// A path as UTF-8 text for messages, on every system.
+std::string PathText(const std::filesystem::path& file);
+
+}  // namespace q17

@@ -1,0 +1,116 @@
+#include "settings/FileReplace.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/TempDir.h"
+
+namespace q17 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FileReplace, NewAndExistingFilesKeepTheirModeAndLinks) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::string error;
+  const std::string file = dir / "a.set";
+  ASSERT_TRUE(ReplaceFile(file, "one", error)) << error;
+  EXPECT_EQ(Slurp(file), "one");
+
+  chmod(file.c_str(), 0640);
+  ASSERT_TRUE(ReplaceFile(file, "two", error)) << error;
+  EXPECT_EQ(Slurp(file), "two");
+  struct stat st {};
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  const std::string link = dir / "link.set";
+  ASSERT_EQ(symlink("a.set", link.c_str()), 0);
+  ASSERT_TRUE(ReplaceFile(link, "three", error)) << error;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Slurp(file), "three");
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.set", "link.set"}));
+}
+
+TEST(FileReplace, AWriteStoppedBeforeTheRenameLeavesTheOldFileWhole) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string file = dir / "a.set";
+  Put(file, "old contents\r\n");
+  std::string error;
+  bool reached = false;
+  EXPECT_FALSE(ReplaceFile(file, "new", error, [&] {
+    reached = true;
+    // The new text is on the disk in full beside the old file by now.
+    for (const auto& name : Names(dir.path())) {
+      if (name != "a.set") {
+        EXPECT_EQ(Slurp(dir / name), "new");
+      }
+    }
+    EXPECT_EQ(Names(dir.path()).size(), 2u);
+    return false;
+  }));
+  EXPECT_TRUE(reached);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(Slurp(file), "old contents\r\n");
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.set"});
+}
+
+TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  fs::create_directory(dir / "folder");
+  std::string error;
+  EXPECT_FALSE(ReplaceFile(dir / "no-such-folder/a.set", "x", error));
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(ReplaceFile(dir / "folder", "x", error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+
+  // A read-only file stays unwritten; root may write anything, so only
+  // other users see the refusal.
+  const std::string file = dir / "ro.set";
+  Put(file, "kept");
+  chmod(file.c_str(), 0444);
+  if (geteuid() != 0) {
+    EXPECT_FALSE(ReplaceFile(file, "x", error));
+    EXPECT_EQ(Slurp(file), "kept");
+  }
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "ro.set"}));
+}
+
+TEST(FileReplace, ReadsOnlySmallRegularFiles) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  Put(dir / "big", std::string(kMaxSmallFile + 1, 'x'));
+  Put(dir / "limit", std::string(kMaxSmallFile, 'x'));
+  std::string bytes, error;
+  EXPECT_EQ(ReadSmallFile(dir / "missing", bytes, error), TFileRead::Missing);
+  EXPECT_EQ(ReadSmallFile(dir.path(), bytes, error), TFileRead::Unreadable);
+  EXPECT_EQ(ReadSmallFile(dir / "big", bytes, error), TFileRead::Unreadable);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_EQ(ReadSmallFile(dir / "limit", bytes, error), TFileRead::Read);
+  EXPECT_EQ(bytes.size(), kMaxSmallFile);
+}
+
+}  // namespace
+}  // namespace q17

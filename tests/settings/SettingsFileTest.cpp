@@ -1,0 +1,203 @@
+#include "settings/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/TempDir.h"
+
+namespace q17 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+std::string WithLineEnd(std::string text, const std::string& eol) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? eol : std::string(1, c);
+  return out;
+}
+
+TSettingsSave Save(const std::string& file, const TCommandState& s, const TBeforeRename& hook = {}) {
+  return SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, "07.12.2026 22:40:00", hook);
+}
+
+TEST(SettingsFile, ANewFileHoldsEverySectionAndKeyInOrder) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  TCommandState s;
+  s.ReaderAddress = 12;
+  const TSettingsSave r = SaveSettingsFile(dir / "new.set", s, "00 A1 02 28", "Тест", "07.12.2026 22:40:00");
+  EXPECT_TRUE(r.Ok) << r.Message;
+  EXPECT_EQ(Slurp(dir / "new.set"),
+            "[CREATION]\r\nDATE-TIME=07.12.2026 22:40:00\r\n"
+            "[COMMON]\r\nRDR_ADDR=12\r\n"
+            "[CHAN_1]\r\nWCT=10\r\nWAT=5\r\nGDT=20\r\nGOT=30\r\nTST=30\r\nOPT=8\r\n"
+            "[CHAN_2]\r\nWCT=10\r\nWAT=5\r\nGDT=20\r\nGOT=30\r\nTST=30\r\nOPT=8\r\n"
+            "[MEMORY]\r\nTMT_1=100\r\nTMT_2=100\r\n"
+            "[R_TEST]\r\nETAL_TAG=00 A1 02 28\r\nTEST_TAG=\xD2\xE5\xF1\xF2\r\n"
+            "[ATTEN]\r\nATT_1=0\r\nATT_2=0\r\n");
+}
+
+TEST(SettingsFile, SavedValuesLoadBackAndLoadingKeepsMarkerModeAndWiegand) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  TCommandState s;
+  s.ReaderAddress = 200;
+  s.Config.Channel[0] = {1, 2, 3, 4, 5, 0xFF};
+  s.Config.Channel[1] = {255, 254, 253, 252, 0, 0x80};
+  s.TMT_1 = 2400;
+  s.TMT_2 = 65535;
+  s.ATT_1 = 31;
+  s.ATT_2 = 255;
+  s.EtalonTag = "00 A1 02 28";
+  s.TestTag = "не тег";
+  ASSERT_TRUE(Save(dir / "a.set", s).Ok);
+
+  TCommandState t;
+  t.Config.Marker = {1, 2};
+  t.Config.Mode = 7;
+  t.Config.WiegandInterval = 99;
+  EXPECT_EQ(LoadSettingsFile(dir / "a.set", t), TSettingsLoad::Read);
+  EXPECT_EQ(t.ReaderAddress, 200);
+  EXPECT_EQ(t.Config.Channel, s.Config.Channel);
+  EXPECT_EQ(t.Config.Marker, (std::array<std::uint8_t, 2>{1, 2}));
+  EXPECT_EQ(t.Config.Mode, 7);
+  EXPECT_EQ(t.Config.WiegandInterval, 99);
+  EXPECT_EQ(std::tie(t.TMT_1, t.TMT_2, t.ATT_1, t.ATT_2), std::tie(s.TMT_1, s.TMT_2, s.ATT_1, s.ATT_2));
+  EXPECT_EQ(t.EtalonTag, s.EtalonTag);
+  EXPECT_EQ(t.TestTag, s.TestTag);
+}
+
+TEST(SettingsFile, ForeignFilesKeepWhatTheProgramDoesNotName) {
+  // Odd case, hexadecimal values, Windows-1251 bytes, a comment, a key the
+  // program does not know and blank lines between sections.
+  const std::string before =
+      "; by hand\n"
+      "[creation]\n"
+      "date-time=old\n"
+      "[\xC2\xF5\xEE\xE4]\n"                          // [Вход]
+      "\xC2\xEE\xF0\xEE\xF2\xE0=\xD1\xE5\xE2\xE5\xF0\n"  // Ворота=Север
+      "[chan_1]\n"
+      "wct = 0x1E\n"
+      "Extra=keep me\n"
+      "\n"
+      "[Atten]\n"
+      "att_1=$1F\n";
+  const std::string after =
+      "; by hand\n"
+      "[creation]\n"
+      "date-time=07.12.2026 22:40:00\n"
+      "[\xC2\xF5\xEE\xE4]\n"
+      "\xC2\xEE\xF0\xEE\xF2\xE0=\xD1\xE5\xE2\xE5\xF0\n"
+      "[chan_1]\n"
+      "wct = 30\n"
+      "Extra=keep me\n"
+      "WAT=5\nGDT=20\nGOT=30\nTST=10\nOPT=8\n"
+      "\n"
+      "[Atten]\n"
+      "att_1=31\n"
+      "ATT_2=0\n"
+      "[COMMON]\nRDR_ADDR=1\n"
+      "[CHAN_2]\nWCT=10\nWAT=5\nGDT=20\nGOT=30\nTST=10\nOPT=8\n"
+      "[MEMORY]\nTMT_1=10\nTMT_2=10\n"
+      "[R_TEST]\nETAL_TAG=00 FF FF 01\nTEST_TAG=00 FF FF 02\n";
+  for (const std::string eol : {"\n", "\r\n"}) {
+    test::TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    Put(dir / "f.set", WithLineEnd(before, eol));
+    TCommandState s;
+    ASSERT_EQ(LoadSettingsFile(dir / "f.set", s), TSettingsLoad::Read);
+    EXPECT_EQ(s.Config.Channel[0].WCT, 30);
+    EXPECT_EQ(s.ATT_1, 31);
+    ASSERT_TRUE(Save(dir / "f.set", s).Ok);
+    EXPECT_EQ(Slurp(dir / "f.set"), WithLineEnd(after, eol)) << (eol == "\n" ? "LF" : "CR LF");
+  }
+}
+
+TEST(SettingsFile, MissingAndBadValuesTakeTheFilesOwnDefaults) {
+  const TChannelConfig fileDefaults{10, 5, 20, 30, 10, 8};
+  const struct {
+    const char* name;
+    const char* text;
+    std::int32_t address;
+    TChannelConfig channel1;
+    std::uint16_t tmt1;
+    std::uint8_t att2;
+  } table[] = {
+      {"only the address", "[COMMON]\r\nRDR_ADDR=5\r\n", 5, fileDefaults, 10, 0},
+      {"numbers and their low bits",
+       "[common]\nrdr_addr=-3\n[CHAN_1]\nWCT=0x1E\nWAT=$1E\nGDT=abc\nGOT=300\nOPT=-1\nTST=0x\n"
+       "[MEMORY]\nTMT_1=70000\n[ATTEN]\nATT_2=0X20\n",
+       -3, {30, 30, 20, 44, 10, 255}, 4464, 32},
+      {"not a settings file at all", "\x7F" "ELF\x02\x01\x01\0\0\0", 1, fileDefaults, 10, 0},
+  };
+  for (const auto& row : table) {
+    test::TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    Put(dir / "f.set", std::string(row.text, std::char_traits<char>::length(row.text)));
+    TCommandState s;
+    s.Config.Channel[1] = {1, 1, 1, 1, 1, 1};
+    s.ATT_1 = 9;
+    s.TMT_2 = 9;
+    EXPECT_EQ(LoadSettingsFile(dir / "f.set", s), TSettingsLoad::Read) << row.name;
+    EXPECT_EQ(s.ReaderAddress, row.address) << row.name;
+    EXPECT_EQ(s.Config.Channel[0], row.channel1) << row.name;
+    EXPECT_EQ(s.Config.Channel[1], fileDefaults) << row.name;
+    EXPECT_EQ(s.TMT_1, row.tmt1) << row.name;
+    EXPECT_EQ(s.TMT_2, 10) << row.name;
+    EXPECT_EQ(s.ATT_1, 0) << row.name;
+    EXPECT_EQ(s.ATT_2, row.att2) << row.name;
+    EXPECT_EQ(s.EtalonTag, "00 FF FF 01") << row.name;
+    EXPECT_EQ(s.TestTag, "00 FF FF 02") << row.name;
+  }
+}
+
+TEST(SettingsFile, FilesThatCannotBeReadLoadAsDefaultsAndSayWhy) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  TCommandState s;
+  s.ReaderAddress = 9;
+  std::string reason;
+  EXPECT_EQ(LoadSettingsFile(dir / "none.set", s, &reason), TSettingsLoad::Missing);
+  EXPECT_EQ(reason, "no such file");
+  EXPECT_EQ(s.ReaderAddress, 1);
+  s.ReaderAddress = 9;
+  EXPECT_EQ(LoadSettingsFile(dir.path(), s, &reason), TSettingsLoad::Unreadable);
+  EXPECT_EQ(reason, "not a regular file");
+  EXPECT_EQ(s.ReaderAddress, 1);
+  EXPECT_EQ(s.TMT_1, 10);
+}
+
+TEST(SettingsFile, ASaveThatCannotWriteStopsAtThatKeyAndKeepsTheKeysBefore) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string file = dir / "f.set";
+  Put(file, "[R_TEST]\r\nETAL_TAG=x\r\n");
+  TCommandState s;
+  int writes = 0;
+  const TSettingsSave r = Save(file, s, [&] { return ++writes < 3; });
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Message, "Unable to write to " + file);
+  EXPECT_EQ(writes, 3);
+  EXPECT_EQ(Slurp(file),
+            "[R_TEST]\r\nETAL_TAG=x\r\n"
+            "[CREATION]\r\nDATE-TIME=07.12.2026 22:40:00\r\n"
+            "[COMMON]\r\nRDR_ADDR=1\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+  const TSettingsSave nowhere = Save(dir / "no/such/folder.set", s);
+  EXPECT_FALSE(nowhere.Ok);
+  EXPECT_EQ(nowhere.Message, "Unable to write to " + (dir / "no/such/folder.set"));
+  EXPECT_FALSE(nowhere.Reason.empty());
+}
+
+}  // namespace
+}  // namespace q17
