@@ -1,3 +1,9 @@
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#endif
 #include "settings/FileReplace.h"
 
 #include <algorithm>
@@ -28,11 +34,14 @@ std::string ErrnoText(int code) { return std::generic_category().message(code); 
 // A name beside the file that nothing else uses.
 fs::path TempName(const fs::path& target, std::mt19937& random) {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string suffix;
-  for (int i = 0; i < 8; ++i) suffix += kLetters[random() % (sizeof kLetters - 1)];
-  fs::path name = target;
-  name.replace_filename("." + PathText(target.filename()) + "." + suffix + ".tmp");
-  return name;
+  std::string name(1, '.');
+  name += PathText(target.filename());
+  name += '.';
+  for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+  name += ".tmp";
+  fs::path temp = target;
+  temp.replace_filename(fs::path(std::u8string(name.begin(), name.end())));
+  return temp;
 }
 
 // The file a write really goes to: through a symbolic link to its target.
@@ -173,7 +182,7 @@ TFileRead ReadSmallFile(const fs::path& file, std::string& bytes, std::string& e
   return TFileRead::Read;
 }
 
-bool ReplaceFile(const fs::path& file, std::string_view bytes, std::string& error,
+bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string& error,
                  const TBeforeRename& beforeRename) {
   const fs::path target = Resolve(file);
   std::error_code ec;

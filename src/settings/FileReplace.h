@@ -29,7 +29,7 @@ using TBeforeRename = std::function<bool()>;
 // permission bits (and owner where allowed) and must itself be writable; a
 // symbolic link is followed so the link stays a link. Returns false with the
 // reason in error, leaving the old file as it was and no temporary behind.
-bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes, std::string& error,
+bool ReplaceWholeFile(const std::filesystem::path& file, std::string_view bytes, std::string& error,
                  const TBeforeRename& beforeRename = {});
 
 // A path as UTF-8 text for messages, on every system.

@@ -31,7 +31,7 @@ bool WriteProfileString(const std::filesystem::path& file, std::string_view sect
     return false;
   }
   read.Text.SetValue(section, key, value);
-  return ReplaceFile(file, read.Text.Bytes(), error, beforeRename);
+  return ReplaceWholeFile(file, read.Text.Bytes(), error, beforeRename);
 }
 
 }  // namespace q17

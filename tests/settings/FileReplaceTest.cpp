@@ -32,11 +32,11 @@ TEST(FileReplace, NewAndExistingFilesKeepTheirModeAndLinks) {
   ASSERT_TRUE(dir.ok());
   std::string error;
   const std::string file = dir / "a.set";
-  ASSERT_TRUE(ReplaceFile(file, "one", error)) << error;
+  ASSERT_TRUE(ReplaceWholeFile(file, "one", error)) << error;
   EXPECT_EQ(Slurp(file), "one");
 
   chmod(file.c_str(), 0640);
-  ASSERT_TRUE(ReplaceFile(file, "two", error)) << error;
+  ASSERT_TRUE(ReplaceWholeFile(file, "two", error)) << error;
   EXPECT_EQ(Slurp(file), "two");
   struct stat st {};
   ASSERT_EQ(stat(file.c_str(), &st), 0);
@@ -44,7 +44,7 @@ TEST(FileReplace, NewAndExistingFilesKeepTheirModeAndLinks) {
 
   const std::string link = dir / "link.set";
   ASSERT_EQ(symlink("a.set", link.c_str()), 0);
-  ASSERT_TRUE(ReplaceFile(link, "three", error)) << error;
+  ASSERT_TRUE(ReplaceWholeFile(link, "three", error)) << error;
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(Slurp(file), "three");
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.set", "link.set"}));
@@ -57,7 +57,7 @@ TEST(FileReplace, AWriteStoppedBeforeTheRenameLeavesTheOldFileWhole) {
   Put(file, "old contents\r\n");
   std::string error;
   bool reached = false;
-  EXPECT_FALSE(ReplaceFile(file, "new", error, [&] {
+  EXPECT_FALSE(ReplaceWholeFile(file, "new", error, [&] {
     reached = true;
     // The new text is on the disk in full beside the old file by now.
     for (const auto& name : Names(dir.path())) {
@@ -79,10 +79,10 @@ TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
   ASSERT_TRUE(dir.ok());
   fs::create_directory(dir / "folder");
   std::string error;
-  EXPECT_FALSE(ReplaceFile(dir / "no-such-folder/a.set", "x", error));
+  EXPECT_FALSE(ReplaceWholeFile(dir / "no-such-folder/a.set", "x", error));
   EXPECT_FALSE(error.empty());
   error.clear();
-  EXPECT_FALSE(ReplaceFile(dir / "folder", "x", error));
+  EXPECT_FALSE(ReplaceWholeFile(dir / "folder", "x", error));
   EXPECT_FALSE(error.empty());
   EXPECT_TRUE(fs::is_directory(dir / "folder"));
 
@@ -92,7 +92,7 @@ TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
   Put(file, "kept");
   chmod(file.c_str(), 0444);
   if (geteuid() != 0) {
-    EXPECT_FALSE(ReplaceFile(file, "x", error));
+    EXPECT_FALSE(ReplaceWholeFile(file, "x", error));
     EXPECT_EQ(Slurp(file), "kept");
   }
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "ro.set"}));
