@@ -1,5 +1,7 @@
 #include "Ctl.h"
 
+#include "CtlSettings.h"
+
 #include <algorithm>
 #include <chrono>
 #include <charconv>
@@ -35,6 +37,8 @@ constexpr const char* kUsage =
     "  set-time                   sets the reader's clock from this computer's local time\n"
     "  set-address NEW            changes the reader's bus address to NEW (1..127)\n"
     "  restore-radio --yes        sends the stored radio profile to channel 1, then channel 2\n"
+    "  save-config FILE           saves the reader's configuration into the settings file FILE\n"
+    "  write-config FILE          writes the settings file FILE into the reader, then reads it back to check\n"
     "  scan [FROM [TO]]           lists the readers that answer in FROM..TO (default 1..254)\n"
     "  echo-test [--count N] [--length L]\n"
     "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n";
@@ -191,6 +195,9 @@ class Session {
     return kExitOk;
   }
 
+  int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, file, out_, err_); }
+  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_); }
+
   int RestoreRadio() {
     int exitCode = kExitOk;
     for (int channel : {1, 2}) {
@@ -302,6 +309,8 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     auto v = a.size() == 1 ? ParseInRange(a[0], 1, 127) : std::nullopt;
     if (!v) return usage("set-address takes one new address, 1..127");
     newAddress = *v;
+  } else if (o.command == "save-config" || o.command == "write-config") {
+    if (a.size() != 1) return usage(o.command + " takes one settings file");
   } else if (o.command == "restore-radio") {
     if (a.size() != 1 || a[0] != "--yes") {
       return usage("restore-radio overwrites both channels' radio settings; confirm with --yes");
@@ -344,6 +353,8 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   if (o.command == "set-time") return session.SetTime();
   if (o.command == "set-address") return session.SetAddress(newAddress);
   if (o.command == "restore-radio") return session.RestoreRadio();
+  if (o.command == "save-config") return session.SaveConfig(a[0]);
+  if (o.command == "write-config") return session.WriteConfig(a[0]);
   if (o.command == "scan") return session.Scan(from, to);
   return session.EchoTest(count, length);
 }

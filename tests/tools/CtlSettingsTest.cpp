@@ -1,0 +1,134 @@
+// q17ctl's settings-file commands against a scripted line: what goes to the
+// reader, and what the user is told.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "Ctl.h"
+#include "platform/TempDir.h"
+#include "support/FakeD2xxApi.h"
+#include "support/FakeSerialApi.h"
+#include "support/Frames.h"
+
+namespace q17 {
+namespace {
+
+using test::Bytes;
+using test::ReplyFrame;
+
+class CtlSettings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    serial.names = {"/dev/ttyUSB0"};
+    ASSERT_TRUE(dir.ok());
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunCtl(args, serial, d2xx, out, err);
+  }
+  void Reply(std::uint16_t answer, const std::vector<std::uint8_t>& data = {}) {
+    serial.line.AnswerNextWrite(ReplyFrame(nextPacketNo++, 1, answer, data));
+  }
+  void ReplyConfig(const std::vector<std::uint8_t>& block, int tmt1, int tmt2, int att1, int att2) {
+    Reply(0, block);
+    Reply(0, Bytes({tmt1 & 0xFF, tmt1 >> 8}));
+    Reply(0, Bytes({tmt2 & 0xFF, tmt2 >> 8}));
+    Reply(0, Bytes({att1}));
+    Reply(0, Bytes({att2}));
+  }
+  std::string File(const std::string& name, const std::string& text) {
+    const std::string path = dir / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  // The payload of a request frame whose bytes need no escaping.
+  static std::vector<std::uint8_t> Payload(const std::vector<std::uint8_t>& frame) {
+    return {frame.begin() + 6, frame.begin() + 6 + frame[5]};
+  }
+
+  test::FakeSerialApi serial;
+  test::FakeD2xxApi d2xx;
+  std::ostringstream out, err;
+  std::uint8_t nextPacketNo = 0;
+  test::TempDir dir;
+};
+
+// The reader's own marker 12 34, mode 3 and Wiegand interval 7.
+const std::vector<std::uint8_t> kReaderBlock =
+    Bytes({0x12, 0x34, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x03, 0x07});
+
+TEST_F(CtlSettings, WriteConfigKeepsTheReadersOwnBytesAndClampsWhatNoPageCouldShow) {
+  const std::string file = File("a.set",
+                                "[COMMON]\nRDR_ADDR=9\n"
+                                "[CHAN_1]\nWCT=0\nWAT=2\nGDT=3\nGOT=4\nTST=5\nOPT=$C1\n"
+                                "[MEMORY]\nTMT_1=105\nTMT_2=300\n[ATTEN]\nATT_1=7\nATT_2=40\n");
+  const auto written = Bytes({0x12, 0x34, 1, 2, 3, 4, 5, 0xC1, 10, 5, 20, 30, 10, 8, 0x03, 0x07});
+  Reply(0, kReaderBlock);
+  for (int i = 0; i < 5; ++i) Reply(0);
+  ReplyConfig(written, 100, 300, 7, 31);
+  EXPECT_EQ(Run({"write-config", file}), 0) << err.str();
+  EXPECT_EQ(err.str(),
+            "q17ctl: " + file + ": CHAN_1.WCT=0 is out of range; writing 1\n"
+            "q17ctl: " + file + ": TMT_1=105 is out of range; writing 100\n"
+            "q17ctl: " + file + ": ATT_2=40 is out of range; writing 31\n");
+  EXPECT_EQ(out.str(),
+            "BLOCK=12 34 01 02 03 04 05 C1 0A 05 14 1E 0A 08 03 07\n"
+            "TMT_1=100\nTMT_2=300\nATT_1=7\nATT_2=31\n");
+
+  const auto& w = serial.line.writes;
+  ASSERT_EQ(w.size(), 11u);
+  const int codes[] = {151, 150, 25, 26, 12, 13, 151, 27, 28, 18, 19};
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    EXPECT_EQ(w[i][2], 1) << "the file's RDR_ADDR does not redirect the request";
+    EXPECT_EQ(w[i][4], codes[i]) << i;
+  }
+  EXPECT_EQ(Payload(w[1]), written);
+  EXPECT_EQ(Payload(w[2]), Bytes({100, 0}));
+  EXPECT_EQ(Payload(w[5]), Bytes({31}));
+}
+
+TEST_F(CtlSettings, WriteConfigFailsWhenTheReaderHoldsSomethingElse) {
+  const std::string file = File("a.set", "[ATTEN]\nATT_1=7\n");
+  Reply(0, kReaderBlock);
+  for (int i = 0; i < 5; ++i) Reply(0);
+  ReplyConfig(kReaderBlock, 100, 100, 6, 0);  // the file's channels are not the reader's either
+  EXPECT_EQ(Run({"write-config", file}), 1);
+  EXPECT_EQ(err.str().rfind("q17ctl: the reader holds another configuration than was written\n", 0), 0u) << err.str();
+  EXPECT_NE(err.str().find("read back:\n"), std::string::npos);
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CtlSettings, FailedExchangesAndFilesNameWhatWentWrong) {
+  // A refused tag memory time skips channel 2 of that group; the attenuations
+  // are still written, and nothing is read back.
+  const std::string file = File("a.set", "");
+  Reply(0, kReaderBlock);
+  Reply(0);
+  Reply(20);
+  Reply(0);
+  Reply(0);
+  EXPECT_EQ(Run({"write-config", file}), 1);
+  EXPECT_EQ(err.str(), "Код = 20 / Недопустимый параметр\nОшибка установки времени памяти тага!\n");
+  EXPECT_EQ(serial.line.writes.size(), 5u);
+
+  serial.line.writes.clear();
+  EXPECT_EQ(Run({"write-config", dir / "none.set"}), 1);
+  EXPECT_EQ(err.str(), "q17ctl: " + (dir / "none.set") + ": no such file\n");
+  EXPECT_TRUE(serial.line.writes.empty()) << "nothing reaches a reader from a file that is not there";
+
+  nextPacketNo = 0;
+  ReplyConfig(kReaderBlock, 100, 100, 0, 0);
+  EXPECT_EQ(Run({"save-config", dir / "no/folder.set"}), 1);
+  EXPECT_EQ(err.str().rfind("q17ctl: Unable to write to " + (dir / "no/folder.set") + ": ", 0), 0u) << err.str();
+
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"save-config"},
+                                              std::vector<std::string>{"write-config", "a", "b"}}) {
+    EXPECT_EQ(Run(args), 2);
+  }
+}
+
+}  // namespace
+}  // namespace q17

@@ -1,0 +1,139 @@
+#include "CtlSettings.h"
+
+#include <cstdio>
+#include <ctime>
+#include <iomanip>
+#include <locale>
+#include <ostream>
+#include <sstream>
+
+#include "link/ErrMsg.h"
+#include "reader/PageRanges.h"
+#include "reader/WholeConfig.h"
+#include "settings/SettingsFile.h"
+
+namespace q17 {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+
+// The local date and time in the user's own short date and long time forms.
+std::string LocalDateTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  std::ostringstream text;
+  try {
+    text.imbue(std::locale(""));
+  } catch (const std::exception&) {
+    // An unknown locale in the environment: the neutral forms will do.
+  }
+  text << std::put_time(&local, "%x %X");
+  return text.str();
+}
+
+std::string HexBytes(const TConfigBytes& bytes) {
+  std::string text;
+  char pair[4];
+  for (std::uint8_t b : bytes) {
+    std::snprintf(pair, sizeof pair, "%02X", b);
+    if (!text.empty()) text += ' ';
+    text += pair;
+  }
+  return text;
+}
+
+void PrintConfig(const TCommandState& s, std::ostream& out) {
+  out << "BLOCK=" << HexBytes(s.Config.ToBytes()) << "\n"
+      << "TMT_1=" << s.TMT_1 << "\n"
+      << "TMT_2=" << s.TMT_2 << "\n"
+      << "ATT_1=" << int{s.ATT_1} << "\n"
+      << "ATT_2=" << int{s.ATT_2} << "\n";
+}
+
+int ReadFailed(const TConfigReadResult& r, std::ostream& err) {
+  err << FormatResult(r.Code) << "\n" << ReadFailureMessage(r.Failed) << "\n";
+  return kExitFailed;
+}
+
+// Each value the pages could not show, as it was in the file and as written.
+void ReportClamped(const TCommandState& before, const TCommandState& after, const std::string& file,
+                   std::ostream& err) {
+  auto report = [&](const std::string& name, int was, int now) {
+    if (was != now) err << "q17ctl: " << file << ": " << name << "=" << was << " is out of range; writing " << now << "\n";
+  };
+  static constexpr const char* kTimes[] = {"WCT", "WAT", "GDT", "GOT"};
+  for (std::size_t ch = 0; ch < 2; ++ch) {
+    const TChannelConfig& b = before.Config.Channel[ch];
+    const TChannelConfig& a = after.Config.Channel[ch];
+    const std::uint8_t was[] = {b.WCT, b.WAT, b.GDT, b.GOT};
+    const std::uint8_t now[] = {a.WCT, a.WAT, a.GDT, a.GOT};
+    for (std::size_t k = 0; k < 4; ++k) report("CHAN_" + std::to_string(ch + 1) + "." + kTimes[k], was[k], now[k]);
+  }
+  report("TMT_1", before.TMT_1, after.TMT_1);
+  report("TMT_2", before.TMT_2, after.TMT_2);
+  report("ATT_1", before.ATT_1, after.ATT_1);
+  report("ATT_2", before.ATT_2, after.ATT_2);
+}
+
+}  // namespace
+
+int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
+                  std::ostream& err) {
+  if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, err);
+  const TSettingsSave saved = SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText());
+  if (!saved.Ok) {
+    err << "q17ctl: " << saved.Message << (saved.Reason.empty() ? "" : ": " + saved.Reason) << "\n";
+    return kExitFailed;
+  }
+  PrintConfig(s, out);
+  out << "SAVED=" << PathText(file) << "\n";
+  return kExitOk;
+}
+
+int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
+                   std::ostream& err) {
+  // The file first, so a mistyped name never reaches the reader as defaults.
+  TCommandState fromFile;
+  std::string reason;
+  if (LoadSettingsFile(file, fromFile, &reason) != TSettingsLoad::Read) {
+    err << "q17ctl: " << PathText(file) << ": " << reason << "\n";
+    return kExitFailed;
+  }
+
+  // The reader's own block keeps its marker, mode and Wiegand interval.
+  if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, err);
+  s.Config.Channel = fromFile.Config.Channel;
+  s.TMT_1 = fromFile.TMT_1;
+  s.TMT_2 = fromFile.TMT_2;
+  s.ATT_1 = fromFile.ATT_1;
+  s.ATT_2 = fromFile.ATT_2;
+  const TCommandState asLoaded = s;
+  ClampToPageRanges(s);
+  ReportClamped(asLoaded, s, PathText(file), err);
+
+  const auto failures = WriteWholeConfig(s, link);
+  for (const TConfigWriteFailure& f : failures) err << FormatResult(f.Code) << "\n" << WriteFailureMessage(f.Group) << "\n";
+  if (!failures.empty()) return kExitFailed;
+
+  TCommandState check;
+  check.ReaderAddress = s.ReaderAddress;
+  if (const TConfigReadResult r = ReadWholeConfig(check, link); r.Code != 0) return ReadFailed(r, err);
+  if (check.Config != s.Config || check.TMT_1 != s.TMT_1 || check.TMT_2 != s.TMT_2 || check.ATT_1 != s.ATT_1 ||
+      check.ATT_2 != s.ATT_2) {
+    err << "q17ctl: the reader holds another configuration than was written\nwritten:\n";
+    PrintConfig(s, err);
+    err << "read back:\n";
+    PrintConfig(check, err);
+    return kExitFailed;
+  }
+  PrintConfig(check, out);
+  return kExitOk;
+}
+
+}  // namespace q17
