@@ -1,0 +1,59 @@
+// q17ctl's settings-file commands against q17sim: one reader's set-up cloned
+// onto another through a file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "e2e/SimHarness.h"
+#include "platform/TempDir.h"
+
+namespace q17::test {
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(CtlSettingsEndToEnd, SaveFromOneReaderWriteIntoAnotherReadBackEqual) {
+  SimHarness sim({"--reader", "1", "--reader", "3"});
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  // A set-up by hand, with values the pages would clamp.
+  std::ofstream(dir / "start.set", std::ios::binary)
+      << "[CHAN_1]\r\nWCT=0x0C\r\nWAT=6\r\nGDT=0\r\nGOT=40\r\nTST=50\r\nOPT=$1B\r\n"
+         "[CHAN_2]\r\nWCT=7\r\nWAT=8\r\nGDT=9\r\nGOT=11\r\nTST=12\r\nOPT=3\r\n"
+         "[MEMORY]\r\nTMT_1=255\r\nTMT_2=2400\r\n[ATTEN]\r\nATT_1=3\r\nATT_2=31\r\n";
+  RunResult r = sim.Ctl({"write-config", dir / "start.set"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "q17ctl: " + (dir / "start.set") + ": CHAN_1.GDT=0 is out of range; writing 1\n"
+                   "q17ctl: " + (dir / "start.set") + ": TMT_1=255 is out of range; writing 250\n");
+  const std::string one = sim.Control("state 1");
+  EXPECT_EQ(SimHarness::Field(one, "BLOCK"), "AA550C060128321B" "0708090B0C03" "010A") << one;
+
+  r = sim.Ctl({"save-config", dir / "clone.set"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(Slurp(dir / "clone.set").find("[COMMON]\r\nRDR_ADDR=1\r\n[CHAN_1]\r\nWCT=12\r\n"), std::string::npos);
+
+  r = sim.Ctl({"--address", "3", "write-config", dir / "clone.set"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string three = sim.Control("state 3");
+  for (const char* field : {"BLOCK", "TMT", "ATT"}) {
+    EXPECT_EQ(SimHarness::Field(three, field), SimHarness::Field(one, field)) << field;
+  }
+}
+
+TEST(CtlSettingsEndToEnd, AFailedExchangeShowsItsCode) {
+  SimHarness sim;
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  sim.Control("answer 201 1");
+  const RunResult r = sim.Ctl({"save-config", dir / "a.set"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Код = 201 / Функция не поддерживается\nОшибка получения конфигурации считыателя!\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.set"));
+}
+
+}  // namespace
+}  // namespace q17::test
