@@ -160,9 +160,10 @@ TFileRead ReadSmallFile(const fs::path& file, std::string& bytes, std::string& e
     error = "not a regular file";
     return TFileRead::Unreadable;
   }
+  errno = 0;
   std::ifstream in(file, std::ios::binary);
   if (!in) {
-    error = "cannot be opened";
+    error = errno != 0 ? ErrnoText(errno) : "cannot be opened";
     return TFileRead::Unreadable;
   }
   // Read one byte past the limit so a file that grows meanwhile is caught too.
