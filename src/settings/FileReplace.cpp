@@ -64,7 +64,7 @@ bool Flush(int fd) { return _commit(fd) == 0; }
 int CloseFile(int fd) { return _close(fd); }
 void RemoveTemp(const fs::path& name) { _wunlink(name.c_str()); }
 
-// Checks that the old file may be written and gives the new one its attributes.
+// A read-only file stays unwritten, as an in-place write would leave it.
 bool PrepareOver(const fs::path& target, std::string& error) {
   if (_waccess(target.c_str(), 2) != 0) {
     error = ErrnoText(errno);
