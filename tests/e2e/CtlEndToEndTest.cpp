@@ -97,6 +97,15 @@ TEST(CtlEndToEnd, EchoTestWithTheLongestPayload) {
   EXPECT_EQ(r.out.rfind("good=50\nerrors=0\nms_per_exchange=", 0), 0u) << r.out;
 }
 
+// The PC cannot wait for a pty to drain, so a paced simulator must not wait
+// for the request's own wire time (75 ms for 64 bytes, past the time-out).
+TEST(CtlEndToEnd, TheLongestEchoOnALinePacedAt9600) {
+  SimHarness sim({"--baud", "9600"});
+  const RunResult r = sim.Ctl({"echo-test", "--count", "3", "--length", "64"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("good=3\nerrors=0\n", 0), 0u) << r.out;
+}
+
 TEST(CtlEndToEnd, LineFaultsShowTheirCodes) {
   SimHarness sim;
   const std::pair<const char*, const char*> table[] = {
