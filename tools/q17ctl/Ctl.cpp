@@ -241,7 +241,8 @@ class Session {
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
     char ms[32];
-    std::snprintf(ms, sizeof ms, "%.3f", good + errors > 0 ? elapsed.count() / static_cast<double>(good + errors) : 0.0);
+    const long exchanges = good + errors;
+    std::snprintf(ms, sizeof ms, "%.3f", exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0);
     out_ << "good=" << good << "\nerrors=" << errors << "\nms_per_exchange=" << ms << "\n";
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
     // A script must tell a dead line from a good one by the exit code.

@@ -361,7 +361,8 @@ class PosixSerialApi final : public SerialApi {
     const auto holder = LockHolder(name);
     if (holder || lockRefused) {  // a refused lock whose holder just ended still was one
       failure_ = OpenFailure::Busy;
-      detail_ = name + ": the port is in use by another program" + (!holder || holder->empty() ? "" : " (" + *holder + ")");
+      const bool named = holder && !holder->empty();
+      detail_ = name + ": the port is in use by another program" + (named ? " (" + *holder + ")" : "");
       return 0;
     }
     failure_ = OpenFailure::Other;
