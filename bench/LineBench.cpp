@@ -149,6 +149,7 @@ bool StartSim(Sim& sim, const Options& o, long baud) {
   if (baud > 0) {
     argv.push_back("--baud");
     argv.push_back(std::to_string(baud));
+    argv.push_back("--request-wait");
   }
   if (!sim.process.Start(argv, {}, false) || !sim.process.ReadLine(sim.path, 10000) || sim.path.empty()) {
     std::fprintf(stderr, "line_bench: %s did not start (give its path with --q17sim)\n", o.sim.c_str());

@@ -2,7 +2,14 @@
 // through a port that answers from memory at once.
 #include <benchmark/benchmark.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
+
 #include <array>
+#include <string>
 #include <vector>
 
 #include "link/Crc16A.h"
@@ -98,5 +105,38 @@ void BM_TransactionRoundTrip(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * length * 2);
 }
 BENCHMARK(BM_TransactionRoundTrip)->Arg(0)->Arg(10)->Arg(64)->Arg(128);
+
+#ifndef _WIN32
+// How long a write that the line does not take holds the program before it
+// gives up (due: 100 ms + 1 ms per byte): a pty whose far end reads nothing.
+void BM_WriteGiveUpOnABlockedLine(benchmark::State& state) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    state.SkipWithError("no pseudo-terminal");
+    return;
+  }
+  const std::string slave = ptsname(master);
+  auto api = MakeSystemSerialApi();
+  const PortHandle h = api->Open(slave, SerialOpenArgs{});
+  api->SetCommTimeouts(h, CommTimeouts{kMaxDword, 0, 0, 1, 100});
+  // Fill it until no room comes for a while.
+  const int filler = open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  const std::vector<std::uint8_t> block(4096, 0x55);
+  for (;;) {
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    pollfd p{filler, POLLOUT, 0};
+    if (poll(&p, 1, 200) == 0) break;
+  }
+  const std::vector<std::uint8_t> frame(static_cast<std::size_t>(state.range(0)), 0x20);
+  for (auto _ : state) {
+    if (api->Write(h, frame.data(), frame.size()) >= 0) state.SkipWithError("the write was taken");
+  }
+  api->Close(h);
+  close(filler);
+  close(master);
+}
+BENCHMARK(BM_WriteGiveUpOnABlockedLine)->Arg(10)->Arg(140)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+#endif
 
 }  // namespace

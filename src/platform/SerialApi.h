@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/StopSignal.h"
+
 namespace q17 {
 
 // An open port; 0 stands for "none".
@@ -70,10 +72,16 @@ class SerialApi {
   // bytes read (0 when the wait ran out) or -1 on a port error.
   virtual long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) = 0;
 
-  // WriteFile: the number of bytes written, or -1 when the call failed.
+  // WriteFile: the number of bytes written, or -1 when the call failed. A
+  // line that does not take the bytes gives up after the write time-outs
+  // (constant + multiplier per byte; both 0: 100 ms + 1 ms per byte).
   virtual long Write(PortHandle h, const std::uint8_t* data, std::size_t size) = 0;
 
   virtual void Close(PortHandle h) = 0;
+
+  // Reads and writes give up as soon as `stop` is requested (nullptr: never).
+  // The object must outlive every later call.
+  virtual void SetStopSignal(const StopSignal* stop) { (void)stop; }
 };
 
 // The system's serial ports (termios on POSIX, Win32 on Windows).

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <numeric>
@@ -190,13 +191,82 @@ TEST_F(PosixSerialTest, PeerGoneIsAPortErrorNotSilence) {
   api_->Close(h);
 }
 
+// A stop asked for through a pipe, as a signal descriptor would be.
+class PipeStop final : public StopSignal {
+ public:
+  PipeStop() {
+    if (pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+  }
+  ~PipeStop() override {
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  void Request() {
+    requested_ = true;
+    ASSERT_EQ(write(fds_[1], "s", 1), 1);
+  }
+  bool Requested() const override { return requested_; }
+  int WaitDescriptor() const override { return fds_[0]; }
+
+ private:
+  int fds_[2];
+  bool requested_ = false;
+};
+
+// Fills the pty's buffer towards the master, which nobody reads.
+void FillUntilFull(const std::string& slave) {
+  const int fd = open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  // The pty frees room as it moves bytes on: full means no room for a while.
+  const std::vector<std::uint8_t> block(4096, 0x55);
+  for (;;) {
+    while (write(fd, block.data(), block.size()) > 0) {
+    }
+    struct pollfd p {fd, POLLOUT, 0};
+    if (poll(&p, 1, 200) == 0) break;
+  }
+  close(fd);
+}
+
+TEST_F(PosixSerialTest, AWriteTheLineDoesNotTakeGivesUp) {
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  ASSERT_TRUE(api_->SetCommTimeouts(h, CommTimeouts{kMaxDword, 0, 0, 1, 100}));
+  FillUntilFull(pty_.slave());
+  const std::uint8_t frame[10] = {0xFB};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(api_->Write(h, frame, sizeof frame), -1);
+  // 110 ms are due; a generous bound still tells it from the old second.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+  api_->Close(h);
+}
+
+TEST_F(PosixSerialTest, AStopEndsReadAndWriteWaitsAtOnce) {
+  const PortHandle h = OpenSlave();
+  ASSERT_NE(h, 0u);
+  // Waits far beyond the test's time limit: only the stop can end them.
+  ASSERT_TRUE(api_->SetCommTimeouts(h, CommTimeouts{kMaxDword, 0, 0, 0, 600000}));
+  PipeStop stop;
+  api_->SetStopSignal(&stop);
+  stop.Request();
+  std::uint8_t buf[8];
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 600000), 0);
+  pty_.Send({0x41});
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 600000), 1) << "what arrived is still read";
+  FillUntilFull(pty_.slave());
+  const std::uint8_t frame[4] = {0xFB, 0x00, 0x01, 0xFD};
+  EXPECT_EQ(api_->Write(h, frame, sizeof frame), -1);
+  api_->SetStopSignal(nullptr);
+  api_->Close(h);
+}
+
 TEST_F(PosixSerialTest, PortIsExclusive) {
   const PortHandle first = OpenSlave();
   ASSERT_NE(first, 0u);
   EXPECT_EQ(OpenSlave(), 0u);
   EXPECT_EQ(api_->LastOpenFailure(), OpenFailure::Busy);
 
-  // Another program's hold counts too, whether it locked or set TIOCEXCL.
+  // Another program's hold counts too.
   auto other = MakeSystemSerialApi();
   EXPECT_EQ(other->Open(pty_.slave(), SerialOpenArgs{}), 0u);
   EXPECT_EQ(other->LastOpenFailure(), OpenFailure::Busy);
@@ -207,29 +277,72 @@ TEST_F(PosixSerialTest, PortIsExclusive) {
   api_->Close(again);
 }
 
-TEST_F(PosixSerialTest, ForeignHoldsMakeTheOpenBusy) {
+// Only a live lock holder makes the port busy; an exclusive flag without
+// one was left by a program that ended. Root opens past such a flag (and
+// clears it), anyone else is told what it is. A pty never gets the flag.
+TEST_F(PosixSerialTest, InUseMeansALiveLockHolder) {
   struct Case {
     const char* what;
     bool lock;
-    bool exclusive;
+    bool flag;
+    OpenFailure asRoot;  // None: the open succeeds
+    OpenFailure asUser;
+    const char* userWords;
   };
-  for (const Case& c : {Case{"flock", true, false}, Case{"TIOCEXCL", false, true}}) {
+  const Case cases[] = {
+      {"lock", true, false, OpenFailure::Busy, OpenFailure::Busy, "in use by another program"},
+      {"lock and flag", true, true, OpenFailure::Busy, OpenFailure::Busy, "in use by another program"},
+      {"stale flag", false, true, OpenFailure::None, OpenFailure::Other, "no program holds the port"},
+  };
+  ASSERT_EQ(chmod(pty_.slave().c_str(), 0666), 0);
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const int fd = open(pty_.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     if (c.lock) {
       ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     }
-    if (c.exclusive) {
+    if (c.flag) {
       ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
     }
-    EXPECT_EQ(OpenSlave(), 0u);
-    EXPECT_EQ(api_->LastOpenFailure(), OpenFailure::Busy);
-    ioctl(fd, TIOCNXCL);
+
+    if (geteuid() == 0) {
+      // Not root: in a child, as nobody.
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(10);
+        auto api = MakeSystemSerialApi();
+        if (api->Open(pty_.slave(), SerialOpenArgs{}) != 0) _exit(1);
+        if (api->LastOpenFailure() != c.asUser) _exit(2);
+        if (api->LastOpenDetail().find(c.userWords) == std::string::npos) _exit(3);
+        _exit(0);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      if (WEXITSTATUS(status) != 10) {
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: opened, 2: other failure, 3: other words";
+      }
+    }
+
+    const PortHandle h = OpenSlave();
+    if (geteuid() == 0) {
+      EXPECT_EQ(api_->LastOpenFailure(), c.asRoot) << api_->LastOpenDetail();
+    } else {
+      EXPECT_EQ(api_->LastOpenFailure(), c.asUser) << api_->LastOpenDetail();
+    }
+    if (h != 0) {
+      int flag = 1;
+      ASSERT_EQ(ioctl(fd, TIOCGEXCL, &flag), 0);
+      EXPECT_EQ(flag, 0) << "a pty must be left without the exclusive flag";
+      api_->Close(h);
+    }
     close(fd);
   }
+  // Nobody holds it now: the port opens.
   const PortHandle h = OpenSlave();
-  EXPECT_NE(h, 0u);
+  EXPECT_NE(h, 0u) << api_->LastOpenDetail();
   api_->Close(h);
 }
 

@@ -55,6 +55,25 @@ TEST_F(ControlTest, BadLinesAnswerError) {
   for (const char* line : lines) EXPECT_TRUE(Err(Do(line))) << '"' << line << "\" -> " << bus.ApplyControl(line);
 }
 
+TEST_F(ControlTest, AddressedLinesThatCannotApplyChangeNothing) {
+  const std::pair<const char*, const char*> table[] = {
+      {"@1 quit", "error quit does not take @ADDR"},
+      {"@5 reader add 9", "error reader does not take @ADDR"},
+      {"@1 fault noreply on", "error fault does not take @ADDR"},
+      {"@1 delay 5", "error delay does not take @ADDR"},
+      {"@1 select 1", "error select does not take @ADDR"},
+      {"@9 tag add 1 01", "error no reader at 9"},
+      {"@9 answer 80", "error no reader at 9"},
+      {"@9 version X", "error no reader at 9"},
+  };
+  for (auto [line, answer] : table) EXPECT_EQ(Do(line), answer) << line;
+  EXPECT_FALSE(bus.QuitRequested());
+  EXPECT_EQ(Do("reader list"), "ok 1");
+  EXPECT_EQ(bus.GetFaults().Describe(), "none");
+  EXPECT_EQ(bus.GetFaults().DelayMs(), 100u);
+  EXPECT_EQ(Ask(bus, 1, 40).pc.code, 0);
+}
+
 TEST_F(ControlTest, HostileInputGetsOneAnswerAndNoCrash) {
   EXPECT_TRUE(Err(Do(std::string(5000, 'a'))));
   EXPECT_TRUE(Err(Do(std::string("tag add 1 \xFF\xFE"))));

@@ -231,6 +231,7 @@ TEST(ProgramTest, ServesAnExistingSerialDevice) {
 TEST(ProgramTest, StartUpErrorsEndItBeforeThePath) {
   const std::vector<std::vector<std::string>> cases = {
       {"--script", "/nonexistent/q17sim.script"},
+      {"--script", "/"},  // a directory is no empty script
       {"--fault", "bogus on"},
       {"--exec", "tag add 3 1"},
       {"--reader", "0"},

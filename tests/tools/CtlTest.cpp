@@ -115,12 +115,12 @@ TEST_F(Ctl, PortsThatWillNotOpenAreExplained) {
 
 TEST_F(Ctl, ScanListsTheReadersThatAnswer) {
   // Address 7 answers, 8 is silent, 9 answers with an empty version, 10 refuses.
-  Reply(0, Bytes({'Q', '1', '7', ' ', 0xE2, '1', '0'}));
+  Reply(0, Bytes({'Q', '1', '7', ' ', 0xE2, '1', 0x1B, '0'}));
   Silence();
   serial.line.AnswerNextWrite(ReplyFrame(1, 9, 0, {}));
   serial.line.AnswerNextWrite(ReplyFrame(2, 10, 201, {}));
   EXPECT_EQ(Run({"scan", "7", "10"}), 0);
-  EXPECT_EQ(out.str(), "Addr=07 [Q17 в1]\nAddr=09 []\n");
+  EXPECT_EQ(out.str(), "Addr=07 [Q17 в1\\x1B]\nAddr=09 []\n");
   ASSERT_EQ(serial.line.writes.size(), 4u);
   EXPECT_EQ(serial.line.writes[0][2], 7);
   EXPECT_EQ(serial.line.writes[3][2], 10);
@@ -156,11 +156,25 @@ TEST_F(Ctl, EchoTestCountsGoodAndFailedExchanges) {
   Reply(0, pattern);
   Silence();
   Reply(5, pattern);  // a well-formed refusal still counts as a good exchange
-  EXPECT_EQ(Run({"echo-test", "--count", "3", "--length", "3"}), 0);
+  // One failed exchange fails the test, so a script can tell a dead line.
+  EXPECT_EQ(Run({"echo-test", "--count", "3", "--length", "3"}), 1);
   EXPECT_EQ(out.str().rfind("good=2\nerrors=1\nms_per_exchange=", 0), 0u) << out.str();
   for (const auto& frame : serial.line.writes) {
     EXPECT_EQ(std::vector<std::uint8_t>(frame.begin() + 4, frame.begin() + 9), Bytes({200, 3, 0x20, 0x21, 0x22}));
   }
+}
+
+TEST_F(Ctl, AStopEndsTheEchoTestWithItsTotalsSoFar) {
+  std::vector<std::uint8_t> pattern{0x20, 0x21};
+  Reply(0, pattern);
+  Reply(0, pattern);
+  Silence();  // the stop arrives while the third exchange waits
+  auto stopped = [this] { return serial.line.writes.size() >= 3; };
+  out.str("");
+  EXPECT_EQ(RunCtl({"echo-test", "--count", "1000", "--length", "2"}, serial, d2xx, out, err, stopped), 1);
+  EXPECT_EQ(out.str().rfind("good=2\nerrors=0\nms_per_exchange=", 0), 0u) << out.str();
+  EXPECT_EQ(err.str(), "") << "the cut exchange is not counted, nor reported";
+  EXPECT_EQ(serial.line.writes.size(), 3u);
 }
 
 }  // namespace

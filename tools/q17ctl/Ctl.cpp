@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 
+#include "CtlOutput.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "reader/Cp1251.h"
@@ -118,8 +119,9 @@ std::string OpenFailureAdvice(const TInterfList& list, const std::string& name) 
 
 class Session {
  public:
-  Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err)
-      : o_(o), list_(serial, d2xx), out_(out), err_(err) {
+  Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err,
+          const std::function<bool()>& stopRequested)
+      : o_(o), list_(serial, d2xx), out_(out), err_(err), stop_(stopRequested) {
     list_.SetReadTimeout(o.timeout);
     state_.ReaderAddress = o.address;
   }
@@ -146,6 +148,8 @@ class Session {
   }
 
   int Fail(int code) {
+    // An exchange cut short by a stop is no failure of the reader's to report.
+    if (stop_()) return kExitFailed;
     err_ << FormatResult(code) << "\n";
     return kExitFailed;
   }
@@ -159,7 +163,7 @@ class Session {
   int Version() {
     std::string version;
     if (const int r = ReadVersion(state_, list_, version); r != 0) return Fail(r);
-    out_ << version << "\n";
+    out_ << VisibleText(version) << "\n";
     return kExitOk;
   }
 
@@ -209,12 +213,12 @@ class Session {
   }
 
   int Scan(int from, int to) {
-    for (int address = from; address <= to; ++address) {
+    for (int address = from; address <= to && !stop_(); ++address) {
       state_.ReaderAddress = address;
       std::string version;
       if (ReadVersionBytes(state_, list_, version) != 0) continue;
       if (!version.empty()) version.pop_back();
-      out_ << "Addr=" << PaddedAddress(address) << " [" << Cp1251ToUtf8(version) << "]" << std::endl;
+      out_ << "Addr=" << PaddedAddress(address) << " [" << VisibleText(Cp1251ToUtf8(version)) << "]" << std::endl;
     }
     state_.ReaderAddress = o_.address;
     return kExitOk;
@@ -226,13 +230,15 @@ class Session {
     long errors = 0;
     int lastError = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count; ++i) {
+    int done = 0;
+    for (; done < count && !stop_(); ++done) {
       state_.CommandCode = cmd::Echo;
       state_.PayloadLength = static_cast<std::uint16_t>(length);
       // The reply overwrites the front of the payload; put the pattern back.
       for (int k = 0; k < length; ++k) state_.Payload[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(32 + k);
       const int r = list_.Transaction(state_.ReaderAddress, state_.Payload.data(), state_.CommandCode,
                                       state_.PayloadLength);
+      if (r != 0 && stop_()) break;  // cut short by the stop: neither good nor an error
       if (r == 0) {
         ++good;
       } else {
@@ -242,10 +248,12 @@ class Session {
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
     char ms[32];
-    std::snprintf(ms, sizeof ms, "%.3f", count > 0 ? elapsed.count() / count : 0.0);
+    const long exchanges = good + errors;
+    std::snprintf(ms, sizeof ms, "%.3f", exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0);
     out_ << "good=" << good << "\nerrors=" << errors << "\nms_per_exchange=" << ms << "\n";
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
-    return kExitOk;
+    // A script must tell a dead line from a good one by the exit code.
+    return errors == 0 && done == count ? kExitOk : kExitFailed;
   }
 
  private:
@@ -254,12 +262,13 @@ class Session {
   TCommandState state_;
   std::ostream& out_;
   std::ostream& err_;
+  const std::function<bool()>& stop_;
 };
 
 }  // namespace
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
-           std::ostream& err) {
+           std::ostream& err, const std::function<bool()>& stopRequested) {
   const Usage usage(err);
   Options o;
   std::size_t i = 0;
@@ -294,7 +303,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   o.command = args[i];
   o.args.assign(args.begin() + static_cast<long>(i) + 1, args.end());
 
-  Session session(o, serial, d2xx, out, err);
+  Session session(o, serial, d2xx, out, err, stopRequested);
   const auto& a = o.args;
   if (o.command == "ports") {
     if (!a.empty()) return usage("ports takes no arguments");
@@ -357,6 +366,11 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   if (o.command == "write-config") return session.WriteConfig(a[0]);
   if (o.command == "scan") return session.Scan(from, to);
   return session.EchoTest(count, length);
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err) {
+  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
 }
 
 }  // namespace q17

@@ -1,6 +1,7 @@
 #pragma once
 // q17ctl: the reader commands from a command line, over the same core as
 // the windows, with the same result codes and texts.
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -10,7 +11,12 @@
 
 namespace q17 {
 
-// Exit codes: 0 success, 1 a failed operation, 2 bad usage.
+// Exit codes: 0 success, 1 a failed operation, 2 bad usage (FinishOutput
+// then turns output that could not be written into 1). A long command asks stopRequested between steps and
+// ends early when it says so (echo-test still prints its totals).
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const std::function<bool()>& stopRequested);
+// The same, never stopped.
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err);
 

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "ReaderBus.h"
@@ -15,15 +16,6 @@ namespace q17::sim {
 namespace {
 
 constexpr std::size_t kMaxLine = 4096;
-
-constexpr const char* kHelp =
-    "ok commands: help | quit | select ADDR | reader add|remove ADDR | reader list"
-    " | [@ADDR] tag add|remove CH TAG | [@ADDR] tag clear|list CH | [@ADDR] sensor car|gate CH on|off"
-    " | [@ADDR] event CODE CH TAG | [@ADDR] pass CH TAG | [@ADDR] audit on|off|clear"
-    " | [@ADDR] answer CODE [COUNT] | [@ADDR] answer off | [@ADDR] radio-counts REF TEST"
-    " | [@ADDR] version TEXT | [@ADDR] clock YYYY-MM-DD hh:mm:ss [DOW] | [@ADDR] reset | [@ADDR] state"
-    " | stats | fault KIND on|off|next N | fault random K SEED [KIND...] | fault random off | fault off"
-    " | faults | delay MS (KIND: noise badcrc packetno oversize flags11 noreply cut delay)";
 
 struct Token {
   std::string_view text;
@@ -133,11 +125,9 @@ bool ParseDateTime(std::string_view date, std::string_view time, DateTime& out) 
 
 std::string Error(const std::string& text) { return "error " + text; }
 
-}  // namespace
-
-std::string ReaderBus::StateLine(const SimReader& reader) const {
+std::string StateLine(const ReaderBus& bus, const SimReader& reader) {
   const ReaderState& s = reader.state;
-  const DateTime now = s.clock.Now(NowMs());
+  const DateTime now = s.clock.Now(bus.NowMs());
   auto tags = [](const std::vector<std::uint32_t>& list) {
     if (list.empty()) return std::string("-");
     std::string out;
@@ -170,6 +160,339 @@ std::string ReaderBus::StateLine(const SimReader& reader) const {
   return line;
 }
 
+// One control line on its way to a handler: the words after the command's
+// name, and the reader it acts on (none for a command of the whole bus).
+struct Call {
+  ReaderBus& bus;
+  SimReader* reader;
+  const std::vector<Token>& t;  // t[0] is the command's name
+  std::string_view line;
+  std::int64_t now;
+  std::size_t n() const { return t.size(); }
+  std::string_view arg(std::size_t i) const { return i < t.size() ? t[i].text : std::string_view{}; }
+  std::string Address() const { return std::to_string(reader->Address()); }
+};
+
+using Handler = std::string (*)(Call&);
+
+enum class Scope {
+  Bus,     // the whole bus: refuses @ADDR
+  Reader,  // [@ADDR]: one reader, the selected one without @ADDR
+};
+
+struct ControlCommand {
+  std::string_view name;
+  std::string_view usage;  // what follows the name, for help
+  Scope scope;
+  Handler handler;
+};
+
+// ---- the whole bus ----
+
+std::string Help(Call&);
+
+std::string Quit(Call& c) {
+  if (c.n() != 1) return Error("usage: quit");
+  c.bus.RequestQuit();
+  return "ok bye";
+}
+
+std::string Select(Call& c) {
+  std::uint64_t a;
+  if (c.n() != 2 || !ParseNumber(c.arg(1), 1, 255, a)) return Error("usage: select ADDR");
+  if (!c.bus.Select(static_cast<std::uint8_t>(a))) return Error("no reader at " + std::to_string(a));
+  return "ok reader " + std::to_string(a) + " selected";
+}
+
+std::string ReaderCmd(Call& c) {
+  const std::string usage = "usage: reader add|remove ADDR, reader list";
+  if (c.n() == 2 && c.arg(1) == "list") {
+    std::string out = "ok";
+    for (std::uint8_t a : c.bus.Addresses()) out += " " + std::to_string(a);
+    return out;
+  }
+  std::uint64_t a;
+  if (c.n() != 3 || !ParseNumber(c.arg(2), 1, 255, a)) return Error(usage);
+  const std::string address = std::to_string(a);
+  if (c.arg(1) == "add") {
+    if (!c.bus.AddReader(static_cast<std::uint8_t>(a))) return Error("address " + address + " is taken");
+    return "ok reader " + address + " added";
+  }
+  if (c.arg(1) == "remove") {
+    if (!c.bus.RemoveReader(static_cast<std::uint8_t>(a))) return Error("no reader at " + address);
+    return "ok reader " + address + " removed";
+  }
+  return Error(usage);
+}
+
+std::string Stats(Call& c) {
+  if (c.n() != 1) return Error("usage: stats");
+  const BusStats& s = c.bus.Stats();
+  return "ok requests=" + std::to_string(s.requests) + " unanswered=" + std::to_string(s.unanswered) +
+         " badcrc=" + std::to_string(s.badCrc) + " malformed=" + std::to_string(s.malformed) +
+         " replies=" + std::to_string(s.replies);
+}
+
+std::string FaultsCmd(Call& c) {
+  if (c.n() != 1) return Error("usage: faults");
+  const Faults& f = c.bus.GetFaults();
+  std::string out = "ok replies=" + std::to_string(f.Replies()) + " injected=" + std::to_string(f.InjectedTotal());
+  for (int i = 0; i < kFaultKindCount; ++i) {
+    const auto k = static_cast<FaultKind>(i);
+    out += std::string(" ") + FaultName(k) + "=" + std::to_string(f.Injected(k));
+  }
+  return out + " active=" + f.Describe();
+}
+
+std::string Delay(Call& c) {
+  std::uint64_t ms;
+  if (c.n() != 2 || !ParseNumber(c.arg(1), 0, 60000, ms)) return Error("usage: delay MS (0..60000)");
+  c.bus.GetFaults().SetDelayMs(static_cast<std::uint32_t>(ms));
+  return "ok delay " + std::to_string(ms) + " ms";
+}
+
+// "cut,noreply" or "cut noreply" from word `from` on; nothing when one is unknown.
+std::optional<std::vector<FaultKind>> FaultKinds(const Call& c, std::size_t from, std::string& unknown) {
+  std::vector<FaultKind> kinds;
+  for (std::size_t i = from; i < c.n(); ++i) {
+    std::string_view list = c.arg(i);
+    while (!list.empty()) {
+      const std::size_t comma = list.find(',');
+      const std::string_view name = list.substr(0, comma);
+      if (!name.empty()) {
+        const auto kind = ParseFaultKind(name);
+        if (!kind) {
+          unknown = name;
+          return std::nullopt;
+        }
+        kinds.push_back(*kind);
+      }
+      if (comma == std::string_view::npos) break;
+      list.remove_prefix(comma + 1);
+    }
+  }
+  return kinds;
+}
+
+std::string Fault(Call& c) {
+  const std::string usage =
+      "usage: fault KIND on|off|next N, fault random K SEED [KIND...], fault random off, fault off";
+  Faults& faults = c.bus.GetFaults();
+  if (c.n() == 2 && c.arg(1) == "off") {
+    faults.AllOff();
+    return "ok all faults off";
+  }
+  if (c.n() >= 2 && c.arg(1) == "random") {
+    if (c.n() == 3 && c.arg(2) == "off") {
+      faults.RandomOff();
+      return "ok random faults off";
+    }
+    std::uint64_t every, seed;
+    if (c.n() < 4 || !ParseNumber(c.arg(2), 1, 1000000, every) || !ParseNumber(c.arg(3), 0, 0xFFFFFFFFu, seed))
+      return Error(usage);
+    std::string unknown;
+    auto kinds = FaultKinds(c, 4, unknown);
+    if (!kinds) return Error("unknown fault " + unknown);
+    if (kinds->empty()) kinds = Faults::DefaultRandomKinds();
+    faults.SetRandom(static_cast<unsigned>(every), static_cast<std::uint32_t>(seed), *kinds);
+    return "ok one fault in every " + std::to_string(every) + " replies, seed " + std::to_string(seed);
+  }
+  if (c.n() < 3) return Error(usage);
+  const auto kind = ParseFaultKind(c.arg(1));
+  if (!kind) return Error("unknown fault " + std::string(c.arg(1)));
+  const std::string name = FaultName(*kind);
+  if (c.n() == 3 && (c.arg(2) == "on" || c.arg(2) == "off")) {
+    faults.SetOn(*kind, c.arg(2) == "on");
+    return "ok " + name + " " + std::string(c.arg(2));
+  }
+  std::uint64_t count;
+  if (c.n() == 4 && c.arg(2) == "next" && ParseNumber(c.arg(3), 1, 1000000, count)) {
+    faults.SetNext(*kind, static_cast<unsigned>(count));
+    return "ok " + name + " on the next " + std::to_string(count) + " replies";
+  }
+  return Error(usage);
+}
+
+// ---- one reader ----
+
+std::string State(Call& c) {
+  // "state ADDR" names the reader itself; the dispatcher has found it.
+  if (c.n() > 2) return Error("usage: state [ADDR], or @ADDR state");
+  return StateLine(c.bus, *c.reader);
+}
+
+std::string Reset(Call& c) {
+  if (c.n() != 1) return Error("usage: reset");
+  c.reader->Reset(c.now);
+  return "ok reader " + c.Address() + " reset";
+}
+
+std::string Tag(Call& c) {
+  const std::string usage = "usage: tag add|remove CH TAG, tag clear|list CH";
+  int ch;
+  if (c.n() < 3 || !ParseChannel(c.t, 2, ch)) return Error(usage);
+  const std::string chText = " channel " + std::to_string(ch);
+  const std::vector<std::uint32_t>& field = c.reader->state.tags[static_cast<std::size_t>(ch - 1)];
+  if (c.arg(1) == "clear" && c.n() == 3) {
+    c.reader->ClearTags(ch, c.now);
+    return "ok" + chText + " empty";
+  }
+  if (c.arg(1) == "list" && c.n() == 3) {
+    std::string out = "ok";
+    for (std::uint32_t tag : field) out += " " + TagHex(tag);
+    return out;
+  }
+  std::uint32_t tag;
+  if (!ParseTag(c.t, 3, tag)) return Error(usage);
+  if (c.arg(1) == "add") {
+    if (!c.reader->AddTag(ch, tag, c.now)) {
+      return Error(field.size() >= kMaxTagsPerChannel ? "channel " + std::to_string(ch) + " is full"
+                                                      : "tag " + TagHex(tag) + " is already in" + chText);
+    }
+    return "ok tag " + TagHex(tag) + " in" + chText + " (" + std::to_string(field.size()) + " tags)";
+  }
+  if (c.arg(1) == "remove") {
+    if (!c.reader->RemoveTag(ch, tag, c.now)) return Error("tag " + TagHex(tag) + " is not in" + chText);
+    return "ok tag " + TagHex(tag) + " left" + chText + " (" + std::to_string(field.size()) + " tags)";
+  }
+  return Error(usage);
+}
+
+std::string Sensor(Call& c) {
+  int ch;
+  if (c.n() != 4 || (c.arg(1) != "car" && c.arg(1) != "gate") || !ParseChannel(c.t, 2, ch) ||
+      (c.arg(3) != "on" && c.arg(3) != "off"))
+    return Error("usage: sensor car|gate CH on|off");
+  c.reader->SetSensor(ch, c.arg(1) == "car" ? 1 : 0, c.arg(3) == "on", c.now);
+  return "ok channel " + std::to_string(ch) + " " + std::string(c.arg(1)) + " " + std::string(c.arg(3));
+}
+
+std::string Event(Call& c) {
+  std::uint64_t code;
+  int ch;
+  std::uint32_t tag;
+  if (c.n() < 4 || !ParseNumber(c.arg(1), 0, 0xFFFF, code) || !ParseChannel(c.t, 2, ch) || !ParseTag(c.t, 3, tag))
+    return Error("usage: event CODE CH TAG");
+  c.reader->QueueEvent(static_cast<std::uint16_t>(code), ch, tag, c.now);
+  return "ok 1 event queued (" + std::to_string(c.reader->state.audit.size()) + " waiting)";
+}
+
+std::string Pass(Call& c) {
+  int ch;
+  std::uint32_t tag;
+  if (c.n() < 3 || !ParseChannel(c.t, 1, ch) || !ParseTag(c.t, 2, tag)) return Error("usage: pass CH TAG");
+  const int count = c.reader->QueuePassage(ch, tag, c.now);
+  return "ok " + std::to_string(count) + " events queued (" + std::to_string(c.reader->state.audit.size()) +
+         " waiting)";
+}
+
+std::string Audit(Call& c) {
+  if (c.n() == 2 && (c.arg(1) == "on" || c.arg(1) == "off")) {
+    c.reader->SetAuditMode(c.arg(1) == "on");
+    return "ok audit " + std::string(c.arg(1));
+  }
+  if (c.n() == 2 && c.arg(1) == "clear") {
+    c.reader->ClearAudit();
+    return "ok audit store empty";
+  }
+  return Error("usage: audit on|off|clear");
+}
+
+std::string Answer(Call& c) {
+  if (c.n() == 2 && c.arg(1) == "off") {
+    c.reader->NormalAnswers();
+    return "ok normal answers";
+  }
+  std::uint64_t code, count = 0;
+  if (c.n() < 2 || c.n() > 3 || !ParseNumber(c.arg(1), 1, 255, code) ||
+      (c.n() == 3 && !ParseNumber(c.arg(2), 1, 1000000, count)))
+    return Error("usage: answer CODE [COUNT] (CODE 1..255), answer off");
+  c.reader->ForceAnswer(static_cast<std::uint16_t>(code), c.n() == 3 ? static_cast<int>(count) : -1);
+  return "ok reader " + c.Address() + " answers " + std::to_string(code) +
+         (c.n() == 3 ? " to the next " + std::to_string(count) + " requests" : std::string(" to every request"));
+}
+
+std::string RadioCounts(Call& c) {
+  std::uint64_t ref, test;
+  if (c.n() != 3 || !ParseNumber(c.arg(1), 0, 0xFFFF, ref) || !ParseNumber(c.arg(2), 0, 0xFFFF, test))
+    return Error("usage: radio-counts REF TEST (0..65535)");
+  c.reader->SetRadioCounts(static_cast<std::uint16_t>(ref), static_cast<std::uint16_t>(test));
+  return "ok counts " + std::to_string(ref) + " " + std::to_string(test);
+}
+
+std::string Version(Call& c) {
+  // The text is the rest of the line after one separator, blanks kept.
+  const std::size_t after = c.t[0].pos + c.t[0].text.size();
+  const std::string_view text = after < c.line.size() ? c.line.substr(after + 1) : std::string_view{};
+  std::string bytes = Utf8ToCp1251(text);
+  const std::size_t size = bytes.size();
+  if (!c.reader->SetVersion(std::move(bytes))) return Error("version text longer than 128 bytes");
+  return "ok version of " + std::to_string(size) + " bytes";
+}
+
+std::string Clock(Call& c) {
+  DateTime v;
+  std::uint64_t dow = 0;
+  if (c.n() < 3 || c.n() > 4 || !ParseDateTime(c.arg(1), c.arg(2), v) ||
+      (c.n() == 4 && !ParseNumber(c.arg(3), 1, 7, dow)))
+    return Error("usage: clock YYYY-MM-DD hh:mm:ss [DOW 1=Sunday..7]");
+  if (c.n() == 3) {
+    const std::chrono::year_month_day ymd{std::chrono::year{v.year}, std::chrono::month{static_cast<unsigned>(v.month)},
+                                          std::chrono::day{static_cast<unsigned>(v.day)}};
+    dow = ymd.ok() ? std::chrono::weekday{std::chrono::sys_days{ymd}}.c_encoding() + 1 : 1;
+  }
+  v.dayOfWeek = static_cast<int>(dow);
+  if (!c.reader->SetClock(v, c.now)) return Error("no such date or time in 2000..2099");
+  return "ok clock " + DateText(v) + " " + TimeText(v) + " dow " + std::to_string(v.dayOfWeek);
+}
+
+constexpr ControlCommand kCommands[] = {
+    {"help", "", Scope::Bus, Help},
+    {"quit", "", Scope::Bus, Quit},
+    {"select", "ADDR", Scope::Bus, Select},
+    {"reader", "add|remove ADDR, reader list", Scope::Bus, ReaderCmd},
+    {"tag", "add|remove CH TAG, tag clear|list CH", Scope::Reader, Tag},
+    {"sensor", "car|gate CH on|off", Scope::Reader, Sensor},
+    {"event", "CODE CH TAG", Scope::Reader, Event},
+    {"pass", "CH TAG", Scope::Reader, Pass},
+    {"audit", "on|off|clear", Scope::Reader, Audit},
+    {"answer", "CODE [COUNT], answer off", Scope::Reader, Answer},
+    {"radio-counts", "REF TEST", Scope::Reader, RadioCounts},
+    {"version", "TEXT", Scope::Reader, Version},
+    {"clock", "YYYY-MM-DD hh:mm:ss [DOW]", Scope::Reader, Clock},
+    {"reset", "", Scope::Reader, Reset},
+    {"state", "[ADDR]", Scope::Reader, State},
+    {"stats", "", Scope::Bus, Stats},
+    {"fault", "KIND on|off|next N, fault random K SEED [KIND...], fault random off, fault off", Scope::Bus, Fault},
+    {"faults", "", Scope::Bus, FaultsCmd},
+    {"delay", "MS", Scope::Bus, Delay},
+};
+
+std::string Help(Call& c) {
+  if (c.n() != 1) return Error("usage: help");
+  std::string out = "ok commands:";
+  const char* separator = " ";
+  for (const ControlCommand& command : kCommands) {
+    out += separator;
+    if (command.scope == Scope::Reader) out += "[@ADDR] ";
+    out += command.name;
+    if (!command.usage.empty()) out += " " + std::string(command.usage);
+    separator = " | ";
+  }
+  out += " (KIND:";
+  for (int i = 0; i < kFaultKindCount; ++i) out += std::string(" ") + FaultName(static_cast<FaultKind>(i));
+  return out + ")";
+}
+
+const ControlCommand* FindCommand(std::string_view name) {
+  for (const ControlCommand& command : kCommands) {
+    if (command.name == name) return &command;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 std::string ReaderBus::ApplyControl(const std::string& raw) {
   if (raw.size() > kMaxLine) return Error("line too long");
   std::string_view line(raw);
@@ -186,260 +509,25 @@ std::string ReaderBus::ApplyControl(const std::string& raw) {
     t.erase(t.begin());
     if (t.empty()) return Error("command missing after " + std::string(raw.substr(0, raw.find_first_of(" \t"))));
   }
-  const std::string_view cmd = t[0].text;
-  const std::size_t n = t.size();
-  const std::int64_t now = NowMs();
+  const ControlCommand* command = FindCommand(t[0].text);
+  if (!command) return Error("unknown command " + std::string(t[0].text) + " (try help)");
 
-  // Bus-wide commands.
-  auto busWide = [&]() -> std::optional<std::string> {
-    if (cmd == "help") return std::string(kHelp);
-    if (cmd == "quit") {
-      quit_ = true;
-      return std::string("ok bye");
-    }
-    if (cmd == "select") {
+  // Who the line is for is settled before anything changes.
+  SimReader* reader = nullptr;
+  if (command->scope == Scope::Bus) {
+    if (target) return Error(std::string(command->name) + " does not take @ADDR");
+  } else {
+    std::uint8_t address = target.value_or(selected_);
+    if (command->name == "state" && t.size() == 2) {
       std::uint64_t a;
-      if (n != 2 || !ParseNumber(t[1].text, 1, 255, a)) return Error("usage: select ADDR");
-      if (!Reader(static_cast<std::uint8_t>(a))) return Error("no reader at " + std::to_string(a));
-      selected_ = static_cast<std::uint8_t>(a);
-      return "ok reader " + std::to_string(a) + " selected";
+      if (target || !ParseNumber(t[1].text, 1, 255, a)) return Error("usage: state [ADDR], or @ADDR state");
+      address = static_cast<std::uint8_t>(a);
     }
-    if (cmd == "reader") {
-      if (n == 2 && t[1].text == "list") {
-        std::string out = "ok";
-        for (std::uint8_t a : Addresses()) out += " " + std::to_string(a);
-        return out;
-      }
-      std::uint64_t a;
-      if (n != 3 || !ParseNumber(t[2].text, 1, 255, a)) return Error("usage: reader add|remove ADDR, reader list");
-      if (t[1].text == "add") {
-        if (!AddReader(static_cast<std::uint8_t>(a))) return Error("address " + std::to_string(a) + " is taken");
-        return "ok reader " + std::to_string(a) + " added";
-      }
-      if (t[1].text == "remove") {
-        if (!RemoveReader(static_cast<std::uint8_t>(a))) return Error("no reader at " + std::to_string(a));
-        return "ok reader " + std::to_string(a) + " removed";
-      }
-      return Error("usage: reader add|remove ADDR, reader list");
-    }
-    if (cmd == "stats") {
-      return "ok requests=" + std::to_string(stats_.requests) + " unanswered=" + std::to_string(stats_.unanswered) +
-             " badcrc=" + std::to_string(stats_.badCrc) + " malformed=" + std::to_string(stats_.malformed) +
-             " replies=" + std::to_string(stats_.replies);
-    }
-    if (cmd == "faults") {
-      std::string out = "ok replies=" + std::to_string(faults_.Replies()) +
-                        " injected=" + std::to_string(faults_.InjectedTotal());
-      for (int i = 0; i < kFaultKindCount; ++i) {
-        const auto k = static_cast<FaultKind>(i);
-        out += std::string(" ") + FaultName(k) + "=" + std::to_string(faults_.Injected(k));
-      }
-      return out + " active=" + faults_.Describe();
-    }
-    if (cmd == "delay") {
-      std::uint64_t ms;
-      if (n != 2 || !ParseNumber(t[1].text, 0, 60000, ms)) return Error("usage: delay MS (0..60000)");
-      faults_.SetDelayMs(static_cast<std::uint32_t>(ms));
-      return "ok delay " + std::to_string(ms) + " ms";
-    }
-    if (cmd == "fault") {
-      const std::string usage =
-          "usage: fault KIND on|off|next N, fault random K SEED [KIND...], fault random off, fault off";
-      if (n == 2 && t[1].text == "off") {
-        faults_.AllOff();
-        return std::string("ok all faults off");
-      }
-      if (n >= 2 && t[1].text == "random") {
-        if (n == 3 && t[2].text == "off") {
-          faults_.RandomOff();
-          return std::string("ok random faults off");
-        }
-        std::uint64_t every, seed;
-        if (n < 4 || !ParseNumber(t[2].text, 1, 1000000, every) || !ParseNumber(t[3].text, 0, 0xFFFFFFFFu, seed))
-          return Error(usage);
-        std::vector<FaultKind> kinds;
-        for (std::size_t i = 4; i < n; ++i) {
-          std::string_view list = t[i].text;
-          while (!list.empty()) {
-            const std::size_t comma = list.find(',');
-            const std::string_view name = list.substr(0, comma);
-            if (!name.empty()) {
-              const auto kind = ParseFaultKind(name);
-              if (!kind) return Error("unknown fault " + std::string(name));
-              kinds.push_back(*kind);
-            }
-            if (comma == std::string_view::npos) break;
-            list.remove_prefix(comma + 1);
-          }
-        }
-        if (kinds.empty()) kinds = Faults::DefaultRandomKinds();
-        faults_.SetRandom(static_cast<unsigned>(every), static_cast<std::uint32_t>(seed), kinds);
-        return "ok one fault in every " + std::to_string(every) + " replies, seed " + std::to_string(seed);
-      }
-      if (n < 3) return Error(usage);
-      const auto kind = ParseFaultKind(t[1].text);
-      if (!kind) return Error("unknown fault " + std::string(t[1].text));
-      const std::string name = FaultName(*kind);
-      if (n == 3 && t[2].text == "on") {
-        faults_.SetOn(*kind, true);
-        return "ok " + name + " on";
-      }
-      if (n == 3 && t[2].text == "off") {
-        faults_.SetOn(*kind, false);
-        return "ok " + name + " off";
-      }
-      std::uint64_t count;
-      if (n == 4 && t[2].text == "next" && ParseNumber(t[3].text, 1, 1000000, count)) {
-        faults_.SetNext(*kind, static_cast<unsigned>(count));
-        return "ok " + name + " on the next " + std::to_string(count) + " replies";
-      }
-      return Error(usage);
-    }
-    return std::nullopt;
-  };
-  if (auto answer = busWide()) {
-    if (target) return Error(std::string(cmd) + " does not take @ADDR");
-    return *answer;
+    reader = Reader(address);
+    if (!reader) return Error("no reader at " + std::to_string(address));
   }
-
-  // Commands for one reader.
-  std::uint8_t address = target.value_or(selected_);
-  if (cmd == "state" && !target && n == 2) {
-    std::uint64_t a;
-    if (!ParseNumber(t[1].text, 1, 255, a)) return Error("usage: state [ADDR]");
-    address = static_cast<std::uint8_t>(a);
-  }
-  static const std::vector<std::string_view> kReaderCommands = {
-      "tag", "sensor", "event", "pass", "audit", "answer", "radio-counts", "version", "clock", "reset", "state"};
-  if (std::find(kReaderCommands.begin(), kReaderCommands.end(), cmd) == kReaderCommands.end())
-    return Error("unknown command " + std::string(cmd) + " (try help)");
-  SimReader* reader = Reader(address);
-  if (!reader) return Error("no reader at " + std::to_string(address));
-  ReaderState& s = reader->state;
-
-  if (cmd == "state") {
-    if (n > 2 || (target && n == 2)) return Error("usage: state [ADDR], or @ADDR state");
-    return StateLine(*reader);
-  }
-  if (cmd == "reset") {
-    if (n != 1) return Error("usage: reset");
-    reader->Reset(now);
-    return "ok reader " + std::to_string(address) + " reset";
-  }
-  if (cmd == "tag") {
-    const std::string usage = "usage: tag add|remove CH TAG, tag clear|list CH";
-    int ch;
-    if (n < 3 || !ParseChannel(t, 2, ch)) return Error(usage);
-    const std::string chText = " channel " + std::to_string(ch);
-    if (t[1].text == "clear" && n == 3) {
-      reader->ClearTags(ch, now);
-      return "ok" + chText + " empty";
-    }
-    if (t[1].text == "list" && n == 3) {
-      std::string out = "ok";
-      for (std::uint32_t tag : s.tags[static_cast<std::size_t>(ch - 1)]) out += " " + TagHex(tag);
-      return out;
-    }
-    std::uint32_t tag;
-    if (!ParseTag(t, 3, tag)) return Error(usage);
-    if (t[1].text == "add") {
-      if (!reader->AddTag(ch, tag, now)) {
-        return Error(s.tags[static_cast<std::size_t>(ch - 1)].size() >= kMaxTagsPerChannel
-                         ? "channel " + std::to_string(ch) + " is full"
-                         : "tag " + TagHex(tag) + " is already in" + chText);
-      }
-      return "ok tag " + TagHex(tag) + " in" + chText + " (" +
-             std::to_string(s.tags[static_cast<std::size_t>(ch - 1)].size()) + " tags)";
-    }
-    if (t[1].text == "remove") {
-      if (!reader->RemoveTag(ch, tag, now)) return Error("tag " + TagHex(tag) + " is not in" + chText);
-      return "ok tag " + TagHex(tag) + " left" + chText + " (" +
-             std::to_string(s.tags[static_cast<std::size_t>(ch - 1)].size()) + " tags)";
-    }
-    return Error(usage);
-  }
-  if (cmd == "sensor") {
-    int ch;
-    if (n != 4 || (t[1].text != "car" && t[1].text != "gate") || !ParseChannel(t, 2, ch) ||
-        (t[3].text != "on" && t[3].text != "off"))
-      return Error("usage: sensor car|gate CH on|off");
-    reader->SetSensor(ch, t[1].text == "car" ? 1 : 0, t[3].text == "on", now);
-    return "ok channel " + std::to_string(ch) + " " + std::string(t[1].text) + " " + std::string(t[3].text);
-  }
-  if (cmd == "event") {
-    std::uint64_t code;
-    int ch;
-    std::uint32_t tag;
-    if (n < 4 || !ParseNumber(t[1].text, 0, 0xFFFF, code) || !ParseChannel(t, 2, ch) || !ParseTag(t, 3, tag))
-      return Error("usage: event CODE CH TAG");
-    reader->QueueEvent(static_cast<std::uint16_t>(code), ch, tag, now);
-    return "ok 1 event queued (" + std::to_string(s.audit.size()) + " waiting)";
-  }
-  if (cmd == "pass") {
-    int ch;
-    std::uint32_t tag;
-    if (n < 3 || !ParseChannel(t, 1, ch) || !ParseTag(t, 2, tag)) return Error("usage: pass CH TAG");
-    const int count = reader->QueuePassage(ch, tag, now);
-    return "ok " + std::to_string(count) + " events queued (" + std::to_string(s.audit.size()) + " waiting)";
-  }
-  if (cmd == "audit") {
-    if (n == 2 && (t[1].text == "on" || t[1].text == "off")) {
-      s.auditMode = t[1].text == "on";
-      return "ok audit " + std::string(t[1].text);
-    }
-    if (n == 2 && t[1].text == "clear") {
-      s.audit.clear();
-      return std::string("ok audit store empty");
-    }
-    return Error("usage: audit on|off|clear");
-  }
-  if (cmd == "answer") {
-    if (n == 2 && t[1].text == "off") {
-      s.forcedAnswer = 0;
-      s.forcedCount = -1;
-      return std::string("ok normal answers");
-    }
-    std::uint64_t code, count = 0;
-    if (n < 2 || n > 3 || !ParseNumber(t[1].text, 1, 255, code) ||
-        (n == 3 && !ParseNumber(t[2].text, 1, 1000000, count)))
-      return Error("usage: answer CODE [COUNT] (CODE 1..255), answer off");
-    s.forcedAnswer = static_cast<std::uint16_t>(code);
-    s.forcedCount = n == 3 ? static_cast<int>(count) : -1;
-    return "ok reader " + std::to_string(address) + " answers " + std::to_string(code) +
-           (n == 3 ? " to the next " + std::to_string(count) + " requests" : std::string(" to every request"));
-  }
-  if (cmd == "radio-counts") {
-    std::uint64_t ref, test;
-    if (n != 3 || !ParseNumber(t[1].text, 0, 0xFFFF, ref) || !ParseNumber(t[2].text, 0, 0xFFFF, test))
-      return Error("usage: radio-counts REF TEST (0..65535)");
-    s.radio.referenceCount = static_cast<std::uint16_t>(ref);
-    s.radio.testCount = static_cast<std::uint16_t>(test);
-    return "ok counts " + std::to_string(ref) + " " + std::to_string(test);
-  }
-  if (cmd == "version") {
-    // The text is the rest of the line after one separator, blanks kept.
-    const std::size_t after = t[0].pos + cmd.size();
-    const std::string_view text = after < line.size() ? line.substr(after + 1) : std::string_view{};
-    std::string bytes = Utf8ToCp1251(text);
-    if (bytes.size() > 128) return Error("version text longer than 128 bytes");
-    s.version = std::move(bytes);
-    return "ok version of " + std::to_string(s.version.size()) + " bytes";
-  }
-  if (cmd == "clock") {
-    DateTime v;
-    std::uint64_t dow = 0;
-    if (n < 3 || n > 4 || !ParseDateTime(t[1].text, t[2].text, v) || (n == 4 && !ParseNumber(t[3].text, 1, 7, dow)))
-      return Error("usage: clock YYYY-MM-DD hh:mm:ss [DOW 1=Sunday..7]");
-    if (n == 3) {
-      const std::chrono::year_month_day ymd{std::chrono::year{v.year}, std::chrono::month{static_cast<unsigned>(v.month)},
-                                            std::chrono::day{static_cast<unsigned>(v.day)}};
-      dow = ymd.ok() ? std::chrono::weekday{std::chrono::sys_days{ymd}}.c_encoding() + 1 : 1;
-    }
-    v.dayOfWeek = static_cast<int>(dow);
-    if (!s.clock.Set(v, now)) return Error("no such date or time in 2000..2099");
-    return "ok clock " + DateText(v) + " " + TimeText(v) + " dow " + std::to_string(v.dayOfWeek);
-  }
-  return Error("unknown command " + std::string(cmd));
+  Call call{*this, reader, t, line, NowMs()};
+  return command->handler(call);
 }
 
 }  // namespace q17::sim

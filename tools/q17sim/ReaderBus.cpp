@@ -51,6 +51,12 @@ bool ReaderBus::RemoveReader(std::uint8_t address) {
   return true;
 }
 
+bool ReaderBus::Select(std::uint8_t address) {
+  if (!Reader(address)) return false;
+  selected_ = address;
+  return true;
+}
+
 void ReaderBus::SetClock(Clock clock) {
   const std::int64_t before = NowMs();
   clock_ = std::move(clock);

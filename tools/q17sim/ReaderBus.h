@@ -65,16 +65,19 @@ class ReaderBus {
   const BusStats& Stats() const { return stats_; }
 
   // One control line (the physical world, faults, state queries); returns the
-  // one-line answer, "ok ..." or "error ...", without a line end.
+  // one-line answer, "ok ..." or "error ...", without a line end. The lines
+  // and their commands are in Control.cpp.
   std::string ApplyControl(const std::string& line);
+  void RequestQuit() { quit_ = true; }
   bool QuitRequested() const { return quit_; }
   // The reader that control commands without "@ADDR" act on.
   std::uint8_t Selected() const { return selected_; }
+  // False (nothing changed) when no reader is at the address.
+  bool Select(std::uint8_t address);
 
  private:
   void HandleRequest(const Request& request);
   void Trace(const std::string& text) const;
-  std::string StateLine(const SimReader& reader) const;
 
   std::vector<std::unique_ptr<SimReader>> readers_;
   RequestDecoder decoder_;

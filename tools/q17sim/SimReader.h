@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/ErrMsg.h"
+#include "link/KvlInterface.h"
 #include "reader/RdrCmd.h"
 
 namespace q17::sim {
@@ -127,6 +128,27 @@ class SimReader {
   // Queues the events of a car passing through `channel` with `tag`, as the
   // operating mode in the block would produce them. Returns how many.
   int QueuePassage(int channel, std::uint32_t tag, std::int64_t nowMs);
+  // The test bench around the reader.
+  void SetAuditMode(bool on) { state.auditMode = on; }
+  void ClearAudit() { state.audit.clear(); }
+  // The next `count` replies (-1: all) carry `code` and no data; the command is not carried out.
+  void ForceAnswer(std::uint16_t code, int count) {
+    state.forcedAnswer = code;
+    state.forcedCount = count;
+  }
+  void NormalAnswers() { ForceAnswer(0, -1); }
+  void SetRadioCounts(std::uint16_t reference, std::uint16_t test) {
+    state.radio.referenceCount = reference;
+    state.radio.testCount = test;
+  }
+  // Windows-1251 bytes; false (nothing changed) beyond the 128 a reply can carry.
+  bool SetVersion(std::string bytes) {
+    if (bytes.size() > kMaxData) return false;
+    state.version = std::move(bytes);
+    return true;
+  }
+  // False (nothing changed) for a date or time the clock cannot hold.
+  bool SetClock(const DateTime& value, std::int64_t nowMs) { return state.clock.Set(value, nowMs); }
   // Back to the values the reader starts with (the address stays).
   void Reset(std::int64_t nowMs) {
     state = ReaderState{};

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,10 +38,11 @@ constexpr const char* kUsage =
     "                     default one reader at address 1\n"
     "  --device PATH      serve this serial device (raw 8N1) instead of a pseudo-terminal\n"
     "  --baud N           pseudo-terminal: send replies at the wire speed of N baud\n"
-    "                     (10 bits a byte), starting once the request itself would\n"
-    "                     have crossed the line; 0 (default): unpaced.\n"
+    "                     (10 bits a byte); 0 (default): unpaced.\n"
     "                     --device: the line speed (default 9600); the port paces\n"
-    "  --no-request-wait  with --baud, start a reply as soon as its request is in\n"
+    "  --request-wait     with --baud on a pseudo-terminal, start a reply only once\n"
+    "                     the request itself would have crossed the line (the PC\n"
+    "                     cannot wait for a pty to drain, so this is off by default)\n"
     "  --fault ARGS       as the control line \"fault ARGS\" (e.g. \"badcrc next 2\"); repeatable\n"
     "  --delay MS         as the control line \"delay MS\"\n"
     "  --exec LINE        run a control line at start; repeatable\n"
@@ -58,7 +60,7 @@ struct Options {
   std::vector<std::uint8_t> readers;
   std::string device;
   long baud = -1;  // -1: not given
-  bool requestWait = true;
+  bool requestWait = false;
   std::vector<std::string> startLines;
   bool useStdin = true;
   bool trace = false;
@@ -99,7 +101,9 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--baud") {
       if (!ParseLong(value(), 0, 4000000, v)) Fail("--baud takes 0..4000000");
       o.baud = v;
-    } else if (arg == "--no-request-wait") {
+    } else if (arg == "--request-wait") {
+      o.requestWait = true;
+    } else if (arg == "--no-request-wait") {  // the default; kept for older scripts
       o.requestWait = false;
     } else if (arg == "--fault") {
       o.startLines.push_back(std::string("fault ") + value());
@@ -109,10 +113,14 @@ Options ParseOptions(int argc, char** argv) {
       o.startLines.push_back(value());
     } else if (arg == "--script") {
       const char* path = value();
+      // A directory opens as a stream that reads nothing: refuse it by name.
+      struct stat st {};
+      if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) Fail(std::string("cannot read ") + path + ": is a directory");
       std::ifstream in(path);
       if (!in) Fail(std::string("cannot read ") + path + ": " + std::strerror(errno));
       std::string line;
       while (std::getline(in, line)) o.startLines.push_back(line);
+      if (in.bad()) Fail(std::string("cannot read ") + path + ": " + std::strerror(errno));
     } else if (arg == "--no-stdin") {
       o.useStdin = false;
     } else if (arg == "--trace") {

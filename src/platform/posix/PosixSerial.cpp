@@ -1,5 +1,12 @@
 // Serial ports over termios. The link drives them like Win32 comm handles:
 // open exclusively, 8N1 raw, reads that never block longer than asked.
+//
+// "In use by another program" means a live process holds the advisory lock
+// (flock) on the device: the kernel drops it however that process ends, so a
+// crash or a kill never leaves the port unusable. Real serial devices also
+// get the exclusive flag (TIOCEXCL) while open, against programs that take
+// no lock; pseudo-terminals, whose flag would outlive us while their master
+// lives, get none.
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -10,12 +17,17 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <map>
+#include <optional>
+#include <sstream>
 
 #include "platform/SerialApi.h"
 #include "platform/posix/LineSpeed.h"
@@ -27,8 +39,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long Write keeps trying while the driver's output buffer is full.
-constexpr int kWriteBudgetMs = 1000;
+// Write time-outs when none were set: those the link sets, as a Windows
+// port set up by this program has them.
+constexpr std::uint32_t kDefaultWriteConstantMs = 100;
+constexpr std::uint32_t kDefaultWriteMultiplierMs = 1;
 
 struct OpenPort {
   int fd = -1;
@@ -45,11 +59,41 @@ bool IsPseudoTerminal(int fd) {
   return m >= 136 && m <= 143;
 }
 
+bool IsPseudoTerminal(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  const unsigned m = major(st.st_rdev);
+  return m >= 136 && m <= 143;
+}
+
 void ClosePort(const OpenPort& port) {
-  // A pty keeps its tty (and the exclusive flag) while the master lives;
-  // leave it as we found it.
   if (port.exclusive) ioctl(port.fd, TIOCNXCL);
   ::close(port.fd);  // also drops the lock
+}
+
+// The process that holds the advisory lock on `path`, as "name, pid N"
+// ("" for a holder this process cannot name); nothing when no live process
+// holds it. /proc/locks lists every lock with its device and inode.
+std::optional<std::string> LockHolder(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  char device[64];
+  std::snprintf(device, sizeof device, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    // "1: FLOCK  ADVISORY  WRITE 1234 00:19:5 0 EOF"; "1: -> FLOCK ..." waits for a lock.
+    std::istringstream fields(line);
+    std::string id, kind, mode, access, pid, where;
+    if (!(fields >> id >> kind) || kind != "FLOCK") continue;
+    if (!(fields >> mode >> access >> pid >> where) || where != device) continue;
+    std::string name;
+    std::ifstream comm("/proc/" + pid + "/comm");
+    if (std::getline(comm, name) && !name.empty()) return name + ", pid " + pid;
+    return pid.empty() || pid == "0" || pid == "-1" ? std::string() : "pid " + pid;
+  }
+  return std::nullopt;
 }
 
 int MillisLeft(Clock::time_point deadline) {
@@ -111,6 +155,7 @@ class PosixSerialApi final : public SerialApi {
     do {
       fd = ::open(name.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
+    // The exclusive flag of a tty refuses the open with EBUSY.
     if (fd < 0) return Fail(errno, name);
 
     if (!isatty(fd)) {
@@ -122,22 +167,20 @@ class PosixSerialApi final : public SerialApi {
 
     bool exclusive = false;
     if (args.shareNone) {
-#ifdef TIOCGEXCL
-      // Root may open a tty that another program holds with TIOCEXCL; ask.
-      int held = 0;
-      if (ioctl(fd, TIOCGEXCL, &held) == 0 && held) {
-        ::close(fd);
-        return Fail(EBUSY, name);
-      }
-#endif
-      // TIOCEXCL alone does not stop root, and not a second open inside
-      // this process either; the lock does.
+      // The lock is the test: TIOCEXCL alone stops neither root nor a second
+      // open inside this process.
       if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        return Fail(err == EWOULDBLOCK ? EBUSY : err, name);
+        return err == EWOULDBLOCK ? FailBusy(name, true) : Fail(err, name);
       }
-      exclusive = ioctl(fd, TIOCEXCL) == 0;
+      // Holding the lock, any exclusive flag still set is stale: its holder
+      // has ended (root opens past it). A pty needs none at all.
+      if (IsPseudoTerminal(fd)) {
+        ioctl(fd, TIOCNXCL);
+      } else {
+        exclusive = ioctl(fd, TIOCEXCL) == 0;
+      }
     }
 
     struct termios t {};
@@ -205,13 +248,16 @@ class PosixSerialApi final : public SerialApi {
       // Wait on the port first: right after a request nothing is there yet,
       // and an empty read() before the poll costs more than the poll itself.
       // A poll also reports a port that has gone away, even with no wait.
-      struct pollfd p {port->fd, POLLIN, 0};
-      const int ready = ::poll(&p, 1, MillisLeft(deadline));
+      struct pollfd fds[2] = {{port->fd, POLLIN, 0}, {StopDescriptor(), POLLIN, 0}};
+      const struct pollfd& p = fds[0];
+      const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, MillisLeft(deadline));
       if (ready < 0) {
         if (errno == EINTR) continue;
         return -1;
       }
       if (ready == 0) return 0;  // silence for the whole wait
+      // A stop ends the wait as silence would; what already arrived is read first.
+      if (p.revents == 0) return 0;
       // With VMIN = VTIME = 0 a read returns at once: data, or 0 for none.
       const ssize_t n = ::read(port->fd, buffer, maxBytes);
       if (n > 0) return static_cast<long>(n);
@@ -230,7 +276,7 @@ class PosixSerialApi final : public SerialApi {
     if (!port || (!data && size > 0)) return -1;
     if (size > static_cast<std::size_t>(LONG_MAX)) size = LONG_MAX;
 
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWriteBudgetMs);
+    const Clock::time_point deadline = Clock::now() + WriteBudget(port->timeouts, size);
     std::size_t done = 0;
     while (done < size) {
       const ssize_t n = ::write(port->fd, data + done, size - done);
@@ -242,17 +288,18 @@ class PosixSerialApi final : public SerialApi {
       if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
       // The output buffer is full: wait for room, but not for ever.
       const int left = MillisLeft(deadline);
-      if (left == 0) break;
-      struct pollfd p {port->fd, POLLOUT, 0};
-      const int ready = ::poll(&p, 1, left);
+      if (left == 0 || StopRequested()) break;
+      struct pollfd fds[2] = {{port->fd, POLLOUT, 0}, {StopDescriptor(), POLLIN, 0}};
+      const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, left);
+      if (ready == 0) break;  // no room came in time
       if (ready < 0 && errno != EINTR) break;
-      if (ready > 0 && (p.revents & (POLLERR | POLLNVAL))) break;
+      if (ready > 0 && (fds[0].revents & (POLLERR | POLLNVAL))) break;
     }
     if (done == 0 && size > 0) return -1;
     // Like a write-through port on Windows: return once the request is on
     // the wire, so the reply's time-out counts silence after it, not the
     // request's own transmission (75 ms for 64 bytes at 9600 baud).
-    if (port->drainWrites && done > 0) tcdrain(port->fd);
+    if (port->drainWrites && done == size) done -= Drain(*port, deadline);
     return static_cast<long>(done);
   }
 
@@ -263,20 +310,78 @@ class PosixSerialApi final : public SerialApi {
     ports_.erase(it);
   }
 
+  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
+
  private:
   OpenPort* Find(PortHandle h) {
     auto it = ports_.find(h);
     return it == ports_.end() ? nullptr : &it->second;
   }
 
+  int StopDescriptor() const { return stop_ ? stop_->WaitDescriptor() : -1; }
+  bool StopRequested() const { return stop_ && stop_->Requested(); }
+
+  static Clock::duration WriteBudget(const CommTimeouts& t, std::size_t size) {
+    std::uint64_t constant = t.writeTotalTimeoutConstant;
+    std::uint64_t perByte = t.writeTotalTimeoutMultiplier;
+    if (constant == 0 && perByte == 0) {
+      constant = kDefaultWriteConstantMs;
+      perByte = kDefaultWriteMultiplierMs;
+    }
+    return std::chrono::milliseconds(constant + perByte * size);
+  }
+
+  // Waits until the driver has sent what it holds, up to the write's
+  // deadline or a stop; returns how many bytes it still held then. A plain
+  // tcdrain could wait for ever on an adapter that stopped sending.
+  std::size_t Drain(const OpenPort& port, Clock::time_point deadline) const {
+    std::uint32_t baud = 9600;
+    posix::GetLineSpeed(port.fd, baud);
+    if (baud == 0) baud = 9600;
+    for (;;) {
+      int queued = 0;
+      if (ioctl(port.fd, TIOCOUTQ, &queued) != 0) break;  // cannot tell: the tcdrain below decides
+      if (queued <= 0) break;
+      const int left = MillisLeft(deadline);
+      if (left == 0 || StopRequested()) return static_cast<std::size_t>(queued);
+      // Sleep for the wire time of what is queued (10 bits a byte), at least 1 ms.
+      const long wireMs = static_cast<long>((static_cast<std::uint64_t>(queued) * 10000u + baud - 1) / baud);
+      struct pollfd p {StopDescriptor(), POLLIN, 0};
+      ::poll(&p, p.fd >= 0 ? 1 : 0, static_cast<int>(std::clamp<long>(wireMs, 1, left)));
+    }
+    // The driver's queue is empty; the UART's own FIFO (a few bytes) remains.
+    tcdrain(port.fd);
+    return 0;
+  }
+
+  // EBUSY or a lock we could not take: busy when a live process holds the
+  // port, else an exclusive flag left behind by a program that has ended.
+  PortHandle FailBusy(const std::string& name, bool lockRefused = false) {
+    group_.clear();
+    const auto holder = LockHolder(name);
+    if (holder || lockRefused) {  // a refused lock whose holder just ended still was one
+      failure_ = OpenFailure::Busy;
+      const bool named = holder && !holder->empty();
+      detail_ = name + ": the port is in use by another program" + (named ? " (" + *holder + ")" : "");
+      return 0;
+    }
+    failure_ = OpenFailure::Other;
+    detail_ = name +
+              ": no program holds the port, but its exclusive flag is still set (left by a program that "
+              "ended); " +
+              (IsPseudoTerminal(name) ? "restart the program that serves this pseudo-terminal"
+                                      : "it clears once every program that has the device open closes it, "
+                                        "or when the adapter is plugged in again");
+    return 0;
+  }
+
   PortHandle Fail(int err, const std::string& name) {
+    if (err == EBUSY || err == EWOULDBLOCK) return FailBusy(name);
     failure_ = FailureFromErrno(err);
     detail_ = name + ": " + std::strerror(err);
     group_.clear();
     if (failure_ == OpenFailure::PermissionDenied) {
       group_ = GroupOf(name);
-    } else if (failure_ == OpenFailure::Busy) {
-      detail_ = name + ": the port is in use by another program";
     }
     return 0;
   }
@@ -285,6 +390,7 @@ class PosixSerialApi final : public SerialApi {
   OpenFailure failure_ = OpenFailure::None;
   std::string detail_;
   std::string group_;
+  const StopSignal* stop_ = nullptr;
 };
 
 }  // namespace

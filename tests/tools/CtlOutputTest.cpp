@@ -1,0 +1,75 @@
+// q17ctl's output: failed writes reported, reader text made harmless.
+#include "CtlOutput.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <sstream>
+
+namespace q17 {
+namespace {
+
+TEST(CtlOutput, ControlCharactersFromAReaderAreShownNotObeyed) {
+  const std::pair<std::string, std::string> table[] = {
+      {"2xQ17 v1.0", "2xQ17 v1.0"},
+      {"Считыватель", "Считыватель"},
+      {"\x1B[2J\x1B]0;owned\x07", "\\x1B[2J\\x1B]0;owned\\x07"},
+      {"a\rb\nc\td", "a\\x0Db\\x0Ac\\x09d"},
+      {std::string("nul\0end", 7), "nul\\x00end"},
+      {"del\x7F", "del\\x7F"},
+      {"csi\xC2\x9B" "31m", "csi\\x9B31m"},  // U+009B, the one-byte CSI
+      {"\xC2\xA0nbsp", "\xC2\xA0nbsp"},        // U+00A0 is text
+      {"cut\xC2", "cut\xC2"},
+  };
+  for (const auto& [text, shown] : table) EXPECT_EQ(VisibleText(text), shown);
+}
+
+TEST(CtlOutput, OutputThatCannotBeWrittenIsAFailureWithItsReason) {
+  signal(SIGPIPE, SIG_IGN);
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  close(pipeFds[0]);
+  const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  struct Case {
+    const char* what;
+    int fd;
+    int exitCode;
+    std::string words;  // on stderr; empty: nothing at all
+  };
+  const Case cases[] = {
+      {"full disk", full, 1, std::strerror(ENOSPC)},
+      {"closed descriptor", 1000, 1, std::strerror(EBADF)},
+      {"pipe closed by its reader", pipeFds[1], 128 + SIGPIPE, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.fd == full && full < 0) continue;
+    TFdOutBuf buf(c.fd);
+    std::ostream out(&buf);
+    std::ostringstream err;
+    out << "Addr=01 [2xQ17 v1.0]\n";
+    EXPECT_EQ(FinishOutput(0, out, err), c.exitCode);
+    if (c.words.empty()) {
+      EXPECT_EQ(err.str(), "");
+    } else {
+      EXPECT_NE(err.str().find("q17ctl: the output could not be written: " + c.words), std::string::npos)
+          << err.str();
+    }
+  }
+  close(pipeFds[1]);
+  if (full >= 0) close(full);
+
+  // Written in full: the command's own code stands.
+  std::ostringstream fine;
+  std::ostringstream err;
+  fine << "good=1\n";
+  EXPECT_EQ(FinishOutput(2, fine, err), 2);
+}
+
+}  // namespace
+}  // namespace q17

@@ -1,0 +1,97 @@
+#include "CtlOutput.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace q17 {
+namespace {
+
+long WriteSome(int fd, const char* data, std::size_t size) {
+#ifdef _WIN32
+  return _write(fd, data, static_cast<unsigned>(size > 65536 ? 65536 : size));
+#else
+  return static_cast<long>(::write(fd, data, size));
+#endif
+}
+
+}  // namespace
+
+bool TFdOutBuf::Flush() {
+  const char* p = pbase();
+  const char* end = pptr();
+  while (p < end && error_ == 0) {
+    const long n = WriteSome(fd_, p, static_cast<std::size_t>(end - p));
+    if (n > 0) {
+      p += n;
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      error_ = n < 0 ? errno : EIO;
+    }
+  }
+  // Failed output is dropped, never retried: the first reason is the one to tell.
+  setp(buffer_, buffer_ + sizeof buffer_);
+  return error_ == 0;
+}
+
+TFdOutBuf::int_type TFdOutBuf::overflow(int_type c) {
+  if (!Flush()) return traits_type::eof();
+  if (!traits_type::eq_int_type(c, traits_type::eof())) {
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+  }
+  return traits_type::not_eof(c);
+}
+
+int TFdOutBuf::sync() { return Flush() ? 0 : -1; }
+
+std::string VisibleText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  char hex[8];
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    unsigned code = 0x100;  // none
+    if (b < 0x20 || b == 0x7F) {
+      code = b;
+    } else if (b == 0xC2 && i + 1 < utf8.size()) {
+      // U+0080..U+009F, the C1 controls (CSI among them), are C2 80..C2 9F.
+      const auto next = static_cast<unsigned char>(utf8[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        code = next;
+        ++i;
+      }
+    }
+    if (code == 0x100) {
+      out += static_cast<char>(b);
+      continue;
+    }
+    std::snprintf(hex, sizeof hex, "\\x%02X", code);
+    out += hex;
+  }
+  return out;
+}
+
+int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
+  out.flush();
+  if (out.good()) return exitCode;
+  const auto* fdBuf = dynamic_cast<const TFdOutBuf*>(out.rdbuf());
+  const int why = fdBuf ? fdBuf->Error() : 0;
+#ifdef SIGPIPE
+  if (why == EPIPE) return 128 + SIGPIPE;
+#endif
+  err << "q17ctl: the output could not be written" << (why != 0 ? std::string(": ") + std::strerror(why) : "")
+      << "\n";
+  err.flush();
+  return 1;
+}
+
+}  // namespace q17

@@ -1,0 +1,45 @@
+#pragma once
+// q17ctl's output: written to a descriptor with every failure kept, so a
+// full disk or a closed descriptor is reported instead of lost; and text
+// from a reader made safe for a terminal.
+#include <cerrno>
+#include <iosfwd>
+#include <streambuf>
+#include <string>
+#include <string_view>
+
+namespace q17 {
+
+// A stream buffer over a file descriptor that remembers why a write failed.
+class TFdOutBuf final : public std::streambuf {
+ public:
+  explicit TFdOutBuf(int fd) : fd_(fd) { setp(buffer_, buffer_ + sizeof buffer_); }
+  ~TFdOutBuf() override { sync(); }
+  TFdOutBuf(const TFdOutBuf&) = delete;
+  TFdOutBuf& operator=(const TFdOutBuf&) = delete;
+
+  // The errno of the first failed write, 0 while none failed.
+  int Error() const { return error_; }
+
+ protected:
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+ private:
+  bool Flush();
+
+  int fd_;
+  int error_ = 0;
+  char buffer_[4096];
+};
+
+// Control characters (C0, DEL, C1) as \xHH: a reader's text must not drive
+// the user's terminal. The rest of the UTF-8 text is left as it is.
+std::string VisibleText(std::string_view utf8);
+
+// After a command: the exit code once `out` is flushed. Output that could
+// not be written makes it 1 with the reason on `err`; a pipe closed by its
+// reader ends quietly with 128 + SIGPIPE, as the shell expects.
+int FinishOutput(int exitCode, std::ostream& out, std::ostream& err);
+
+}  // namespace q17

@@ -1,0 +1,38 @@
+#pragma once
+// Ctrl-C, SIGTERM (what `timeout` sends) and SIGHUP as a stop request that
+// q17ctl polls between steps and the serial port waits on, so the command
+// ends cleanly: the exchange in progress gives up, the port is closed and
+// released, and what was counted so far is still printed. A closed output
+// pipe (`q17ctl scan | head -1`) is a stop as well.
+//
+// One object, created first thing in main: it blocks the signals for the
+// whole program and reads them through a descriptor, so no handler and no
+// global flag is involved.
+#include "platform/StopSignal.h"
+
+namespace q17 {
+
+class TStopSignals final : public StopSignal {
+ public:
+  // `output`: the descriptor whose reader going away also asks for a stop
+  // (-1: none).
+  explicit TStopSignals(int output = -1);
+  ~TStopSignals() override;
+  TStopSignals(const TStopSignals&) = delete;
+  TStopSignals& operator=(const TStopSignals&) = delete;
+
+  bool Requested() const override;
+  int WaitDescriptor() const override { return waitFd_; }
+
+  // The stop signal that arrived (SIGINT, SIGTERM, SIGHUP), or 0.
+  int Signal() const;
+  // The output's reader has gone (a pipe closed at its far end).
+  bool OutputClosed() const;
+
+ private:
+  int output_ = -1;
+  int signalFd_ = -1;
+  int waitFd_ = -1;
+};
+
+}  // namespace q17
