@@ -17,14 +17,17 @@ string(JOIN "," Q17_FILE_VERSION_COMMAS ${Q17_VERSION_WORDS})
 
 set(Q17_VERSION_SECTION ".q17version")
 
+# The resource script is written on every platform, so native builds can
+# check that it compiles to the same record as the section's.
+# Resource texts are quoted; a quote inside one is doubled.
+foreach(v Q17_PRODUCT_NAME Q17_LEGAL_COPYRIGHT Q17_COMMENTS)
+  string(REPLACE "\"" "\"\"" ${v}_RC "${${v}}")
+endforeach()
+set(Q17_VERSION_RC ${CMAKE_BINARY_DIR}/packaging/version/VersionInfo.rc)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/VersionInfo.rc.in ${Q17_VERSION_RC} @ONLY)
+
 if(WIN32)
   enable_language(RC)
-  # Resource texts are quoted; a quote inside one is doubled.
-  foreach(v Q17_PRODUCT_NAME Q17_LEGAL_COPYRIGHT Q17_COMMENTS)
-    string(REPLACE "\"" "\"\"" ${v}_RC "${${v}}")
-  endforeach()
-  set(Q17_VERSION_RC ${CMAKE_BINARY_DIR}/packaging/version/VersionInfo.rc)
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/VersionInfo.rc.in ${Q17_VERSION_RC} @ONLY)
 else()
   # A host program writes the record; it compiles the two core files it
   # needs itself, so it builds the same under any sanitizer set-up.
