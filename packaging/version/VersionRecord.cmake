@@ -29,11 +29,12 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/VersionInfo.rc.in ${Q17_VERSION_RC} @ON
 if(WIN32)
   enable_language(RC)
 else()
-  # A host program writes the record; it compiles the two core files it
+  # A host program writes the record; it compiles the core files it
   # needs itself, so it builds the same under any sanitizer set-up.
   add_executable(q17_make_version_record
     ${CMAKE_CURRENT_LIST_DIR}/MakeVersionRecord.cpp
     ${PROJECT_SOURCE_DIR}/src/version/Utf16.cpp
+    ${PROJECT_SOURCE_DIR}/src/version/VersionRecord.cpp
     ${PROJECT_SOURCE_DIR}/src/version/VersionRecordWriter.cpp)
   target_include_directories(q17_make_version_record PRIVATE ${PROJECT_SOURCE_DIR}/src)
   set(Q17_VERSION_RECORD ${CMAKE_BINARY_DIR}/packaging/version/q17version.bin)

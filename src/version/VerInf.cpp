@@ -9,9 +9,7 @@ TVersionInfo::TVersionInfo(std::string fileName) : FFileName(std::move(fileName)
 std::string TVersionInfo::TranslationKey() const {
   const auto t = Translation();
   if (!t) return {};
-  char key[9];
-  std::snprintf(key, sizeof key, "%04X%04X", static_cast<unsigned>(*t & 0xFFFF), static_cast<unsigned>(*t >> 16));
-  return key;
+  return TranslationKeyOf(static_cast<std::uint16_t>(*t & 0xFFFF), static_cast<std::uint16_t>(*t >> 16));
 }
 
 std::optional<std::pair<std::uint32_t, std::uint32_t>> TVersionInfo::FileVersionNumbers() const {

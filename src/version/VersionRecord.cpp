@@ -1,5 +1,6 @@
 #include "version/VersionRecord.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "version/Utf16.h"
@@ -98,6 +99,12 @@ std::optional<TNode> Child(std::span<const std::uint8_t> b, const TNode& parent,
 }
 
 }  // namespace
+
+std::string TranslationKeyOf(std::uint16_t language, std::uint16_t codePage) {
+  char key[9];
+  std::snprintf(key, sizeof key, "%04X%04X", static_cast<unsigned>(language), static_cast<unsigned>(codePage));
+  return key;
+}
 
 bool TVersionRecordView::Valid() const { return Root(FBytes).has_value(); }
 

@@ -34,6 +34,10 @@ inline constexpr std::size_t kFixedFileInfoSize = 52;
 // Node lengths are 16-bit, so no record is longer.
 inline constexpr std::size_t kMaxVersionRecordSize = 0xFFFF;
 
+// The name of a translation's string table: the language, then the code
+// page, upper-case hexadecimal ("041904E3").
+std::string TranslationKeyOf(std::uint16_t language, std::uint16_t codePage);
+
 // Views bytes owned by the caller.
 class TVersionRecordView {
  public:

@@ -1,6 +1,5 @@
 #include "version/VersionRecordWriter.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 #include "version/Utf16.h"
@@ -69,12 +68,6 @@ std::vector<std::uint8_t> EncodeVersionNode(const TVersionNode& node) {
   out[4] = static_cast<std::uint8_t>(node.Type);
   out[5] = 0;
   return out;
-}
-
-std::string TranslationKeyOf(std::uint16_t language, std::uint16_t codePage) {
-  char key[9];
-  std::snprintf(key, sizeof key, "%04X%04X", static_cast<unsigned>(language), static_cast<unsigned>(codePage));
-  return key;
 }
 
 std::vector<std::uint8_t> BuildVersionRecord(const TVersionRecordData& data) {

@@ -37,7 +37,4 @@ struct TVersionRecordData {
 // table, as resource compilers lay them out.
 std::vector<std::uint8_t> BuildVersionRecord(const TVersionRecordData& data);
 
-// "041904E3": the language, then the code page, upper-case hexadecimal.
-std::string TranslationKeyOf(std::uint16_t language, std::uint16_t codePage);
-
 }  // namespace q17
