@@ -20,6 +20,7 @@
 #include "ui/common/Panels.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
+#include "ui/main/Icons.h"
 #include "ui_Main.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
@@ -88,7 +89,7 @@ void TfrmMain::BuildToolBar() {
   QStyle* st = style();
   ui->tbnRefresh->setIcon(st->standardIcon(QStyle::SP_BrowserReload));
   ui->tbnInterfaceOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-  ui->tbnInterfaceClose->setIcon(st->standardIcon(QStyle::SP_DialogCloseButton));
+  ui->tbnInterfaceClose->setIcon(ClosePortIcon());
   ui->tbnGetFromReader->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
   ui->tbnLoadToReader->setIcon(st->standardIcon(QStyle::SP_ArrowUp));
   ui->tbnHelpAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxQuestion));
@@ -114,7 +115,7 @@ void TfrmMain::BuildToolBar() {
                             st->standardIcon(QStyle::SP_MediaSeekForward),
                             st->standardIcon(QStyle::SP_ArrowRight),
                             st->standardIcon(QStyle::SP_MediaSkipForward),
-                            st->standardIcon(QStyle::SP_ComputerIcon),
+                            BarrierIcon(),
                             st->standardIcon(QStyle::SP_DialogApplyButton)};
   QToolButton* buttons[] = {ui->btnCommon, ui->btnNoGate, ui->btnOnTheFly,
                             ui->btnOneRead, ui->btnStandard, ui->btnTests};
