@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -77,6 +78,7 @@ class TBenchProbe : public QObject {
       return;
     }
     if (auto* open = FMain.findChild<QAction*>(QStringLiteral("tbnInterfaceOpen"))) open->trigger();
+    std::printf("port %s\n", FMain.Panel(0)->text().toUtf8().constData());
     const int seconds = FMode.mid(5).toInt();
     const double cpu0 = CpuSeconds();
     QTimer::singleShot(seconds * 1000, this, [this, cpu0, seconds] {
