@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextDocument>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolBar>
@@ -71,6 +73,7 @@ void TfrmMain::FormCreate() {
   FPanels[3]->setText(QStringLiteral("Статус:  - неизвестен"));
   ui->pgcSections->tabBar()->hide();
   setFixedSize(732, 536);
+  if (QScreen* scr = screen()) move(scr->availableGeometry().center() - rect().center());
   ui->pgcSections->setCurrentWidget(ui->tbsCommon);
   FCtx.State.ReaderAddress = 1;
   RefreshInterfaces();
@@ -305,7 +308,8 @@ void TfrmMain::tbnInterfaceOpenClick() {
   }
   const std::string why = ExplainOpenFailure(FCtx.Link);
   if (!why.empty()) {
-    FPanels[3]->setToolTip(QString::fromStdString(why));
+    // The words name devices and groups from the system: never take them as markup.
+    FPanels[3]->setToolTip(Qt::convertFromPlainText(QString::fromStdString(why)));
     std::cerr << why << std::endl;
   }
 }
