@@ -1,7 +1,9 @@
 // The main window driven through its controls against the simulated bus:
 // port state, open and close, the configuration pages, the settings-file and
 // service commands, the address change.
+#include <QApplication>
 #include <QCheckBox>
+#include <QTimer>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -25,6 +27,12 @@
 #include "support/FakeSerialApi.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
+#include "ui/about/About.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
 
 using namespace q17;
@@ -70,6 +78,7 @@ class MainWindowTest : public QObject {
   void dateAndTimeComeFromOneClockReading();
   void restoreRadioProfileAsksFirst();
   void addressChangeFollowsTheReader();
+  void launchersShowTheirWindows();
   void screenshots();
 };
 
@@ -552,6 +561,37 @@ void MainWindowTest::addressChangeFollowsTheReader() {
   QCOMPARE(current->value(), 1);
   QCOMPARE(h.state.ReaderAddress, 1);
   dialog->reject();
+}
+
+void MainWindowTest::launchersShowTheirWindows() {
+  MainHarness h;
+  h.Open();
+  const ui::TWindows& w = h.windows;
+  const struct {
+    const char* control;
+    QDialog* window;
+  } launchers[] = {
+      {"btnStartExchangeTest", static_cast<QDialog*>(w.CommTest)},
+      {"btnStartRadioTest", static_cast<QDialog*>(w.RadioTest)},
+      {"btnStartSensTest", static_cast<QDialog*>(w.Sensors)},
+      {"btnStartAudit", static_cast<QDialog*>(w.Audit)},
+      {"btnAudioTest", static_cast<QDialog*>(w.Audio)},
+      {"miChangeAddr", w.AddrChange},
+      {"miActionFindReaders", static_cast<QDialog*>(w.FindReaders)},
+      {"miAbout", static_cast<QDialog*>(w.About)},
+      {"tbnHelpAbout", static_cast<QDialog*>(w.About)},
+  };
+  for (const auto& l : launchers) {
+    QWidget* shown = nullptr;
+    // Each launcher returns only when its modal window closes.
+    QTimer::singleShot(0, [&shown] {
+      shown = QApplication::activeModalWidget();
+      if (auto* d = qobject_cast<QDialog*>(shown)) d->reject();
+    });
+    if (auto* b = h.Find<QPushButton>(l.control)) b->click();
+    else h.Action(l.control)->trigger();
+    QVERIFY2(shown == l.window, l.control);
+  }
 }
 
 void MainWindowTest::screenshots() {
