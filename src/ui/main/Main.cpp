@@ -303,7 +303,9 @@ void TfrmMain::tbnInterfaceOpenClick() {
   const int r = ShowResult(FCtx.Link.Open(index, 0));
   if (r == 0) {
     ApplyPortState(true);
-    FPanels[0]->setText(QStringLiteral("Порт ") + QString::fromStdString(FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text));
+    const auto& entries = FCtx.Link.Entries();
+    const auto at = static_cast<std::size_t>(FCtx.Link.OpenIndex());
+    FPanels[0]->setText(QStringLiteral("Порт ") + (at < entries.size() ? QString::fromStdString(entries[at].Text) : QString()));
     return;
   }
   const std::string why = ExplainOpenFailure(FCtx.Link);
