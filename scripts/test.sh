@@ -17,13 +17,13 @@ summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
 (cd "$root/build" && ctest --output-on-failure --parallel "$jobs") | tee "$summary"
 
-step "core and end-to-end tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+step "core, window and end-to-end tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ17_TOOLS=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 # Every target of the tree: each new test program is covered without a list to keep.
 cmake --build "$root/build-asan" --parallel "$jobs"
-(cd "$root/build-asan" && ctest --output-on-failure --parallel "$jobs" -L "core|e2e")
+(cd "$root/build-asan" && ctest --output-on-failure --parallel "$jobs" -L "core|e2e|ui")
 
 step "Windows compile check"
 "$root/scripts/check-windows.sh" >/dev/null

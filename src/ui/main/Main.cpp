@@ -1,10 +1,372 @@
 #include "ui/main/Main.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextDocument>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <iostream>
+
+#include "link/OpenFailureText.h"
+#include "ui/about/About.h"
+#include "ui/common/Panels.h"
+#include "ui/main/ChangeAddr.h"
+#include "ui/main/ConfigPages.h"
+#include "ui/main/Icons.h"
+#include "ui_Main.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
+#include "ui/tests/Test_Radio.h"
+
 namespace q17::ui {
 
-TfrmMain::TfrmMain(TUiContext& ctx, QWidget* parent) : QMainWindow(parent), FCtx(ctx) {
-  setObjectName("TfrmMain");
-  setWindowTitle(QStringLiteral("2xQ17 Reader Setup Utility"));
+namespace {
+
+const QString kPortClosed = QStringLiteral("Порт закрыт");
+
+// The dimmed page title must stay legible on the window's background: the
+// inactive-caption colour of some desktops is nearly the background itself.
+const QColor kDimmedTitle(0x80, 0x80, 0x80);
+
+QWidget* Spacer(QWidget* parent, int width) {
+  auto* w = new QWidget(parent);
+  w->setFixedWidth(width);
+  return w;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(TUiContext& ctx, QWidget* parent)
+    : QMainWindow(parent), FCtx(ctx), ui(std::make_unique<Ui::TfrmMain>()) {
+  ui->setupUi(this);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  BuildToolBar();
+  BuildStatusBar();
+  BuildPageTitles();
+  FPages = new TConfigPages(FCtx.State,
+                            {ui->tbsCommon, ui->tbsNoGate, ui->tbsOnTheFly, ui->tbsOneRead, ui->tbsStandard}, this);
+  BuildTestsPage();
+  ConnectHandlers();
+  FormCreate();
+}
+
+// FormDestroy: the port goes with the window.
+TfrmMain::~TfrmMain() { FCtx.Link.Close(); }
+
+void TfrmMain::FormCreate() {
+  ApplyPortState(false);
+  FPanels[0]->setText(kPortClosed);
+  FPanels[3]->setText(QStringLiteral("Статус:  - неизвестен"));
+  ui->pgcSections->tabBar()->hide();
+  setFixedSize(732, 536);
+  if (QScreen* scr = screen()) move(scr->availableGeometry().center() - rect().center());
+  ui->pgcSections->setCurrentWidget(ui->tbsCommon);
+  FCtx.State.ReaderAddress = 1;
+  RefreshInterfaces();
+}
+
+void TfrmMain::BuildToolBar() {
+  QToolBar& bar = *ui->tbrTollBar;
+  bar.setFixedHeight(42);
+  cbxInterfaces = new QComboBox(&bar);
+  cbxInterfaces->setObjectName(QStringLiteral("cbxInterfaces"));
+  cbxInterfaces->setProperty("Tag", 3);
+  cbxInterfaces->setEditable(true);
+  cbxInterfaces->setInsertPolicy(QComboBox::NoInsert);
+  cbxInterfaces->setFixedWidth(265);
+
+  QStyle* st = style();
+  ui->tbnRefresh->setIcon(st->standardIcon(QStyle::SP_BrowserReload));
+  ui->tbnInterfaceOpen->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+  ui->tbnInterfaceClose->setIcon(ClosePortIcon());
+  ui->tbnGetFromReader->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
+  ui->tbnLoadToReader->setIcon(st->standardIcon(QStyle::SP_ArrowUp));
+  ui->tbnHelpAbout->setIcon(st->standardIcon(QStyle::SP_MessageBoxQuestion));
+
+  bar.addWidget(Spacer(&bar, 8));
+  bar.addWidget(cbxInterfaces);
+  bar.addWidget(Spacer(&bar, 8));
+  bar.addAction(ui->tbnRefresh);
+  bar.addAction(ui->tbnInterfaceOpen);
+  bar.addAction(ui->tbnInterfaceClose);
+  bar.addWidget(Spacer(&bar, 31));
+  bar.addAction(ui->tbnGetFromReader);
+  bar.addWidget(Spacer(&bar, 8));
+  bar.addAction(ui->tbnLoadToReader);
+  auto* wide = new QWidget(&bar);
+  wide->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  bar.addWidget(wide);
+  bar.addAction(ui->tbnHelpAbout);
+  for (QAction* a : bar.actions())
+    if (auto* b = qobject_cast<QToolButton*>(bar.widgetForAction(a))) b->setFixedSize(31, 30);
+
+  const QIcon sections[] = {st->standardIcon(QStyle::SP_FileDialogDetailedView),
+                            st->standardIcon(QStyle::SP_MediaSeekForward),
+                            st->standardIcon(QStyle::SP_ArrowRight),
+                            st->standardIcon(QStyle::SP_MediaSkipForward),
+                            BarrierIcon(),
+                            st->standardIcon(QStyle::SP_DialogApplyButton)};
+  QToolButton* buttons[] = {ui->btnCommon, ui->btnNoGate, ui->btnOnTheFly,
+                            ui->btnOneRead, ui->btnStandard, ui->btnTests};
+  for (int i = 0; i < 6; ++i) buttons[i]->setIcon(sections[i]);
+}
+
+void TfrmMain::BuildStatusBar() {
+  const auto panels = MakeStatusPanels(*ui->sbrStatus, {200, 180, 150, 200});
+  for (int i = 0; i < 4; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
+  FPanels[1]->setText(QStringLiteral("RS-485, 9600 бод"));
+  FPanels[2]->setText(QStringLiteral("Version"));
+}
+
+void TfrmMain::BuildPageTitles() {
+  const struct {
+    QWidget* page;
+    const char* name;
+    QString title;
+  } titles[] = {
+      {ui->tbsCommon, "lblCommon", QStringLiteral("Общие настройки считывателя")},
+      {ui->tbsNoGate, "lblNoGate", QStringLiteral("Режим проезда без ворот")},
+      {ui->tbsOnTheFly, "lblOnTheFly", QStringLiteral("Последовательный проезд")},
+      {ui->tbsOneRead, "lblOneRead", QStringLiteral("Режим однократного чтения")},
+      {ui->tbsStandard, "lblStandard", QStringLiteral("Стандартный режим с датчиками")},
+      {ui->tbsTests, "lblTests", QStringLiteral("Тестирование считывателя")},
+  };
+  for (const auto& t : titles) {
+    auto* layout = new QVBoxLayout(t.page);
+    layout->setContentsMargins(8, 6, 8, 6);
+    auto* label = new QLabel(t.title, t.page);
+    label->setObjectName(QString::fromLatin1(t.name));
+    QFont f = label->font();
+    f.setBold(true);
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    label->setFont(f);
+    label->setAlignment(Qt::AlignCenter);
+    layout->addWidget(label);
+  }
+}
+
+void TfrmMain::BuildTestsPage() {
+  const struct {
+    const char* group;
+    QString caption;
+    QString text;
+    const char* button;
+  } tests[] = {
+      {"grbExchangeTest", QStringLiteral(" Тест RS-485 "),
+       QStringLiteral("Тест позволяет получить статистику обмена со считывателем для оценки качества линии связи."),
+       "btnStartExchangeTest"},
+      {"grbRadioTest", QStringLiteral(" Тест радиоканала "),
+       QStringLiteral("Тест служит для качественной оценки чтения тагов в реально времени."), "btnStartRadioTest"},
+      {"grbSensTest", QStringLiteral("Проверка состояния датчиков"),
+       QStringLiteral("Тест позовляет в реальном времени отслеживать состояние датчиков автоматики ворот (с учетом "
+                      "инверсии)."),
+       "btnStartSensTest"},
+      {"grbAudit", QStringLiteral(" Аудит системы доступа "),
+       QStringLiteral("Аудит позволяет отслеживать работу подсистемы доступа с выводом на экран всех событий, "
+                      "включая работу датчиков."),
+       "btnStartAudit"},
+      {"grbAudioTest", QStringLiteral("Тестрование чтения тагов"),
+       QStringLiteral("Тест позволяет контролировать чтение тагов по звуковому сигналу на ПК. Время памяти "
+                      "устанавливается на 2 сек."),
+       "btnAudioTest"},
+  };
+  auto* page = static_cast<QVBoxLayout*>(ui->tbsTests->layout());
+  page->setSpacing(3);
+  for (const auto& t : tests) {
+    auto* box = new QGroupBox(t.caption, ui->tbsTests);
+    box->setObjectName(QString::fromLatin1(t.group));
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(8, 2, 8, 4);
+    auto* text = new QLabel(t.text, box);
+    text->setWordWrap(true);
+    row->addWidget(text, 1);
+    auto* start = new QPushButton(QStringLiteral("Start"), box);
+    start->setObjectName(QString::fromLatin1(t.button));
+    start->setProperty("Tag", 2);
+    start->setFixedWidth(75);
+    row->addWidget(start);
+    page->addWidget(box);
+  }
+  page->addStretch(1);
+}
+
+void TfrmMain::ConnectHandlers() {
+  connect(ui->tbnRefresh, &QAction::triggered, this, &TfrmMain::tbnRefreshClick);
+  connect(ui->tbnInterfaceOpen, &QAction::triggered, this, &TfrmMain::tbnInterfaceOpenClick);
+  connect(ui->tbnInterfaceClose, &QAction::triggered, this, &TfrmMain::tbnInterfaceCloseClick);
+  connect(ui->tbnGetFromReader, &QAction::triggered, this, &TfrmMain::tbnGetFromReaderClick);
+  connect(ui->tbnLoadToReader, &QAction::triggered, this, &TfrmMain::tbnLoadToReaderClick);
+  connect(ui->tbnHelpAbout, &QAction::triggered, this, &TfrmMain::tbnHelpAboutClick);
+
+  connect(ui->btnCommon, &QToolButton::clicked, this, &TfrmMain::btnCommonClick);
+  connect(ui->btnNoGate, &QToolButton::clicked, this, &TfrmMain::btnNoGateClick);
+  connect(ui->btnOnTheFly, &QToolButton::clicked, this, &TfrmMain::btnOnTheFlyClick);
+  connect(ui->btnOneRead, &QToolButton::clicked, this, &TfrmMain::btnOneReadClick);
+  connect(ui->btnStandard, &QToolButton::clicked, this, &TfrmMain::btnStandardClick);
+  connect(ui->btnTests, &QToolButton::clicked, this, &TfrmMain::btnTestsClick);
+  connect(ui->pgcSections, &QTabWidget::currentChanged, this, &TfrmMain::pgcSectionsChange);
+
+  auto start = [this](const char* name, void (TfrmMain::*handler)()) {
+    connect(findChild<QPushButton*>(QString::fromLatin1(name)), &QPushButton::clicked, this, handler);
+  };
+  start("btnStartExchangeTest", &TfrmMain::btnStartExchangeTestClick);
+  start("btnStartRadioTest", &TfrmMain::btnStartRadioTestClick);
+  start("btnStartSensTest", &TfrmMain::btnStartSensTestClick);
+  start("btnStartAudit", &TfrmMain::btnStartAuditClick);
+  start("btnAudioTest", &TfrmMain::btnAudioTestClick);
+
+  connect(ui->miLoadCfg, &QAction::triggered, this, &TfrmMain::miLoadCfgClick);
+  connect(ui->miSaveConfig, &QAction::triggered, this, &TfrmMain::miSaveConfigClick);
+  connect(ui->miExit, &QAction::triggered, this, &TfrmMain::miExitClick);
+  connect(ui->miGetVersion, &QAction::triggered, this, &TfrmMain::miGetVersionClick);
+  connect(ui->miDateTimeSet, &QAction::triggered, this, &TfrmMain::miDateTimeSetClick);
+  connect(ui->miChangeAddr, &QAction::triggered, this, &TfrmMain::miChangeAddrClick);
+  connect(ui->miActionFindReaders, &QAction::triggered, this, &TfrmMain::miActionFindReadersClick);
+  connect(ui->miRFConfigRestore, &QAction::triggered, this, &TfrmMain::miRFConfigRestoreClick);
+  connect(ui->miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
+}
+
+QLabel* TfrmMain::Panel(int index) const { return FPanels[index]; }
+
+void TfrmMain::ApplyPortState(bool opened) {
+  auto wanted = [opened](const QObject* o, bool& enable) {
+    const QVariant tag = o->property("Tag");
+    if (!tag.isValid()) return false;
+    if (tag.toInt() == 2) enable = opened;
+    else if (tag.toInt() == 3) enable = !opened;
+    else return false;
+    return true;
+  };
+  for (QWidget* w : findChildren<QWidget*>()) {
+    bool enable = false;
+    if (!wanted(w, enable)) continue;
+    // A menu is reached through its entry in the menu bar.
+    if (auto* menu = qobject_cast<QMenu*>(w)) menu->menuAction()->setEnabled(enable);
+    else w->setEnabled(enable);
+  }
+  for (QAction* a : findChildren<QAction*>()) {
+    bool enable = false;
+    if (wanted(a, enable)) a->setEnabled(enable);
+  }
+  for (const char* name : {"lblCommon", "lblNoGate", "lblOnTheFly", "lblOneRead", "lblStandard", "lblTests"}) {
+    auto* title = findChild<QLabel*>(QString::fromLatin1(name));
+    QPalette pal = title->palette();
+    const QColor colour = opened ? palette().color(QPalette::Active, QPalette::WindowText) : kDimmedTitle;
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+      pal.setColor(group, QPalette::WindowText, colour);
+    title->setPalette(pal);
+  }
+  for (QWidget* page : {ui->tbsCommon, ui->tbsNoGate, ui->tbsOnTheFly, ui->tbsOneRead, ui->tbsStandard, ui->tbsTests})
+    page->setEnabled(opened);
+}
+
+int TfrmMain::ShowResult(int code) {
+  FPanels[3]->setToolTip(QString());
+  return ShowResultIn(*FPanels[3], code);
+}
+
+void TfrmMain::ShowReaderMode() { FPanels[2]->setText(QString::fromUtf8(ModeStatusText(FCtx.State.Config.Mode))); }
+
+void TfrmMain::RefreshInterfaces() {
+  cbxInterfaces->clear();
+  cbxInterfaces->clearEditText();
+  // Let the emptied box be drawn: the enumeration can take a while.
+  QCoreApplication::processEvents();
+  FCtx.Link.Refresh();
+  for (const auto& entry : FCtx.Link.Entries()) cbxInterfaces->addItem(QString::fromStdString(entry.Text));
+  if (cbxInterfaces->count() > 0) cbxInterfaces->setCurrentIndex(0);
+}
+
+void TfrmMain::tbnRefreshClick() { RefreshInterfaces(); }
+
+void TfrmMain::tbnInterfaceOpenClick() {
+  if (cbxInterfaces->count() == 0) return;
+  // What the user typed into the edit field picks the entry of that text,
+  // or none (and the open is refused as a bad port).
+  int index = cbxInterfaces->currentIndex();
+  if (index < 0 || cbxInterfaces->itemText(index) != cbxInterfaces->currentText())
+    index = cbxInterfaces->findText(cbxInterfaces->currentText(), Qt::MatchFixedString);
+  const int r = ShowResult(FCtx.Link.Open(index, 0));
+  if (r == 0) {
+    ApplyPortState(true);
+    const auto& entries = FCtx.Link.Entries();
+    const auto at = static_cast<std::size_t>(FCtx.Link.OpenIndex());
+    FPanels[0]->setText(QStringLiteral("Порт ") + (at < entries.size() ? QString::fromStdString(entries[at].Text) : QString()));
+    return;
+  }
+  const std::string why = ExplainOpenFailure(FCtx.Link);
+  if (!why.empty()) {
+    // The words name devices and groups from the system: never take them as markup.
+    FPanels[3]->setToolTip(Qt::convertFromPlainText(QString::fromStdString(why)));
+    std::cerr << why << std::endl;
+  }
+}
+
+void TfrmMain::tbnInterfaceCloseClick() {
+  FCtx.Link.Close();
+  FPanels[0]->setText(kPortClosed);
+  ApplyPortState(false);
+}
+
+void TfrmMain::tbnHelpAboutClick() { FCtx.Windows.About->exec(); }
+void TfrmMain::miAboutClick() { FCtx.Windows.About->exec(); }
+
+void TfrmMain::btnCommonClick() { ui->pgcSections->setCurrentWidget(ui->tbsCommon); }
+void TfrmMain::btnNoGateClick() { ui->pgcSections->setCurrentWidget(ui->tbsNoGate); }
+void TfrmMain::btnOnTheFlyClick() { ui->pgcSections->setCurrentWidget(ui->tbsOnTheFly); }
+void TfrmMain::btnOneReadClick() { ui->pgcSections->setCurrentWidget(ui->tbsOneRead); }
+void TfrmMain::btnStandardClick() { ui->pgcSections->setCurrentWidget(ui->tbsStandard); }
+void TfrmMain::btnTestsClick() { ui->pgcSections->setCurrentWidget(ui->tbsTests); }
+
+// A page's redraw runs when it becomes the visible page.
+void TfrmMain::pgcSectionsChange(int index) {
+  QWidget* page = ui->pgcSections->widget(index);
+  if (page == ui->tbsCommon) FPages->tbsCommonShow();
+  else if (page == ui->tbsNoGate) FPages->tbsNoGateShow();
+  else if (page == ui->tbsOnTheFly) FPages->tbsOnTheFlyShow();
+  else if (page == ui->tbsOneRead) FPages->tbsOneReadShow();
+  else if (page == ui->tbsStandard) FPages->tbsStandardShow();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (FShown) return;
+  FShown = true;
+  // The page visible at start is drawn from the configuration when the window first shows.
+  pgcSectionsChange(ui->pgcSections->currentIndex());
+}
+
+void TfrmMain::btnStartExchangeTestClick() { FCtx.Windows.CommTest->exec(); }
+void TfrmMain::btnStartRadioTestClick() { FCtx.Windows.RadioTest->exec(); }
+void TfrmMain::btnStartSensTestClick() { FCtx.Windows.Sensors->exec(); }
+void TfrmMain::btnStartAuditClick() { FCtx.Windows.Audit->exec(); }
+void TfrmMain::btnAudioTestClick() { FCtx.Windows.Audio->exec(); }
+void TfrmMain::miChangeAddrClick() { FCtx.Windows.AddrChange->exec(); }
+void TfrmMain::miActionFindReadersClick() { FCtx.Windows.FindReaders->exec(); }
+
+void TfrmMain::miExitClick() { close(); }
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (FCtx.Link.Opened()) {
+    FCtx.Messages.Inform(this, QStringLiteral("Прежде чем закрывать приложение, закройте порт!"));
+    event->ignore();
+    return;
+  }
+  event->accept();
 }
 
 }  // namespace q17::ui

@@ -1,17 +1,95 @@
 #pragma once
+// The program's shell: interface choice and port state, the section buttons
+// and their pages, the menus, the four status panels. Every reader operation
+// started here reports through ShowResult.
 #include <QMainWindow>
+#include <memory>
 
 #include "ui/common/UiContext.h"
 
+class QComboBox;
+class QLabel;
+class QTabWidget;
+
+namespace Ui {
+class TfrmMain;
+}
+
 namespace q17::ui {
+
+class TConfigPages;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
   explicit TfrmMain(TUiContext& ctx, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // Every widget and action under the window with Tag 2 is usable exactly
+  // while a port is open, with Tag 3 exactly while none is; the pages follow
+  // the port state and their titles dim with it.
+  void ApplyPortState(bool opened);
+  // Panel 3 := "Код = N / text"; returns the code.
+  int ShowResult(int code);
+  void RefreshInterfaces();
+  // Panel 2 := the name of the configuration's mode.
+  void ShowReaderMode();
+  TConfigPages& Pages() { return *FPages; }
+  // Status panels 0..3.
+  QLabel* Panel(int index) const;
+
+  // Tool bar.
+  void tbnRefreshClick();
+  void tbnInterfaceOpenClick();
+  void tbnInterfaceCloseClick();
+  void tbnGetFromReaderClick();
+  void tbnLoadToReaderClick();
+  void tbnHelpAboutClick();
+  // Section buttons.
+  void btnCommonClick();
+  void btnNoGateClick();
+  void btnOnTheFlyClick();
+  void btnOneReadClick();
+  void btnStandardClick();
+  void btnTestsClick();
+  // Test launchers on the Tests page.
+  void btnStartExchangeTestClick();
+  void btnStartRadioTestClick();
+  void btnStartSensTestClick();
+  void btnStartAuditClick();
+  void btnAudioTestClick();
+  // Menus (the settings file and the service commands live in files of their own).
+  void miLoadCfgClick();
+  void miSaveConfigClick();
+  void miExitClick();
+  void miGetVersionClick();
+  void miDateTimeSetClick();
+  void miChangeAddrClick();
+  void miActionFindReadersClick();
+  void miRFConfigRestoreClick();
+  void miAboutClick();
+
+ protected:
+  // FormCloseQuery: no closing while a port is open.
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
+  void FormCreate();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildPageTitles();
+  void BuildTestsPage();
+  void ConnectHandlers();
+  void pgcSectionsChange(int index);
+  void RedrawPagesKeepingMode();
+
   TUiContext& FCtx;
+  std::unique_ptr<Ui::TfrmMain> ui;
+  QComboBox* cbxInterfaces = nullptr;
+  QLabel* FPanels[4] = {};
+  TConfigPages* FPages = nullptr;
+  bool FShown = false;
 };
 
 }  // namespace q17::ui

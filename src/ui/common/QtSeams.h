@@ -1,0 +1,32 @@
+#pragma once
+// The real seams: Qt message boxes and file dialogs, the system clock.
+#include "ui/common/Seams.h"
+
+namespace q17::ui {
+
+class TQtMessageBox : public IMessageBox {
+ public:
+  void Inform(QWidget* parent, const QString& text) override;
+  bool Confirm(QWidget* parent, const QString& text) override;
+};
+
+// Settings files: "Configuration files (*.set)", a name typed without an
+// extension gets ".set". The open dialog takes names of files that do not
+// exist (they load as defaults); the save dialog leaves the overwrite
+// question to the caller.
+class TQtFileDialog : public IFileDialog {
+ public:
+  QString OpenFileName(QWidget* parent, const QString& folder) override;
+  QString SaveFileName(QWidget* parent, const QString& folder) override;
+};
+
+class TSystemClock : public IClock {
+ public:
+  std::tm LocalNow() override;
+};
+
+// Where the file dialogs start: the executable's folder, or, where the user
+// may not write there (an installed program on Linux), the documents folder.
+QString SettingsFolder();
+
+}  // namespace q17::ui

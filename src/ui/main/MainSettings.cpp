@@ -1,0 +1,52 @@
+// The File menu: a reader configuration kept in a settings file on the PC.
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <filesystem>
+
+#include "settings/SettingsFile.h"
+#include "ui/common/QtSeams.h"
+#include "ui/main/Main.h"
+#include "ui/tests/Test_Radio.h"
+
+namespace q17::ui {
+
+namespace {
+
+std::filesystem::path ToPath(const QString& file) { return std::filesystem::path(QFile::encodeName(file).toStdString()); }
+
+// The moment of saving as the user reads dates and times.
+QString SavedAt(const std::tm& t) {
+  const QDate date(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+  const QTime time(t.tm_hour, t.tm_min, std::min(t.tm_sec, 59));
+  const QLocale locale;
+  return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(time, QLocale::LongFormat);
+}
+
+}  // namespace
+
+void TfrmMain::miLoadCfgClick() {
+  const QString file = FCtx.Files.OpenFileName(this, SettingsFolder());
+  if (file.isEmpty()) return;
+  LoadSettingsFile(ToPath(file), FCtx.State);
+  RedrawPagesKeepingMode();
+  FCtx.Windows.RadioTest->LoadTagTexts();
+}
+
+void TfrmMain::miSaveConfigClick() {
+  const QString file = FCtx.Files.SaveFileName(this, SettingsFolder());
+  if (file.isEmpty()) return;
+  if (QFileInfo::exists(file) &&
+      !FCtx.Messages.Confirm(this, QStringLiteral("Такой файл существует. Заменить на новый?")))
+    return;
+  const TSettingsSave r = SaveSettingsFile(ToPath(file), FCtx.State, FCtx.Windows.RadioTest->EtalonTagText().toStdString(),
+                                           FCtx.Windows.RadioTest->TestTagText().toStdString(),
+                                           SavedAt(FCtx.Clock.LocalNow()).toStdString());
+  if (!r.Ok)
+    FCtx.Messages.Inform(this, r.Message.empty() ? QStringLiteral("Unable to write to ") + file
+                                                 : QString::fromStdString(r.Message));
+}
+
+}  // namespace q17::ui

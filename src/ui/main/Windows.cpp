@@ -1,0 +1,29 @@
+#include "ui/main/Windows.h"
+
+#include "ui/about/About.h"
+#include "ui/main/ChangeAddr.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
+#include "ui/tests/Test_Radio.h"
+
+namespace q17::ui {
+
+std::unique_ptr<TfrmMain> CreateWindows(TUiContext& ctx) {
+  TWindows& w = ctx.Windows;
+  auto main = std::make_unique<TfrmMain>(ctx);
+  w.Main = main.get();
+  w.About = new TfrmAbout(ctx, main.get());
+  w.CommTest = new TfrmCommTest(ctx, main.get());
+  w.RadioTest = new TfrmRadioTest(ctx, main.get());
+  w.Audit = new TfrmAudit(ctx, main.get());
+  w.Sensors = new TfrmSensors(ctx, main.get());
+  w.AddrChange = new TfrmAddrChange(ctx, main.get());
+  w.Audio = new TfrmAudio(ctx, main.get());
+  w.FindReaders = new TfrmFindReaders(ctx, main.get());
+  return main;
+}
+
+}  // namespace q17::ui

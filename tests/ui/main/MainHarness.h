@@ -1,0 +1,128 @@
+#pragma once
+// The program's window graph over the simulated reader bus, with message
+// boxes, file dialogs and the clock answered by the test.
+#include <QAction>
+#include <QLabel>
+#include <QStringList>
+#include <QTest>
+#include <deque>
+#include <memory>
+
+#include "ReaderBus.h"
+#include "SimSerialApi.h"
+#include "support/FakeD2xxApi.h"
+#include "ui/support/Screenshot.h"
+#include "ui/common/UiContext.h"
+#include "ui/main/Main.h"
+#include "ui/main/Windows.h"
+
+namespace q17::test {
+
+class FakeMessages : public ui::IMessageBox {
+ public:
+  void Inform(QWidget*, const QString& text) override { informed << text; }
+  bool Confirm(QWidget*, const QString& text) override {
+    asked << text;
+    if (answers.empty()) return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  QStringList informed;
+  QStringList asked;
+  std::deque<bool> answers;
+};
+
+class FakeFiles : public ui::IFileDialog {
+ public:
+  QString OpenFileName(QWidget*, const QString&) override { return openName; }
+  QString SaveFileName(QWidget*, const QString&) override { return saveName; }
+  QString openName;
+  QString saveName;
+};
+
+class FakeBeep : public ui::IBeep {
+ public:
+  void Beep() override { ++beeps; }
+  int beeps = 0;
+};
+
+class FakeClock : public ui::IClock {
+ public:
+  std::tm LocalNow() override {
+    ++reads;
+    return now;
+  }
+  FakeClock() {
+    // 2026-12-31 23:59:59, a Thursday: a click just before midnight.
+    now.tm_year = 126;
+    now.tm_mon = 11;
+    now.tm_mday = 31;
+    now.tm_hour = 23;
+    now.tm_min = 59;
+    now.tm_sec = 59;
+    now.tm_wday = 4;
+    now.tm_yday = 364;
+  }
+  std::tm now{};
+  int reads = 0;
+};
+
+struct MainHarness {
+  MainHarness() {
+    d2xx.available = false;
+    main = ui::CreateWindows(ctx);
+    main->show();
+    (void)QTest::qWaitForWindowExposed(main.get());
+  }
+  ~MainHarness() {
+    bus.SetReplyHook({});
+    if (link.Opened()) Action("tbnInterfaceClose")->trigger();
+  }
+
+  template <class T = QWidget>
+  T* Find(const char* name) const {
+    return main->findChild<T*>(QString::fromLatin1(name));
+  }
+  QAction* Action(const char* name) const { return Find<QAction>(name); }
+  QString Panel(int i) const { return main->Panel(i)->text(); }
+  void Open() {
+    Action("tbnInterfaceOpen")->trigger();
+    QVERIFY2(link.Opened(), qPrintable(Panel(3)));
+  }
+  // The reader at address 1 answers `code` to the command sent as number
+  // `index` (0 = the next one) from now on.
+  void FailCommand(int index, std::uint16_t code) {
+    auto fail = [this, code] {
+      auto& s = bus.Reader(1)->state;
+      s.forcedAnswer = code;
+      s.forcedCount = 1;
+    };
+    if (index == 0) {
+      fail();
+      return;
+    }
+    replies = 0;
+    bus.SetReplyHook([this, index, fail] {
+      if (++replies == index) fail();
+    });
+  }
+  std::uint64_t Requests() const { return bus.Stats().requests; }
+
+  sim::ReaderBus bus{{1}};
+  sim::SimSerialApi serial{bus};
+  FakeD2xxApi d2xx;
+  TCommandState state;
+  TInterfList link{serial, d2xx};
+  FakeMessages messages;
+  FakeFiles files;
+  FakeBeep beeper;
+  FakeClock clock;
+  ui::TIdleSlot idle;
+  ui::TWindows windows;
+  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+  int replies = 0;
+  std::unique_ptr<ui::TfrmMain> main;
+};
+
+}  // namespace q17::test

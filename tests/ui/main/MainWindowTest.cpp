@@ -1,0 +1,615 @@
+// The main window driven through its controls against the simulated bus:
+// port state, open and close, the configuration pages, the settings-file and
+// service commands, the address change.
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QToolButton>
+#include <functional>
+#include <set>
+
+#include "MainHarness.h"
+#include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
+#include "reader/WholeConfig.h"
+#include "support/FakeSerialApi.h"
+#include "ui/main/ChangeAddr.h"
+#include "ui/main/ConfigPages.h"
+#include "ui/about/About.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
+#include "ui/tests/Test_Radio.h"
+
+using namespace q17;
+using q17::test::MainHarness;
+
+namespace {
+
+QString Result(int code) { return QString::fromStdString(FormatResult(code)); }
+
+// Until the whole-configuration operations, the settings file and the
+// address change are in the core, their window tests have nothing to drive.
+bool CoreAnswered(const MainHarness& h, std::uint64_t requestsBefore) { return h.Requests() != requestsBefore; }
+
+void TypeInto(QSpinBox* spin, const QString& text) {
+  QLineEdit* edit = spin->findChild<QLineEdit*>();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  if (!text.isEmpty()) QTest::keyClicks(edit, text);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void startsClosedOnTheCommonPage();
+  void everyTaggedControlFollowsThePortState();
+  void openFailsOnATypedNameAndSucceedsOnAnEntry();
+  void openFailureWithAReasonKeepsThePanelText();
+  void closeIsRefusedWhileAPortIsOpen();
+  void readReportsTheFailedGroup_data();
+  void readReportsTheFailedGroup();
+  void writeReportsEveryFailedGroup_data();
+  void writeReportsEveryFailedGroup();
+  void redrawStoresOnlyWhatAControlChanged();
+  void pagesSelectTheirModeOnly();
+  void oneReadAndStandardShareTheirBytes();
+  void typedSpinValuesAreStoredClamped();
+  void saveAsksBeforeReplacingAFile();
+  void loadKeepsModeAndPageAndRefreshesTagFields();
+  void saveThenLoadThroughTheWindow();
+  void versionIsShownInPanel2();
+  void dateAndTimeComeFromOneClockReading();
+  void restoreRadioProfileAsksFirst();
+  void addressChangeFollowsTheReader();
+  void launchersShowTheirWindows();
+  void screenshots();
+};
+
+void MainWindowTest::startsClosedOnTheCommonPage() {
+  MainHarness h;
+  QCOMPARE(h.main->windowTitle(), QStringLiteral("2xQ17 Reader Setup Utility"));
+  QCOMPARE(h.main->size(), QSize(732, 536));
+  QCOMPARE(h.Panel(0), QStringLiteral("Порт закрыт"));
+  QCOMPARE(h.Panel(2), QStringLiteral("Version"));
+  QCOMPARE(h.Panel(3), QStringLiteral("Статус:  - неизвестен"));
+  QCOMPARE(h.Find<QTabWidget>("pgcSections")->currentWidget(), h.Find("tbsCommon"));
+  QCOMPARE(h.Find<QComboBox>("cbxInterfaces")->currentText(), QStringLiteral("SIM"));
+  // The Common page was drawn from the defaults when the window first showed.
+  QCOMPARE(h.Find<QSlider>("trbTagMemTime1")->value(), 10);
+  QCOMPARE(h.Find<QLabel>("lblTagMemTime1")->text(), QStringLiteral("10 sec"));
+  QVERIFY(h.Find<QCheckBox>("cbxChannelActive_1")->isChecked());
+}
+
+void MainWindowTest::everyTaggedControlFollowsThePortState() {
+  MainHarness h;
+  const std::set<QString> tag2 = {"tbnInterfaceClose", "tbnGetFromReader", "tbnLoadToReader", "btnCommon",
+                                  "btnNoGate", "btnOnTheFly", "btnOneRead", "btnStandard", "btnTests",
+                                  "btnStartExchangeTest", "btnStartRadioTest", "btnStartSensTest", "btnStartAudit",
+                                  "btnAudioTest", "miActions"};
+  const std::set<QString> tag3 = {"cbxInterfaces", "tbnRefresh", "tbnInterfaceOpen", "miExit"};
+  auto check = [&](bool opened) {
+    std::set<QString> seen2, seen3;
+    QList<QObject*> tagged;
+    for (QObject* o : h.main->findChildren<QObject*>())
+      if (o->property("Tag").isValid()) tagged << o;
+    for (QObject* o : tagged) {
+      const int tag = o->property("Tag").toInt();
+      (tag == 2 ? seen2 : seen3).insert(o->objectName());
+      bool enabled = false;
+      if (auto* menu = qobject_cast<QMenu*>(o)) enabled = menu->menuAction()->isEnabled();
+      else if (auto* w = qobject_cast<QWidget*>(o)) enabled = w->isEnabled();
+      else if (auto* a = qobject_cast<QAction*>(o)) enabled = a->isEnabled();
+      QVERIFY2(enabled == (tag == 2 ? opened : !opened),
+               qPrintable(QStringLiteral("%1 (Tag %2) with the port %3").arg(o->objectName()).arg(tag).arg(opened ? "open" : "closed")));
+    }
+    QCOMPARE(seen2, tag2);
+    QCOMPARE(seen3, tag3);
+    for (const char* page : {"tbsCommon", "tbsNoGate", "tbsOnTheFly", "tbsOneRead", "tbsStandard", "tbsTests"})
+      QCOMPARE(h.Find(page)->isEnabled(), opened);
+    // Load, save and about stay usable in both states.
+    for (const char* always : {"miLoadCfg", "miSaveConfig", "miAbout", "tbnHelpAbout"})
+      QVERIFY(h.Action(always)->isEnabled());
+    // The dimmed title stays readable: clearly apart from the background.
+    const QColor title = h.Find<QLabel>("lblCommon")->palette().color(QPalette::Disabled, QPalette::WindowText);
+    const QColor back = h.main->palette().color(QPalette::Window);
+    QVERIFY(std::abs(title.lightness() - back.lightness()) > 60);
+  };
+  check(false);
+  h.Open();
+  QCOMPARE(h.Panel(0), QStringLiteral("Порт SIM"));
+  QCOMPARE(h.Panel(3), Result(0));
+  check(true);
+  h.Action("tbnInterfaceClose")->trigger();
+  QVERIFY(!h.link.Opened());
+  QCOMPARE(h.Panel(0), QStringLiteral("Порт закрыт"));
+  QCOMPARE(h.Panel(3), Result(0));  // keeps the last outcome
+  check(false);
+}
+
+void MainWindowTest::openFailsOnATypedNameAndSucceedsOnAnEntry() {
+  MainHarness h;
+  auto* box = h.Find<QComboBox>("cbxInterfaces");
+  box->setEditText(QStringLiteral("COM9"));
+  h.Action("tbnInterfaceOpen")->trigger();
+  QVERIFY(!h.link.Opened());
+  QCOMPARE(h.Panel(3), Result(rcBadPort));
+  QCOMPARE(h.Panel(0), QStringLiteral("Порт закрыт"));
+  QVERIFY(!h.Find("btnCommon")->isEnabled());
+  // Refreshing selects the first entry again.
+  h.Action("tbnRefresh")->trigger();
+  QCOMPARE(box->currentText(), QStringLiteral("SIM"));
+  h.Open();
+
+  // With no interface at all, open does nothing and shows nothing.
+  h.Action("tbnInterfaceClose")->trigger();
+  q17::test::FakeSerialApi none;
+  q17::test::FakeD2xxApi noD2xx;
+  noD2xx.available = false;
+  TInterfList empty(none, noD2xx);
+  q17::test::FakeMessages m;
+  q17::test::FakeFiles f;
+  q17::test::FakeBeep b;
+  q17::test::FakeClock c;
+  ui::TIdleSlot idle;
+  ui::TWindows w;
+  TCommandState s;
+  ui::TUiContext ctx{s, empty, m, f, b, c, idle, w};
+  auto main = ui::CreateWindows(ctx);
+  main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+  QCOMPARE(main->findChild<QComboBox*>("cbxInterfaces")->count(), 0);
+  QCOMPARE(main->Panel(3)->text(), QStringLiteral("Статус:  - неизвестен"));
+  QCOMPARE(main->Panel(0)->text(), QStringLiteral("Порт закрыт"));
+}
+
+void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
+  q17::test::FakeSerialApi serial;
+  serial.names = {"/dev/ttyUSB0"};
+  serial.failOpen = OpenFailure::PermissionDenied;
+  q17::test::FakeD2xxApi d2xx;
+  d2xx.available = false;
+  TInterfList link(serial, d2xx);
+  q17::test::FakeMessages m;
+  q17::test::FakeFiles f;
+  q17::test::FakeBeep b;
+  q17::test::FakeClock c;
+  ui::TIdleSlot idle;
+  ui::TWindows w;
+  TCommandState s;
+  ui::TUiContext ctx{s, link, m, f, b, c, idle, w};
+  auto main = ui::CreateWindows(ctx);
+  main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+  QVERIFY(!link.Opened());
+  QCOMPARE(main->Panel(3)->text(), Result(rcOpenError));
+  const QString why = QString::fromStdString(ExplainOpenFailure(link));
+  QCOMPARE(main->Panel(3)->toolTip(), why.isEmpty() ? QString() : Qt::convertFromPlainText(why));
+  // The next outcome takes the explanation away with the old text.
+  main->ShowResult(0);
+  QVERIFY(main->Panel(3)->toolTip().isEmpty());
+}
+
+void MainWindowTest::closeIsRefusedWhileAPortIsOpen() {
+  MainHarness h;
+  h.Open();
+  QVERIFY(!h.main->close());
+  QVERIFY(h.main->isVisible());
+  QCOMPARE(h.messages.informed, QStringList{QStringLiteral("Прежде чем закрывать приложение, закройте порт!")});
+  h.Action("tbnInterfaceClose")->trigger();
+  QVERIFY(h.main->close());
+}
+
+void MainWindowTest::readReportsTheFailedGroup_data() {
+  QTest::addColumn<int>("failAt");
+  QTest::addColumn<int>("group");
+  QTest::newRow("none") << -1 << -1;
+  QTest::newRow("block") << 0 << int(TConfigGroup::Block);
+  QTest::newRow("tag memory time 2") << 2 << int(TConfigGroup::TagMemTime);
+  QTest::newRow("attenuation 1") << 3 << int(TConfigGroup::Atten);
+}
+
+void MainWindowTest::readReportsTheFailedGroup() {
+  QFETCH(int, failAt);
+  QFETCH(int, group);
+  MainHarness h;
+  h.Open();
+  h.Find<QToolButton>("btnStandard")->click();
+  // The reader holds another configuration than the window shows.
+  auto& reader = h.bus.Reader(1)->state;
+  reader.block[2] = 42;  // WCT of channel 1
+  reader.block[14] = NoGate;
+  reader.tmt = {300, 400};
+  if (failAt >= 0) h.FailCommand(failAt, rcDataError);
+  const auto before = h.Requests();
+  h.Action("tbnGetFromReader")->trigger();
+  if (!CoreAnswered(h, before)) QSKIP("the core does not read the whole configuration yet");
+
+  auto* wait = h.Find<QSpinBox>("sedWaitCar_1s");
+  QCOMPARE(h.Find<QTabWidget>("pgcSections")->currentWidget(), h.Find("tbsStandard"));
+  if (failAt < 0) {
+    QVERIFY(h.messages.informed.isEmpty());
+    QCOMPARE(h.Panel(3), Result(0));
+    QCOMPARE(h.Panel(2), QStringLiteral("БЕЗ ВОРОТ"));
+    QCOMPARE(wait->value(), 42);
+    QCOMPARE(h.state.Config.Mode, std::uint8_t(NoGate));  // the redraw did not keep Standard
+    QCOMPARE(h.Find<QSlider>("trbTagMemTime2")->value(), 40);
+    return;
+  }
+  QCOMPARE(h.messages.informed,
+           QStringList{QString::fromUtf8(ReadFailureMessage(static_cast<TConfigGroup>(group)))});
+  QCOMPARE(h.Panel(3), Result(rcDataError));
+  QCOMPARE(h.Panel(2), QStringLiteral("Version"));
+  QCOMPARE(wait->value(), 10);  // no page redrawn
+}
+
+void MainWindowTest::writeReportsEveryFailedGroup_data() {
+  QTest::addColumn<QList<int>>("failAt");
+  QTest::addColumn<QList<int>>("groups");
+  QTest::newRow("none") << QList<int>{} << QList<int>{};
+  QTest::newRow("block") << QList<int>{0} << QList<int>{int(TConfigGroup::Block)};
+  // Channel 1's tag memory time fails: channel 2's is skipped, the
+  // attenuation of channel 1 is the third command.
+  QTest::newRow("tag memory time 1") << QList<int>{1} << QList<int>{int(TConfigGroup::TagMemTime)};
+  QTest::newRow("attenuation 2") << QList<int>{4} << QList<int>{int(TConfigGroup::Atten)};
+}
+
+void MainWindowTest::writeReportsEveryFailedGroup() {
+  QFETCH(QList<int>, failAt);
+  QFETCH(QList<int>, groups);
+  MainHarness h;
+  h.Open();
+  h.Find<QToolButton>("btnOneRead")->click();
+  for (int at : failAt) h.FailCommand(at, rcBadParameter);
+  const auto before = h.Requests();
+  h.Action("tbnLoadToReader")->trigger();
+  if (!CoreAnswered(h, before)) QSKIP("the core does not write the whole configuration yet");
+  QStringList expected;
+  for (int g : groups) expected << QString::fromUtf8(WriteFailureMessage(static_cast<TConfigGroup>(g)));
+  QCOMPARE(h.messages.informed, expected);
+  QCOMPARE(h.Panel(2), QStringLiteral("ОДНОКРАТНЫЙ"));
+  QCOMPARE(h.bus.Reader(1)->state.block[14], std::uint8_t(failAt.contains(0) ? NoGate : OneRead));
+}
+
+void MainWindowTest::redrawStoresOnlyWhatAControlChanged() {
+  struct Case {
+    const char* name;
+    std::function<void(TCommandState&, ui::TConfigPages&)> arrange;
+    std::function<void(const MainHarness&)> check;
+  };
+  const Case cases[] = {
+      {"a time byte of 0 becomes 1 where the spin edit moved",
+       [](TCommandState& s, ui::TConfigPages&) { s.Config.Channel[0].WCT = 0; },
+       [](const MainHarness& h) {
+         QCOMPARE(h.state.Config.Channel[0].WCT, std::uint8_t(1));
+         QCOMPARE(h.Find<QSpinBox>("sedWaitCar_1a")->value(), 1);
+       }},
+      {"a time byte of 0 stays where the spin edit already showed 1",
+       [](TCommandState& s, ui::TConfigPages& p) {
+         s.Config.Channel[0].GOT = 1;
+         p.RedrawPages();
+         s.Config.Channel[0].GOT = 0;
+       },
+       [](const MainHarness& h) { QCOMPARE(h.state.Config.Channel[0].GOT, std::uint8_t(0)); }},
+      {"a tag memory time within the shown second is kept",
+       [](TCommandState& s, ui::TConfigPages&) { s.TMT_1 = 105; },
+       [](const MainHarness& h) { QCOMPARE(h.state.TMT_1, std::uint16_t(105)); }},
+      {"a tag memory time beyond the track bar is clamped",
+       [](TCommandState& s, ui::TConfigPages&) { s.TMT_2 = 5000; },
+       [](const MainHarness& h) {
+         QCOMPARE(h.state.TMT_2, std::uint16_t(2400));
+         QCOMPARE(h.Find<QLabel>("lblTagMemTime2")->text(), QStringLiteral("240 sec"));
+       }},
+      {"an attenuation of 40 becomes 31",
+       [](TCommandState& s, ui::TConfigPages&) { s.ATT_1 = 40; },
+       [](const MainHarness& h) { QCOMPARE(h.state.ATT_1, std::uint8_t(31)); }},
+      {"a Wiegand interval of 25 becomes 20",
+       [](TCommandState& s, ui::TConfigPages&) { s.Config.WiegandInterval = 25; },
+       [](const MainHarness& h) {
+         QCOMPARE(h.state.Config.WiegandInterval, std::uint8_t(20));
+         QCOMPARE(h.Find<QLabel>("lblWiegandInterval")->text(), QStringLiteral("2 sec"));
+       }},
+      {"look-opposite on one channel ticks the box and sets both",
+       [](TCommandState& s, ui::TConfigPages&) {
+         s.Config.Channel[0].SetOpt(LookOppositChannel, true);
+         s.Config.Channel[1].SetOpt(LookOppositChannel, false);
+       },
+       [](const MainHarness& h) {
+         QVERIFY(h.Find<QCheckBox>("cbxLookOppositChannel")->isChecked());
+         QVERIFY(h.state.Config.Channel[1].Opt(LookOppositChannel));
+       }},
+  };
+  for (const Case& c : cases) {
+    MainHarness h;
+    c.arrange(h.state, h.main->Pages());
+    h.main->Pages().RedrawPages();
+    c.check(h);
+    if (QTest::currentTestFailed()) QFAIL(c.name);
+  }
+}
+
+void MainWindowTest::pagesSelectTheirModeOnly() {
+  MainHarness h;
+  h.Open();
+  const auto optBefore = h.state.Config.Channel;
+  const struct {
+    const char* button;
+    std::uint8_t mode;
+  } steps[] = {{"btnOnTheFly", OnTheFly}, {"btnCommon", OnTheFly}, {"btnTests", OnTheFly},
+               {"btnOneRead", OneRead},   {"btnTests", OneRead},   {"btnStandard", Standard},
+               {"btnNoGate", NoGate}};
+  for (const auto& step : steps) {
+    h.Find<QToolButton>(step.button)->click();
+    QVERIFY2(h.state.Config.Mode == step.mode, step.button);
+  }
+  QVERIFY(h.state.Config.Channel == optBefore);
+  // The mode name in panel 2 changes only with a read or a write.
+  QCOMPARE(h.Panel(2), QStringLiteral("Version"));
+}
+
+void MainWindowTest::oneReadAndStandardShareTheirBytes() {
+  MainHarness h;
+  h.Open();
+  h.Find<QToolButton>("btnOneRead")->click();
+  TypeInto(h.Find<QSpinBox>("sedWaitCar_2a"), QStringLiteral("42"));
+  h.Find<QCheckBox>("cbxCarSensorInversion_1")->click();
+  h.Find<QToolButton>("btnStandard")->click();
+  QCOMPARE(h.Find<QSpinBox>("sedWaitCar_2s")->value(), 42);
+  QVERIFY(h.Find<QCheckBox>("cbxCarSensInversion_1s")->isChecked());
+  TypeInto(h.Find<QSpinBox>("sedWaitCar_2s"), QStringLiteral("7"));
+  h.Find<QCheckBox>("cbxCarSensInversion_1s")->click();
+  h.Find<QToolButton>("btnOneRead")->click();
+  QCOMPARE(h.Find<QSpinBox>("sedWaitCar_2a")->value(), 7);
+  QVERIFY(!h.Find<QCheckBox>("cbxCarSensorInversion_1")->isChecked());
+  QCOMPARE(h.state.Config.Channel[1].WCT, std::uint8_t(7));
+}
+
+void MainWindowTest::typedSpinValuesAreStoredClamped() {
+  MainHarness h;
+  h.Open();
+  h.Find<QToolButton>("btnStandard")->click();
+  auto* spin = h.Find<QSpinBox>("sedDefGateTime_1s");
+  const struct {
+    const char* typed;
+    std::uint8_t stored;
+  } cases[] = {{"300", 255}, {"", 1}, {"0", 1}, {"-5", 1}, {"77", 77}, {"99999999999", 255}};
+  for (const auto& c : cases) {
+    TypeInto(spin, QString::fromLatin1(c.typed));
+    QVERIFY2(h.state.Config.Channel[0].GDT == c.stored, c.typed);
+  }
+  // Letters cannot be typed at all.
+  TypeInto(spin, QStringLiteral("12"));
+  QTest::keyClicks(spin->findChild<QLineEdit*>(), QStringLiteral("ab"));
+  QCOMPARE(h.state.Config.Channel[0].GDT, std::uint8_t(12));
+  // Leaving the field shows the bound that counts.
+  TypeInto(spin, QStringLiteral("300"));
+  spin->interpretText();
+  QCOMPARE(spin->text(), QStringLiteral("255"));
+}
+
+void MainWindowTest::saveAsksBeforeReplacingAFile() {
+  MainHarness h;
+  QTemporaryDir dir;
+  const QString file = dir.filePath("old.set");
+  {
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[FOREIGN]\r\nKEY=1\r\n");
+  }
+  h.files.saveName = file;
+  h.messages.answers = {false};
+  h.Action("miSaveConfig")->trigger();
+  QCOMPARE(h.messages.asked, QStringList{QStringLiteral("Такой файл существует. Заменить на новый?")});
+  QFile f(file);
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  QCOMPARE(f.readAll(), QByteArray("[FOREIGN]\r\nKEY=1\r\n"));
+  QVERIFY(h.messages.informed.isEmpty());
+
+  // A new file is written without a question; a folder that is not there
+  // cannot take it, and the user is told which file.
+  h.messages.asked.clear();
+  h.files.saveName = dir.filePath("missing/new.set");
+  h.Action("miSaveConfig")->trigger();
+  QVERIFY(h.messages.asked.isEmpty());
+  QCOMPARE(h.messages.informed.size(), 1);
+  QVERIFY(h.messages.informed.front().startsWith(QStringLiteral("Unable to write to ")));
+  QVERIFY(h.messages.informed.front().contains(QStringLiteral("new.set")));
+}
+
+void MainWindowTest::loadKeepsModeAndPageAndRefreshesTagFields() {
+  MainHarness h;
+  h.Open();
+  h.Find<QToolButton>("btnStandard")->click();
+  h.state.EtalonTag = "00 00 00 07";
+  QTemporaryDir dir;
+  h.files.openName = dir.filePath("absent.set");  // loads as all defaults
+  h.Action("miLoadCfg")->trigger();
+  QCOMPARE(h.state.Config.Mode, std::uint8_t(Standard));
+  QCOMPARE(h.Find<QTabWidget>("pgcSections")->currentWidget(), h.Find("tbsStandard"));
+  QCOMPARE(h.windows.RadioTest->EtalonTagText(), QString::fromStdString(h.state.EtalonTag));
+  QCOMPARE(h.Panel(3), Result(0));  // the status bar does not change
+  QVERIFY(h.messages.informed.isEmpty());
+  // Cancel loads nothing.
+  h.state.Config.Channel[0].WCT = 99;
+  h.files.openName.clear();
+  h.Action("miLoadCfg")->trigger();
+  QCOMPARE(h.state.Config.Channel[0].WCT, std::uint8_t(99));
+}
+
+void MainWindowTest::saveThenLoadThroughTheWindow() {
+  MainHarness h;
+  QTemporaryDir dir;
+  const QString file = dir.filePath("reader.set");
+  h.state.ReaderAddress = 9;
+  h.state.Config.Channel[1].GDT = 77;
+  h.state.ATT_2 = 12;
+  h.main->Pages().RedrawPages();
+  h.windows.RadioTest->findChild<QLineEdit*>("edtTestTag")->setText(QStringLiteral("00 11 22 33"));
+  h.files.saveName = file;
+  h.Action("miSaveConfig")->trigger();
+  if (!QFile::exists(file)) QSKIP("the core does not write settings files yet");
+  QVERIFY2(h.messages.informed.isEmpty(), qPrintable(h.messages.informed.join('\n')));
+
+  MainHarness other;
+  other.files.openName = file;
+  other.Action("miLoadCfg")->trigger();
+  QCOMPARE(other.state.ReaderAddress, 9);
+  QCOMPARE(other.state.Config.Channel[1].GDT, std::uint8_t(77));
+  QCOMPARE(other.state.ATT_2, std::uint8_t(12));
+  QCOMPARE(other.Find<QSlider>("trbAttenuator_2")->value(), -12);
+  QCOMPARE(other.windows.RadioTest->TestTagText(), QStringLiteral("00 11 22 33"));
+}
+
+void MainWindowTest::versionIsShownInPanel2() {
+  MainHarness h;
+  h.Open();
+  h.bus.Reader(1)->state.version = "\xC2\xE5\xF0\xF1\xE8\xFF 1.2";  // "Версия 1.2" in Windows-1251
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(3), Result(0));
+  QCOMPARE(h.Panel(2), QStringLiteral("Версия 1.2"));
+  QCOMPARE(h.main->Panel(2)->textFormat(), Qt::PlainText);
+  // No reader at the address: the time-out, and panel 2 left empty.
+  h.state.ReaderAddress = 5;
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(3), Result(rcTimeout));
+  QVERIFY(h.Panel(2).isEmpty());
+}
+
+void MainWindowTest::dateAndTimeComeFromOneClockReading() {
+  MainHarness h;
+  h.Open();
+  h.Action("miDateTimeSet")->trigger();
+  QCOMPARE(h.Panel(3), Result(0));
+  QCOMPARE(h.clock.reads, 1);
+  const auto now = h.bus.Reader(1)->state.clock.Now(h.bus.NowMs());
+  QCOMPARE(now.year, 2026);
+  QCOMPARE(now.month, 12);
+  QCOMPARE(now.day, 31);
+  QCOMPARE(now.hour, 23);
+  QCOMPARE(now.minute, 59);
+}
+
+void MainWindowTest::restoreRadioProfileAsksFirst() {
+  MainHarness h;
+  h.Open();
+  h.bus.Reader(1)->state.profiles[0].fill(0);
+  h.bus.Reader(1)->state.profiles[1].fill(0);
+  const QString question = QStringLiteral(
+      "Все настройки радиоканала будут установлены для доступного профиля.\r\n"
+      "Вы уверены, что этот профиль используется в вашей системе?");
+  const auto before = h.Requests();
+  h.messages.answers = {false};
+  h.Action("miRFConfigRestore")->trigger();
+  QCOMPARE(h.messages.asked, QStringList{question});
+  QCOMPARE(h.Requests(), before);
+  h.messages.answers = {true};
+  h.Action("miRFConfigRestore")->trigger();
+  QCOMPARE(h.Requests(), before + 2);
+  QCOMPARE(h.bus.Reader(1)->state.profiles[0], sim::kDefaultProfile);
+  QCOMPARE(h.bus.Reader(1)->state.profiles[1], sim::kDefaultProfile);
+  QCOMPARE(h.Panel(3), Result(0));
+}
+
+void MainWindowTest::addressChangeFollowsTheReader() {
+  MainHarness h;
+  h.Open();
+  auto* dialog = h.windows.AddrChange;
+  auto* change = dialog->findChild<QPushButton*>("btnChangeAddress");
+  auto* current = dialog->findChild<QSpinBox*>("sedCurrentAddress");
+  auto* next = dialog->findChild<QSpinBox*>("sedNewAddress");
+  QCOMPARE(current->maximum(), 255);
+  QCOMPARE(next->maximum(), 127);
+  QCOMPARE(dialog->Panel(2)->text(), QStringLiteral("Статус неизвестен"));
+  dialog->show();
+  TypeInto(next, QStringLiteral("200"));  // counts as 127 at once
+  TypeInto(next, QStringLiteral("5"));
+  const auto before = h.Requests();
+  change->click();
+  if (!CoreAnswered(h, before))
+    QSKIP("the core does not change addresses yet");
+  QCOMPARE(dialog->Panel(2)->text(), Result(0));
+  QCOMPARE(current->value(), 5);
+  QCOMPARE(h.state.ReaderAddress, 5);
+  QVERIFY(h.bus.Reader(5) != nullptr);
+  dialog->reject();
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(3), Result(0));
+
+  // No reader at the old address any more: nothing moves.
+  dialog->show();
+  TypeInto(current, QStringLiteral("1"));
+  QCOMPARE(h.state.ReaderAddress, 1);
+  TypeInto(next, QStringLiteral("9"));
+  change->click();
+  QCOMPARE(dialog->Panel(2)->text(), Result(rcTimeout));
+  QCOMPARE(current->value(), 1);
+  QCOMPARE(h.state.ReaderAddress, 1);
+  dialog->reject();
+}
+
+void MainWindowTest::launchersShowTheirWindows() {
+  MainHarness h;
+  h.Open();
+  const ui::TWindows& w = h.windows;
+  const struct {
+    const char* control;
+    QDialog* window;
+  } launchers[] = {
+      {"btnStartExchangeTest", static_cast<QDialog*>(w.CommTest)},
+      {"btnStartRadioTest", static_cast<QDialog*>(w.RadioTest)},
+      {"btnStartSensTest", static_cast<QDialog*>(w.Sensors)},
+      {"btnStartAudit", static_cast<QDialog*>(w.Audit)},
+      {"btnAudioTest", static_cast<QDialog*>(w.Audio)},
+      {"miChangeAddr", w.AddrChange},
+      {"miActionFindReaders", static_cast<QDialog*>(w.FindReaders)},
+      {"miAbout", static_cast<QDialog*>(w.About)},
+      {"tbnHelpAbout", static_cast<QDialog*>(w.About)},
+  };
+  for (const auto& l : launchers) {
+    QWidget* shown = nullptr;
+    // Each launcher returns only when its modal window closes.
+    QTimer::singleShot(0, [&shown] {
+      shown = QApplication::activeModalWidget();
+      if (auto* d = qobject_cast<QDialog*>(shown)) d->reject();
+    });
+    if (auto* b = h.Find<QPushButton>(l.control)) b->click();
+    else h.Action(l.control)->trigger();
+    QVERIFY2(shown == l.window, l.control);
+  }
+}
+
+void MainWindowTest::screenshots() {
+  MainHarness h;
+  q17::test::Screenshot(*h.main, "main-closed");
+  h.Open();
+  const char* pages[] = {"btnCommon", "btnNoGate", "btnOnTheFly", "btnOneRead", "btnStandard", "btnTests"};
+  for (const char* b : pages) {
+    h.Find<QToolButton>(b)->click();
+    q17::test::Screenshot(*h.main, QStringLiteral("main-open-%1").arg(QString::fromLatin1(b + 3)));
+  }
+  h.Find<QToolButton>("btnStandard")->click();
+  h.Action("tbnInterfaceClose")->trigger();
+  q17::test::Screenshot(*h.main, "main-closed-standard");
+  auto* dialog = h.windows.AddrChange;
+  dialog->show();
+  (void)QTest::qWaitForWindowExposed(dialog);
+  q17::test::Screenshot(*dialog, "addr-change");
+  dialog->reject();
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
