@@ -9,8 +9,11 @@
 
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
+#include "CtlDiag.h"
 #include "reader/Cp1251.h"
+#include "reader/Echo.h"
 #include "reader/RdrCmd.h"
+#include "reader/Scan.h"
 
 #ifndef Q17_VERSION
 #define Q17_VERSION "0"
@@ -37,7 +40,14 @@ constexpr const char* kUsage =
     "  restore-radio --yes        sends the stored radio profile to channel 1, then channel 2\n"
     "  scan [FROM [TO]]           lists the readers that answer in FROM..TO (default 1..254)\n"
     "  echo-test [--count N] [--length L]\n"
-    "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n";
+    "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n"
+    "  audit [--count N] [--seconds S] [--clear]\n"
+    "                             audit mode on, one line per event until N events, S seconds\n"
+    "                             or Ctrl-C; --clear empties the reader's event store first\n"
+    "  sensors [--count N]        the four sensor states, one line per poll\n"
+    "  radio-test [--channel 1|2] [--etalon TAG] [--test TAG] --seconds S\n"
+    "                             the reader counts reads of both tags for S seconds\n"
+    "  tags [--channel 1|2]       the number of tags in the channel's field and their codes\n";
 
 struct Options {
   std::optional<std::string> port;
@@ -85,11 +95,6 @@ std::string HexBytes(const std::uint8_t* data, std::size_t size) {
   return text;
 }
 
-std::string PaddedAddress(int address) {
-  std::string text = std::to_string(address);
-  return text.size() < 2 ? "0" + text : text;
-}
-
 // The user's side of a port that would not open.
 std::string OpenFailureAdvice(const TInterfList& list, const std::string& name) {
   const std::string& detail = list.LastOpenDetail();
@@ -114,8 +119,9 @@ std::string OpenFailureAdvice(const TInterfList& list, const std::string& name) 
 
 class Session {
  public:
-  Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err)
-      : o_(o), list_(serial, d2xx), out_(out), err_(err) {
+  Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err,
+          const TStopRequested& stop)
+      : o_(o), list_(serial, d2xx), out_(out), err_(err), stop_(stop) {
     list_.SetReadTimeout(o.timeout);
     state_.ReaderAddress = o.address;
   }
@@ -202,30 +208,25 @@ class Session {
   }
 
   int Scan(int from, int to) {
-    for (int address = from; address <= to; ++address) {
-      state_.ReaderAddress = address;
-      std::string version;
-      if (ReadVersionBytes(state_, list_, version) != 0) continue;
-      if (!version.empty()) version.pop_back();
-      out_ << "Addr=" << PaddedAddress(address) << " [" << Cp1251ToUtf8(version) << "]" << std::endl;
-    }
-    state_.ReaderAddress = o_.address;
+    ScanReaders(state_, list_, from, to, [this](int address, int result, const std::string& text) {
+      if (result == 0) out_ << ScanLine(address, text) << std::endl;
+      return !Stopped();
+    });
     return kExitOk;
   }
 
   int EchoTest(int count, int length) {
-    for (std::size_t i = 0; i < state_.Payload.size(); ++i) state_.Payload[i] = static_cast<std::uint8_t>(32 + i);
     long good = 0;
     long errors = 0;
     int lastError = 0;
+    TExchangeStats spread;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count; ++i) {
-      state_.CommandCode = cmd::Echo;
-      state_.PayloadLength = static_cast<std::uint16_t>(length);
+    for (int i = 0; i < count && !Stopped(); ++i) {
       // The reply overwrites the front of the payload; put the pattern back.
-      for (int k = 0; k < length; ++k) state_.Payload[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(32 + k);
-      const int r = list_.Transaction(state_.ReaderAddress, state_.Payload.data(), state_.CommandCode,
-                                      state_.PayloadLength);
+      FillEchoPattern(state_);
+      const auto before = std::chrono::steady_clock::now();
+      const int r = EchoExchange(state_, list_, length);
+      spread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
       if (r == 0) {
         ++good;
       } else {
@@ -234,11 +235,18 @@ class Session {
       }
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-    char ms[32];
-    std::snprintf(ms, sizeof ms, "%.3f", count > 0 ? elapsed.count() / count : 0.0);
-    out_ << "good=" << good << "\nerrors=" << errors << "\nms_per_exchange=" << ms << "\n";
+    const long done = good + errors;
+    char ms[160];
+    std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\nmin_ms=%.3f\np50_ms=%.3f\np95_ms=%.3f\nmax_ms=%.3f\n",
+                  done > 0 ? elapsed.count() / static_cast<double>(done) : 0.0, spread.Min(), spread.Percentile(50),
+                  spread.Percentile(95), spread.Max());
+    out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
     return kExitOk;
+  }
+
+  int Diag(const TDiagArgs& args) {
+    return RunDiag(args, state_, list_, out_, err_, SystemDiagEnv(stop_));
   }
 
  private:
@@ -247,12 +255,20 @@ class Session {
   TCommandState state_;
   std::ostream& out_;
   std::ostream& err_;
+  const TStopRequested& stop_;
+
+  bool Stopped() const { return stop_ && stop_(); }
 };
 
 }  // namespace
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err) {
+  return RunCtl(args, serial, d2xx, out, err, TStopRequested{});
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const std::function<bool()>& stopRequested) {
   const Usage usage(err);
   Options o;
   std::size_t i = 0;
@@ -287,7 +303,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   o.command = args[i];
   o.args.assign(args.begin() + static_cast<long>(i) + 1, args.end());
 
-  Session session(o, serial, d2xx, out, err);
+  Session session(o, serial, d2xx, out, err, stopRequested);
   const auto& a = o.args;
   if (o.command == "ports") {
     if (!a.empty()) return usage("ports takes no arguments");
@@ -296,6 +312,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
   // Check the arguments before the port is touched.
   int newAddress = 0, from = 1, to = 254, count = 100, length = 10;
+  TDiagArgs diagArgs;
   if (o.command == "version" || o.command == "read-config" || o.command == "set-time") {
     if (!a.empty()) return usage(o.command + " takes no arguments");
   } else if (o.command == "set-address") {
@@ -334,6 +351,9 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
         return usage("unknown echo-test option " + a[k]);
       }
     }
+  } else if (IsDiagCommand(o.command)) {
+    const std::string problem = ParseDiagArgs(o.command, a, TCommandState{}, diagArgs);
+    if (!problem.empty()) return usage(problem);
   } else {
     return usage("unknown command " + o.command);
   }
@@ -345,6 +365,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   if (o.command == "set-address") return session.SetAddress(newAddress);
   if (o.command == "restore-radio") return session.RestoreRadio();
   if (o.command == "scan") return session.Scan(from, to);
+  if (IsDiagCommand(o.command)) return session.Diag(diagArgs);
   return session.EchoTest(count, length);
 }
 
