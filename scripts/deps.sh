@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  libcanberra-dev
 )
 packages+=("$@")
 
