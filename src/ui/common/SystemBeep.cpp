@@ -36,11 +36,14 @@ void TSystemBeep::Beep() {
   // "bell" where the theme has none. Id 0: each beep may overlap the last.
   if (FContext) {
     auto* context = static_cast<ca_context*>(FContext);
-    if (ca_context_play(context, 0, CA_PROP_EVENT_ID, "message-new-instant", CA_PROP_EVENT_DESCRIPTION,
-                        "Tag in the read zone", nullptr) == CA_SUCCESS) {
-      return;
-    }
-    if (ca_context_play(context, 0, CA_PROP_EVENT_ID, "bell", nullptr) == CA_SUCCESS) return;
+    int r = ca_context_play(context, 0, CA_PROP_EVENT_ID, "message-new-instant", CA_PROP_EVENT_DESCRIPTION,
+                            "Tag in the read zone", nullptr);
+    if (r == CA_ERROR_NOTFOUND) r = ca_context_play(context, 0, CA_PROP_EVENT_ID, "bell", nullptr);
+    if (r == CA_SUCCESS) return;
+    // Neither sound (no theme, no device or no sound server): stop asking,
+    // as each try may log, and use the toolkit's beep from now on.
+    ca_context_destroy(context);
+    FContext = nullptr;
   }
 #endif
   QApplication::beep();

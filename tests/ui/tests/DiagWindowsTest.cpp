@@ -176,6 +176,7 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   QVERIFY(world.idle.Empty());
   QVERIFY(Text(w, "lblTestTime").startsWith(QStringLiteral("Милисекунд/на обмен = ")));
   QVERIFY(!Text(w, "lblTestTime").contains('?'));
+  QCoreApplication::processEvents();  // the window's new size for the spread line
   Screenshot(w, "TfrmCommTest");
   w.hide();
 }

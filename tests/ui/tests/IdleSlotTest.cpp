@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "IdleSlotTest.h"
+#include "ui/common/SystemBeep.h"
 
 namespace q17::ui {
 
@@ -57,6 +58,11 @@ void IdleSlotTest::InstallOverwritesAndNeverNests() {
   QCOMPARE(first, 1);
   QCOMPARE(deepest, 1);
   slot.Clear();
+}
+
+void IdleSlotTest::BeepIsHarmlessWithoutASoundDevice() {
+  TSystemBeep beep;
+  for (int i = 0; i < 3; ++i) beep.Beep();
 }
 
 }  // namespace q17::ui

@@ -9,6 +9,7 @@ class IdleSlotTest : public QObject {
   void DoneFalseRunsAgainUntilCleared();
   void DoneTrueWaitsForTheNextMessage();
   void InstallOverwritesAndNeverNests();
+  void BeepIsHarmlessWithoutASoundDevice();
 };
 
 }  // namespace q17::ui
