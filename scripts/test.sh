@@ -21,7 +21,7 @@ step "core and end-to-end tests under AddressSanitizer and UndefinedBehaviorSani
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ17_TOOLS=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-cmake --build "$root/build-asan" --parallel "$jobs" --target link_tests reader_tests tool_tests platform_tests sim_tests sim_program_tests e2e_tests
+cmake --build "$root/build-asan" --parallel "$jobs" --target link_tests reader_tests tool_tests ctl_diag_tests platform_tests sim_tests sim_program_tests e2e_tests
 (cd "$root/build-asan" && ctest --output-on-failure --parallel "$jobs" -L "core|e2e")
 
 step "Windows compile check"

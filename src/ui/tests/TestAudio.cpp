@@ -26,6 +26,8 @@ void TfrmAudio::FormShow() { FUi->btnStop->setEnabled(false); }
 void TfrmAudio::FormHide() {
   FCtx.Idle.Clear();
   FPolling = false;
+  // Hidden some other way than through Stop: the reader still gets its set-up back.
+  if (FSetup.Active()) btnStopClick();
 }
 
 void TfrmAudio::SetRunning(bool running) {
