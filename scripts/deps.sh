@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   desktop-file-utils
+  libcanberra-dev
 )
 packages+=("$@")
 

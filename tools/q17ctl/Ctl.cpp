@@ -12,8 +12,11 @@
 #include "CtlOutput.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
+#include "CtlDiag.h"
 #include "reader/Cp1251.h"
+#include "reader/Echo.h"
 #include "reader/RdrCmd.h"
+#include "reader/Scan.h"
 
 #ifndef Q17_VERSION
 #define Q17_VERSION "0"
@@ -42,7 +45,14 @@ constexpr const char* kUsage =
     "  write-config FILE          writes the settings file FILE into the reader, then reads it back to check\n"
     "  scan [FROM [TO]]           lists the readers that answer in FROM..TO (default 1..254)\n"
     "  echo-test [--count N] [--length L]\n"
-    "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n";
+    "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n"
+    "  audit [--count N] [--seconds S] [--clear]\n"
+    "                             audit mode on, one line per event until N events, S seconds\n"
+    "                             or Ctrl-C; --clear empties the reader's event store first\n"
+    "  sensors [--count N]        the four sensor states, one line per poll\n"
+    "  radio-test [--channel 1|2] [--etalon TAG] [--test TAG] --seconds S\n"
+    "                             the reader counts reads of both tags for S seconds\n"
+    "  tags [--channel 1|2]       the number of tags in the channel's field and their codes\n";
 
 struct Options {
   std::optional<std::string> port;
@@ -88,11 +98,6 @@ std::string HexBytes(const std::uint8_t* data, std::size_t size) {
     text += pair;
   }
   return text;
-}
-
-std::string PaddedAddress(int address) {
-  std::string text = std::to_string(address);
-  return text.size() < 2 ? "0" + text : text;
 }
 
 // The user's side of a port that would not open.
@@ -149,7 +154,7 @@ class Session {
 
   int Fail(int code) {
     // An exchange cut short by a stop is no failure of the reader's to report.
-    if (stop_()) return kExitFailed;
+    if (Stopped()) return kExitFailed;
     err_ << FormatResult(code) << "\n";
     return kExitFailed;
   }
@@ -213,32 +218,27 @@ class Session {
   }
 
   int Scan(int from, int to) {
-    for (int address = from; address <= to && !stop_(); ++address) {
-      state_.ReaderAddress = address;
-      std::string version;
-      if (ReadVersionBytes(state_, list_, version) != 0) continue;
-      if (!version.empty()) version.pop_back();
-      out_ << "Addr=" << PaddedAddress(address) << " [" << VisibleText(Cp1251ToUtf8(version)) << "]" << std::endl;
-    }
-    state_.ReaderAddress = o_.address;
+    ScanReaders(state_, list_, from, to, [this](int address, int result, const std::string& text) {
+      if (result == 0) out_ << ScanLine(address, VisibleText(text)) << std::endl;
+      return !Stopped();
+    });
     return kExitOk;
   }
 
   int EchoTest(int count, int length) {
-    for (std::size_t i = 0; i < state_.Payload.size(); ++i) state_.Payload[i] = static_cast<std::uint8_t>(32 + i);
     long good = 0;
     long errors = 0;
     int lastError = 0;
+    TExchangeStats spread;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
-    for (; done < count && !stop_(); ++done) {
-      state_.CommandCode = cmd::Echo;
-      state_.PayloadLength = static_cast<std::uint16_t>(length);
+    for (; done < count && !Stopped(); ++done) {
       // The reply overwrites the front of the payload; put the pattern back.
-      for (int k = 0; k < length; ++k) state_.Payload[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(32 + k);
-      const int r = list_.Transaction(state_.ReaderAddress, state_.Payload.data(), state_.CommandCode,
-                                      state_.PayloadLength);
-      if (r != 0 && stop_()) break;  // cut short by the stop: neither good nor an error
+      FillEchoPattern(state_);
+      const auto before = std::chrono::steady_clock::now();
+      const int r = EchoExchange(state_, list_, length);
+      if (r != 0 && Stopped()) break;  // cut short by the stop: neither good nor an error
+      spread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
       if (r == 0) {
         ++good;
       } else {
@@ -247,13 +247,19 @@ class Session {
       }
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-    char ms[32];
     const long exchanges = good + errors;
-    std::snprintf(ms, sizeof ms, "%.3f", exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0);
-    out_ << "good=" << good << "\nerrors=" << errors << "\nms_per_exchange=" << ms << "\n";
+    char ms[160];
+    std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\nmin_ms=%.3f\np50_ms=%.3f\np95_ms=%.3f\nmax_ms=%.3f\n",
+                  exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0, spread.Min(),
+                  spread.Percentile(50), spread.Percentile(95), spread.Max());
+    out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
     // A script must tell a dead line from a good one by the exit code.
     return errors == 0 && done == count ? kExitOk : kExitFailed;
+  }
+
+  int Diag(const TDiagArgs& args) {
+    return RunDiag(args, state_, list_, out_, err_, SystemDiagEnv(stop_));
   }
 
  private:
@@ -263,6 +269,8 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   const std::function<bool()>& stop_;
+
+  bool Stopped() const { return stop_ && stop_(); }
 };
 
 }  // namespace
@@ -312,6 +320,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
   // Check the arguments before the port is touched.
   int newAddress = 0, from = 1, to = 254, count = 100, length = 10;
+  TDiagArgs diagArgs;
   if (o.command == "version" || o.command == "read-config" || o.command == "set-time") {
     if (!a.empty()) return usage(o.command + " takes no arguments");
   } else if (o.command == "set-address") {
@@ -352,6 +361,9 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
         return usage("unknown echo-test option " + a[k]);
       }
     }
+  } else if (IsDiagCommand(o.command)) {
+    const std::string problem = ParseDiagArgs(o.command, a, TCommandState{}, diagArgs);
+    if (!problem.empty()) return usage(problem);
   } else {
     return usage("unknown command " + o.command);
   }
@@ -365,6 +377,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   if (o.command == "save-config") return session.SaveConfig(a[0]);
   if (o.command == "write-config") return session.WriteConfig(a[0]);
   if (o.command == "scan") return session.Scan(from, to);
+  if (IsDiagCommand(o.command)) return session.Diag(diagArgs);
   return session.EchoTest(count, length);
 }
 

@@ -1,10 +1,84 @@
 #include "ui/tests/Audit.h"
 
+#include <QHeaderView>
+
+#include "reader/Audit.h"
+#include "ui/common/Pause.h"
+#include "ui_Audit.h"
+
 namespace q17::ui {
 
-TfrmAudit::TfrmAudit(TUiContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx) {
-  setObjectName("TfrmAudit");
-  setWindowTitle(QStringLiteral("Audit"));
+TfrmAudit::TfrmAudit(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmAudit) {
+  FUi->setupUi(this);
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose,
+              {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  QTreeWidget* list = FUi->lvwAudit;
+  list->setHeaderLabels({QStringLiteral("Номер"), QStringLiteral("Канал"), QStringLiteral("Время"),
+                         QStringLiteral("Таг"), QStringLiteral("Событие")});
+  const int widths[] = {60, 60, 80, 120, 250};
+  for (int i = 0; i < 5; ++i) list->setColumnWidth(i, widths[i]);
+  list->headerItem()->setTextAlignment(2, Qt::AlignCenter);
+  list->headerItem()->setTextAlignment(3, Qt::AlignCenter);
+  list->header()->setSectionsClickable(false);
+  list->header()->setSectionsMovable(false);
+  connect(FUi->btnTransactClear, &QPushButton::clicked, this, &TfrmAudit::btnTransactClearClick);
+  connect(FUi->btnReaderClear, &QPushButton::clicked, this, &TfrmAudit::btnReaderClearClick);
 }
+
+TfrmAudit::~TfrmAudit() = default;
+
+void TfrmAudit::FormShow() {
+  RowNumber = 1;
+  FAuditModeSent = true;
+  if (ShowResult(SetAuditMode(FCtx.State, FCtx.Link, true)) == 0) {
+    SetPanel(0, QStringLiteral("АУДИТ РАБОТАЕТ..."));
+    Running = true;
+    FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
+  } else {
+    Running = false;
+  }
+}
+
+void TfrmAudit::FormHide() {
+  FCtx.Idle.Clear();
+  if (FAuditModeSent) ShowResult(SetAuditMode(FCtx.State, FCtx.Link, false));
+  FAuditModeSent = false;
+  Running = false;
+  SetPanel(0, QStringLiteral("Аудит остановлен..."));
+}
+
+void TfrmAudit::ApplicationIdle(bool& done) {
+  if (!Running) {
+    SetPanel(0, QStringLiteral("Аудит остановлен..."));
+  } else {
+    std::optional<TAuditEvent> event;
+    const std::tm now = FCtx.Clock.LocalNow();
+    if (ShowResult(ReadAuditEvent(FCtx.State, FCtx.Link, now, event)) != 0) {
+      AddAuditRow(AuditErrorRow(RowNumber, now));
+      Running = false;
+    } else if (event) {
+      AddAuditRow(AuditRow(RowNumber, *event));
+    }
+  }
+  PauseWithMessages(10, 20);
+  done = false;
+}
+
+void TfrmAudit::AddAuditRow(const TAuditRow& row) {
+  auto* item = new QTreeWidgetItem(FUi->lvwAudit);
+  const std::string* texts[] = {&row.Number, &row.Channel, &row.Time, &row.Tag, &row.Event};
+  for (int i = 0; i < 5; ++i) item->setText(i, QString::fromStdString(*texts[i]));
+  item->setTextAlignment(2, Qt::AlignCenter);
+  item->setTextAlignment(3, Qt::AlignCenter);
+  FUi->lvwAudit->scrollToItem(item);
+  ++RowNumber;
+}
+
+void TfrmAudit::btnTransactClearClick() {
+  RowNumber = 1;
+  FUi->lvwAudit->clear();
+}
+
+void TfrmAudit::btnReaderClearClick() { ShowResult(ClearAuditStore(FCtx.State, FCtx.Link)); }
 
 }  // namespace q17::ui

@@ -1,10 +1,67 @@
 #include "ui/tests/FindReaders.h"
 
+#include <QCoreApplication>
+
+#include "reader/Scan.h"
+#include "ui_FindReaders.h"
+
 namespace q17::ui {
 
-TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx) {
-  setObjectName("TfrmFindReaders");
-  setWindowTitle(QStringLiteral("FindReaders"));
+TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent)
+    : TDiagWindow(ctx, parent), FUi(new Ui::TfrmFindReaders) {
+  FUi->setupUi(this);
+  SetUpWindow(nullptr, FUi->btnClose, {});
+  FUi->lblRangeError->setTextFormat(Qt::PlainText);
+  FUi->lblRangeError->hide();
+  connect(FUi->btnStartFind, &QPushButton::clicked, this, &TfrmFindReaders::btnStartFindClick);
+}
+
+TfrmFindReaders::~TfrmFindReaders() = default;
+
+void TfrmFindReaders::FormShow() {
+  FUi->memReaders->clear();
+  FUi->lblRangeError->hide();
+  FUi->sedStartAddr->setValue(1);
+  FUi->sedEndAddr->setValue(10);
+}
+
+void TfrmFindReaders::FormHide() { FUi->pgbFindProgress->setValue(FUi->pgbFindProgress->minimum()); }
+
+void TfrmFindReaders::SetScanning(bool scanning) {
+  FUi->btnStartFind->setEnabled(!scanning);
+  FUi->btnClose->setEnabled(!scanning);
+  FUi->sedStartAddr->setEnabled(!scanning);
+  FUi->sedEndAddr->setEnabled(!scanning);
+}
+
+void TfrmFindReaders::btnStartFindClick() {
+  FUi->memReaders->clear();
+  // A typed value out of range comes to the nearer bound, as on leaving the field.
+  FUi->sedStartAddr->interpretText();
+  FUi->sedEndAddr->interpretText();
+  const int from = FUi->sedStartAddr->value();
+  const int to = FUi->sedEndAddr->value();
+  if (to < from) {
+    FUi->lblRangeError->setText(
+        QStringLiteral("Конечный адрес (%1) меньше начального (%2): поиск не выполнен. Исправьте диапазон адресов.")
+            .arg(to)
+            .arg(from));
+    FUi->lblRangeError->show();
+    FUi->pgbFindProgress->setRange(from, from);
+    FUi->pgbFindProgress->setValue(from);
+    return;
+  }
+  FUi->lblRangeError->hide();
+  FUi->pgbFindProgress->setRange(from, to);
+  FUi->pgbFindProgress->setValue(from);
+  SetScanning(true);
+  ScanReaders(FCtx.State, FCtx.Link, from, to, [this](int address, int result, const std::string& text) {
+    FUi->pgbFindProgress->setValue(address);
+    if (result == 0) FUi->memReaders->appendPlainText(QString::fromStdString(ScanLine(address, text)));
+    QCoreApplication::processEvents();
+    return true;
+  });
+  SetScanning(false);
 }
 
 }  // namespace q17::ui

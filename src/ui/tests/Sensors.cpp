@@ -1,10 +1,43 @@
 #include "ui/tests/Sensors.h"
 
+#include "reader/Sensors.h"
+#include "ui/common/Pause.h"
+#include "ui_Sensors.h"
+
 namespace q17::ui {
 
-TfrmSensors::TfrmSensors(TUiContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx) {
-  setObjectName("TfrmSensors");
-  setWindowTitle(QStringLiteral("Sensors"));
+TfrmSensors::TfrmSensors(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmSensors) {
+  FUi->setupUi(this);
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose,
+              {{120, QStringLiteral("Тест не работает")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+}
+
+TfrmSensors::~TfrmSensors() = default;
+
+void TfrmSensors::FormShow() {
+  FRunning = true;
+  SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
+}
+
+void TfrmSensors::FormHide() { FCtx.Idle.Clear(); }
+
+void TfrmSensors::ApplicationIdle(bool& done) {
+  if (FRunning) {
+    TSensorState st;
+    if (ShowResult(ReadSensors(FCtx.State, FCtx.Link, st)) == 0) {
+      FUi->lblDC1->setText(QString::fromUtf8(OnOffText(st.DC1)));
+      FUi->lblCAR1->setText(QString::fromUtf8(OnOffText(st.CAR1)));
+      FUi->lblDC2->setText(QString::fromUtf8(OnOffText(st.DC2)));
+      FUi->lblCAR2->setText(QString::fromUtf8(OnOffText(st.CAR2)));
+    } else {
+      FRunning = false;
+    }
+  } else {
+    SetPanel(0, QStringLiteral("Тест не работает..."));
+  }
+  PauseWithMessages(10, 20);
+  done = false;
 }
 
 }  // namespace q17::ui

@@ -1,17 +1,31 @@
 #pragma once
-#include <QDialog>
+// The sensor-state window: polls the four gate-automation sensors while it
+// is shown; the first failed read freezes the display until it is reopened.
+#include <memory>
 
-#include "ui/common/UiContext.h"
+#include "ui/tests/DiagWindow.h"
+
+namespace Ui {
+class TfrmSensors;
+}
 
 namespace q17::ui {
 
-class TfrmSensors : public QDialog {
+class TfrmSensors : public TDiagWindow {
   Q_OBJECT
  public:
   explicit TfrmSensors(TUiContext& ctx, QWidget* parent = nullptr);
+  ~TfrmSensors() override;
+
+ protected:
+  void FormShow() override;
+  void FormHide() override;
 
  private:
-  TUiContext& FCtx;
+  void ApplicationIdle(bool& done);
+
+  std::unique_ptr<Ui::TfrmSensors> FUi;
+  bool FRunning = false;
 };
 
 }  // namespace q17::ui

@@ -1,17 +1,39 @@
 #pragma once
-#include <QDialog>
+// The read-zone test window: the reader in its test set-up between Start
+// and Stop, one channel polled for any tag or for a given one, a beep for
+// each poll that finds it.
+#include <cstdint>
+#include <memory>
 
-#include "ui/common/UiContext.h"
+#include "reader/ReadZone.h"
+#include "ui/tests/DiagWindow.h"
+
+namespace Ui {
+class TfrmAudio;
+}
 
 namespace q17::ui {
 
-class TfrmAudio : public QDialog {
+class TfrmAudio : public TDiagWindow {
   Q_OBJECT
  public:
   explicit TfrmAudio(TUiContext& ctx, QWidget* parent = nullptr);
+  ~TfrmAudio() override;
+
+ protected:
+  void FormShow() override;
+  void FormHide() override;
 
  private:
-  TUiContext& FCtx;
+  void btnStartClick();
+  void btnStopClick();
+  void ApplicationIdle(bool& done);
+  void SetRunning(bool running);
+
+  std::unique_ptr<Ui::TfrmAudio> FUi;
+  TReadZoneSetup FSetup;
+  std::uint32_t FTagNumber = 0;
+  bool FPolling = false;
 };
 
 }  // namespace q17::ui

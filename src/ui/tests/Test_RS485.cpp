@@ -1,10 +1,77 @@
 #include "ui/tests/Test_RS485.h"
 
-namespace q17::ui {
+#include "ui_Test_RS485.h"
 
-TfrmCommTest::TfrmCommTest(TUiContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx) {
-  setObjectName("TfrmCommTest");
-  setWindowTitle(QStringLiteral("CommTest"));
+namespace q17::ui {
+namespace {
+const QString kTimeText = QStringLiteral("Милисекунд/на обмен = ");
 }
+
+TfrmCommTest::TfrmCommTest(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmCommTest) {
+  FUi->setupUi(this);
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose,
+              {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  connect(FUi->btnStartTest, &QPushButton::clicked, this, &TfrmCommTest::btnStartTestClick);
+  connect(FUi->btnStopTest, &QPushButton::clicked, this, &TfrmCommTest::btnStopTestClick);
+  connect(FUi->sedDataLength, &QSpinBox::valueChanged, this, &TfrmCommTest::sedDataLengthChange);
+}
+
+TfrmCommTest::~TfrmCommTest() = default;
+
+void TfrmCommTest::FormShow() {
+  FUi->btnStartTest->setEnabled(true);
+  FUi->btnClose->setEnabled(true);
+  FUi->btnStopTest->setEnabled(false);
+  FCtx.State.PayloadLength = static_cast<std::uint16_t>(FUi->sedDataLength->value());
+  FillEchoPattern(FCtx.State);
+}
+
+void TfrmCommTest::btnStartTestClick() {
+  FUi->btnStartTest->setEnabled(false);
+  FUi->btnClose->setEnabled(false);
+  FUi->btnStopTest->setEnabled(true);
+  FGood = 0;
+  FErrors = 0;
+  FSpread = TExchangeStats{};
+  FUi->lblCount->setText(QStringLiteral("0"));
+  FUi->lblErrCount->setText(QStringLiteral("0"));
+  FUi->lblSpread->clear();
+  FStartTime = std::chrono::steady_clock::now();
+  SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  FUi->lblTestTime->setText(kTimeText + QStringLiteral("?"));
+  FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
+}
+
+void TfrmCommTest::ApplicationIdle(bool& done) {
+  const auto before = std::chrono::steady_clock::now();
+  const int r = ShowResult(EchoExchange(FCtx.State, FCtx.Link, FUi->sedDataLength->value()));
+  FSpread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+  if (r == 0) {
+    FUi->lblCount->setText(QString::number(++FGood));
+  } else {
+    FUi->lblErrCount->setText(QString::number(++FErrors));
+  }
+  done = false;
+}
+
+void TfrmCommTest::btnStopTestClick() {
+  FCtx.Idle.Clear();
+  const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - FStartTime;
+  SetPanel(0, QStringLiteral("Тест не запущен"));
+  FUi->btnStartTest->setEnabled(true);
+  FUi->btnClose->setEnabled(true);
+  FUi->btnStopTest->setEnabled(false);
+  const auto mean = MeanMsPerExchange(elapsed.count(), FGood + FErrors);
+  FUi->lblTestTime->setText(kTimeText + (mean ? QString::number(*mean) : QStringLiteral("(\?\?\?)")));
+  if (!FSpread.Empty()) {
+    FUi->lblSpread->setText(QStringLiteral("Один обмен, мс: мин. %1, медиана %2, 95% %3, макс. %4")
+                                .arg(FSpread.Min(), 0, 'f', 1)
+                                .arg(FSpread.Percentile(50), 0, 'f', 1)
+                                .arg(FSpread.Percentile(95), 0, 'f', 1)
+                                .arg(FSpread.Max(), 0, 'f', 1));
+  }
+}
+
+void TfrmCommTest::sedDataLengthChange(int value) { FCtx.State.PayloadLength = static_cast<std::uint16_t>(value); }
 
 }  // namespace q17::ui

@@ -1,17 +1,38 @@
 #pragma once
-#include <QDialog>
+// The exchange-test window: echo requests back to back from the idle slot,
+// good and failed exchanges counted, the mean time shown at Stop.
+#include <chrono>
+#include <memory>
 
-#include "ui/common/UiContext.h"
+#include "reader/Echo.h"
+#include "ui/tests/DiagWindow.h"
+
+namespace Ui {
+class TfrmCommTest;
+}
 
 namespace q17::ui {
 
-class TfrmCommTest : public QDialog {
+class TfrmCommTest : public TDiagWindow {
   Q_OBJECT
  public:
   explicit TfrmCommTest(TUiContext& ctx, QWidget* parent = nullptr);
+  ~TfrmCommTest() override;
+
+ protected:
+  void FormShow() override;
 
  private:
-  TUiContext& FCtx;
+  void btnStartTestClick();
+  void btnStopTestClick();
+  void sedDataLengthChange(int value);
+  void ApplicationIdle(bool& done);
+
+  std::unique_ptr<Ui::TfrmCommTest> FUi;
+  long FGood = 0;
+  long FErrors = 0;
+  std::chrono::steady_clock::time_point FStartTime;
+  TExchangeStats FSpread;
 };
 
 }  // namespace q17::ui

@@ -1,22 +1,89 @@
 #include "ui/tests/Test_Radio.h"
 
+#include "reader/RadioTest.h"
+#include "reader/TagText.h"
+#include "ui/tests/TagKeyFilter.h"
+#include "ui_Test_Radio.h"
+
 namespace q17::ui {
 
+QString ConversionErrorText(const QString& tagText) {
+  return QStringLiteral(
+             "Номер тага «%1» не является шестнадцатеричным числом.\n"
+             "Введите байты тага парами шестнадцатеричных цифр через пробел, например «00 FF FF 01».")
+      .arg(tagText);
+}
+
 TfrmRadioTest::TfrmRadioTest(TUiContext& ctx, QWidget* parent)
-    : QDialog(parent), FCtx(ctx), edtEtalonTag(new QLineEdit(this)), edtTestTag(new QLineEdit(this)) {
-  setObjectName("TfrmRadioTest");
-  edtEtalonTag->setObjectName("edtEtalonTag");
-  edtTestTag->setObjectName("edtTestTag");
+    : TDiagWindow(ctx, parent), FUi(new Ui::TfrmRadioTest) {
+  FUi->setupUi(this);
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose,
+              {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  TTagKeyFilter::Attach(FUi->edtEtalonTag);
+  TTagKeyFilter::Attach(FUi->edtTestTag);
+  connect(FUi->btnStartTest, &QPushButton::clicked, this, &TfrmRadioTest::btnStartTestClick);
+  connect(FUi->btnStopTest, &QPushButton::clicked, this, &TfrmRadioTest::btnStopTestClick);
+  FUi->btnStopTest->setEnabled(false);
   LoadTagTexts();
 }
 
+TfrmRadioTest::~TfrmRadioTest() = default;
+
 void TfrmRadioTest::LoadTagTexts() {
-  edtEtalonTag->setText(QString::fromStdString(FCtx.State.EtalonTag));
-  edtTestTag->setText(QString::fromStdString(FCtx.State.TestTag));
+  q17::LoadTagTexts(FCtx.State);
+  FUi->edtEtalonTag->setText(QString::fromStdString(FCtx.State.EtalonTag));
+  FUi->edtTestTag->setText(QString::fromStdString(FCtx.State.TestTag));
 }
 
-QString TfrmRadioTest::EtalonTagText() const { return edtEtalonTag->text(); }
+QString TfrmRadioTest::EtalonTagText() const { return FUi->edtEtalonTag->text(); }
 
-QString TfrmRadioTest::TestTagText() const { return edtTestTag->text(); }
+QString TfrmRadioTest::TestTagText() const { return FUi->edtTestTag->text(); }
+
+void TfrmRadioTest::SetStarted(bool started) {
+  FUi->btnStartTest->setEnabled(!started);
+  FUi->btnClose->setEnabled(!started);
+  FUi->rgrChannelNumber->setEnabled(!started);
+  FUi->edtEtalonTag->setEnabled(!started);
+  FUi->edtTestTag->setEnabled(!started);
+  FUi->btnStopTest->setEnabled(started);
+}
+
+void TfrmRadioTest::btnStartTestClick() {
+  SetStarted(true);
+  FUi->lblEtalonCount->setText(QStringLiteral("---"));
+  FUi->lblTestCount->setText(QStringLiteral("---"));
+  const int channel = FUi->rbnChannel1->isChecked() ? 1 : 2;
+  TRadioStartPayload payload{};
+  QLineEdit* converting = FUi->edtEtalonTag;
+  try {
+    const std::string etalon = FUi->edtEtalonTag->text().toStdString();
+    TagPayloadBytes(etalon);
+    converting = FUi->edtTestTag;
+    payload = RadioStartPayload(channel, etalon, FUi->edtTestTag->text().toStdString());
+  } catch (const TConversionError&) {
+    // Nothing sent; Stop brings the window back.
+    FCtx.Messages.Inform(this, ConversionErrorText(converting->text()));
+    return;
+  }
+  if (ShowResult(StartRadioTest(FCtx.State, FCtx.Link, payload)) == 0) {
+    SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  } else {
+    SetStarted(false);
+    FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
+  }
+}
+
+void TfrmRadioTest::btnStopTestClick() {
+  FCtx.Idle.Clear();
+  SetPanel(0, QStringLiteral("Тест не запущен"));
+  TRadioCounts counts;
+  if (ShowResult(StopRadioTest(FCtx.State, FCtx.Link, counts)) == 0) {
+    FUi->lblEtalonCount->setText(QString::number(counts.Etalon));
+    FUi->lblTestCount->setText(QString::number(counts.Test));
+  } else {
+    FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА остановки радиотеста - проверьте подключение считывателя"));
+  }
+  SetStarted(false);
+}
 
 }  // namespace q17::ui

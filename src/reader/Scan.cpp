@@ -1,0 +1,36 @@
+#include "reader/Scan.h"
+
+#include "reader/Cp1251.h"
+
+namespace q17 {
+
+std::string LeftFill(const std::string& text, std::size_t width, char fill) {
+  if (text.size() >= width) return text;
+  return std::string(width - text.size(), fill) + text;
+}
+
+std::string ScanLine(int address, const std::string& text) {
+  return "Addr=" + LeftFill(std::to_string(address), 2) + " [" + text + "]";
+}
+
+int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TScanStep& step) {
+  const std::int32_t saved = s.ReaderAddress;
+  int found = 0;
+  for (int address = from; address <= to; ++address) {
+    s.ReaderAddress = address;
+    std::string bytes;
+    const int r = ReadVersionBytes(s, link, bytes);
+    std::string text;
+    if (r == 0) {
+      ++found;
+      // Drop the last byte before converting: one byte is one character.
+      if (!bytes.empty()) bytes.pop_back();
+      text = Cp1251ToUtf8(bytes);
+    }
+    if (step && !step(address, r, text)) break;
+  }
+  s.ReaderAddress = saved;
+  return found;
+}
+
+}  // namespace q17

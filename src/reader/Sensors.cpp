@@ -1,0 +1,17 @@
+#include "reader/Sensors.h"
+
+#include "reader/DirectCommand.h"
+
+namespace q17 {
+
+TSensorState DecodeSensors(const std::uint8_t* r) { return TSensorState{r[0] != 0, r[1] != 0, r[2] != 0, r[3] != 0}; }
+
+const char* OnOffText(bool active) { return active ? "ВКЛ." : "выкл."; }
+
+int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state) {
+  const int r = DirectCommand(s, link, cmd::ReadSensors, 0);
+  if (r == 0) state = DecodeSensors(s.Payload.data());
+  return r;
+}
+
+}  // namespace q17

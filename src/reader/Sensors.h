@@ -1,0 +1,27 @@
+#pragma once
+// The gate automation sensors of both channels, as command 182 reports them.
+#include <cstdint>
+
+#include "reader/RdrCmd.h"
+
+namespace q17 {
+
+struct TSensorState {
+  bool DC1 = false;   // channel 1 gate sensor
+  bool CAR1 = false;  // channel 1 car sensor
+  bool DC2 = false;
+  bool CAR2 = false;
+  bool operator==(const TSensorState&) const = default;
+};
+
+// Reply bytes 0..3: gate 1, car 1, gate 2, car 2; non-zero is active.
+TSensorState DecodeSensors(const std::uint8_t* reply);
+
+// "ВКЛ." when active, "выкл." when not.
+const char* OnOffText(bool active);
+
+// Command 182; the link's result only. On 0 `state` holds the first four
+// payload bytes, whatever the reply's length.
+int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state);
+
+}  // namespace q17

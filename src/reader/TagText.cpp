@@ -1,0 +1,114 @@
+#include "reader/TagText.h"
+
+#include <cstdio>
+
+namespace q17 {
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// A group of hex digits as a number; at most eight significant digits.
+std::uint32_t ParseGroup(const std::string& group) {
+  std::uint32_t value = 0;
+  int significant = 0;
+  for (char c : group) {
+    const int d = HexDigit(c);
+    if (d < 0) throw TConversionError("'" + group + "' is not a valid hexadecimal number");
+    if (significant > 0 || d != 0) ++significant;
+    if (significant > 8) throw TConversionError("'" + group + "' is too long for a hexadecimal number");
+    value = (value << 4) | static_cast<std::uint32_t>(d);
+  }
+  return value;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> HexToBytes(const std::string& text) {
+  std::vector<std::uint8_t> bytes;
+  std::string rest = text;
+  while (!rest.empty() && static_cast<unsigned char>(rest.back()) <= ' ') rest.pop_back();
+  if (text.empty()) return bytes;
+  rest += ' ';
+  std::size_t start = 0;
+  for (std::size_t blank = rest.find(' '); blank != std::string::npos; blank = rest.find(' ', start)) {
+    bytes.push_back(static_cast<std::uint8_t>(ParseGroup(rest.substr(start, blank - start)) & 0xFF));
+    start = blank + 1;
+  }
+  return bytes;
+}
+
+bool IsTagText(const std::string& text) {
+  try {
+    HexToBytes(text);
+    return true;
+  } catch (const TConversionError&) {
+    return false;
+  }
+}
+
+TTagCode TagPayloadBytes(const std::string& text) {
+  std::vector<std::uint8_t> bytes = HexToBytes(text);
+  while (bytes.size() < 4) bytes.insert(bytes.begin(), 0);
+  // Bytes beyond the fourth are ignored.
+  return TTagCode{bytes[3], bytes[2], bytes[1], bytes[0]};
+}
+
+std::string TagCodeText(const TTagCode& b) {
+  char text[12];
+  std::snprintf(text, sizeof text, "%02X %02X %02X %02X", b[3], b[2], b[1], b[0]);
+  return text;
+}
+
+std::string TagCodeText(std::uint32_t code) {
+  return TagCodeText(TTagCode{static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code >> 8),
+                              static_cast<std::uint8_t>(code >> 16), static_cast<std::uint8_t>(code >> 24)});
+}
+
+void LoadTagTexts(TCommandState& s) {
+  if (!IsTagText(s.EtalonTag)) s.EtalonTag = kEtalonTagFallback;
+  if (!IsTagText(s.TestTag)) s.TestTag = kTestTagFallback;
+}
+
+bool TypeTagChar(TTagEdit& e, char32_t ch) {
+  if (ch >= U'a' && ch <= U'z') ch = ch - U'a' + U'A';
+  const bool hex = (ch >= U'0' && ch <= U'9') || (ch >= U'A' && ch <= U'F');
+  if (!hex) return false;
+  const std::size_t length = e.Text.size();
+  if (length >= 2 && (length + 1) % 3 == 0) {
+    e.Text += ' ';
+    e.Caret = e.Text.size();
+    e.SelStart = e.Caret;
+    e.SelLength = 0;
+  }
+  const std::size_t selStart = std::min(e.SelStart, e.Text.size());
+  const std::size_t selLength = std::min(e.SelLength, e.Text.size() - selStart);
+  if (e.Text.size() - selLength + 1 > kTagTextMaxLength) return false;
+  const std::size_t at = selLength > 0 ? selStart : std::min(e.Caret, e.Text.size());
+  e.Text.replace(at, selLength, 1, static_cast<char>(ch));
+  e.Caret = at + 1;
+  e.SelStart = e.Caret;
+  e.SelLength = 0;
+  return true;
+}
+
+std::uint32_t TagNumber(const std::string& text) {
+  std::string digits;
+  for (char c : text) {
+    if (c != ' ') digits += c;
+  }
+  if (digits.empty()) return 0;
+  return ParseGroup(digits);
+}
+
+bool TagMatches(std::uint32_t number, const TTagCode& b) {
+  const std::uint32_t code = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+                             (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+  return code == number;
+}
+
+}  // namespace q17

@@ -1,0 +1,41 @@
+#pragma once
+// What the diagnostic windows share: the status bar panels and ShowResult,
+// the show/hide hooks, no title-bar buttons, and no closing (Escape
+// included) while the close button is disabled.
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <utility>
+#include <vector>
+
+#include "ui/common/UiContext.h"
+
+namespace q17::ui {
+
+class TDiagWindow : public QDialog {
+  Q_OBJECT
+ public:
+  QString PanelText(int panel) const;
+  // Writes "Код = N / text" into the result panel and passes the code on.
+  int ShowResult(int code);
+  void reject() override;
+
+ protected:
+  TDiagWindow(TUiContext& ctx, QWidget* parent);
+  // Panels of the given widths and start texts; the result panel is the third.
+  void SetUpWindow(QStatusBar* bar, QPushButton* close, const std::vector<std::pair<int, QString>>& panels);
+  void SetPanel(int panel, const QString& text);
+  virtual void FormShow() {}
+  virtual void FormHide() {}
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+  TUiContext& FCtx;
+
+ private:
+  QPushButton* FClose = nullptr;
+  std::vector<QLabel*> FPanels;
+};
+
+}  // namespace q17::ui

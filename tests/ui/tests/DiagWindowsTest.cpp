@@ -1,0 +1,381 @@
+// The reader search and the diagnostic windows against the simulated bus.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "IdleSlotTest.h"
+#include "WindowFixture.h"
+#include "ui/support/Screenshot.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
+#include "ui/tests/Test_Radio.h"
+
+namespace q17::test {
+
+template <typename T>
+T* Child(QWidget& w, const char* name) {
+  T* child = w.findChild<T*>(QString::fromLatin1(name));
+  if (!child) qFatal("no control %s", name);
+  return child;
+}
+
+QString Text(QWidget& w, const char* name) { return Child<QLabel>(w, name)->text(); }
+
+class DiagWindowsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void SensorsPollWhileShownAndFreezeOnFailure();
+  void AuditListsEventsAndSwitchesOffOnHide();
+  void AuditButtonDuringAPause();
+  void ExchangeTestCountsAndMeanTime();
+  void RadioTestFieldsFilterAndCounts();
+  void ReadZoneSetUpAlwaysRestored();
+  void ReadZoneAnyTagAndGivenTag();
+  void SearchListsReadersAndLeavesTheAddress();
+};
+
+void DiagWindowsTest::SensorsPollWhileShownAndFreezeOnFailure() {
+  WindowWorld world;
+  ui::TfrmSensors w(world.ctx);
+  world.bus.ApplyControl("sensor gate 1 on");
+  world.bus.ApplyControl("sensor car 2 on");
+  w.show();
+  QTRY_COMPARE(Text(w, "lblDC1"), QStringLiteral("ВКЛ."));
+  QCOMPARE(Text(w, "lblCAR1"), QStringLiteral("выкл."));
+  QCOMPARE(Text(w, "lblDC2"), QStringLiteral("выкл."));
+  QCOMPARE(Text(w, "lblCAR2"), QStringLiteral("ВКЛ."));
+  QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QCOMPARE(w.PanelText(2), QStringLiteral("Код = 0 / OK !"));
+  Screenshot(w, "TfrmSensors");
+
+  world.bus.ApplyControl("sensor car 1 on");
+  QTRY_COMPARE(Text(w, "lblCAR1"), QStringLiteral("ВКЛ."));
+
+  // Hidden: the slot is empty and nothing more is sent.
+  w.hide();
+  QVERIFY(world.idle.Empty());
+
+  // The first failure freezes the labels until the window is reopened.
+  world.bus.ApplyControl("fault noreply next 1");
+  world.bus.ApplyControl("sensor car 1 off");
+  w.show();
+  QTRY_COMPARE(w.PanelText(0), QStringLiteral("Тест не работает..."));
+  QCOMPARE(w.PanelText(2), QStringLiteral("Код = 6 / Таймаут обмена"));
+  QCOMPARE(Text(w, "lblCAR1"), QStringLiteral("ВКЛ."));
+  w.hide();
+  w.show();
+  QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QTRY_COMPARE(Text(w, "lblCAR1"), QStringLiteral("выкл."));
+  w.hide();
+}
+
+void DiagWindowsTest::AuditListsEventsAndSwitchesOffOnHide() {
+  WindowWorld world;
+  ui::TfrmAudit w(world.ctx);
+  auto* list = Child<QTreeWidget>(w, "lvwAudit");
+  world.bus.ApplyControl("clock 2022-03-15 14:45:30");
+  world.bus.ApplyControl("event 0x0124 2 12345678");
+  w.show();
+  QCOMPARE(world.State("AUDIT"), std::string("on"));
+  QCOMPARE(w.PanelText(0), QStringLiteral("АУДИТ РАБОТАЕТ..."));
+  QTRY_COMPARE(list->topLevelItemCount(), 1);
+  const QStringList row{"1", "Кан. 2", "14:45:30", "12 34 56 78", "Таг передан в контроллер"};
+  for (int c = 0; c < 5; ++c) QCOMPARE(list->topLevelItem(0)->text(c), row[c]);
+  world.bus.ApplyControl("pass 1 00A10228");
+  QTRY_COMPARE(list->topLevelItemCount(), 4);
+  Screenshot(w, "TfrmAudit");
+
+  // A failed poll: the error row, polling ends, and hiding still switches off.
+  world.bus.ApplyControl("fault noreply next 1");
+  QTRY_COMPARE(list->topLevelItemCount(), 5);
+  QCOMPARE(list->topLevelItem(4)->text(1), QStringLiteral("Кан. 0"));
+  QCOMPARE(list->topLevelItem(4)->text(2), QStringLiteral("09:08:07"));
+  QCOMPARE(list->topLevelItem(4)->text(3), QStringLiteral("00 00 00 00"));
+  QCOMPARE(list->topLevelItem(4)->text(4), QStringLiteral("Ошибка обмена со считывателем"));
+  QTRY_COMPARE(w.PanelText(0), QStringLiteral("Аудит остановлен..."));
+  world.bus.ApplyControl("event 0x0001 1 0");
+  w.hide();
+  QCOMPARE(world.State("AUDIT"), std::string("off"));
+  QVERIFY(world.idle.Empty());
+
+  // Reopened: numbering from 1 below the earlier rows.
+  w.show();
+  QTRY_COMPARE(list->topLevelItemCount(), 6);
+  QCOMPARE(list->topLevelItem(5)->text(0), QStringLiteral("1"));
+  Child<QPushButton>(w, "btnTransactClear")->click();
+  QCOMPARE(list->topLevelItemCount(), 0);
+  w.hide();
+
+  // Audit mode that cannot be switched on: no polling, the code shown.
+  world.bus.ApplyControl("fault noreply next 1");
+  w.show();
+  QVERIFY(world.idle.Empty());
+  QCOMPARE(w.PanelText(2), QStringLiteral("Код = 6 / Таймаут обмена"));
+  w.hide();
+}
+
+void DiagWindowsTest::AuditButtonDuringAPause() {
+  WindowWorld world;
+  ui::TfrmAudit w(world.ctx);
+  auto* list = Child<QTreeWidget>(w, "lvwAudit");
+  w.show();
+  const auto polled = world.Requests();
+  QTRY_VERIFY(world.Requests() > polled + 1);  // polling, so a pause is under way
+  for (int i = 0; i < 3; ++i) world.bus.ApplyControl("event 0x0010 1 00A10228");
+  // Clicked from inside a pause: runs between two polls, never inside one.
+  QTimer::singleShot(0, Child<QPushButton>(w, "btnReaderClear"),
+                     &QPushButton::click);
+  QTRY_COMPARE(world.State("EVENTS"), std::string("0"));
+  QCOMPARE(w.PanelText(2), QStringLiteral("Код = 0 / OK !"));
+  const int rows = list->topLevelItemCount();
+  world.bus.ApplyControl("event 0x0011 1 00A10228");
+  QTRY_COMPARE(list->topLevelItemCount(), rows + 1);
+  QCOMPARE(world.bus.Stats().badCrc + world.bus.Stats().malformed, 0u);
+  w.hide();
+}
+
+void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
+  WindowWorld world;
+  ui::TfrmCommTest w(world.ctx);
+  w.show();
+  auto* start = Child<QPushButton>(w, "btnStartTest");
+  auto* stop = Child<QPushButton>(w, "btnStopTest");
+  QVERIFY(!stop->isEnabled());
+  // Start and Stop with no pass between them.
+  start->click();
+  stop->click();
+  QCOMPARE(Text(w, "lblTestTime"), QStringLiteral("Милисекунд/на обмен = (\?\?\?)"));
+
+  start->click();
+  QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QVERIFY(!Child<QPushButton>(w, "btnClose")->isEnabled());
+  QTRY_VERIFY(Text(w, "lblCount").toInt() >= 5);
+  QCOMPARE(w.PanelText(2), QStringLiteral("Код = 0 / OK !"));
+  // A new length goes out from the next pass.
+  Child<QSpinBox>(w, "sedDataLength")->setValue(64);
+  const auto writes = world.serial.Writes().size();
+  QTRY_VERIFY(world.serial.Writes().size() > writes + 1);
+  const auto& last = world.serial.Writes().back();
+  QVERIFY(last.size() >= 64 + 8);
+  world.bus.ApplyControl("fault noreply next 1");
+  QTRY_COMPARE(Text(w, "lblErrCount"), QStringLiteral("1"));
+  w.reject();  // closing is refused while the test runs
+  QVERIFY(w.isVisible());
+  stop->click();
+  QVERIFY(world.idle.Empty());
+  QVERIFY(Text(w, "lblTestTime").startsWith(QStringLiteral("Милисекунд/на обмен = ")));
+  QVERIFY(!Text(w, "lblTestTime").contains('?'));
+  QCoreApplication::processEvents();  // the window's new size for the spread line
+  Screenshot(w, "TfrmCommTest");
+  w.hide();
+}
+
+void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
+  WindowWorld world;
+  world.state.EtalonTag = "00 B1 ZZ 01";
+  ui::TfrmRadioTest w(world.ctx);
+  auto* etalon = Child<QLineEdit>(w, "edtEtalonTag");
+  auto* test = Child<QLineEdit>(w, "edtTestTag");
+  QCOMPARE(w.EtalonTagText(), QStringLiteral("00 FF FF 01"));
+  QCOMPARE(w.TestTagText(), QStringLiteral("00 B1 FF 03"));
+  w.show();
+  // Typed through the filter.
+  test->clear();
+  QTest::keyClicks(test, "00ffff02x");
+  QCOMPARE(test->text(), QStringLiteral("00 FF FF 02"));
+  test->selectAll();
+  QTest::keyClicks(test, "7");
+  QCOMPARE(test->text(), QStringLiteral("00 FF FF 02 "));
+  test->setText(QStringLiteral("00 FF FF 02"));
+
+  Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
+  Child<QPushButton>(w, "btnStartTest")->click();
+  QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QCOMPARE(world.State("RADIOCH"), std::string("2"));
+  QCOMPARE(world.State("REF"), std::string("00FFFF01"));
+  QCOMPARE(world.State("TEST"), std::string("00FFFF02"));
+  QCOMPARE(Text(w, "lblEtalonCount"), QStringLiteral("---"));
+  world.bus.ApplyControl("radio-counts 10 3");
+  Child<QPushButton>(w, "btnStopTest")->click();
+  QCOMPARE(Text(w, "lblEtalonCount"), QStringLiteral("10"));
+  QCOMPARE(Text(w, "lblTestCount"), QStringLiteral("3"));
+  Screenshot(w, "TfrmRadioTest");
+
+  // A pasted text that does not convert: a clear message, nothing sent.
+  etalon->setText(QStringLiteral("00 G1"));
+  const auto before = world.Requests();
+  Child<QPushButton>(w, "btnStartTest")->click();
+  QCOMPARE(world.Requests(), before);
+  QCOMPARE(world.messages.texts.size(), 1);
+  QVERIFY(world.messages.texts[0].contains(QStringLiteral("«00 G1»")));
+  QVERIFY(Child<QPushButton>(w, "btnStopTest")->isEnabled());
+  Child<QPushButton>(w, "btnStopTest")->click();
+  QVERIFY(Child<QPushButton>(w, "btnStartTest")->isEnabled());
+
+  // A start that is not answered.
+  etalon->setText(QStringLiteral("00 FF FF 01"));
+  world.bus.ApplyControl("fault noreply next 1");
+  Child<QPushButton>(w, "btnStartTest")->click();
+  QCOMPARE(world.messages.texts.last(),
+           QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
+  QVERIFY(Child<QPushButton>(w, "btnStartTest")->isEnabled());
+  w.hide();
+}
+
+void DiagWindowsTest::ReadZoneSetUpAlwaysRestored() {
+  WindowWorld world;
+  ui::TfrmAudio w(world.ctx);
+  auto* start = Child<QPushButton>(w, "btnStart");
+  auto* stop = Child<QPushButton>(w, "btnStop");
+  auto* tag = Child<QLineEdit>(w, "edtTestTag");
+  world.state.TMT_1 = 300;
+  WriteTagMemTime1(world.state, world.link);
+  w.show();
+  QVERIFY(!stop->isEnabled());
+
+  // Set up and restored.
+  start->click();
+  QCOMPARE(world.State("TMT"), std::string("10,10"));
+  QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ"));
+  stop->click();
+  QCOMPARE(world.State("TMT"), std::string("300,100"));
+  QCOMPARE(w.PanelText(0), QStringLiteral("Тест остановлен"));
+
+  // A conversion error at Start: the message, no polling, Stop restores.
+  tag->setText(QStringLiteral("0Z"));
+  start->click();
+  QCOMPARE(world.messages.texts.size(), 1);
+  QVERIFY(world.idle.Empty());
+  QCOMPARE(world.State("TMT"), std::string("10,10"));
+  stop->click();
+  QCOMPARE(world.State("TMT"), std::string("300,100"));
+
+  // A tag memory time that cannot be read at Start is left alone, and the
+  // program's stale value never reaches the reader.
+  world.state.TMT_1 = 999;
+  tag->clear();
+  int replies = 0;
+  world.bus.SetReplyHook([&] {
+    if (++replies == 1) world.bus.ApplyControl("fault noreply next 1");
+  });
+  start->click();
+  world.bus.SetReplyHook({});
+  QCOMPARE(world.State("TMT"), std::string("300,10"));
+  stop->click();
+  QCOMPARE(world.State("TMT"), std::string("300,100"));
+
+  // A block that cannot be read: the test does not start, nothing else sent.
+  world.bus.ApplyControl("fault noreply next 1");
+  const auto before = world.Requests();
+  start->click();
+  QCOMPARE(world.Requests(), before + 1);
+  QVERIFY(start->isEnabled());
+  w.hide();
+}
+
+void DiagWindowsTest::ReadZoneAnyTagAndGivenTag() {
+  WindowWorld world;
+  ui::TfrmAudio w(world.ctx);
+  auto* tag = Child<QLineEdit>(w, "edtTestTag");
+  world.bus.ApplyControl("tag add 2 00A10228");
+  world.bus.ApplyControl("tag add 2 11111111");
+  world.bus.ApplyControl("tag add 2 22222222");
+  w.show();
+  // Any tag, channel 2.
+  tag->clear();
+  Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
+  Child<QPushButton>(w, "btnStart")->click();
+  QTRY_COMPARE(Text(w, "lblTags_2"), QStringLiteral("3"));
+  QCOMPARE(Text(w, "lblTags_1"), QStringLiteral("00"));
+  QTRY_VERIFY(world.beeper.beeps >= 2);
+  Child<QPushButton>(w, "btnStop")->click();
+
+  // The given tag, found by its number.
+  tag->setText(QStringLiteral("00 A1 02 28"));
+  Child<QPushButton>(w, "btnStart")->click();
+  QTRY_COMPARE(Text(w, "lblTags_2"), QStringLiteral("OK"));
+  QCOMPARE(Text(w, "lblTags_1"), QStringLiteral("--"));
+  Screenshot(w, "TfrmAudio");
+  // Gone from the field: the walk ends at the reader's "no tag".
+  world.bus.ApplyControl("tag remove 2 00A10228");
+  QTRY_COMPARE(Text(w, "lblTags_2"), QStringLiteral("--"));
+  // Stop pressed during a pause of the walk: nothing is sent after the restore.
+  QTimer::singleShot(0, Child<QPushButton>(w, "btnStop"), &QPushButton::click);
+  QTRY_VERIFY(world.idle.Empty());
+  const auto after = world.Requests();
+  QCoreApplication::processEvents();
+  QCOMPARE(world.Requests(), after);
+  QCOMPARE(world.State("TMT"), std::string("100,100"));
+  w.hide();
+}
+
+void DiagWindowsTest::SearchListsReadersAndLeavesTheAddress() {
+  WindowWorld world({1, 3, 12});
+  world.bus.ApplyControl("@12 version Q17-12 ");
+  world.bus.ApplyControl("@3 version ");
+  world.state.ReaderAddress = 3;
+  ui::TfrmFindReaders w(world.ctx);
+  w.show();
+  auto* list = Child<QPlainTextEdit>(w, "memReaders");
+  auto* progress = Child<QProgressBar>(w, "pgbFindProgress");
+  Child<QSpinBox>(w, "sedEndAddr")->setValue(14);
+  Child<QPushButton>(w, "btnStartFind")->click();
+  QCOMPARE(list->toPlainText(), QStringLiteral("Addr=01 [2xQ17 v1.0]\nAddr=03 []\nAddr=12 [Q17-12]"));
+  QCOMPARE(world.state.ReaderAddress, 3);
+  QCOMPARE(progress->value(), 14);
+  QVERIFY(Child<QPushButton>(w, "btnClose")->isEnabled());
+  Screenshot(w, "TfrmFindReaders");
+
+  // A range above the last one.
+  Child<QSpinBox>(w, "sedStartAddr")->setValue(20);
+  Child<QSpinBox>(w, "sedEndAddr")->setValue(30);
+  Child<QPushButton>(w, "btnStartFind")->click();
+  QCOMPARE(progress->minimum(), 20);
+  QCOMPARE(progress->value(), 30);
+  QCOMPARE(list->toPlainText(), QString());
+
+  // End below start: said so, nothing tried.
+  Child<QSpinBox>(w, "sedEndAddr")->setValue(5);
+  const auto before = world.Requests() + world.bus.Stats().unanswered;
+  Child<QPushButton>(w, "btnStartFind")->click();
+  QCOMPARE(world.Requests() + world.bus.Stats().unanswered, before);
+  QVERIFY(Child<QLabel>(w, "lblRangeError")->isVisible());
+  QVERIFY(Child<QPushButton>(w, "btnStartFind")->isEnabled());
+
+  // Reopened: the default range and an empty list.
+  w.hide();
+  w.show();
+  QCOMPARE(Child<QSpinBox>(w, "sedStartAddr")->value(), 1);
+  QCOMPARE(Child<QSpinBox>(w, "sedEndAddr")->value(), 10);
+  QVERIFY(!Child<QLabel>(w, "lblRangeError")->isVisible());
+  w.hide();
+}
+
+}  // namespace q17::test
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  int status = 0;
+  {
+    q17::ui::IdleSlotTest slot;
+    status |= QTest::qExec(&slot, argc, argv);
+  }
+  {
+    q17::test::DiagWindowsTest windows;
+    status |= QTest::qExec(&windows, argc, argv);
+  }
+  return status;
+}
+
+#include "DiagWindowsTest.moc"
