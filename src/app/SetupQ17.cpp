@@ -19,16 +19,11 @@
 #include "link/KvlInterface.h"
 #include "reader/RdrCmd.h"
 #include "ui/common/QtSeams.h"
+#include "ui/common/SystemBeep.h"
 #include "ui/common/UiContext.h"
 #include "ui/main/Windows.h"
 
 namespace {
-
-// The PC's own beep for the read-zone test.
-class TAppBeep : public q17::ui::IBeep {
- public:
-  void Beep() override { QApplication::beep(); }
-};
 
 // SETUPQ17_BENCH_EXIT=1: print the time from the start of main to the main
 // window's first exposure and the resident memory then, and quit.
@@ -111,7 +106,7 @@ int main(int argc, char** argv) {
 
   q17::ui::TQtMessageBox messages;
   q17::ui::TQtFileDialog files;
-  TAppBeep beeper;
+  q17::ui::TSystemBeep beeper;
   q17::ui::TSystemClock clock;
   q17::ui::TIdleSlot idle;
   q17::ui::TWindows windows;
