@@ -11,14 +11,24 @@
 namespace {
 
 void DecodeStream(const std::uint8_t* bytes, std::size_t size) {
-  std::uint8_t data[q17::kMaxData];
-  q17::TReplyFields fields;
-  q17::TReplyDecoder decoder(bytes[0], data, fields);
-  for (std::size_t i = 1; i < size; ++i) {
-    const q17::TReplyStep step = decoder.Feed(bytes[i]);
-    if (step == q17::TReplyStep::Complete && fields.Length > q17::kMaxData) std::abort();
-    if (step == q17::TReplyStep::WrongPacketNo && fields.EchoPacketNo == bytes[0]) std::abort();
-    if (step != q17::TReplyStep::More) return;
+  std::uint8_t data[q17::kMaxData] = {};
+  q17::TReplyDecoder decoder(bytes[0], data);
+  const q17::TReplyFields& fields = decoder.Fields();
+  std::size_t at = 1;
+  q17::TReplyStep step = q17::TReplyStep::More;
+  while (step == q17::TReplyStep::More && at < size) step = decoder.Feed(bytes[at++]);
+  if (step == q17::TReplyStep::Complete && fields.Length > q17::kMaxData) std::abort();
+  if (step == q17::TReplyStep::WrongPacketNo && fields.EchoPacketNo == bytes[0]) std::abort();
+
+  // A run fed at once ends where the byte-by-byte feed ended, with the same result.
+  std::uint8_t runData[q17::kMaxData] = {};
+  q17::TReplyDecoder run(bytes[0], runData);
+  std::size_t used = 0;
+  const q17::TReplyStep runStep = run.Feed(bytes + 1, size - 1, used);
+  const q17::TReplyFields& r = run.Fields();
+  if (runStep != step || used + 1 != at || r.EchoPacketNo != fields.EchoPacketNo || r.Flags != fields.Flags ||
+      r.Code != fields.Code || r.Length != fields.Length || std::memcmp(runData, data, sizeof data) != 0) {
+    std::abort();
   }
 }
 
@@ -45,8 +55,8 @@ void RoundTrip(const std::uint8_t* bytes, std::size_t size) {
   frame[n - 1] = q17::kReplyEnd;
 
   std::uint8_t data[q17::kMaxData];
-  q17::TReplyFields fields;
-  q17::TReplyDecoder decoder(request.PacketNo, data, fields);
+  q17::TReplyDecoder decoder(request.PacketNo, data);
+  const q17::TReplyFields& fields = decoder.Fields();
   q17::TReplyStep step = q17::TReplyStep::More;
   for (std::size_t i = 0; i < n && step == q17::TReplyStep::More; ++i) step = decoder.Feed(frame[i]);
   if (step != q17::TReplyStep::Complete) std::abort();

@@ -55,86 +55,107 @@ std::size_t EncodeRequest(const TRequest& r, TFrameBuffer& out) {
   return w.Size();
 }
 
-TReplyDecoder::TReplyDecoder(std::uint8_t expectedPacketNo, std::uint8_t* data, TReplyFields& fields)
-    : FExpected(expectedPacketNo), FData(data), FFields(fields), FCrc(CrcInit) {}
+TReplyDecoder::TReplyDecoder(std::uint8_t expectedPacketNo, std::uint8_t* data, const TReplyFields& start)
+    : FExpected(expectedPacketNo), FData(data) {
+  FCursor.Fields = start;
+  FCursor.Crc = CrcInit;
+}
 
-TReplyStep TReplyDecoder::Feed(std::uint8_t c) {
+// One byte on a cursor that lives in the caller's registers: the data
+// writes cannot alias it, so a run of bytes costs no reloads.
+inline TReplyStep TReplyDecoder::Step(TCursor& k, std::uint8_t c, std::uint8_t expected, std::uint8_t* data) {
   if (c == kReplyStart) {
-    FDataLen = 0;
-    FCrc = CrcInit;
+    k.DataLen = 0;
+    k.Crc = CrcInit;
     // An escape left over from line noise must not shift the new frame's first byte.
-    FPendingEscape = 0;
-    FState = sPacketNo;
+    k.PendingEscape = 0;
+    k.State = TCursor::sPacketNo;
     return TReplyStep::More;
   }
   if (c == kReplyEnd) {
     // Only a whole frame counts: an end byte after noise or a cut header
     // whose running CRC happens to be 0 is not a reply.
-    if (FState == sCrc && FCrcBytes >= 2 && FCrc == 0) return TReplyStep::Complete;
-    FState = sWaitStart;
+    if (k.State == TCursor::sCrc && k.CrcBytes >= 2 && k.Crc == 0) return TReplyStep::Complete;
+    k.State = TCursor::sWaitStart;
     return TReplyStep::More;
   }
   if (c == kEscape) {
-    FPendingEscape = 0xF0;
-    if (FState != sCrc) CrcUpdate(FCrc, c);
+    k.PendingEscape = 0xF0;
+    if (k.State != TCursor::sCrc) CrcUpdate(k.Crc, c);
     return TReplyStep::More;
   }
-  if (FState != sCrc) CrcUpdate(FCrc, c);
-  if (FPendingEscape != 0) {
-    c = static_cast<std::uint8_t>(c + FPendingEscape);
-    FPendingEscape = 0;
+  if (k.State != TCursor::sCrc) CrcUpdate(k.Crc, c);
+  if (k.PendingEscape != 0) {
+    c = static_cast<std::uint8_t>(c + k.PendingEscape);
+    k.PendingEscape = 0;
   }
-  switch (FState) {
-    case sWaitStart:
+  TReplyFields& f = k.Fields;
+  switch (k.State) {
+    case TCursor::sWaitStart:
       break;
-    case sPacketNo:
-      FFields.EchoPacketNo = c;
-      if (c != FExpected) return TReplyStep::WrongPacketNo;
-      FState = sAddress;
+    case TCursor::sPacketNo:
+      f.EchoPacketNo = c;
+      if (c != expected) return TReplyStep::WrongPacketNo;
+      k.State = TCursor::sAddress;
       break;
-    case sAddress:
-      FState = sFlags;
+    case TCursor::sAddress:
+      k.State = TCursor::sFlags;
       break;
-    case sFlags:
-      FFields.Flags = c;
-      FFieldBytes = 0;
-      FState = sCode;
+    case TCursor::sFlags:
+      f.Flags = c;
+      k.FieldBytes = 0;
+      k.State = TCursor::sCode;
       break;
-    case sCode:
-      if ((FFields.Flags & 0x10) != 0 && FFieldBytes == 0) {
-        FFields.Code = c;
-        FFieldBytes = 1;
+    case TCursor::sCode:
+      if ((f.Flags & 0x10) != 0 && k.FieldBytes == 0) {
+        f.Code = c;
+        k.FieldBytes = 1;
       } else {
-        FFields.Code = FFieldBytes == 1 ? static_cast<std::uint16_t>(FFields.Code | (c << 8)) : c;
-        FFieldBytes = 0;
-        FState = sLength;
+        f.Code = k.FieldBytes == 1 ? static_cast<std::uint16_t>(f.Code | (c << 8)) : c;
+        k.FieldBytes = 0;
+        k.State = TCursor::sLength;
       }
       break;
-    case sLength:
-      if ((FFields.Flags & 0x01) != 0 && FFieldBytes == 0) {
-        FFields.Length = c;
-        FFieldBytes = 1;
+    case TCursor::sLength:
+      if ((f.Flags & 0x01) != 0 && k.FieldBytes == 0) {
+        f.Length = c;
+        k.FieldBytes = 1;
         break;
       }
-      FFields.Length = FFieldBytes == 1 ? static_cast<std::uint16_t>(FFields.Length | (c << 8)) : c;
-      FFieldBytes = 0;
-      if (FFields.Length > kMaxData) {
-        FFields.Length = 0;
+      f.Length = k.FieldBytes == 1 ? static_cast<std::uint16_t>(f.Length | (c << 8)) : c;
+      k.FieldBytes = 0;
+      if (f.Length > kMaxData) {
+        f.Length = 0;
         return TReplyStep::Oversize;
       }
-      FState = FFields.Length == 0 ? sCrc : sData;
-      FCrcBytes = 0;
+      k.State = f.Length == 0 ? TCursor::sCrc : TCursor::sData;
+      k.CrcBytes = 0;
       break;
-    case sData:
-      if (FDataLen < FFields.Length) FData[FDataLen++] = c;
-      if (FDataLen >= FFields.Length) FState = sCrc;
+    case TCursor::sData:
+      if (k.DataLen < f.Length) data[k.DataLen++] = c;
+      if (k.DataLen >= f.Length) k.State = TCursor::sCrc;
       break;
-    case sCrc:
-      CrcUpdate(FCrc, c);
-      ++FCrcBytes;
+    case TCursor::sCrc:
+      CrcUpdate(k.Crc, c);
+      ++k.CrcBytes;
       break;
   }
   return TReplyStep::More;
+}
+
+TReplyStep TReplyDecoder::Feed(const std::uint8_t* bytes, std::size_t size, std::size_t& used) {
+  TCursor k = FCursor;
+  TReplyStep step = TReplyStep::More;
+  std::size_t i = 0;
+  while (step == TReplyStep::More && i < size) step = Step(k, bytes[i++], FExpected, FData);
+  FCursor = k;
+  used = i;
+  return step;
+}
+
+TReplyStep TReplyDecoder::Feed(std::uint8_t byte) {
+  std::size_t used = 0;
+  return Feed(&byte, 1, used);
 }
 
 }  // namespace q17

@@ -33,7 +33,8 @@ struct TRequest {
 std::size_t EncodeRequest(const TRequest& request, TFrameBuffer& out);
 
 // What a reply has told so far. The decoder overwrites each field as it
-// arrives, so a frame that breaks off leaves the fields it got to.
+// arrives, so a frame that breaks off leaves the fields it got to and the
+// others as they were given.
 struct TReplyFields {
   std::uint8_t EchoPacketNo = 0;
   std::uint8_t Flags = 0;
@@ -51,24 +52,33 @@ enum class TReplyStep {
 class TReplyDecoder {
  public:
   // `data` receives up to kMaxData bytes of the reply's data.
-  TReplyDecoder(std::uint8_t expectedPacketNo, std::uint8_t* data, TReplyFields& fields);
+  TReplyDecoder(std::uint8_t expectedPacketNo, std::uint8_t* data, const TReplyFields& start = {});
 
   // Noise before a start byte, broken frames and bad CRCs are skipped: only
   // the outcomes that end the exchange leave More.
   TReplyStep Feed(std::uint8_t byte);
+  // The same over a run of bytes, up to the first outcome: `used` tells how
+  // many were taken, so what follows a reply stays with the caller.
+  TReplyStep Feed(const std::uint8_t* bytes, std::size_t size, std::size_t& used);
+  const TReplyFields& Fields() const { return FCursor.Fields; }
 
  private:
-  enum TState { sWaitStart, sPacketNo, sAddress, sFlags, sCode, sLength, sData, sCrc };
+  // Where the decoder stands in a frame.
+  struct TCursor {
+    enum TState { sWaitStart, sPacketNo, sAddress, sFlags, sCode, sLength, sData, sCrc };
+    TReplyFields Fields;
+    TState State = sWaitStart;
+    std::uint8_t PendingEscape = 0;
+    std::uint16_t Crc = 0;
+    std::uint16_t DataLen = 0;
+    int FieldBytes = 0;  // bytes of a two-byte code or length field taken so far
+    int CrcBytes = 0;
+  };
+  static TReplyStep Step(TCursor& k, std::uint8_t c, std::uint8_t expected, std::uint8_t* data);
 
   std::uint8_t FExpected;
   std::uint8_t* FData;
-  TReplyFields& FFields;
-  TState FState = sWaitStart;
-  std::uint8_t FPendingEscape = 0;
-  std::uint16_t FCrc = 0;
-  std::uint16_t FDataLen = 0;
-  int FFieldBytes = 0;  // bytes of a two-byte code or length field taken so far
-  int FCrcBytes = 0;
+  TCursor FCursor;
 };
 
 }  // namespace q17

@@ -147,14 +147,15 @@ int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& cod
 }
 
 int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  TReplyFields fields{FEchoPacketNo, FReplyFlags, code, length};
-  TReplyDecoder decoder(FPacketNo, data, fields);
+  TReplyDecoder decoder(FPacketNo, data, {FEchoPacketNo, FReplyFlags, code, length});
   int result = rcTimeout;
   std::size_t budget = kMaxBytesPerExchange;
-  std::uint8_t c = 0;
-  while (result == rcTimeout && budget > 0 && ReadByte(c)) {
-    --budget;
-    switch (decoder.Feed(c)) {
+  while (result == rcTimeout && budget > 0 && FillRx()) {
+    std::size_t used = 0;
+    const TReplyStep step = decoder.Feed(FRx.data() + FRxHead, std::min(FRxTail - FRxHead, budget), used);
+    FRxHead += used;
+    budget -= used;
+    switch (step) {
       case TReplyStep::More:
         break;
       case TReplyStep::Complete:
@@ -171,6 +172,7 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
         break;
     }
   }
+  const TReplyFields& fields = decoder.Fields();
   FEchoPacketNo = fields.EchoPacketNo;
   FReplyFlags = fields.Flags;
   code = fields.Code;
@@ -178,20 +180,21 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
   return result;
 }
 
-bool TInterfList::ReadByte(std::uint8_t& b) {
-  if (FRxHead == FRxTail) {
-    FRxHead = FRxTail = 0;
-    const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout);
-    if (n <= 0) return false;
-    FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
-  }
-  b = FRx[FRxHead++];
+bool TInterfList::FillRx() {
+  if (FRxHead < FRxTail) return true;
+  FRxHead = FRxTail = 0;
+  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout);
+  if (n <= 0) return false;
+  FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
   return true;
 }
 
 void TInterfList::DrainUntilSilent(std::size_t& budget) {
-  std::uint8_t ignored = 0;
-  while (budget > 0 && ReadByte(ignored)) --budget;
+  while (budget > 0 && FillRx()) {
+    const std::size_t n = std::min(FRxTail - FRxHead, budget);
+    FRxHead += n;
+    budget -= n;
+  }
 }
 
 }  // namespace q17

@@ -82,7 +82,8 @@ class TInterfList {
 
  private:
   int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
-  bool ReadByte(std::uint8_t& b);
+  // True when FRx holds unused bytes, after a wait on the port if it had none.
+  bool FillRx();
   void DrainUntilSilent(std::size_t& budget);
 
   SerialApi& FSerial;
