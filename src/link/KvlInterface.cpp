@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <iterator>
 
-#include "link/Crc16A.h"
+#include "link/ComPort.h"
 #include "link/ErrMsg.h"
+#include "link/FtdiPort.h"
 
 namespace q17 {
 namespace {
-
-enum RxState { rsWaitStart, rsPacketNo, rsAddress, rsFlags, rsCode, rsLength, rsData, rsCrc };
 
 // No USB bus holds more adapters than this; a driver that claims more is broken.
 constexpr std::uint32_t kMaxFtdiDevices = 128;
@@ -95,81 +94,37 @@ int TInterfList::Open(int index, int baudIndex) {
   FLastOpenDetail.clear();
   FLastOpenGroup.clear();
   if (index < 0 || index >= Count()) return rcBadPort;
-  if (FHandle != 0) {
+  if (FPort) {
     FLastOpenFailure = OpenFailure::Busy;
     FLastOpenDetail = "a port is already open";
     return rcOpenError;
   }
   const Entry& entry = FEntries[static_cast<std::size_t>(index)];
   const std::uint32_t baud = BaudRate(baudIndex);
-  int result = rcBadPort;
+  TPortOpening opening;
   if (entry.Descriptor.Kind == ikComPort) {
-    result = OpenComPort(entry, baud);
+    opening = OpenComPort(FSerial, entry.Text, baud);
   } else if (entry.Descriptor.Kind == ikFtdi) {
-    result = OpenFtdi(entry, baud);
+    opening = OpenFtdiPort(FD2xx, entry.Descriptor.Name, baud);
+  } else {
+    return rcBadPort;
   }
-  if (result != rcOk) return result;
+  if (!opening.Port) {
+    FLastOpenFailure = opening.Failure;
+    FLastOpenDetail = std::move(opening.Detail);
+    FLastOpenGroup = std::move(opening.Group);
+    return rcOpenError;
+  }
+  FPort = std::move(opening.Port);
   FRxHead = FRxTail = 0;
   FIndex = index;
-  FOpened = true;
-  return rcOk;
-}
-
-int TInterfList::OpenComPort(const Entry& entry, std::uint32_t baud) {
-  const PortHandle handle = FSerial.Open(entry.Text, SerialOpenArgs{});
-  if (handle == 0) {
-    FHandle = 0;
-    FLastOpenFailure = FSerial.LastOpenFailure();
-    FLastOpenDetail = FSerial.LastOpenDetail();
-    FLastOpenGroup = FSerial.LastOpenGroup();
-    return rcOpenError;
-  }
-  LineState line;
-  FSerial.GetCommState(handle, line);
-  line.baudRate = baud;
-  line.byteSize = 8;
-  line.parity = 0;
-  line.stopBits = 0;
-  FSerial.SetCommState(handle, line);
-  FSerial.SetCommTimeouts(handle, CommTimeouts{kMaxDword, 0, 0, 1, 100});
-  FKind = ikComPort;
-  FHandle = handle;
-  return rcOk;
-}
-
-int TInterfList::OpenFtdi(const Entry& entry, std::uint32_t baud) {
-  FtHandle handle = 0;
-  const FtStatus status = FD2xx.OpenEx(entry.Descriptor.Name, FT_OPEN_BY_SERIAL_NUMBER, handle);
-  if (status != FT_OK || handle == 0) {
-    FHandle = 0;
-    FLastOpenFailure = status == FT_DEVICE_NOT_FOUND ? OpenFailure::NoDevice : OpenFailure::Busy;
-    FLastOpenDetail = "FT_OpenEx status " + std::to_string(status);
-    return rcOpenError;
-  }
-  FD2xx.SetBaudRate(handle, baud);
-  FD2xx.SetDataCharacteristics(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE);
-  FD2xx.SetFlowControl(handle, FT_FLOW_NONE, 0, 0);
-  FD2xx.SetTimeouts(handle, 1, 50);
-  FFtReadTimeout = 1;
-  FBaud = baud;
-  FKind = ikFtdi;
-  FHandle = handle;
   return rcOk;
 }
 
 int TInterfList::Close() {
-  if (FHandle != 0) {
-    if (FKind == ikComPort) {
-      FSerial.Close(FHandle);
-    } else if (FKind == ikFtdi) {
-      FD2xx.Close(FHandle);
-    }
-    FKind = ikNone;
-    FHandle = 0;
-  }
+  FPort.reset();
   FRxHead = FRxTail = 0;
   FIndex = -1;
-  FOpened = false;
   return rcOk;
 }
 
@@ -177,209 +132,69 @@ void TInterfList::SetReadTimeout(int value) {
   if (value >= 20 && value <= 1000) FReadTimeout = value;
 }
 
-bool TInterfList::PutRaw(std::uint8_t b) {
-  if (FBufLen >= FBuffer.size()) return false;
-  FBuffer[FBufLen++] = b;
-  return true;
-}
-
-bool TInterfList::PutByte(std::uint8_t b, std::uint16_t& crc) {
-  if (b >= kEscape) {
-    CrcUpdate(crc, kEscape);
-    if (!PutRaw(kEscape)) return false;
-    b = static_cast<std::uint8_t>(b - 0xF0);
+int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
+  if (!FPort) return rcPortClosed;
+  // A request must fit the data area and, escaped, the frame buffer;
+  // anything larger is refused before a byte goes out.
+  const TRequest request{FPacketNo, static_cast<std::uint8_t>(address & 0xFF), FFlags, code, data, length};
+  FFrameLen = length > kMaxData ? 0 : EncodeRequest(request, FFrame);
+  if (FFrameLen == 0) {
+    length = 0;
+    return rcBufferOverflow;
   }
-  CrcUpdate(crc, b);
-  return PutRaw(b);
+  if (!FPort->Write(FFrame.data(), FFrameLen)) return rcWriteError;
+  return ReceiveReply(data, code, length);
 }
 
-bool TInterfList::BuildRequest(int address, const std::uint8_t* data, std::uint16_t code,
-                               std::uint16_t length) {
-  FBufLen = 0;
-  std::uint16_t crc = CrcInit;
-  bool ok = PutRaw(kRequestStart);
-  ok = ok && PutByte(FPacketNo, crc);
-  ok = ok && PutByte(static_cast<std::uint8_t>(address & 0xFF), crc);
-  ok = ok && PutByte(FFlags, crc);
-  ok = ok && PutByte(static_cast<std::uint8_t>(code & 0xFF), crc);
-  if ((FFlags & 0xF0) == 0x10) ok = ok && PutByte(static_cast<std::uint8_t>(code >> 8), crc);
-  ok = ok && PutByte(static_cast<std::uint8_t>(length & 0xFF), crc);
-  if ((FFlags & 0x0F) == 0x01) ok = ok && PutByte(static_cast<std::uint8_t>(length >> 8), crc);
-  for (std::uint16_t i = 0; ok && i < length; ++i) ok = PutByte(data[i], crc);
-  // The CRC bytes are escaped like the body but do not enter the CRC.
-  for (std::uint8_t b : {static_cast<std::uint8_t>(crc & 0xFF), static_cast<std::uint8_t>(crc >> 8)}) {
-    if (b >= kEscape) {
-      ok = ok && PutRaw(kEscape);
-      b = static_cast<std::uint8_t>(b - 0xF0);
+int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
+  TReplyDecoder decoder(FPacketNo, data, {FEchoPacketNo, FReplyFlags, code, length});
+  int result = rcTimeout;
+  std::size_t budget = kMaxBytesPerExchange;
+  while (result == rcTimeout && budget > 0 && FillRx()) {
+    std::size_t used = 0;
+    const TReplyStep step = decoder.Feed(FRx.data() + FRxHead, std::min(FRxTail - FRxHead, budget), used);
+    FRxHead += used;
+    budget -= used;
+    switch (step) {
+      case TReplyStep::More:
+        break;
+      case TReplyStep::Complete:
+        ++FPacketNo;
+        result = rcOk;
+        break;
+      case TReplyStep::WrongPacketNo:
+        // The rest of that reply must not answer the next request.
+        DrainUntilSilent(budget);
+        result = rcBadPacketNo;
+        break;
+      case TReplyStep::Oversize:
+        result = rcBufferOverflow;
+        break;
     }
-    ok = ok && PutRaw(b);
   }
-  ok = ok && PutRaw(kRequestEnd);
-  FFrameLen = ok ? FBufLen : 0;
-  return ok;
+  const TReplyFields& fields = decoder.Fields();
+  FEchoPacketNo = fields.EchoPacketNo;
+  FReplyFlags = fields.Flags;
+  code = fields.Code;
+  length = fields.Length;
+  return result;
 }
 
-bool TInterfList::WriteFrame() {
-  if (FKind == ikComPort) {
-    return FSerial.Write(FHandle, FBuffer.data(), FBufLen) == static_cast<long>(FBufLen);
-  }
-  std::uint32_t written = 0;
-  return FD2xx.Write(FHandle, FBuffer.data(), FBufLen, written) == FT_OK && written == FBufLen;
-}
-
-long TInterfList::ReadPort(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) {
-  if (FKind == ikComPort) return FSerial.Read(FHandle, buffer, maxBytes, waitMs);
-  if (FKind != ikFtdi) return -1;
-
-  std::uint32_t waiting = 0;
-  if (FD2xx.GetQueueStatus(FHandle, waiting) != FT_OK) return -1;
-  std::uint32_t got = 0;
-  if (waiting == 0) {
-    // Nothing there yet: let the driver wait for the first byte.
-    const auto wait = static_cast<std::uint32_t>(std::max(waitMs, 1));
-    if (wait != FFtReadTimeout) {
-      FD2xx.SetTimeouts(FHandle, wait, 50);
-      FFtReadTimeout = wait;
-    }
-    if (FD2xx.Read(FHandle, buffer, 1, got) != FT_OK) return -1;
-    if (got == 0) return 0;
-    if (FD2xx.GetQueueStatus(FHandle, waiting) != FT_OK) return static_cast<long>(got);
-  }
-  const auto take = static_cast<std::uint32_t>(std::min<std::size_t>(waiting, maxBytes - got));
-  if (take > 0) {
-    std::uint32_t more = 0;
-    if (FD2xx.Read(FHandle, buffer + got, take, more) != FT_OK) return got > 0 ? static_cast<long>(got) : -1;
-    got += more;
-  }
-  return static_cast<long>(got);
-}
-
-bool TInterfList::ReadByte(std::uint8_t& b) {
-  if (FRxHead == FRxTail) {
-    FRxHead = FRxTail = 0;
-    const long n = ReadPort(FRx.data(), FRx.size(), FReadTimeout + FWireAllowanceMs);
-    FWireAllowanceMs = 0;
-    if (n <= 0) return false;
-    FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
-  }
-  b = FRx[FRxHead++];
+bool TInterfList::FillRx() {
+  if (FRxHead < FRxTail) return true;
+  FRxHead = FRxTail = 0;
+  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout);
+  if (n <= 0) return false;
+  FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
   return true;
 }
 
 void TInterfList::DrainUntilSilent(std::size_t& budget) {
-  std::uint8_t ignored = 0;
-  while (budget > 0 && ReadByte(ignored)) --budget;
-}
-
-int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  RxState state = rsWaitStart;
-  std::uint8_t pendingEscape = 0;
-  std::uint16_t crc = CrcInit;
-  int fieldBytes = 0;  // bytes of a two-byte code or length field taken so far
-  int crcBytes = 0;
-  FBufLen = 0;
-
-  std::size_t budget = kMaxBytesPerExchange;
-  std::uint8_t c = 0;
-  while (budget > 0 && ReadByte(c)) {
-    --budget;
-    if (c == kReplyStart) {
-      FBufLen = 0;
-      crc = CrcInit;
-      // An escape left over from line noise must not shift the new frame's first byte.
-      pendingEscape = 0;
-      state = rsPacketNo;
-      continue;
-    }
-    if (c == kReplyEnd) {
-      // Only a whole frame counts: an end byte after noise or a cut header
-      // whose running CRC happens to be 0 is not a reply.
-      if (state == rsCrc && crcBytes >= 2 && crc == 0) {
-        ++FPacketNo;
-        return rcOk;
-      }
-      state = rsWaitStart;
-      continue;
-    }
-    if (c == kEscape) {
-      pendingEscape = 0xF0;
-      if (state != rsCrc) CrcUpdate(crc, c);
-      continue;
-    }
-    if (state != rsCrc) CrcUpdate(crc, c);
-    if (pendingEscape != 0) {
-      c = static_cast<std::uint8_t>(c + pendingEscape);
-      pendingEscape = 0;
-    }
-    switch (state) {
-      case rsWaitStart:
-        break;
-      case rsPacketNo:
-        FEchoPacketNo = c;
-        if (c != FPacketNo) {
-          DrainUntilSilent(budget);
-          return rcBadPacketNo;
-        }
-        state = rsAddress;
-        break;
-      case rsAddress:
-        state = rsFlags;
-        break;
-      case rsFlags:
-        FReplyFlags = c;
-        fieldBytes = 0;
-        state = rsCode;
-        break;
-      case rsCode:
-        if ((FReplyFlags & 0x10) != 0 && fieldBytes == 0) {
-          code = c;
-          fieldBytes = 1;
-        } else {
-          code = fieldBytes == 1 ? static_cast<std::uint16_t>(code | (c << 8)) : c;
-          fieldBytes = 0;
-          state = rsLength;
-        }
-        break;
-      case rsLength:
-        if ((FReplyFlags & 0x01) != 0 && fieldBytes == 0) {
-          length = c;
-          fieldBytes = 1;
-          break;
-        }
-        length = fieldBytes == 1 ? static_cast<std::uint16_t>(length | (c << 8)) : c;
-        fieldBytes = 0;
-        if (length > kMaxData) {
-          length = 0;
-          return rcBufferOverflow;
-        }
-        state = length == 0 ? rsCrc : rsData;
-        crcBytes = 0;
-        break;
-      case rsData:
-        if (FBufLen < length) data[FBufLen++] = c;
-        if (FBufLen >= length) state = rsCrc;
-        break;
-      case rsCrc:
-        CrcUpdate(crc, c);
-        ++crcBytes;
-        break;
-    }
+  while (budget > 0 && FillRx()) {
+    const std::size_t n = std::min(FRxTail - FRxHead, budget);
+    FRxHead += n;
+    budget -= n;
   }
-  return rcTimeout;
-}
-
-int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  if (FHandle == 0) return rcPortClosed;
-  if (FKind != ikComPort && FKind != ikFtdi) return rcBadPort;
-  // A request must fit the data area and, escaped, the frame buffer;
-  // anything larger is refused before a byte goes out.
-  if (length > kMaxData || !BuildRequest(address, data, code, length)) {
-    length = 0;
-    return rcBufferOverflow;
-  }
-  if (!WriteFrame()) return rcWriteError;
-  if (FKind == ikFtdi) FWireAllowanceMs = static_cast<int>((FBufLen * 10u * 1000u + FBaud - 1) / FBaud);
-  return ReceiveReply(data, code, length);
 }
 
 }  // namespace q17

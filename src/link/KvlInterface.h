@@ -3,9 +3,12 @@
 // open port, and the request/reply transaction with a reader.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "link/FrameCodec.h"
+#include "link/Port.h"
 #include "platform/D2xxApi.h"
 #include "platform/SerialApi.h"
 
@@ -16,17 +19,6 @@ enum TInterfaceKind : std::int32_t { ikNone = 0, ikComPort = 1, ikFtdi = 2 };
 // USB identity of the reader's adapter.
 inline constexpr std::uint16_t kFtdiVendorId = 0x0403;
 inline constexpr std::uint16_t kReaderProductId = 0x5A17;
-
-// Largest reply (and request) data area.
-inline constexpr std::uint16_t kMaxData = 128;
-inline constexpr std::size_t kFrameBufferSize = 256;
-
-// Special bytes of the line.
-inline constexpr std::uint8_t kEscape = 0xFA;
-inline constexpr std::uint8_t kRequestStart = 0xFB;
-inline constexpr std::uint8_t kReplyStart = 0xFC;
-inline constexpr std::uint8_t kRequestEnd = 0xFD;
-inline constexpr std::uint8_t kReplyEnd = 0xFE;
 
 struct TInterfaceDescriptor {
   TInterfaceDescriptor(std::int32_t kind, const std::string& name);
@@ -58,7 +50,7 @@ class TInterfList {
   // Always 0.
   int Close();
 
-  bool Opened() const { return FOpened; }
+  bool Opened() const { return FPort != nullptr; }
   int OpenIndex() const { return FIndex; }
   int ReadTimeout() const { return FReadTimeout; }
   // Per-byte time-out in milliseconds of silence; 20..1000, others ignored.
@@ -81,7 +73,7 @@ class TInterfList {
   void SetRequestFlags(std::uint8_t flags) { FFlags = flags; }
 
   // The last request frame as written to the line.
-  const std::uint8_t* LastFrame() const { return FBuffer.data(); }
+  const std::uint8_t* LastFrame() const { return FFrame.data(); }
   std::size_t LastFrameSize() const { return FFrameLen; }
 
   static std::uint32_t BaudRate(int baudIndex);
@@ -89,28 +81,19 @@ class TInterfList {
   static std::string DeviceCode(const std::string& serialNumber);
 
  private:
-  bool PutByte(std::uint8_t b, std::uint16_t& crc);
-  bool PutRaw(std::uint8_t b);
-  bool BuildRequest(int address, const std::uint8_t* data, std::uint16_t code, std::uint16_t length);
-  bool WriteFrame();
   int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
+  // True when FRx holds unused bytes, after a wait on the port if it had none.
+  bool FillRx();
   void DrainUntilSilent(std::size_t& budget);
-  bool ReadByte(std::uint8_t& b);
-  long ReadPort(std::uint8_t* buffer, std::size_t maxBytes, int waitMs);
-  int OpenComPort(const Entry& entry, std::uint32_t baud);
-  int OpenFtdi(const Entry& entry, std::uint32_t baud);
 
   SerialApi& FSerial;
   D2xxApi& FD2xx;
   std::vector<Entry> FEntries;
 
+  std::unique_ptr<TPort> FPort;
   std::int32_t FIndex = -1;
-  std::int32_t FKind = ikNone;
-  bool FOpened = false;
-  std::uintptr_t FHandle = 0;
   std::int32_t FReadTimeout = 50;
-  std::array<std::uint8_t, kFrameBufferSize> FBuffer{};
-  std::uint16_t FBufLen = 0;
+  TFrameBuffer FFrame{};
   std::size_t FFrameLen = 0;
   std::uint8_t FPacketNo = 0;
   std::uint8_t FEchoPacketNo = 0;
@@ -122,11 +105,6 @@ class TInterfList {
   std::array<std::uint8_t, 512> FRx{};
   std::size_t FRxHead = 0;
   std::size_t FRxTail = 0;
-  std::uint32_t FFtReadTimeout = 0;
-  std::uint32_t FBaud = 9600;
-  // FT_Write returns once the adapter has the request, before it is on the
-  // wire: the first wait of a reply also covers the request's transmission.
-  int FWireAllowanceMs = 0;
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;

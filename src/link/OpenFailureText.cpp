@@ -2,7 +2,28 @@
 
 namespace q17 {
 
-// Placeholder until the words move here from q17ctl.
-std::string ExplainOpenFailure(const TInterfList&) { return {}; }
+std::string ExplainOpenFailure(const TInterfList& list) {
+  const std::string& detail = list.LastOpenDetail();
+  const std::string why = detail.empty() ? "" : " (" + detail + ")";
+  switch (list.LastOpenFailure()) {
+    case OpenFailure::None:
+      return {};
+    case OpenFailure::NoDevice:
+      return "no such device; is the adapter plugged in? 'q17ctl ports' lists what is there";
+    case OpenFailure::PermissionDenied: {
+      const std::string& group = list.LastOpenGroup();
+      if (group.empty()) return "permission denied; ask for access to the device" + why;
+      return "permission denied; members of the group '" + group + "' may open it: 'sudo usermod -aG " + group +
+             " $USER', then log in again";
+    }
+    case OpenFailure::Busy:
+      return "in use by another program; close it and try again";
+    case OpenFailure::NotSerial:
+      return "not a serial port";
+    case OpenFailure::Other:
+      break;
+  }
+  return "the port could not be opened" + why;
+}
 
 }  // namespace q17

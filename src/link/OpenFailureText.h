@@ -8,7 +8,9 @@
 
 namespace q17 {
 
-// Empty when the last Open gave no reason the program knows.
+// Why the last Open of `list` failed, without the port's name, which the
+// caller puts in front ("/dev/ttyUSB0: " + text). Empty when the last Open
+// gave no reason (it succeeded, or failed on a bad index).
 std::string ExplainOpenFailure(const TInterfList& list);
 
 }  // namespace q17

@@ -157,14 +157,14 @@ int ReadNextTag1(TCommandState& s, TInterfList& link, TTagCode& tag) { return Re
 int ReadFirstTag2(TCommandState& s, TInterfList& link, TTagCode& tag) { return ReadTag(s, link, cmd::ReadFirstTag2, tag); }
 int ReadNextTag2(TCommandState& s, TInterfList& link, TTagCode& tag) { return ReadTag(s, link, cmd::ReadNextTag2, tag); }
 
-int ReadAllSettings(TCommandState& s, TInterfList& link) {
-  for (auto op : {ReadConfig, ReadTagMemTime1, ReadTagMemTime2, ReadAtten1, ReadAtten2}) {
-    if (const int r = op(s, link); r != 0) return r;
-  }
+int ChangeAddress(TCommandState& s, TInterfList& link, int newAddress) {
+  // Readers take 1..127; anything else would go out truncated and leave the
+  // program looking for the reader at an address it never took.
+  if (newAddress < kMinNewAddress || newAddress > kMaxNewAddress) return rcBadParameter;
+  const auto n = static_cast<std::uint8_t>(newAddress);
+  if (const int r = Command(s, link, cmd::ChangeAddress, {n, static_cast<std::uint8_t>(255 - n)}); r != 0) return r;
+  s.ReaderAddress = newAddress;
   return 0;
 }
-
-// Placeholder until the address change moves here from q17ctl.
-int ChangeAddress(TCommandState&, TInterfList&, int) { return rcNotSupported; }
 
 }  // namespace q17

@@ -109,12 +109,13 @@ int ReadNextTag1(TCommandState& s, TInterfList& link, TTagCode& tag);
 int ReadFirstTag2(TCommandState& s, TInterfList& link, TTagCode& tag);
 int ReadNextTag2(TCommandState& s, TInterfList& link, TTagCode& tag);
 
-// Command 30: moves the reader at ReaderAddress to newAddress (payload n,
-// 255 - n). On 0 ReaderAddress follows the reader to newAddress.
-int ChangeAddress(TCommandState& s, TInterfList& link, int newAddress);
+// Addresses a reader can be moved to.
+inline constexpr int kMinNewAddress = 1;
+inline constexpr int kMaxNewAddress = 127;
 
-// The whole configuration (block, tag memory times, attenuations), read in
-// that order and stopping at the first failure.
-int ReadAllSettings(TCommandState& s, TInterfList& link);
+// Command 30: moves the reader at ReaderAddress to newAddress (payload n,
+// 255 - n). On 0 ReaderAddress follows the reader to newAddress; an address
+// outside 1..127 is refused with rcBadParameter before anything is sent.
+int ChangeAddress(TCommandState& s, TInterfList& link, int newAddress);
 
 }  // namespace q17

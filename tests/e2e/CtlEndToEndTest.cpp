@@ -126,7 +126,7 @@ TEST(CtlEndToEnd, LineFaultsShowTheirCodes) {
   sim.Control("answer 201 1");
   const RunResult r = sim.Ctl({"read-config"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Код = 201 / Функция не поддерживается\n");
+  EXPECT_EQ(r.err, "Код = 201 / Функция не поддерживается\nОшибка получения конфигурации считыателя!\n");
 }
 
 TEST(CtlEndToEnd, PortInUseIsExplained) {

@@ -7,6 +7,7 @@
 #include "e2e/SimHarness.h"
 #include "link/KvlInterface.h"
 #include "reader/RdrCmd.h"
+#include "reader/WholeConfig.h"
 
 namespace q17::test {
 namespace {
@@ -71,7 +72,7 @@ TEST_F(LinkEndToEnd, CommandsThroughThePseudoTerminal) {
   EXPECT_EQ(WriteTagMemTime2(state, list), 0);
   EXPECT_EQ(WriteAtten1(state, list), 0);
   TCommandState fresh;
-  EXPECT_EQ(ReadAllSettings(fresh, list), 0);
+  EXPECT_EQ(ReadWholeConfig(fresh, list).Code, 0);
   EXPECT_EQ(fresh.Config.Channel[1].WCT, 77);
   EXPECT_EQ(fresh.TMT_2, 2400);
   EXPECT_EQ(fresh.ATT_1, 31);

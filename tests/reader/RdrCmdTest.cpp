@@ -3,47 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "link/ErrMsg.h"
-#include "support/FakeD2xxApi.h"
-#include "support/FakeSerialApi.h"
-#include "support/Frames.h"
+#include "reader/CommandFixture.h"
 
 namespace q17 {
 namespace {
 
 using test::Bytes;
-using test::ReplyFrame;
-using Frame = std::vector<std::uint8_t>;
-
-class Commands : public ::testing::Test {
- protected:
-  void SetUp() override {
-    serial.names = {"COM1"};
-    list.Refresh();
-    ASSERT_EQ(list.Open(0, 0), rcOk);
-  }
-  // The reader's answer to the next request (for the current packet number).
-  void Reply(std::uint16_t answer, const Frame& data = {}) {
-    serial.line.AnswerNextWrite(ReplyFrame(nextPacketNo++, 1, answer, data));
-  }
-  void Silence() { serial.line.AnswerNextWrite(std::vector<test::LineStep>{}); }
-  // Request i as sent: command code and data (flags 0), escapes undone.
-  std::pair<int, Frame> Request(std::size_t i) const {
-    const Frame& f = serial.line.writes.at(i);
-    Frame body;
-    for (std::size_t k = 1; k + 1 < f.size(); ++k) {
-      body.push_back(f[k] == 0xFA ? static_cast<std::uint8_t>(f[++k] + 0xF0) : f[k]);
-    }
-    const std::size_t n = body.at(4);
-    return {body.at(3), Frame(body.begin() + 5, body.begin() + 5 + static_cast<long>(n))};
-  }
-  std::size_t Sent() const { return serial.line.writes.size(); }
-
-  test::FakeSerialApi serial;
-  test::FakeD2xxApi d2xx;
-  TInterfList list{serial, d2xx};
-  TCommandState s;
-  std::uint8_t nextPacketNo = 0;  // a well-formed reply moves it on, whatever its answer code
-};
+using test::Commands;
+using test::Frame;
 
 TEST(CommandState, Defaults) {
   TCommandState s;
@@ -122,14 +89,26 @@ TEST_F(Commands, FailuresLeaveTheTargetsUntouched) {
   EXPECT_EQ(s.TagCount1, 0) << "the count reads 0 after any failure";
 }
 
-TEST_F(Commands, ReadAllSettingsStopsAtTheFirstFailure) {
-  Reply(0, Frame(16, 3));
-  Reply(0, Bytes({50, 0}));
-  Reply(201);
-  EXPECT_EQ(ReadAllSettings(s, list), 201);
-  EXPECT_EQ(Sent(), 3u);
-  EXPECT_EQ(s.TMT_1, 50);
-  EXPECT_EQ(s.TMT_2, 100);
+TEST_F(Commands, ChangeAddressSendsTheComplementAndFollowsTheReader) {
+  s.ReaderAddress = 3;
+  Reply(21);
+  EXPECT_EQ(ChangeAddress(s, list, 5), rcDataError);
+  EXPECT_EQ(s.ReaderAddress, 3) << "a refusal leaves the address";
+  EXPECT_EQ(serial.line.writes.back()[2], 3) << "the request goes to the old address";
+  EXPECT_EQ(Request(0), (std::pair<int, Frame>{30, Bytes({5, 250})}));
+  Silence();
+  EXPECT_EQ(ChangeAddress(s, list, 5), rcTimeout);
+  EXPECT_EQ(s.ReaderAddress, 3);
+  Reply(0);
+  EXPECT_EQ(ChangeAddress(s, list, 127), rcOk);
+  EXPECT_EQ(Request(2), (std::pair<int, Frame>{30, Bytes({127, 128})}));
+  EXPECT_EQ(s.ReaderAddress, 127);
+
+  for (int outside : {0, 128, 255, -1, 300}) {
+    EXPECT_EQ(ChangeAddress(s, list, outside), rcBadParameter) << outside;
+  }
+  EXPECT_EQ(Sent(), 3u) << "addresses a reader cannot take never go out";
+  EXPECT_EQ(s.ReaderAddress, 127);
 }
 
 TEST_F(Commands, VersionText) {

@@ -82,6 +82,14 @@ TEST_F(Ctl, ReadConfigPrintsTheBlockAndValues) {
             "TMT_1=300\nTMT_2=100\nATT_1=5\nATT_2=31\nMODE=НА ПРОЕЗД\n");
 }
 
+TEST_F(Ctl, ReadConfigNamesTheGroupThatFailed) {
+  Reply(0, std::vector<std::uint8_t>(16, 1));
+  Silence();
+  EXPECT_EQ(Run({"read-config"}), 1);
+  EXPECT_EQ(err.str(), "Код = 6 / Таймаут обмена\nОшибка получения времени памяти тага!\n");
+  EXPECT_EQ(out.str(), "");
+}
+
 TEST_F(Ctl, FailuresPrintTheCodeAndExitWith1) {
   Silence();
   EXPECT_EQ(Run({"version"}), 1);
@@ -98,15 +106,11 @@ TEST_F(Ctl, PortsThatWillNotOpenAreExplained) {
   EXPECT_NE(err.str().find("Код = 1 / "), std::string::npos);
   EXPECT_NE(err.str().find("q17ctl ports"), std::string::npos);
 
-  const std::pair<OpenFailure, const char*> table[] = {{OpenFailure::PermissionDenied, "permission denied; members of the group 'dialout' may open it"},
-                                                       {OpenFailure::Busy, "in use by another program"},
-                                                       {OpenFailure::NoDevice, "no such device"}};
-  for (auto [failure, words] : table) {
-    serial.failOpen = failure;
-    EXPECT_EQ(Run({"version"}), 1);
-    EXPECT_EQ(err.str().rfind("Код = 7 / Ошибка открытия порта\n/dev/ttyUSB0: ", 0), 0u) << err.str();
-    EXPECT_NE(err.str().find(words), std::string::npos) << err.str();
-  }
+  // The reason's words belong to the link; here only how they are printed.
+  serial.failOpen = OpenFailure::Busy;
+  EXPECT_EQ(Run({"version"}), 1);
+  EXPECT_EQ(err.str(),
+            "Код = 7 / Ошибка открытия порта\n/dev/ttyUSB0: in use by another program; close it and try again\n");
   serial.failOpen = OpenFailure::None;
   serial.names.clear();
   EXPECT_EQ(Run({"version"}), 1);
@@ -126,14 +130,11 @@ TEST_F(Ctl, ScanListsTheReadersThatAnswer) {
   EXPECT_EQ(serial.line.writes[3][2], 10);
 }
 
-TEST_F(Ctl, SetAddressSendsTheComplement) {
+TEST_F(Ctl, SetAddressReportsTheNewAddress) {
   Reply(0);
   EXPECT_EQ(Run({"set-address", "5"}), 0);
-  EXPECT_EQ(serial.line.writes[0][2], 1);
+  EXPECT_EQ(out.str(), "ADDRESS=5\n");
   EXPECT_EQ(serial.line.writes[0][4], 30);
-  EXPECT_EQ(serial.line.writes[0][6], 0x05);
-  EXPECT_EQ(serial.line.writes[0][7], 0xFA);  // 0xFA goes out escaped
-  EXPECT_EQ(serial.line.writes[0][8], 0x0A);
   nextPacketNo = 0;  // every run starts a new list
   Reply(20);
   EXPECT_EQ(Run({"--address", "3", "set-address", "5"}), 1);

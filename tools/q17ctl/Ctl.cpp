@@ -13,10 +13,12 @@
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "CtlDiag.h"
+#include "link/OpenFailureText.h"
 #include "reader/Cp1251.h"
 #include "reader/Echo.h"
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
+#include "reader/WholeConfig.h"
 
 #ifndef Q17_VERSION
 #define Q17_VERSION "0"
@@ -100,26 +102,6 @@ std::string HexBytes(const std::uint8_t* data, std::size_t size) {
   return text;
 }
 
-// The user's side of a port that would not open.
-std::string OpenFailureAdvice(const TInterfList& list, const std::string& name) {
-  const std::string& detail = list.LastOpenDetail();
-  const std::string why = detail.empty() ? "" : " (" + detail + ")";
-  switch (list.LastOpenFailure()) {
-    case OpenFailure::NoDevice:
-      return name + ": no such device; is the adapter plugged in? 'q17ctl ports' lists what is there";
-    case OpenFailure::PermissionDenied: {
-      const std::string& group = list.LastOpenGroup();
-      if (group.empty()) return name + ": permission denied; ask for access to the device" + why;
-      return name + ": permission denied; members of the group '" + group + "' may open it: 'sudo usermod -aG " +
-             group + " $USER', then log in again";
-    }
-    case OpenFailure::Busy:
-      return name + ": in use by another program; close it and try again";
-    case OpenFailure::NotSerial:
-      return name + ": not a serial port";
-    default:
-      return name + ": the port could not be opened" + why;
-  }
 }
 
 class Session {
@@ -146,7 +128,9 @@ class Session {
     const int r = list_.Open(index, 0);
     if (r != rcOk) {
       Fail(r);
-      err_ << OpenFailureAdvice(list_, list_.Entries()[static_cast<std::size_t>(index)].Text) << "\n";
+      if (const std::string why = ExplainOpenFailure(list_); !why.empty()) {
+        err_ << list_.Entries()[static_cast<std::size_t>(index)].Text << ": " << why << "\n";
+      }
       return false;
     }
     return true;
@@ -173,7 +157,11 @@ class Session {
   }
 
   int ReadConfigCmd() {
-    if (const int r = ReadAllSettings(state_, list_); r != 0) return Fail(r);
+    if (const TConfigReadResult r = ReadWholeConfig(state_, list_); r.Code != 0) {
+      Fail(r.Code);
+      err_ << ReadFailureMessage(r.Failed) << "\n";
+      return kExitFailed;
+    }
     const TConfigBytes block = state_.Config.ToBytes();
     out_ << "BLOCK=" << HexBytes(block.data(), block.size()) << "\n"
          << "TMT_1=" << state_.TMT_1 << "\n"
@@ -195,11 +183,7 @@ class Session {
   }
 
   int SetAddress(int newAddress) {
-    state_.Payload[0] = static_cast<std::uint8_t>(newAddress);
-    state_.Payload[1] = static_cast<std::uint8_t>(255 - newAddress);
-    state_.PayloadLength = 2;
-    state_.CommandCode = cmd::ChangeAddress;
-    if (const int r = Exchange(state_, list_); r != 0) return Fail(r);
+    if (const int r = ChangeAddress(state_, list_, newAddress); r != 0) return Fail(r);
     out_ << "ADDRESS=" << newAddress << "\n";
     return kExitOk;
   }
@@ -324,7 +308,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   if (o.command == "version" || o.command == "read-config" || o.command == "set-time") {
     if (!a.empty()) return usage(o.command + " takes no arguments");
   } else if (o.command == "set-address") {
-    auto v = a.size() == 1 ? ParseInRange(a[0], 1, 127) : std::nullopt;
+    auto v = a.size() == 1 ? ParseInRange(a[0], kMinNewAddress, kMaxNewAddress) : std::nullopt;
     if (!v) return usage("set-address takes one new address, 1..127");
     newAddress = *v;
   } else if (o.command == "save-config" || o.command == "write-config") {
