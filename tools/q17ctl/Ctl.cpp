@@ -102,8 +102,6 @@ std::string HexBytes(const std::uint8_t* data, std::size_t size) {
   return text;
 }
 
-}
-
 class Session {
  public:
   Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err,
