@@ -48,7 +48,7 @@ TReaderMoment MomentFromTm(const std::tm& t) {
                        t.tm_min,         std::min(t.tm_sec, 59), t.tm_wday + 1};
 }
 
-TReaderMoment LocalMomentNow() {
+std::tm LocalTmNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
 #ifdef _WIN32
@@ -56,8 +56,10 @@ TReaderMoment LocalMomentNow() {
 #else
   localtime_r(&now, &local);
 #endif
-  return MomentFromTm(local);
+  return local;
 }
+
+TReaderMoment LocalMomentNow() { return MomentFromTm(LocalTmNow()); }
 
 int Exchange(TCommandState& s, TInterfList& link) {
   const int r = link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);

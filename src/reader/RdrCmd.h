@@ -76,6 +76,8 @@ struct TReaderMoment {
   int Second = 0;
   int DayOfWeek = 7;
 };
+// One reading of the PC's local clock.
+std::tm LocalTmNow();
 TReaderMoment MomentFromTm(const std::tm& local);
 TReaderMoment LocalMomentNow();
 

@@ -1,7 +1,10 @@
 // q17ctl's diagnostic commands against q17sim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "e2e/SimHarness.h"
+#include "support/ChildProcess.h"
 
 namespace q17::test {
 namespace {
@@ -81,6 +84,20 @@ TEST(CtlDiagEndToEnd, EchoTestPrintsTheSpread) {
   for (const char* name : {"\nmin_ms=", "\np50_ms=", "\np95_ms=", "\nmax_ms="}) {
     EXPECT_NE(r.out.find(name), std::string::npos) << r.out;
   }
+}
+
+TEST(CtlDiagEndToEnd, AuditStoppedByCtrlCSwitchesAuditModeOffFirst) {
+  SimHarness sim;
+  ChildProcess ctl;
+  ASSERT_TRUE(ctl.Start({Q17CTL_PATH, "--port", sim.Pty(), "audit"}, {"SETUPQ17_PORTS=" + sim.Pty()}, true));
+  for (int i = 0; i < 400 && SimHarness::Field(sim.Control("state"), "AUDIT") != "on"; ++i) {
+    std::string ignored;
+    ctl.ReadLine(ignored, 25);
+  }
+  ASSERT_EQ(SimHarness::Field(sim.Control("state"), "AUDIT"), "on");
+  ctl.Signal(SIGINT);
+  EXPECT_EQ(ctl.WaitExit(200, {}), 128 + SIGINT);
+  EXPECT_EQ(SimHarness::Field(sim.Control("state"), "AUDIT"), "off");
 }
 
 }  // namespace

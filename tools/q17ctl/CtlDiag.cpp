@@ -140,16 +140,7 @@ TDiagEnv SystemDiagEnv(TStopRequested stopRequested) {
                                       std::chrono::steady_clock::now().time_since_epoch())
                                       .count());
   };
-  env.LocalNow = [] {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return local;
-  };
+  env.LocalNow = LocalTmNow;
   return env;
 }
 

@@ -9,6 +9,7 @@
 
 #include "link/ErrMsg.h"
 #include "reader/PageRanges.h"
+#include "reader/RdrCmd.h"
 #include "reader/WholeConfig.h"
 #include "settings/SettingsFile.h"
 
@@ -20,13 +21,7 @@ constexpr int kExitFailed = 1;
 
 // The local date and time in the user's own short date and long time forms.
 std::string LocalDateTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = LocalTmNow();
   std::ostringstream text;
   try {
     text.imbue(std::locale(""));

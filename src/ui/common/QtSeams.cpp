@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <ctime>
 
+#include "reader/RdrCmd.h"
+
 namespace q17::ui {
 
 namespace {
@@ -56,14 +58,7 @@ QString TQtFileDialog::SaveFileName(QWidget* parent, const QString& folder) {
 }
 
 std::tm TSystemClock::LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  return local;
+  return LocalTmNow();
 }
 
 QString SettingsFolder() {
