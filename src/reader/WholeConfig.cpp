@@ -44,10 +44,14 @@ TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TRe
   return {};
 }
 
-std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult) {
+std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult,
+                                                  const TGroupFailureSink& onGroupFailed) {
   std::vector<TConfigWriteFailure> failures;
   for (const TGroupOps& g : kWrites) {
-    if (const int r = RunGroup(g, s, link, onResult); r != 0) failures.push_back({g.Group, r});
+    if (const int r = RunGroup(g, s, link, onResult); r != 0) {
+      failures.push_back({g.Group, r});
+      if (onGroupFailed) onGroupFailed(failures.back());
+    }
   }
   return failures;
 }

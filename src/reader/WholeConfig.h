@@ -31,9 +31,13 @@ struct TConfigWriteFailure {
 
 // Every group is attempted, in the order block, tag memory times,
 // attenuations; a channel-1 failure skips channel 2 of the same group.
-// Returns the failed groups in order (empty on success).
+// Returns the failed groups in order (empty on success); onGroupFailed hears
+// of each as it happens, before the next group is sent, so a window can say
+// so at that moment.
+using TGroupFailureSink = std::function<void(const TConfigWriteFailure& failure)>;
 std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList& link,
-                                                  const TResultSink& onResult = {});
+                                                  const TResultSink& onResult = {},
+                                                  const TGroupFailureSink& onGroupFailed = {});
 
 // The message a window shows for a failed group (UTF-8).
 const char* ReadFailureMessage(TConfigGroup group);

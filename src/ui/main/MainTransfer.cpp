@@ -24,8 +24,10 @@ void TfrmMain::tbnGetFromReaderClick() {
 }
 
 void TfrmMain::tbnLoadToReaderClick() {
-  const auto failures = WriteWholeConfig(FCtx.State, FCtx.Link, [this](int code) { ShowResult(code); });
-  for (const TConfigWriteFailure& f : failures) FCtx.Messages.Inform(this, QString::fromUtf8(WriteFailureMessage(f.Group)));
+  // Each failed group is reported before the next one is sent.
+  WriteWholeConfig(
+      FCtx.State, FCtx.Link, [this](int code) { ShowResult(code); },
+      [this](const TConfigWriteFailure& f) { FCtx.Messages.Inform(this, QString::fromUtf8(WriteFailureMessage(f.Group))); });
   ShowReaderMode();
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "ReaderBus.h"
@@ -20,7 +21,10 @@ namespace q17::test {
 
 class FakeMessages : public ui::IMessageBox {
  public:
-  void Inform(QWidget*, const QString& text) override { informed << text; }
+  void Inform(QWidget*, const QString& text) override {
+    informed << text;
+    if (onInform) onInform();
+  }
   bool Confirm(QWidget*, const QString& text) override {
     asked << text;
     if (answers.empty()) return false;
@@ -29,6 +33,7 @@ class FakeMessages : public ui::IMessageBox {
     return a;
   }
   QStringList informed;
+  std::function<void()> onInform;
   QStringList asked;
   std::deque<bool> answers;
 };

@@ -269,7 +269,13 @@ void MainWindowTest::writeReportsEveryFailedGroup() {
   h.Open();
   h.Find<QToolButton>("btnOneRead")->click();
   for (int at : failAt) h.FailCommand(at, rcBadParameter);
+  // A failed group is reported before the next group goes out.
+  QList<int> sentAtMessage;
+  h.messages.onInform = [&] { sentAtMessage << int(h.Requests()); };
   h.Action("tbnLoadToReader")->trigger();
+  QList<int> sentByThen;
+  for (int at : failAt) sentByThen << at + 1;
+  QCOMPARE(sentAtMessage, sentByThen);
   QStringList expected;
   for (int g : groups) expected << QString::fromUtf8(WriteFailureMessage(static_cast<TConfigGroup>(g)));
   QCOMPARE(h.messages.informed, expected);
