@@ -31,7 +31,7 @@ step "Windows compile check"
 step "fuzz targets (${fuzz_seconds}s each)"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQ17_FUZZ=ON -DQ17_GUI=OFF -DQ17_TESTS=OFF -DQ17_TOOLS=ON >/dev/null
-cmake --build "$root/build-fuzz" --parallel "$jobs"
+cmake --build "$root/build-fuzz" --parallel "$jobs" --target fuzz_all
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do
   [[ -x "$target" ]] || continue
   name=$(basename "$target")
