@@ -1,102 +1,52 @@
 #include "ui/main/ConfigPages.h"
 
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLocale>
 #include <QVBoxLayout>
 
-#include "ui/common/Panels.h"
+#include "ui_PageCommon.h"
+#include "ui_PageNoGate.h"
+#include "ui_PageOnTheFly.h"
+#include "ui_PageOneRead.h"
+#include "ui_PageStandard.h"
 
 namespace q17::ui {
 
 namespace {
 
-QVBoxLayout& PageLayout(QWidget* page) { return *static_cast<QVBoxLayout*>(page->layout()); }
-
-QLabel* AddText(QWidget* page, const QString& text) {
-  auto* label = new QLabel(text, page);
-  label->setTextFormat(Qt::PlainText);
-  label->setWordWrap(true);
-  PageLayout(page).addWidget(label);
-  return label;
+// A page's form goes below the title in a widget of its own, which takes the
+// rest of the page.
+template <class Form>
+std::unique_ptr<Form> LoadForm(QWidget* page) {
+  auto form = std::make_unique<Form>();
+  auto* content = new QWidget(page);
+  form->setupUi(content);
+  static_cast<QVBoxLayout*>(page->layout())->addWidget(content, 1);
+  return form;
 }
-
-QCheckBox* MakeCheck(QWidget* parent, const QString& name, const QString& caption, bool checked) {
-  auto* box = new QCheckBox(caption, parent);
-  box->setObjectName(name);
-  box->setChecked(checked);
-  return box;
-}
-
-TSpinEdit* MakeSpin(QWidget* parent, const QString& name, int min, int max, int value) {
-  auto* spin = new TSpinEdit(parent);
-  spin->setObjectName(name);
-  spin->setRange(min, max);
-  spin->setValue(value);
-  spin->setFixedWidth(64);
-  return spin;
-}
-
-QSlider* MakeTrack(QWidget* parent, const QString& name, int min, int max, int tick, int value) {
-  auto* bar = new QSlider(parent);
-  bar->setObjectName(name);
-  SetupTrackBar(*bar, min, max, tick);
-  bar->setValue(value);
-  return bar;
-}
-
-QGroupBox* ChannelBox(QWidget* parent, const QString& name, int channel) {
-  auto* box = new QGroupBox(channel == 0 ? QStringLiteral("Канал 1") : QStringLiteral("Канал 2"), parent);
-  box->setObjectName(name);
-  return box;
-}
-
-QString Suffix(int i, const char* one, const char* two) { return QString::fromLatin1(i == 0 ? one : two); }
 
 }  // namespace
 
 TConfigPages::TConfigPages(TCommandState& state, const TPages& pages, QObject* parent)
-    : QObject(parent), FState(state) {
-  BuildCommon(pages.Common);
-  BuildNoGate(pages.NoGate);
-  BuildOnTheFly(pages.OnTheFly);
-  BuildOneRead(pages.OneRead);
-  BuildStandard(pages.Standard);
+    : QObject(parent),
+      FState(state),
+      uiCommon(LoadForm<Ui::TPageCommon>(pages.Common)),
+      uiNoGate(LoadForm<Ui::TPageNoGate>(pages.NoGate)),
+      uiOnTheFly(LoadForm<Ui::TPageOnTheFly>(pages.OnTheFly)),
+      uiOneRead(LoadForm<Ui::TPageOneRead>(pages.OneRead)),
+      uiStandard(LoadForm<Ui::TPageStandard>(pages.Standard)) {
+  ConnectCommon();
+  ConnectNoGate();
+  ConnectOneRead();
+  ConnectStandard();
 }
 
-void TConfigPages::BuildCommon(QWidget* page) {
-  AddText(page, QStringLiteral("На данной закладке устанавливаются параметры считывателя, независимые от режима "
-                               "работы. Эти параметры участвуют в работе любого алгоритма."));
-  auto* row = new QHBoxLayout;
-  for (int i = 0; i < 2; ++i) {
-    auto* box = ChannelBox(page, Suffix(i, "grbCh1", "grbCh2"), i);
-    auto* v = new QVBoxLayout(box);
-    TCommonCh& c = FCommon[static_cast<std::size_t>(i)];
-    c.cbxChannelActive = MakeCheck(box, Suffix(i, "cbxChannelActive_1", "cbxChannelActive_2"),
-                                   QStringLiteral("Канал активен"), false);
-    v->addWidget(c.cbxChannelActive);
-    v->addWidget(new QLabel(QStringLiteral("Время памяти тага в радиоканале"), box));
-    c.trbTagMemTime = MakeTrack(box, Suffix(i, "trbTagMemTime1", "trbTagMemTime2"), 1, 240, 10, 1);
-    v->addWidget(c.trbTagMemTime);
-    c.lblTagMemTime = new QLabel(QStringLiteral("1 sec"), box);
-    c.lblTagMemTime->setObjectName(Suffix(i, "lblTagMemTime1", "lblTagMemTime2"));
-    c.lblTagMemTime->setAlignment(Qt::AlignCenter);
-    v->addWidget(c.lblTagMemTime);
-    v->addWidget(new QLabel(QStringLiteral("Усиление в радиоканале"), box));
-    auto* gain = new QHBoxLayout;
-    gain->addWidget(new QLabel(QStringLiteral("Min."), box));
-    c.trbAttenuator = MakeTrack(box, Suffix(i, "trbAttenuator_1", "trbAttenuator_2"), -kMaxAttenuation, 0, 1, 0);
-    gain->addWidget(c.trbAttenuator, 1);
-    gain->addWidget(new QLabel(QStringLiteral("Max."), box));
-    v->addLayout(gain);
-    row->addWidget(box);
-  }
-  PageLayout(page).addLayout(row);
-  cbxLookOppositChannel = MakeCheck(page, QStringLiteral("cbxLookOppositChannel"),
-                                    QStringLiteral("Проверять таг в противоположном канале"), false);
-  PageLayout(page).addWidget(cbxLookOppositChannel);
-  PageLayout(page).addStretch(1);
+TConfigPages::~TConfigPages() = default;
+
+void TConfigPages::ConnectCommon() {
+  Ui::TPageCommon& f = *uiCommon;
+  FCommon[0] = {f.cbxChannelActive_1, f.trbTagMemTime1, f.lblTagMemTime1, f.trbAttenuator_1};
+  FCommon[1] = {f.cbxChannelActive_2, f.trbTagMemTime2, f.lblTagMemTime2, f.trbAttenuator_2};
+  cbxLookOppositChannel = f.cbxLookOppositChannel;
 
   connect(FCommon[0].trbTagMemTime, &QSlider::valueChanged, this, &TConfigPages::trbTagMemTime1Change);
   connect(FCommon[1].trbTagMemTime, &QSlider::valueChanged, this, &TConfigPages::trbTagMemTime2Change);
@@ -107,153 +57,53 @@ void TConfigPages::BuildCommon(QWidget* page) {
   connect(FCommon[1].trbAttenuator, &QSlider::valueChanged, this, &TConfigPages::trbAttenuator_2Change);
 }
 
-void TConfigPages::BuildNoGate(QWidget* page) {
-  AddText(page,
-          QStringLiteral("В данном режиме код тага выдается каждый раз при появлении новго тага в поле канала "
-                         "считывателя, датчики автоматики игнорируются.\n"
-                         "Следующий раз код тага будет выдан только после его исчезновения по истечении времени "
-                         "памяти тага в радиоканале.\n"
-                         "При связанной работе каналов в момент фиксации нового тага проверяется его наличие в "
-                         "противоположном канале, и если таг там обнаружен, то его код не выдается на контроллер.\n"
-                         "Выдача кодов тагов на выход производится поочередно из обоих каналов с интервалом не "
-                         "чаще паузы между посылками wiegand."));
-  auto* box = new QGroupBox(page);
-  box->setObjectName(QStringLiteral("grbWiegand"));
-  auto* v = new QVBoxLayout(box);
-  v->addWidget(new QLabel(QStringLiteral("Интервал между посылками wiegand"), box));
-  tbrWiegandInterval = MakeTrack(box, QStringLiteral("tbrWiegandInterval"), 2, 20, 1, 2);
-  v->addWidget(tbrWiegandInterval);
-  lblWiegandInterval = new QLabel(box);
-  lblWiegandInterval->setObjectName(QStringLiteral("lblWiegandInterval"));
-  lblWiegandInterval->setAlignment(Qt::AlignCenter);
-  v->addWidget(lblWiegandInterval);
+void TConfigPages::ConnectNoGate() {
+  tbrWiegandInterval = uiNoGate->tbrWiegandInterval;
+  lblWiegandInterval = uiNoGate->lblWiegandInterval;
+  // The decimal separator is the locale's, so the first text is written here.
   WriteWiegandLabel();
-  PageLayout(page).addWidget(box);
-  PageLayout(page).addStretch(1);
   connect(tbrWiegandInterval, &QSlider::valueChanged, this, &TConfigPages::tbrWiegandIntervalChange);
 }
 
-void TConfigPages::BuildOnTheFly(QWidget* page) {
-  AddText(page,
-          QStringLiteral("В данном режиме проезд автомобиля фиксируется по последовательному пересечению полей "
-                         "чтения каналов. В зависимости от последовательности пересечения зон чтения формируется "
-                         "код wiegand на одном или другом выходе (въезд или выезд).\n"
-                         "Если к моменту пересечения зоны чтения второго канала таг в первом канале уже "
-                         "\"забыт\", то проезд фиксироваться не будет.\n"
-                         "Специальных настроек данный режим не предусматривает."));
-  AddText(page, QStringLiteral("В этом режиме автоматически устанавливаются:\n\n"
-                               "  1. Активность обоих каналов\n"
-                               "  2. Опция просмотра тага в смежном канале"));
-  PageLayout(page).addStretch(1);
-}
-
-void TConfigPages::BuildOneRead(QWidget* page) {
-  AddText(page,
-          QStringLiteral("В данном режиме после чтения тага считыватель блокируется и ждет срабатывания датчика "
-                         "автомобиля в течение заданного времени.\n"
-                         "Если датчик сработал, то выдается код тага на контроллер. Если произошел таймаут, то "
-                         "считыватель возвращается в исходное состояние.\n"
-                         "При связанной работе каналов прочитанный новый таг проервется на наличие его в "
-                         "противоположном канале."));
-  auto* row = new QHBoxLayout;
-  for (int i = 0; i < 2; ++i) {
-    auto* box = ChannelBox(page, Suffix(i, "grbChannel_1a", "grbChannel_2a"), i);
-    auto* v = new QVBoxLayout(box);
-    TOneReadCh& c = FOneRead[static_cast<std::size_t>(i)];
-    c.cbxUseCarSensor = MakeCheck(box, Suffix(i, "cbxUseCarSensor_1", "cbxUseCarSensor_2"),
-                                  QStringLiteral("Использовать датчик автомобиля"), true);
-    // Only tells the user that this mode always uses the car sensor; green
-    // also while disabled, so it reads as a statement rather than a dead box.
-    QPalette pal = c.cbxUseCarSensor->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-      pal.setColor(group, QPalette::WindowText, QColor(0, 128, 0));
-      pal.setColor(group, QPalette::ButtonText, QColor(0, 128, 0));
-    }
-    c.cbxUseCarSensor->setPalette(pal);
-    c.cbxUseCarSensor->setEnabled(false);
-    v->addWidget(c.cbxUseCarSensor);
-    auto* wait = new QHBoxLayout;
-    wait->addWidget(new QLabel(QStringLiteral("Время ожидания тага, сек."), box));
-    c.sedWaitCar = MakeSpin(box, Suffix(i, "sedWaitCar_1a", "sedWaitCar_2a"), 1, 255, 10);
-    wait->addWidget(c.sedWaitCar);
-    wait->addStretch(1);
-    v->addLayout(wait);
-    c.cbxCarSensorInversion = MakeCheck(box, Suffix(i, "cbxCarSensorInversion_1", "cbxCarSensorInversion_2"),
-                                        QStringLiteral("Инверсия датчика автомобиля"), false);
-    v->addWidget(c.cbxCarSensorInversion);
-    row->addWidget(box);
-  }
-  PageLayout(page).addLayout(row);
-  PageLayout(page).addStretch(1);
+void TConfigPages::ConnectOneRead() {
+  // cbxUseCarSensor_1/_2 only tell the user that this mode always uses the
+  // car sensor: disabled, but green so they read as a statement.
+  Ui::TPageOneRead& f = *uiOneRead;
+  FOneRead[0] = {f.cbxUseCarSensor_1, f.sedWaitCar_1a, f.cbxCarSensorInversion_1};
+  FOneRead[1] = {f.cbxUseCarSensor_2, f.sedWaitCar_2a, f.cbxCarSensorInversion_2};
   connect(FOneRead[0].sedWaitCar, &QSpinBox::valueChanged, this, &TConfigPages::sedWaitCar_1aChange);
   connect(FOneRead[1].sedWaitCar, &QSpinBox::valueChanged, this, &TConfigPages::sedWaitCar_2aChange);
   connect(FOneRead[0].cbxCarSensorInversion, &QCheckBox::toggled, this, &TConfigPages::cbxCarSensorInversion_1Click);
   connect(FOneRead[1].cbxCarSensorInversion, &QCheckBox::toggled, this, &TConfigPages::cbxCarSensorInversion_2Click);
 }
 
-void TConfigPages::BuildStandard(QWidget* page) {
-  AddText(page, QStringLiteral("Режим с макисмальным использованием автоматики ворот или шлагбаумов.\n"
-                               "Позволяет реализовать наиболее сложные алгоритмы проезда с взаимодействием каналов "
-                               "на въезд и выезд."));
-  auto* row = new QHBoxLayout;
-  for (int i = 0; i < 2; ++i) {
-    auto* box = ChannelBox(page, Suffix(i, "grbChannel_1s", "grbChannel_2s"), i);
-    QFont small = box->font();
+void TConfigPages::ConnectStandard() {
+  Ui::TPageStandard& f = *uiStandard;
+  FStandard[0] = {f.cbxUseCarSens_1s,    f.cbxUseGateSens_1s,      f.sedWaitCar_1s,
+                  f.sedWaitAccess_1s,    f.sedGateTime_1s,         f.cbxResetGateTime_1s,
+                  f.sedDefGateTime_1s,   f.cbxCarSensInversion_1s, f.cbxGateSensInversion_1s};
+  FStandard[1] = {f.cbxUseCarSens_2s,    f.cbxUseGateSens_2s,      f.sedWaitCar_2s,
+                  f.sedWaitAccess_2s,    f.sedGateTime_2s,         f.cbxResetGateTime_2s,
+                  f.sedDefGateTime_2s,   f.cbxCarSensInversion_2s, f.cbxGateSensInversion_2s};
+
+  // The times and their labels are a little smaller than the group's font,
+  // whatever size that font has, so the sizes are set here and not in the form.
+  const struct {
+    QWidget* box;
+    std::array<QWidget*, 9> small;
+  } channels[] = {
+      {f.grbChannel_1s,
+       {f.lblWaitCar_1s, f.sedWaitCar_1s, f.lblWaitAccess_1s, f.sedWaitAccess_1s, f.lblGateTime_1s, f.sedGateTime_1s,
+        f.cbxResetGateTime_1s, f.lblDefGateTime_1s, f.sedDefGateTime_1s}},
+      {f.grbChannel_2s,
+       {f.lblWaitCar_2s, f.sedWaitCar_2s, f.lblWaitAccess_2s, f.sedWaitAccess_2s, f.lblGateTime_2s, f.sedGateTime_2s,
+        f.cbxResetGateTime_2s, f.lblDefGateTime_2s, f.sedDefGateTime_2s}},
+  };
+  for (const auto& c : channels) {
+    QFont small = c.box->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
-    auto* g = new QGridLayout(box);
-    g->setVerticalSpacing(3);
-    TStandardCh& c = FStandard[static_cast<std::size_t>(i)];
-    const bool one = i == 0;
-    auto label = [&](const QString& text) {
-      auto* l = new QLabel(text, box);
-      l->setFont(small);
-      return l;
-    };
-    auto spin = [&](const char* n1, const char* n2, int value, const QString& hint) {
-      TSpinEdit* s = MakeSpin(box, QString::fromLatin1(one ? n1 : n2), 1, 255, value);
-      s->setFont(small);
-      s->setToolTip(hint);
-      return s;
-    };
-    c.cbxUseCarSens = MakeCheck(box, Suffix(i, "cbxUseCarSens_1s", "cbxUseCarSens_2s"),
-                                QStringLiteral("Использовать датчик автомобиля"), true);
-    c.cbxUseGateSens = MakeCheck(box, Suffix(i, "cbxUseGateSens_1s", "cbxUseGateSens_2s"),
-                                 QStringLiteral("Использовать датчик ворот"), true);
-    c.sedWaitCar = spin("sedWaitCar_1s", "sedWaitCar_2s", 10,
-                        QStringLiteral("Время ожидания срабатывания датчика автомобиля"));
-    c.sedWaitAccess = spin("sedWaitAccess_1s", "sedWaitAccess_2s", 5,
-                           QStringLiteral("Время ожидания срабатывания датчика открытия ворот"));
-    c.sedGateTime = spin("sedGateTime_1s", "sedGateTime_2s", 20, QStringLiteral("Время ожидания закрытия ворот"));
-    c.cbxResetGateTime = MakeCheck(box, Suffix(i, "cbxResetGateTime_1s", "cbxResetGateTime_2s"),
-                                   QStringLiteral("Сбрасывать время по датчику"), true);
-    c.cbxResetGateTime->setFont(small);
-    c.sedDefGateTime = spin("sedDefGateTime_1s", "sedDefGateTime_2s", 30,
-                            QStringLiteral("Время доступа при отсутствии датчика ворот"));
-    c.cbxCarSensInversion = MakeCheck(box, Suffix(i, "cbxCarSensInversion_1s", "cbxCarSensInversion_2s"),
-                                      QStringLiteral("Инверсия датчика автомобиля"), false);
-    c.cbxGateSensInversion = MakeCheck(box, Suffix(i, "cbxGateSensInversion_1s", "cbxGateSensInversion_2s"),
-                                       QStringLiteral("Инверсия датчика ворот"), false);
-    int r = 0;
-    g->addWidget(c.cbxUseCarSens, r++, 0, 1, 2);
-    g->addWidget(c.cbxUseGateSens, r++, 0, 1, 2);
-    g->addWidget(label(QStringLiteral("Время ожидания автомобиля")), r, 0);
-    g->addWidget(c.sedWaitCar, r++, 1);
-    g->addWidget(label(QStringLiteral("Время ожидания доступа")), r, 0);
-    g->addWidget(c.sedWaitAccess, r++, 1);
-    g->addWidget(label(QStringLiteral("Время открытых ворот")), r, 0);
-    g->addWidget(c.sedGateTime, r++, 1);
-    auto* indent = new QHBoxLayout;
-    indent->addSpacing(16);
-    indent->addWidget(c.cbxResetGateTime);
-    g->addLayout(indent, r++, 0, 1, 2);
-    g->addWidget(label(QStringLiteral("Время доступа по умолчанию")), r, 0);
-    g->addWidget(c.sedDefGateTime, r++, 1);
-    g->addWidget(c.cbxCarSensInversion, r++, 0, 1, 2);
-    g->addWidget(c.cbxGateSensInversion, r++, 0, 1, 2);
-    row->addWidget(box);
+    for (QWidget* w : c.small) w->setFont(small);
   }
-  PageLayout(page).addLayout(row);
-  PageLayout(page).addStretch(1);
 
   const TStandardCh& a = FStandard[0];
   const TStandardCh& b = FStandard[1];

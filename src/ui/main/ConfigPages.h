@@ -9,12 +9,20 @@
 #include <QObject>
 #include <QSlider>
 #include <array>
+#include <memory>
 
 #include "reader/RdrCmd.h"
 #include "ui/common/SpinEdit.h"
 
-class QVBoxLayout;
 class QWidget;
+
+namespace Ui {
+class TPageCommon;
+class TPageNoGate;
+class TPageOnTheFly;
+class TPageOneRead;
+class TPageStandard;
+}  // namespace Ui
 
 namespace q17::ui {
 
@@ -28,8 +36,10 @@ class TConfigPages : public QObject {
     QWidget* OneRead;
     QWidget* Standard;
   };
-  // Fills the pages below their titles (each page already has a vertical layout).
+  // Loads each page's form below its title (each page already has a
+  // vertical layout) and connects the store handlers.
   TConfigPages(TCommandState& state, const TPages& pages, QObject* parent = nullptr);
+  ~TConfigPages() override;
 
   // Page redraws: set the page's controls from the configuration; the mode
   // pages also select their mode.
@@ -99,11 +109,12 @@ class TConfigPages : public QObject {
     QCheckBox* cbxGateSensInversion;
   };
 
-  void BuildCommon(QWidget* page);
-  void BuildNoGate(QWidget* page);
-  void BuildOnTheFly(QWidget* page);
-  void BuildOneRead(QWidget* page);
-  void BuildStandard(QWidget* page);
+  // Each page's controls into the lists above, and their store handlers
+  // connected; the On The Fly page has texts only.
+  void ConnectCommon();
+  void ConnectNoGate();
+  void ConnectOneRead();
+  void ConnectStandard();
 
   TChannelConfig& Ch(int i) { return FState.Config.Channel[static_cast<std::size_t>(i)]; }
   void StoreTagMemTime(int i);
@@ -112,6 +123,11 @@ class TConfigPages : public QObject {
   void WriteWiegandLabel();
 
   TCommandState& FState;
+  std::unique_ptr<Ui::TPageCommon> uiCommon;
+  std::unique_ptr<Ui::TPageNoGate> uiNoGate;
+  std::unique_ptr<Ui::TPageOnTheFly> uiOnTheFly;
+  std::unique_ptr<Ui::TPageOneRead> uiOneRead;
+  std::unique_ptr<Ui::TPageStandard> uiStandard;
   std::array<TCommonCh, 2> FCommon{};
   QCheckBox* cbxLookOppositChannel = nullptr;
   QSlider* tbrWiegandInterval = nullptr;

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -24,6 +23,7 @@
 #include "ui/main/ConfigPages.h"
 #include "ui/main/Icons.h"
 #include "ui_Main.h"
+#include "ui_PageTests.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
 #include "ui/tests/Sensors.h"
@@ -50,7 +50,10 @@ QWidget* Spacer(QWidget* parent, int width) {
 }  // namespace
 
 TfrmMain::TfrmMain(TUiContext& ctx, QWidget* parent)
-    : QMainWindow(parent), FCtx(ctx), ui(std::make_unique<Ui::TfrmMain>()) {
+    : QMainWindow(parent),
+      FCtx(ctx),
+      ui(std::make_unique<Ui::TfrmMain>()),
+      uiTests(std::make_unique<Ui::TPageTests>()) {
   ui->setupUi(this);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -159,49 +162,13 @@ void TfrmMain::BuildPageTitles() {
   }
 }
 
+// The launchers' form goes below the title and takes the rest of the page.
 void TfrmMain::BuildTestsPage() {
-  const struct {
-    const char* group;
-    QString caption;
-    QString text;
-    const char* button;
-  } tests[] = {
-      {"grbExchangeTest", QStringLiteral(" Тест RS-485 "),
-       QStringLiteral("Тест позволяет получить статистику обмена со считывателем для оценки качества линии связи."),
-       "btnStartExchangeTest"},
-      {"grbRadioTest", QStringLiteral(" Тест радиоканала "),
-       QStringLiteral("Тест служит для качественной оценки чтения тагов в реально времени."), "btnStartRadioTest"},
-      {"grbSensTest", QStringLiteral("Проверка состояния датчиков"),
-       QStringLiteral("Тест позовляет в реальном времени отслеживать состояние датчиков автоматики ворот (с учетом "
-                      "инверсии)."),
-       "btnStartSensTest"},
-      {"grbAudit", QStringLiteral(" Аудит системы доступа "),
-       QStringLiteral("Аудит позволяет отслеживать работу подсистемы доступа с выводом на экран всех событий, "
-                      "включая работу датчиков."),
-       "btnStartAudit"},
-      {"grbAudioTest", QStringLiteral("Тестрование чтения тагов"),
-       QStringLiteral("Тест позволяет контролировать чтение тагов по звуковому сигналу на ПК. Время памяти "
-                      "устанавливается на 2 сек."),
-       "btnAudioTest"},
-  };
   auto* page = static_cast<QVBoxLayout*>(ui->tbsTests->layout());
   page->setSpacing(3);
-  for (const auto& t : tests) {
-    auto* box = new QGroupBox(t.caption, ui->tbsTests);
-    box->setObjectName(QString::fromLatin1(t.group));
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(8, 2, 8, 4);
-    auto* text = new QLabel(t.text, box);
-    text->setWordWrap(true);
-    row->addWidget(text, 1);
-    auto* start = new QPushButton(QStringLiteral("Start"), box);
-    start->setObjectName(QString::fromLatin1(t.button));
-    start->setProperty("Tag", 2);
-    start->setFixedWidth(75);
-    row->addWidget(start);
-    page->addWidget(box);
-  }
-  page->addStretch(1);
+  auto* content = new QWidget(ui->tbsTests);
+  uiTests->setupUi(content);
+  page->addWidget(content, 1);
 }
 
 void TfrmMain::ConnectHandlers() {
@@ -220,14 +187,11 @@ void TfrmMain::ConnectHandlers() {
   connect(ui->btnTests, &QToolButton::clicked, this, &TfrmMain::btnTestsClick);
   connect(ui->pgcSections, &QTabWidget::currentChanged, this, &TfrmMain::pgcSectionsChange);
 
-  auto start = [this](const char* name, void (TfrmMain::*handler)()) {
-    connect(findChild<QPushButton*>(QString::fromLatin1(name)), &QPushButton::clicked, this, handler);
-  };
-  start("btnStartExchangeTest", &TfrmMain::btnStartExchangeTestClick);
-  start("btnStartRadioTest", &TfrmMain::btnStartRadioTestClick);
-  start("btnStartSensTest", &TfrmMain::btnStartSensTestClick);
-  start("btnStartAudit", &TfrmMain::btnStartAuditClick);
-  start("btnAudioTest", &TfrmMain::btnAudioTestClick);
+  connect(uiTests->btnStartExchangeTest, &QPushButton::clicked, this, &TfrmMain::btnStartExchangeTestClick);
+  connect(uiTests->btnStartRadioTest, &QPushButton::clicked, this, &TfrmMain::btnStartRadioTestClick);
+  connect(uiTests->btnStartSensTest, &QPushButton::clicked, this, &TfrmMain::btnStartSensTestClick);
+  connect(uiTests->btnStartAudit, &QPushButton::clicked, this, &TfrmMain::btnStartAuditClick);
+  connect(uiTests->btnAudioTest, &QPushButton::clicked, this, &TfrmMain::btnAudioTestClick);
 
   connect(ui->miLoadCfg, &QAction::triggered, this, &TfrmMain::miLoadCfgClick);
   connect(ui->miSaveConfig, &QAction::triggered, this, &TfrmMain::miSaveConfigClick);

@@ -13,7 +13,8 @@ class QTabWidget;
 
 namespace Ui {
 class TfrmMain;
-}
+class TPageTests;
+}  // namespace Ui
 
 namespace q17::ui {
 
@@ -86,6 +87,7 @@ class TfrmMain : public QMainWindow {
 
   TUiContext& FCtx;
   std::unique_ptr<Ui::TfrmMain> ui;
+  std::unique_ptr<Ui::TPageTests> uiTests;
   QComboBox* cbxInterfaces = nullptr;
   QLabel* FPanels[4] = {};
   TConfigPages* FPages = nullptr;
