@@ -476,11 +476,17 @@ std::string Help(Call& c) {
     out += separator;
     if (command.scope == Scope::Reader) out += "[@ADDR] ";
     out += command.name;
-    if (!command.usage.empty()) out += " " + std::string(command.usage);
+    if (!command.usage.empty()) {
+      out += ' ';
+      out += command.usage;
+    }
     separator = " | ";
   }
   out += " (KIND:";
-  for (int i = 0; i < kFaultKindCount; ++i) out += std::string(" ") + FaultName(static_cast<FaultKind>(i));
+  for (int i = 0; i < kFaultKindCount; ++i) {
+    out += ' ';
+    out += FaultName(static_cast<FaultKind>(i));
+  }
   return out + ")";
 }
 
