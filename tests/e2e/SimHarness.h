@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/ControlField.h"
 
 namespace q17::test {
 
@@ -31,11 +32,7 @@ class SimHarness {
 
   // A value "NAME=value" out of a control answer.
   static std::string Field(const std::string& answer, const std::string& name) {
-    const std::string key = " " + name + "=";
-    const auto at = answer.find(key);
-    if (at == std::string::npos) return {};
-    const auto start = at + key.size();
-    return answer.substr(start, answer.find(' ', start) - start);
+    return ControlField(answer, name);
   }
 
   RunResult Ctl(std::vector<std::string> args, bool withPort = true) {

@@ -8,6 +8,7 @@
 #include "reader/ReadZone.h"
 #include "reader/Scan.h"
 #include "reader/Sensors.h"
+#include "support/ControlField.h"
 #include "support/FakeD2xxApi.h"
 #include "support/FakeSerialApi.h"
 #include "support/Frames.h"
@@ -15,21 +16,13 @@
 namespace q17::sim {
 namespace {
 
-std::string Field(const std::string& answer, const std::string& name) {
-  const std::string key = " " + name + "=";
-  const auto at = answer.find(key);
-  if (at == std::string::npos) return {};
-  const auto start = at + key.size();
-  return answer.substr(start, answer.find(' ', start) - start);
-}
-
 class Diag : public ::testing::Test {
  protected:
   void SetUp() override {
     list.Refresh();
     ASSERT_EQ(list.Open(list.IndexOf("SIM"), 0), 0);
   }
-  std::string State(const std::string& name) { return Field(bus.ApplyControl("state"), name); }
+  std::string State(const std::string& name) { return test::ControlField(bus.ApplyControl("state"), name); }
 
   ReaderBus bus{{1, 3, 12}};
   SimSerialApi serial{bus};

@@ -7,18 +7,11 @@
 #include <sstream>
 
 #include "SimSerialApi.h"
+#include "support/ControlField.h"
 #include "support/FakeD2xxApi.h"
 
 namespace q17 {
 namespace {
-
-std::string Field(const std::string& answer, const std::string& name) {
-  const std::string key = " " + name + "=";
-  const auto at = answer.find(key);
-  if (at == std::string::npos) return {};
-  const auto start = at + key.size();
-  return answer.substr(start, answer.find(' ', start) - start);
-}
 
 class CtlDiag : public ::testing::Test {
  protected:
@@ -43,7 +36,7 @@ class CtlDiag : public ::testing::Test {
     EXPECT_EQ(problem, "");
     return RunDiag(parsed, state, list, out, err, env);
   }
-  std::string State(const std::string& name) { return Field(bus.ApplyControl("state"), name); }
+  std::string State(const std::string& name) { return test::ControlField(bus.ApplyControl("state"), name); }
   // Stops once the reader has had `n` requests more than now.
   void StopAfterRequests(std::uint64_t n) {
     const auto limit = bus.Stats().requests + n;

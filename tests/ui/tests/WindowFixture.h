@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "SimSerialApi.h"
+#include "support/ControlField.h"
 #include "support/FakeD2xxApi.h"
 #include "ui/common/UiContext.h"
 
@@ -48,12 +49,7 @@ struct WindowWorld {
   }
   // One field of the reader's state line.
   std::string State(const std::string& name, int address = 1) {
-    const std::string answer = bus.ApplyControl("state " + std::to_string(address));
-    const std::string key = " " + name + "=";
-    const auto at = answer.find(key);
-    if (at == std::string::npos) return {};
-    const auto start = at + key.size();
-    return answer.substr(start, answer.find(' ', start) - start);
+    return ControlField(bus.ApplyControl("state " + std::to_string(address)), name);
   }
   std::uint64_t Requests() const { return bus.Stats().requests; }
 
