@@ -6,14 +6,10 @@
 
 #include "e2e/SimHarness.h"
 #include "platform/TempDir.h"
+#include "support/FileBytes.h"
 
 namespace q17::test {
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(CtlSettingsEndToEnd, SaveFromOneReaderWriteIntoAnotherReadBackEqual) {
   SimHarness sim({"--reader", "1", "--reader", "3"});

@@ -6,18 +6,15 @@
 #include <fstream>
 
 #include "platform/TempDir.h"
+#include "support/FileBytes.h"
 
 namespace q17 {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using test::Put;
+using test::Slurp;
 
 std::string WithLineEnd(std::string text, const std::string& eol) {
   std::string out;

@@ -40,6 +40,20 @@ using q17::test::MainHarness;
 
 namespace {
 
+// The nine windows over a list of the test's own making, with fake seams.
+struct WindowsOver {
+  explicit WindowsOver(TInterfList& link) : ctx{s, link, m, f, b, c, idle, w}, main(ui::CreateWindows(ctx)) {}
+  q17::test::FakeMessages m;
+  q17::test::FakeFiles f;
+  q17::test::FakeBeep b;
+  q17::test::FakeClock c;
+  ui::TIdleSlot idle;
+  ui::TWindows w;
+  TCommandState s;
+  ui::TUiContext ctx;
+  std::unique_ptr<ui::TfrmMain> main;
+};
+
 QString Result(int code) { return QString::fromStdString(FormatResult(code)); }
 
 void TypeInto(QSpinBox* spin, const QString& text) {
@@ -159,15 +173,8 @@ void MainWindowTest::openFailsOnATypedNameAndSucceedsOnAnEntry() {
   q17::test::FakeD2xxApi noD2xx;
   noD2xx.available = false;
   TInterfList empty(none, noD2xx);
-  q17::test::FakeMessages m;
-  q17::test::FakeFiles f;
-  q17::test::FakeBeep b;
-  q17::test::FakeClock c;
-  ui::TIdleSlot idle;
-  ui::TWindows w;
-  TCommandState s;
-  ui::TUiContext ctx{s, empty, m, f, b, c, idle, w};
-  auto main = ui::CreateWindows(ctx);
+  WindowsOver windows(empty);
+  auto& main = windows.main;
   main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
   QCOMPARE(main->findChild<QComboBox*>("cbxInterfaces")->count(), 0);
   QCOMPARE(main->Panel(3)->text(), QStringLiteral("Статус:  - неизвестен"));
@@ -181,15 +188,8 @@ void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
   q17::test::FakeD2xxApi d2xx;
   d2xx.available = false;
   TInterfList link(serial, d2xx);
-  q17::test::FakeMessages m;
-  q17::test::FakeFiles f;
-  q17::test::FakeBeep b;
-  q17::test::FakeClock c;
-  ui::TIdleSlot idle;
-  ui::TWindows w;
-  TCommandState s;
-  ui::TUiContext ctx{s, link, m, f, b, c, idle, w};
-  auto main = ui::CreateWindows(ctx);
+  WindowsOver windows(link);
+  auto& main = windows.main;
   main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
   QVERIFY(!link.Opened());
   QCOMPARE(main->Panel(3)->text(), Result(rcOpenError));
