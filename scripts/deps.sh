@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   desktop-file-utils
   libcanberra-dev
+  ccache
 )
 packages+=("$@")
 
