@@ -1,0 +1,200 @@
+#include "app/ProgramHook.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#include "ui/about/About.h"
+#include "ui/common/UiContext.h"
+#include "ui/main/Main.h"
+#include "ui/tests/Audit.h"
+
+namespace q17::app {
+namespace {
+
+long ResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  long value = -1;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      status >> value;
+      break;
+    }
+    status.ignore(4096, '\n');
+  }
+  return value;
+}
+
+double CpuSeconds() {
+#ifdef _WIN32
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
+  const auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+#else
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+#endif
+}
+
+void Print(const char* key, const QString& value) {
+  std::printf("%s %s\n", key, value.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+QString LabelText(QWidget* window, const char* name) {
+  auto* label = window ? window->findChild<QLabel*>(QLatin1String(name)) : nullptr;
+  return label ? label->text() : QString();
+}
+
+bool Save(QWidget& w, const QString& dir, const char* name) {
+  const QString file = QDir(dir).filePath(QLatin1String(name) + QLatin1String(".png"));
+  const bool saved = w.grab().save(file);
+  Print(saved ? "shot" : "shot_failed", file);
+  return saved;
+}
+
+}  // namespace
+
+TProgramHook::TProgramHook(QElapsedTimer& started, ui::TfrmMain& main, ui::TWindows& windows, QString mode)
+    : FStarted(started), FMain(main), FWindows(windows), FMode(std::move(mode)) {}
+
+bool TProgramHook::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Expose && !FDone) {
+    FDone = true;
+    std::printf("startup_ms %.1f\nrss_kb %ld\n", FStarted.nsecsElapsed() / 1e6, ResidentKb());
+    std::fflush(stdout);
+    QTimer::singleShot(0, this, [this] { AfterShown(); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void TProgramHook::AfterShown() {
+  if (FMode.startsWith(QLatin1String("idle:"))) {
+    Idle(FMode.mid(5).toInt());
+    return;
+  }
+  int status = 0;
+  if (FMode == QLatin1String("smoke") || FMode.startsWith(QLatin1String("smoke:"))) {
+    status = Smoke(FMode.mid(6));
+  } else if (FMode.startsWith(QLatin1String("shots:"))) {
+    status = Shots(FMode.mid(6));
+  }
+  QApplication::exit(status);
+}
+
+void TProgramHook::Idle(int seconds) {
+  Trigger("tbnInterfaceOpen");
+  Print("port", PanelText(0));
+  const double cpu0 = CpuSeconds();
+  QTimer::singleShot(seconds * 1000, this, [this, cpu0, seconds] {
+    std::printf("idle_seconds %d\nidle_cpu_ms %.1f\n", seconds, (CpuSeconds() - cpu0) * 1000);
+    Trigger("tbnInterfaceClose");
+    std::fflush(stdout);
+    QApplication::quit();
+  });
+}
+
+int TProgramHook::Smoke(const QString& port) {
+  Print("title", FMain.windowTitle());
+  QStringList names;
+  if (auto* box = FMain.findChild<QComboBox*>(QStringLiteral("cbxInterfaces")))
+    for (int i = 0; i < box->count(); ++i) names << box->itemText(i);
+  Print("interfaces", names.join(QLatin1String("; ")));
+  if (!OpenPort(port)) {
+    Print("smoke_failed", QStringLiteral("open ") + PanelText(3));
+    return 1;
+  }
+  Print("open", PanelText(0));
+  const int dismissedBefore = FDismissed;
+  Trigger("tbnGetFromReader");
+  Print("read", PanelText(3));
+  const bool readOk = FDismissed == dismissedBefore && PanelText(3).startsWith(QStringLiteral("Код = 0 "));
+  Trigger("miGetVersion");
+  Print("version", PanelText(2));
+  const bool versionOk = PanelText(3).startsWith(QStringLiteral("Код = 0 ")) && !PanelText(2).isEmpty();
+  Trigger("tbnInterfaceClose");
+  QWidget* about = FWindows.About;
+  Print("about", QStringList{LabelText(about, "lblProductName"), LabelText(about, "lblFileVersion"),
+                             LabelText(about, "lblCopyRight"), LabelText(about, "lblComments")}
+                     .join(QLatin1String(" | ")));
+  if (!readOk || !versionOk) {
+    Print("smoke_failed", readOk ? QStringLiteral("version") : QStringLiteral("read"));
+    return 1;
+  }
+  Print("smoke", QStringLiteral("ok"));
+  return 0;
+}
+
+int TProgramHook::Shots(const QString& dir) {
+  if (!QDir().mkpath(dir)) {
+    Print("shot_failed", dir);
+    return 1;
+  }
+  bool ok = true;
+  // With a reader behind the first interface the pictures show its values.
+  if (OpenPort(QString())) Trigger("tbnGetFromReader");
+  ok &= Save(FMain, dir, "main");
+  FMain.btnStandardClick();
+  ok &= Save(FMain, dir, "main-standard");
+  FMain.btnCommonClick();
+  if (QWidget* audit = FWindows.Audit) {
+    audit->show();
+    QCoreApplication::processEvents();
+    ok &= Save(*audit, dir, "audit");
+    audit->hide();
+  }
+  if (QWidget* about = FWindows.About) ok &= Save(*about, dir, "about");
+  Trigger("tbnInterfaceClose");
+  return ok ? 0 : 1;
+}
+
+bool TProgramHook::Trigger(const char* action) {
+  auto* a = FMain.findChild<QAction*>(QLatin1String(action));
+  if (!a || !a->isEnabled()) return false;
+  // Armed for the step only: a box it raises is seen from the box's own loop.
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, this, [this] { DismissModal(); });
+  watch.start(100);
+  a->trigger();
+  return true;
+}
+
+bool TProgramHook::OpenPort(const QString& name) {
+  auto* box = FMain.findChild<QComboBox*>(QStringLiteral("cbxInterfaces"));
+  if (!box || box->count() == 0) return false;
+  const int index = name.isEmpty() ? 0 : box->findText(name, Qt::MatchFixedString);
+  if (index < 0) return false;
+  box->setCurrentIndex(index);
+  return Trigger("tbnInterfaceOpen") && PanelText(3).startsWith(QStringLiteral("Код = 0 "));
+}
+
+QString TProgramHook::PanelText(int index) const { return FMain.Panel(index)->text(); }
+
+void TProgramHook::DismissModal() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal) return;
+  ++FDismissed;
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  Print("dismissed", box ? box->text() : modal->windowTitle());
+  modal->close();
+}
+
+}  // namespace q17::app

@@ -1,0 +1,52 @@
+#pragma once
+// SETUPQ17_BENCH_EXIT: the program's own hook for bench/ and scripts/, which
+// drive the real program where no test harness reaches (a Release build, a
+// Windows build under Wine). Unset in normal use.
+//   1           print the time from the start of main to the main window's
+//               first exposure and the resident memory then, and quit
+//   idle:N      then open the first interface, sit idle N seconds and print
+//               the processor time used meanwhile
+//   smoke[:P]   then open interface P (the first when none is named), read
+//               the configuration and the reader's version through the
+//               window's own buttons, print what the window shows, close the
+//               port and quit; exit status 0 only when every step succeeded
+//   shots:DIR   then render the main window, one configuration page, the
+//               audit window and the about box into DIR as PNG files
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+namespace q17::ui {
+class TfrmMain;
+struct TWindows;
+}  // namespace q17::ui
+
+namespace q17::app {
+
+class TProgramHook : public QObject {
+ public:
+  TProgramHook(QElapsedTimer& started, ui::TfrmMain& main, ui::TWindows& windows, QString mode);
+
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void AfterShown();
+  void Idle(int seconds);
+  int Smoke(const QString& port);
+  int Shots(const QString& dir);
+  bool Trigger(const char* action);
+  bool OpenPort(const QString& name);
+  QString PanelText(int index) const;
+  // A message box a step raises would wait for a click nobody makes: it is
+  // printed, closed, and the step counts as failed.
+  void DismissModal();
+
+  QElapsedTimer& FStarted;
+  ui::TfrmMain& FMain;
+  ui::TWindows& FWindows;
+  QString FMode;
+  bool FDone = false;
+  int FDismissed = 0;
+};
+
+}  // namespace q17::app
