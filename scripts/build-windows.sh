@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# One command from a clean Debian 12 to the Windows program: Qt for Windows
+# (built once into the cache, see build-qt-windows.sh), SetupQ17.exe and
+# q17ctl.exe cross-built against it in build-win-qt, then a folder that runs
+# on a Windows PC with nothing else installed,
+#   build-win/dist/SetupQ17/
+# and build-win/dist/SetupQ17-<version>-win64.zip of it.
+#
+#   SETUPQ17_CACHE   where Qt for Windows is kept (default ~/.cache/setupq17)
+#   JOBS             parallel compile jobs (default 2)
+# Prints the zip's path on its last line.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=${JOBS:-2}
+# build-win itself is the plain compile check's build folder: the programs
+# are built beside it and only the result goes under it.
+build="$root/build-win-qt"
+dist_root="$root/build-win/dist"
+dist="$dist_root/SetupQ17"
+triple=x86_64-w64-mingw32
+
+"$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip
+qt=$(JOBS=$jobs "$root/scripts/build-qt-windows.sh" | tail -n 1)
+[[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]] || { echo "build-windows: no Qt for Windows in '$qt'" >&2; exit 1; }
+
+launcher=()
+if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+mkdir -p "$build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-posix.cmake" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DQ17_TESTS=OFF -DQ17_BENCH=OFF -DQ17_FUZZ=OFF -DQ17_TOOLS=ON -DQ17_WERROR=ON \
+  "${launcher[@]}" >"$build/configure.log" 2>&1 \
+  || { tail -40 "$build/configure.log" >&2; exit 1; }
+grep -q 'Qt 6 Widgets not found' "$build/configure.log" \
+  && { echo "build-windows: the build did not find Qt for Windows in $qt, see $build/configure.log" >&2; exit 1; }
+cmake --build "$build" --parallel "$jobs" --target SetupQ17 q17ctl
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+rm -rf "$dist"
+mkdir -p "$dist/platforms"
+cp "$build/src/app/SetupQ17.exe" "$build/tools/q17ctl/q17ctl.exe" "$dist/"
+cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
+# The native look, where this Qt has it.
+if compgen -G "$qt/plugins/styles/*.dll" >/dev/null; then
+  mkdir -p "$dist/styles"
+  cp "$qt"/plugins/styles/*.dll "$dist/styles/"
+fi
+
+# Every DLL the programs and plugins import that is not part of Windows:
+# Qt's own and the -posix run time, found by walking the import tables.
+search=("$qt/bin" "$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)")"
+  "$(dirname "$($triple-g++-posix -print-file-name=libwinpthread-1.dll)")")
+queue=("$dist"/*.exe "$dist"/*/*.dll)
+while ((${#queue[@]})); do
+  file=${queue[0]}
+  queue=("${queue[@]:1}")
+  while read -r dll; do
+    [[ -e "$dist/$dll" ]] && continue
+    for dir in "${search[@]}"; do
+      found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit 2>/dev/null)
+      if [[ -n "$found" ]]; then
+        cp "$found" "$dist/$dll"
+        queue+=("$dist/$dll")
+        break
+      fi
+    done
+  done < <($triple-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
+done
+# Symbols are of no use on the user's PC and make up much of the size.
+$triple-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+
+zip="$dist_root/SetupQ17-$version-win64.zip"
+rm -f "$zip"
+(cd "$dist_root" && zip -q -r -9 "$zip" SetupQ17)
+echo "build-windows: $(find "$dist" -type f | wc -l) files, $(du -sh "$dist" | cut -f1) in $dist; zip $(du -h "$zip" | cut -f1)" >&2
+echo "$zip"

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Runs the Windows program of build-win/dist/SetupQ17 (scripts/build-windows.sh)
+# under Wine against q17sim on COM5, in a private prefix in build-win-qt.
+#
+#   scripts/windows-gui.sh look    the program on your display (or on a
+#                                  private Xvfb when there is none), to use
+#                                  by hand; q17sim serves until it closes
+#   scripts/windows-gui.sh smoke   headless: the main window appears, COM5
+#                                  opens, the configuration and the version
+#                                  are read; fails otherwise
+#   scripts/windows-gui.sh shots   headless: main window, a configuration
+#                                  page, the audit window and the about box
+#                                  into build/screenshots/windows/
+#   scripts/windows-gui.sh bench [runs]
+#                                  start to main window shown, under Wine
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mode=${1:-look}
+build="$root/build-win-qt"
+exe="$root/build-win/dist/SetupQ17/SetupQ17.exe"
+port=COM5
+[[ -f "$exe" ]] || { echo "windows-gui: $exe missing: run scripts/build-windows.sh first" >&2; exit 1; }
+
+"$root/scripts/deps.sh" wine wine64 xvfb >/dev/null
+# q17sim is a Linux program: the native build has it.
+sim="$root/build/tools/q17sim/q17sim"
+if [[ ! -x "$sim" ]]; then
+  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ17_WERROR=ON >/dev/null
+fi
+cmake --build "$root/build" --target q17sim >/dev/null
+
+# shellcheck source=wine-env.sh
+source "$root/scripts/wine-env.sh"
+work=$(mktemp -d)
+xvfb_pid="" sim_pid=""
+cleanup() {
+  q17_wine_stop
+  [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [[ "$mode" == look && -n "${DISPLAY:-}" ]]; then
+  export Q17_WINE_DISPLAY=$DISPLAY
+else
+  # A display of its own; Xvfb picks a free number and writes it to fd 3.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+  [[ -s "$work/display" ]] || { echo "windows-gui: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+  export Q17_WINE_DISPLAY=":$(head -n 1 "$work/display")"
+fi
+
+"$sim" --no-stdin >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+pty=""
+for _ in $(seq 100); do pty=$(head -n 1 "$work/sim.out"); [[ -n "$pty" ]] && break; sleep 0.1; done
+[[ -n "$pty" ]] || { echo "windows-gui: q17sim did not print its port" >&2; exit 1; }
+
+q17_wine_prefix "$build"
+q17_wine_map_com "${port#COM}" "$pty"
+
+# The hook's report; Wine's own messages stay in its log.
+run() { SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" q17_wine "$exe" 2>>"$Q17_WINE_LOG" | tr -d '\r'; }
+
+case "$mode" in
+  look)
+    echo "windows-gui: SetupQ17.exe on display $Q17_WINE_DISPLAY, q17sim on $port ($pty)" >&2
+    q17_wine "$exe" 2>>"$Q17_WINE_LOG" || true
+    ;;
+  smoke)
+    out=$(run "smoke:$port") || true
+    printf '%s\n' "$out"
+    expect() { grep -Eq "$1" <<<"$out" || { echo "windows-gui smoke: no line matching '$1'" >&2; exit 1; }; }
+    expect '^title 2xQ17 Reader Setup Utility$'
+    expect "^interfaces (.*; )?$port(;|\$)"
+    expect "^open Порт $port\$"
+    expect '^read Код = 0 '
+    expect '^version .+'
+    expect '^about SetupQ17 \| [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ \| .+ \| .+$'
+    expect '^smoke ok$'
+    echo "windows-gui smoke: passed" >&2
+    ;;
+  shots)
+    out_dir="$root/build/screenshots/windows"
+    rm -rf "$out_dir"
+    mkdir -p "$out_dir"
+    out=$(run "shots:Z:$out_dir") || { printf '%s\n' "$out" >&2; echo "windows-gui: shots failed" >&2; exit 1; }
+    printf '%s\n' "$out" | grep '^shot' >&2
+    echo "windows-gui: $(find "$out_dir" -name '*.png' | wc -l) pictures in $out_dir" >&2
+    ;;
+  bench)
+    runs=${2:-5}
+    # The first start also loads Wine's own DLLs from disk: not counted.
+    run 1 >/dev/null || true
+    for i in $(seq "$runs"); do
+      t0=$(date +%s%N)
+      figures=$(run 1) || true
+      t1=$(date +%s%N)
+      printf '  run %d: main→shown %s ms, wine start→exit %d ms\n' "$i" \
+        "$(awk '/^startup_ms/ {print $2}' <<<"$figures")" $(((t1 - t0) / 1000000))
+    done
+    ;;
+  *)
+    echo "usage: scripts/windows-gui.sh look|smoke|shots|bench [runs]" >&2
+    exit 2
+    ;;
+esac
