@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders the committed PNG icons from setupq17.svg (Debian: librsvg2-bin):
-# the desktop sizes, and the about box's 121 x 104 picture.
+# Renders the committed icons from setupq17.svg (Debian: librsvg2-bin,
+# imagemagick): the desktop sizes, the about box's 121 x 104 picture and the
+# Windows program's .ico.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -9,3 +10,5 @@ for size in 16 24 32 48 64 128 256; do
 done
 rsvg-convert --page-width 121 --page-height 104 --left 8 --top 0 -w 104 -h 104 \
   "$here/setupq17.svg" -o "$root/src/ui/about/ProgramIcon.png"
+# The Windows program's icon, every size in one file (Debian: imagemagick).
+convert "$here"/setupq17-{16,24,32,48,64,128,256}.png "$here/setupq17.ico"
