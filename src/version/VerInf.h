@@ -17,7 +17,7 @@ inline constexpr const char* kVersionSectionName = ".q17version";
 
 class TVersionInfo {
  public:
-  // Copies the name, then loads the record.
+  // Copies the name (UTF-8 on every system), then loads the record.
   explicit TVersionInfo(std::string fileName);
 
   const std::string& FileName() const { return FFileName; }
@@ -52,7 +52,7 @@ class TVersionInfo {
   std::vector<std::uint8_t> FRecord;
 };
 
-// The full path of the running program's file.
+// The full path of the running program's file, UTF-8.
 std::string RunningProgramFile();
 
 }  // namespace q17

@@ -8,24 +8,30 @@
 namespace q17 {
 namespace {
 
-// VerQueryValueA hands out text in the ANSI code page.
-std::string AnsiToUtf8(const char* text, std::size_t length) {
+// The record and the names are read as UTF-16, so texts and folders outside
+// the ANSI code page stay whole; the rest of the program speaks UTF-8.
+std::string ToUtf8(const wchar_t* text, std::size_t length) {
   if (length == 0) return {};
-  const int wide = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
-  if (wide <= 0) return {};
-  std::wstring w(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), w.data(), wide);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
   std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+std::wstring ToWide(const std::string& text) {
+  if (text.empty()) return {};
+  const int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (wide <= 0) return {};
+  std::wstring out(static_cast<std::size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), wide);
   return out;
 }
 
 bool Query(const std::vector<std::uint8_t>& record, const std::string& path, void** value, UINT* length) {
   *value = nullptr;
   *length = 0;
-  return VerQueryValueA(record.data(), path.c_str(), value, length) != 0 && *value != nullptr;
+  return VerQueryValueW(record.data(), ToWide(path).c_str(), value, length) != 0 && *value != nullptr;
 }
 
 }  // namespace
@@ -34,13 +40,14 @@ void TVersionInfo::Load() {
   FValid = false;
   FRecord.clear();
   DWORD handle = 0;
-  FRecordSize = static_cast<std::int32_t>(GetFileVersionInfoSizeA(FFileName.c_str(), &handle));
+  const std::wstring name = ToWide(FFileName);
+  FRecordSize = static_cast<std::int32_t>(GetFileVersionInfoSizeW(name.c_str(), &handle));
   if (FRecordSize <= 0) {
     FRecordSize = 0;
     return;
   }
   FRecord.resize(static_cast<std::size_t>(FRecordSize));
-  FValid = GetFileVersionInfoA(FFileName.c_str(), handle, static_cast<DWORD>(FRecordSize), FRecord.data()) != 0;
+  FValid = GetFileVersionInfoW(name.c_str(), handle, static_cast<DWORD>(FRecordSize), FRecord.data()) != 0;
 }
 
 std::optional<std::uint32_t> TVersionInfo::Translation() const {
@@ -69,19 +76,17 @@ std::string TVersionInfo::StringValue(const std::string& key) const {
   void* value = nullptr;
   UINT length = 0;
   if (!FValid || tk.empty() || !Query(FRecord, "\\StringFileInfo\\" + tk + "\\" + key, &value, &length)) return {};
-  const char* text = static_cast<const char*>(value);
-  return AnsiToUtf8(text, strnlen(text, length));
+  // The length counts UTF-16 units, the closing zero among them.
+  const wchar_t* text = static_cast<const wchar_t*>(value);
+  return ToUtf8(text, wcsnlen(text, length));
 }
 
 std::string RunningProgramFile() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   while (true) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
+    if (n < path.size()) return ToUtf8(path.data(), n);
     if (path.size() >= 32768) return {};
     path.resize(path.size() * 2);
   }
