@@ -53,7 +53,8 @@ else
   export Q17_WINE_DISPLAY=":$(head -n 1 "$work/display")"
 fi
 
-"$sim" --no-stdin >"$work/sim.out" 2>"$work/sim.err" &
+# The demonstration reader: tags, sensors and audit events for every window.
+"$sim" --no-stdin --script "$root/tools/q17sim/demo.sim" >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
 pty=""
 for _ in $(seq 100); do pty=$(head -n 1 "$work/sim.out"); [[ -n "$pty" ]] && break; sleep 0.1; done

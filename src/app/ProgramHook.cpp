@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -157,7 +158,10 @@ int TProgramHook::Shots(const QString& dir) {
   FMain.btnCommonClick();
   if (QWidget* audit = FWindows.Audit) {
     audit->show();
-    QCoreApplication::processEvents();
+    // Long enough for a few of the window's polls to list the reader's events.
+    QEventLoop wait;
+    QTimer::singleShot(1500, &wait, &QEventLoop::quit);
+    wait.exec();
     ok &= Save(*audit, dir, "audit");
     audit->hide();
   }
