@@ -28,3 +28,8 @@ for t in "${targets[@]}"; do
   "$bin" -silent >/dev/null
 done
 echo "screenshots: $(find "$out" -name '*.png' | wc -l) pictures in $out"
+
+# The Windows program as Wine draws it, where scripts/build-windows.sh made it.
+if [[ -f "$root/build-win/dist/SetupQ17/SetupQ17.exe" ]]; then
+  "$root/scripts/windows-gui.sh" shots
+fi

@@ -11,6 +11,7 @@
 #include "ui/common/QtSeams.h"
 #include "ui/common/SystemBeep.h"
 #include "ui/common/UiContext.h"
+#include "ui/common/UiFont.h"
 #include "ui/main/Windows.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("SetupQ17"));
   QApplication::setApplicationDisplayName(QStringLiteral("SetupQ17"));
+#ifdef _WIN32
+  // Wine's dialog font is a name without a face behind it.
+  q17::ui::UseAvailableUiFont();
+#endif
 
   q17::TCommandState state;
   auto serial = q17::MakeSystemSerialApi();

@@ -1,0 +1,25 @@
+#include "ui/common/UiFont.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStringList>
+
+namespace q17::ui {
+
+void UseAvailableUiFont() {
+  QFont font = QApplication::font();
+  const QStringList families = QFontDatabase::families();
+  if (families.contains(font.family(), Qt::CaseInsensitive)) return;
+  // Windows' own faces first; Tahoma and DejaVu Sans are the ones Wine and
+  // Linux carry, and both have Cyrillic letters.
+  for (const char* name : {"Segoe UI", "Tahoma", "Microsoft Sans Serif", "Arial", "DejaVu Sans"}) {
+    if (families.contains(QLatin1String(name), Qt::CaseInsensitive)) {
+      font.setFamily(QLatin1String(name));
+      QApplication::setFont(font);
+      return;
+    }
+  }
+}
+
+}  // namespace q17::ui
