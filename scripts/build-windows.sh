@@ -52,6 +52,7 @@ fi
 # Qt's own and the -posix run time, found by walking the import tables.
 search=("$qt/bin" "$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)")"
   "$(dirname "$($triple-g++-posix -print-file-name=libwinpthread-1.dll)")")
+shopt -s nullglob
 queue=("$dist"/*.exe "$dist"/*/*.dll)
 while ((${#queue[@]})); do
   file=${queue[0]}
