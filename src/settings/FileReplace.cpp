@@ -93,7 +93,7 @@ bool Resolve(const fs::path& file, fs::path& target, std::string& error) {
     }
     target = next.is_absolute() ? next : target.parent_path() / next;
   }
-  error = ErrnoText(ELOOP);
+  error = std::make_error_code(std::errc::too_many_symbolic_link_levels).message();
   return false;
 }
 
