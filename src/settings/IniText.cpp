@@ -207,7 +207,8 @@ std::size_t TIniText::PrefixOfCharacters(std::string_view bytes, std::size_t cou
   std::size_t at = 0;
   for (std::size_t n = 0; at < bytes.size() && n < count; ++n) {
     ++at;
-    while (at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) ++at;
+    // A character has at most three continuation bytes, malformed text included.
+    for (int more = 0; more < 3 && at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80; ++more) ++at;
   }
   return at;
 }
