@@ -4,18 +4,14 @@
 #include <ctime>
 #include <iomanip>
 #include <locale>
-#include <optional>
 #include <ostream>
 #include <sstream>
-#include <string_view>
-#include <vector>
 
-#include "CtlOutput.h"
+#include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
 #include "reader/PageRanges.h"
 #include "reader/RdrCmd.h"
 #include "reader/WholeConfig.h"
-#include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
 namespace q17 {
@@ -79,80 +75,6 @@ void ReportClamped(const TCommandState& before, const TCommandState& after, cons
   report("TMT_2", before.TMT_2, after.TMT_2);
   report("ATT_1", before.ATT_1, after.ATT_1);
   report("ATT_2", before.ATT_2, after.ATT_2);
-}
-
-// Whether text has the form of a profile number, only too many digits for one.
-bool TooLarge(std::string_view text) {
-  std::string_view digits = text;
-  bool hex = false;
-  if (digits.size() >= 3 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-    digits.remove_prefix(2);
-    hex = true;
-  } else if (digits.starts_with('$')) {
-    digits.remove_prefix(1);
-    hex = true;
-  } else if (digits.starts_with('-') || digits.starts_with('+')) {
-    digits.remove_prefix(1);
-  }
-  if (digits.empty()) return false;
-  for (char c : digits) {
-    const bool digit = (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
-    if (!digit) return false;
-  }
-  return true;
-}
-
-// A value as a message shows it: a line of safe text, long ones cut short.
-std::string ShownValue(std::string_view value) {
-  constexpr std::size_t kShown = 40;
-  std::size_t at = 0;
-  for (std::size_t n = 0; at < value.size() && n < kShown; ++n) {
-    ++at;
-    while (at < value.size() && (static_cast<unsigned char>(value[at]) & 0xC0) == 0x80) ++at;
-  }
-  return VisibleText(value.substr(0, at)) + (at < value.size() ? "..." : "");
-}
-
-// The file's text when it holds this program's settings, every one of them a
-// number as the file's integer rules read it whole: what a lenient reading
-// would take as a default or a cut-off number ("1O", "5 sec", "12.5") is
-// refused here, as is a file with none of the settings a reader gets. Each
-// setting the file lacks is named, with the default it takes.
-std::optional<TIniText> StrictSettings(const std::filesystem::path& file, std::ostream& err) {
-  const std::string name = PathText(file);
-  TIniRead read = ReadIniFile(file);
-  if (read.Status != TFileRead::Read || read.Text.Encoding() == TIniEncoding::Utf16) {
-    const std::string why = read.Status == TFileRead::Missing    ? "no such file"
-                            : read.Status == TFileRead::Unreadable ? read.Error
-                                                                   : kUtf16Refusal;
-    err << "q17ctl: " << name << ": " << why << "\n";
-    return std::nullopt;
-  }
-  bool anyToReader = false;
-  bool allNumbers = true;
-  std::vector<const TSettingsNumberKey*> absent;
-  for (const TSettingsNumberKey& key : SettingsNumberKeys()) {
-    const auto value = read.Text.Value(key.Section, key.Key);
-    if (!value) {
-      if (key.ToReader) absent.push_back(&key);
-      continue;
-    }
-    anyToReader = anyToReader || key.ToReader;
-    if (ParseProfileInteger(*value)) continue;
-    allNumbers = false;
-    err << "q17ctl: " << name << ": " << key.Key << "=" << ShownValue(*value) << " in [" << key.Section << "] is "
-        << (TooLarge(*value) ? "too large a number" : "not a whole number") << "\n";
-  }
-  if (!anyToReader) {
-    err << "q17ctl: no settings of this program in " << name << "\n";
-    return std::nullopt;
-  }
-  if (!allNumbers) return std::nullopt;
-  for (const TSettingsNumberKey* key : absent) {
-    err << "q17ctl: " << name << ": no " << key->Key << " in [" << key->Section << "]; writing the default "
-        << key->Default << "\n";
-  }
-  return std::move(read.Text);
 }
 
 }  // namespace
