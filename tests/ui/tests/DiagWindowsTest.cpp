@@ -38,6 +38,7 @@ class DiagWindowsTest : public QObject {
   void SensorsPollWhileShownAndFreezeOnFailure();
   void AuditListsEventsAndSwitchesOffOnHide();
   void AuditButtonDuringAPause();
+  void WindowOpenedFromAClosingPassPolls();
   void ExchangeTestCountsAndMeanTime();
   void RadioTestFieldsFilterAndCounts();
   void ReadZoneSetUpAlwaysRestored();
@@ -143,6 +144,42 @@ void DiagWindowsTest::AuditButtonDuringAPause() {
   QTRY_COMPARE(list->topLevelItemCount(), rows + 1);
   QCOMPARE(world.bus.Stats().badCrc + world.bus.Stats().malformed, 0u);
   w.hide();
+}
+
+void DiagWindowsTest::WindowOpenedFromAClosingPassPolls() {
+  WindowWorld world;
+  ui::TfrmSensors sensors(world.ctx);
+  ui::TfrmAudit audit(world.ctx);
+  bool armed = true, auditOpen = false;
+  int auditPolls = 0, sensorReadsMeanwhile = 0;
+  world.bus.SetTraceHook([&](const std::string& line) {
+    const bool sensorRead = line.find(" code=182 ") != std::string::npos;
+    if (auditOpen) {
+      sensorReadsMeanwhile += sensorRead ? 1 : 0;
+      if (line.find(" code=122 ") != std::string::npos && ++auditPolls == 2) {
+        QTimer::singleShot(0, Child<QPushButton>(audit, "btnClose"), &QPushButton::click);
+      }
+    }
+    if (!armed || !sensorRead) return;
+    armed = false;
+    // Runs in the pause that follows this read: the sensor window is closed
+    // and the audit window opened, modal, before that pass has ended.
+    QTimer::singleShot(0, &sensors, [&] {
+      Child<QPushButton>(sensors, "btnClose")->click();
+      auditOpen = true;
+      QTimer::singleShot(20000, &audit, &QDialog::reject);  // only if it never polls
+      audit.exec();
+      auditOpen = false;
+    });
+  });
+  sensors.show();
+  QTRY_VERIFY(!armed && !auditOpen);
+  world.bus.SetTraceHook({});
+  QCOMPARE(auditPolls, 2);
+  QCOMPARE(sensorReadsMeanwhile, 0);
+  QCOMPARE(world.State("AUDIT"), std::string("off"));
+  QVERIFY(world.idle.Empty());
+  QCOMPARE(world.bus.Stats().badCrc + world.bus.Stats().malformed, 0u);
 }
 
 void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
@@ -317,6 +354,24 @@ void DiagWindowsTest::ReadZoneAnyTagAndGivenTag() {
   QCoreApplication::processEvents();
   QCOMPARE(world.Requests(), after);
   QCOMPARE(world.State("TMT"), std::string("100,100"));
+
+  // Stop pressed in the pause after the request that found the tag: that
+  // answer is no longer news, so no beep and no "OK".
+  world.bus.ApplyControl("tag remove 2 11111111");
+  world.bus.ApplyControl("tag remove 2 22222222");
+  world.bus.ApplyControl("tag add 2 00A10228");
+  const int beeps = world.beeper.beeps;
+  bool armed = true;
+  world.bus.SetTraceHook([&](const std::string& line) {
+    if (!armed || line.find(" code=84 ") == std::string::npos) return;  // first tag, channel 2
+    armed = false;
+    QTimer::singleShot(0, Child<QPushButton>(w, "btnStop"), &QPushButton::click);
+  });
+  Child<QPushButton>(w, "btnStart")->click();
+  QTRY_VERIFY(!armed && world.idle.Empty());
+  world.bus.SetTraceHook({});
+  QCOMPARE(world.beeper.beeps, beeps);
+  QCOMPARE(Text(w, "lblTags_2"), QStringLiteral("--"));
   w.hide();
 }
 
