@@ -32,6 +32,16 @@ T* Child(QWidget& w, const char* name) {
 
 QString Text(QWidget& w, const char* name) { return Child<QLabel>(w, name)->text(); }
 
+// Replaces a spin field's text by typing, then leaves the field.
+void TypeAndLeave(QSpinBox* spin, const QString& text) {
+  QLineEdit* edit = spin->findChild<QLineEdit*>();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  if (!text.isEmpty()) QTest::keyClicks(edit, text);
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QCoreApplication::sendEvent(spin, &out);
+}
+
 class DiagWindowsTest : public QObject {
   Q_OBJECT
  private slots:
@@ -44,6 +54,7 @@ class DiagWindowsTest : public QObject {
   void ReadZoneSetUpAlwaysRestored();
   void ReadZoneAnyTagAndGivenTag();
   void SearchListsReadersAndLeavesTheAddress();
+  void TypedAddressesAndLengthComeToTheirBounds();
 };
 
 void DiagWindowsTest::SensorsPollWhileShownAndFreezeOnFailure() {
@@ -415,6 +426,33 @@ void DiagWindowsTest::SearchListsReadersAndLeavesTheAddress() {
   QCOMPARE(Child<QSpinBox>(w, "sedEndAddr")->value(), 10);
   QVERIFY(!Child<QLabel>(w, "lblRangeError")->isVisible());
   w.hide();
+}
+
+void DiagWindowsTest::TypedAddressesAndLengthComeToTheirBounds() {
+  WindowWorld world;
+  ui::TfrmFindReaders search(world.ctx);
+  ui::TfrmCommTest exchange(world.ctx);
+  search.show();
+  exchange.show();
+  const struct {
+    QWidget* window;
+    const char* field;
+    const char* typed;
+    int value;
+  } cases[] = {{&search, "sedStartAddr", "0", 1},     {&search, "sedStartAddr", "-", 1},
+               {&search, "sedEndAddr", "300", 254},   {&search, "sedEndAddr", "", 1},
+               {&exchange, "sedDataLength", "99", 64}, {&exchange, "sedDataLength", "0", 1}};
+  for (const auto& c : cases) {
+    auto* spin = Child<QSpinBox>(*c.window, c.field);
+    spin->setValue(5);
+    TypeAndLeave(spin, QString::fromLatin1(c.typed));
+    QVERIFY2(spin->value() == c.value, c.typed);
+    QCOMPARE(spin->text(), QString::number(c.value));
+  }
+  // The length that counts is the one the echo requests take.
+  QCOMPARE(world.state.PayloadLength, std::uint16_t(1));
+  search.hide();
+  exchange.hide();
 }
 
 }  // namespace q17::test
