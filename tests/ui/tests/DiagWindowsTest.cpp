@@ -237,6 +237,10 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   auto* test = Child<QLineEdit>(w, "edtTestTag");
   QCOMPARE(w.EtalonTagText(), QStringLiteral("00 FF FF 01"));
   QCOMPARE(w.TestTagText(), QStringLiteral("00 B1 FF 03"));
+  // A loaded text is shown whole: the limit is for typing only.
+  world.state.TestTag = "0000 B1 FF 01";
+  w.LoadTagTexts();
+  QCOMPARE(w.TestTagText(), QStringLiteral("0000 B1 FF 01"));
   w.show();
   // Typed through the filter.
   test->clear();
@@ -245,6 +249,10 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   test->selectAll();
   QTest::keyClicks(test, "7");
   QCOMPARE(test->text(), QStringLiteral("00 FF FF 02 "));
+  // Typing leaves a pasted text of any script as it was.
+  test->setText(QStringLiteral("ЖÄ"));
+  QTest::keyClicks(test, "1");
+  QCOMPARE(test->text(), QStringLiteral("ЖÄ 1"));
   test->setText(QStringLiteral("00 FF FF 02"));
 
   Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
