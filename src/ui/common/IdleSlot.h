@@ -35,9 +35,9 @@ class TIdleSlot : public QObject {
  private:
   // The pass under way, if any.
   struct TPass {
-    bool Running = false;    // inside the handler (it may process messages)
-    unsigned Generation = 0; // the slot's generation the pass began with
-    int LoopLevel = 0;       // the event loop level it runs in
+    bool Running = false;     // inside the handler (it may process messages)
+    unsigned Generation = 0;  // the slot's generation the pass began with
+    int LoopLevel = 0;        // the event loop level it runs in
   };
   void RunHandler();
   bool MayRunNow() const;
