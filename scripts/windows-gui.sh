@@ -95,7 +95,7 @@ case "$mode" in
     out_dir="$root/build/screenshots/windows"
     rm -rf "$out_dir"
     mkdir -p "$out_dir"
-    out=$(run "shots:Z:$out_dir") || { printf '%s\n' "$out" >&2; echo "windows-gui: shots failed" >&2; exit 1; }
+    out=$(SETUPQ17_BENCH_PORT=$port run "shots:Z:$out_dir") || { printf '%s\n' "$out" >&2; echo "windows-gui: shots failed" >&2; exit 1; }
     printf '%s\n' "$out" | grep '^shot' >&2
     echo "windows-gui: $(find "$out_dir" -name '*.png' | wc -l) pictures in $out_dir" >&2
     ;;

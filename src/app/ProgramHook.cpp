@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -115,6 +116,7 @@ void TProgramHook::Idle(int seconds) {
 
 int TProgramHook::Smoke(const QString& port) {
   Print("title", FMain.windowTitle());
+  Print("font", QApplication::font().family() + QStringLiteral(" drawn as ") + QFontInfo(QApplication::font()).family());
   QStringList names;
   if (auto* box = FMain.findChild<QComboBox*>(QStringLiteral("cbxInterfaces")))
     for (int i = 0; i < box->count(); ++i) names << box->itemText(i);
@@ -151,7 +153,7 @@ int TProgramHook::Shots(const QString& dir) {
   }
   bool ok = true;
   // With a reader behind the first interface the pictures show its values.
-  if (OpenPort(QString())) Trigger("tbnGetFromReader");
+  if (OpenPort(qEnvironmentVariable("SETUPQ17_BENCH_PORT"))) Trigger("tbnGetFromReader");
   ok &= Save(FMain, dir, "main");
   FMain.btnStandardClick();
   ok &= Save(FMain, dir, "main-standard");

@@ -10,8 +10,10 @@
 //               the configuration and the reader's version through the
 //               window's own buttons, print what the window shows, close the
 //               port and quit; exit status 0 only when every step succeeded
-//   shots:DIR   then render the main window, one configuration page, the
-//               audit window and the about box into DIR as PNG files
+//   shots:DIR   then open interface SETUPQ17_BENCH_PORT (the first when
+//               unset), read the configuration, and render the main window,
+//               one configuration page, the audit window and the about box
+//               into DIR as PNG files
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>

@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QStringList>
 
 namespace q17::ui {
 
 void UseAvailableUiFont() {
   QFont font = QApplication::font();
+  // Wine lists "MS Shell Dlg" but draws it with whatever serif face it finds:
+  // the face actually drawn tells.
+  if (QFontInfo(font).family().compare(font.family(), Qt::CaseInsensitive) == 0) return;
   const QStringList families = QFontDatabase::families();
-  if (families.contains(font.family(), Qt::CaseInsensitive)) return;
   // Windows' own faces first; Tahoma and DejaVu Sans are the ones Wine and
   // Linux carry, and both have Cyrillic letters.
   for (const char* name : {"Segoe UI", "Tahoma", "Microsoft Sans Serif", "Arial", "DejaVu Sans"}) {
