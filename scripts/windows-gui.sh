@@ -69,7 +69,7 @@ q17_wine_map_com "${port#COM}" "$pty"
 # cannot run, hence its environment spelled out).
 run() {
   _q17_wine_env
-  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${_q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | tr -d '\r'
+  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${_q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
   return "${PIPESTATUS[0]}"
 }
 
@@ -110,16 +110,19 @@ case "$mode" in
     # The first start of each also reads its libraries from disk: not counted.
     run 1 >/dev/null || true
     linux >/dev/null || true
-    echo "start to main window shown, $runs runs (main→shown inside the program; start→exit of the whole process):"
-    for i in $(seq "$runs"); do
+    # Each report line stamped with the milliseconds since the command started.
+    stamped() {
+      local t0 line
       t0=$(date +%s%N)
-      wine_figures=$(run 1) || true
-      t1=$(date +%s%N)
-      linux_figures=$(linux) || true
-      t2=$(date +%s%N)
-      printf '  run %d: Wine %s ms (start→exit %d ms), Linux %s ms (start→exit %d ms)\n' "$i" \
-        "$(awk '/^startup_ms/ {print $2}' <<<"$wine_figures")" $(((t1 - t0) / 1000000)) \
-        "$(awk '/^startup_ms/ {print $2}' <<<"$linux_figures")" $(((t2 - t1) / 1000000))
+      "$@" | while IFS= read -r line; do printf '%d %s\n' $((($(date +%s%N) - t0) / 1000000)) "$line"; done
+    }
+    echo "start to main window shown, $runs runs (from the command's start; in brackets from main()):"
+    for i in $(seq "$runs"); do
+      wine_figures=$(stamped run 1) || true
+      linux_figures=$(stamped linux) || true
+      printf '  run %d: Wine %s ms (%s ms), Linux %s ms (%s ms)\n' "$i" \
+        "$(awk '$2 == "startup_ms" {print $1}' <<<"$wine_figures")" "$(awk '$2 == "startup_ms" {print $3}' <<<"$wine_figures")" \
+        "$(awk '$2 == "startup_ms" {print $1}' <<<"$linux_figures")" "$(awk '$2 == "startup_ms" {print $3}' <<<"$linux_figures")"
     done
     ;;
   *)
