@@ -10,12 +10,14 @@
 #include <ostream>
 
 #include "CtlAddressList.h"
+#include "CtlDoctor.h"
 #include "CtlOutput.h"
 #include "CtlSurvey.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "CtlDiag.h"
 #include "link/OpenFailureText.h"
+#include "platform/SystemView.h"
 #include "reader/AddressList.h"
 #include "reader/Cp1251.h"
 #include "reader/Echo.h"
@@ -53,6 +55,9 @@ constexpr const char* kUsage =
     "  survey [--json] [FROM [TO]]\n"
     "                             each reader of FROM..TO: version, mode, tag memory times,\n"
     "                             attenuations, 20 echo exchanges; tab-separated or a JSON array\n"
+    "  doctor [PORT]              what stands between this user and the readers: groups, udev rule,\n"
+    "                             adapters and their driver, ModemManager and brltty, the port's\n"
+    "                             access, lock and exclusive flag; one line per check\n"
     "  echo-test [--count N] [--length L]\n"
     "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n"
     "  audit [--count N] [--seconds S] [--clear]\n"
@@ -249,6 +254,11 @@ class Session {
     return errors == 0 && done == count ? kExitOk : kExitFailed;
   }
 
+  int Doctor(const std::string& port) {
+    const auto system = MakeSystemView();
+    return RunDoctor(port, list_, system.get(), out_);
+  }
+
   int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, stop_); }
 
   // Runs `command` at each reader of the list, the state's address set to it.
@@ -338,6 +348,10 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   if (o.command == "ports") {
     if (!a.empty()) return usage("ports takes no arguments");
     return session.Ports();
+  }
+  if (o.command == "doctor") {
+    if (a.size() > 1) return usage("doctor takes at most one port");
+    return session.Doctor(a.empty() ? o.port.value_or("") : a[0]);
   }
 
   // Check the arguments before the port is touched.
