@@ -35,8 +35,10 @@ class TfrmMain : public QMainWindow {
   void RefreshInterfaces();
   // Panel 2 := the name of the configuration's mode.
   void ShowReaderMode();
+  // Panel 4 := the address of the reader the commands go to.
+  void ShowReaderAddress();
   TConfigPages& Pages() { return *FPages; }
-  // Status panels 0..3.
+  // Status panels 0..4.
   QLabel* Panel(int index) const;
 
   // Tool bar.
@@ -89,7 +91,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<Ui::TPageTests> uiTests;
   QComboBox* cbxInterfaces = nullptr;
-  QLabel* FPanels[4] = {};
+  QLabel* FPanels[5] = {};
   TConfigPages* FPages = nullptr;
   bool FShown = false;
 };

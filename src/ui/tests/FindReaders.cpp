@@ -1,6 +1,8 @@
 #include "ui/tests/FindReaders.h"
 
 #include <QCoreApplication>
+#include <QMouseEvent>
+#include <QTextBlock>
 
 #include "reader/Scan.h"
 #include "ui_FindReaders.h"
@@ -14,6 +16,8 @@ TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent)
   FUi->lblRangeError->setTextFormat(Qt::PlainText);
   FUi->lblRangeError->hide();
   connect(FUi->btnStartFind, &QPushButton::clicked, this, &TfrmFindReaders::btnStartFindClick);
+  FUi->memReaders->viewport()->installEventFilter(this);
+  FUi->memReaders->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
 }
 
 TfrmFindReaders::~TfrmFindReaders() = default;
@@ -28,6 +32,7 @@ void TfrmFindReaders::FormShow() {
 void TfrmFindReaders::FormHide() { FUi->pgbFindProgress->setValue(FUi->pgbFindProgress->minimum()); }
 
 void TfrmFindReaders::SetScanning(bool scanning) {
+  FScanning = scanning;
   FUi->btnStartFind->setEnabled(!scanning);
   FUi->btnClose->setEnabled(!scanning);
   FUi->sedStartAddr->setEnabled(!scanning);
@@ -62,6 +67,24 @@ void TfrmFindReaders::btnStartFindClick() {
     return true;
   });
   SetScanning(false);
+}
+
+bool TfrmFindReaders::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FUi->memReaders->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    memReadersDblClick(static_cast<QMouseEvent*>(event)->position().toPoint());
+    return true;
+  }
+  return TDiagWindow::eventFilter(watched, event);
+}
+
+void TfrmFindReaders::memReadersDblClick(const QPoint& at) {
+  // The scan puts the address back when it ends: no choice while it runs.
+  if (FScanning) return;
+  const QString line = FUi->memReaders->cursorForPosition(at).block().text();
+  const auto address = ScanLineAddress(line.toStdString());
+  if (!address) return;
+  FCtx.State.ReaderAddress = *address;
+  accept();
 }
 
 }  // namespace q17::ui

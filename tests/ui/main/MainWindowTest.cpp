@@ -194,7 +194,10 @@ void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
   QVERIFY(!link.Opened());
   QCOMPARE(main->Panel(3)->text(), Result(rcOpenError));
   const QString why = QString::fromStdString(ExplainOpenFailure(link));
-  QCOMPARE(main->Panel(3)->toolTip(), why.isEmpty() ? QString() : Qt::convertFromPlainText(why));
+  QVERIFY(!why.isEmpty());
+  // The words, and where to learn more.
+  QVERIFY(main->Panel(3)->toolTip().startsWith(Qt::convertFromPlainText(why).chopped(4)));
+  QVERIFY(main->Panel(3)->toolTip().contains(QStringLiteral("q17ctl doctor")));
   // The next outcome takes the explanation away with the old text.
   main->ShowResult(0);
   QVERIFY(main->Panel(3)->toolTip().isEmpty());
