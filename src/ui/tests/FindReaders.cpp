@@ -80,8 +80,12 @@ bool TfrmFindReaders::eventFilter(QObject* watched, QEvent* event) {
 void TfrmFindReaders::memReadersDblClick(const QPoint& at) {
   // The scan puts the address back when it ends: no choice while it runs.
   if (FScanning) return;
-  const QString line = FUi->memReaders->cursorForPosition(at).block().text();
-  const auto address = ScanLineAddress(line.toStdString());
+  // Below the last line the nearest position is still on it: only a click on the line itself counts.
+  const QTextCursor cursor = FUi->memReaders->cursorForPosition(at);
+  const QRect line = FUi->memReaders->cursorRect(cursor);
+  if (at.y() < line.top() || at.y() > line.bottom()) return;
+  const QString text = cursor.block().text();
+  const auto address = ScanLineAddress(text.toStdString());
   if (!address) return;
   FCtx.State.ReaderAddress = *address;
   accept();
