@@ -16,8 +16,7 @@ TCheck OpenCheck(const std::string& port, TInterfList& list) {
   const int index = list.IndexOf(port);
   if (index < 0) {
     return {TCheckStatus::Problem, "open",
-            port + " is not in the interface list: 'q17ctl ports' lists the ports the program offers"
-                   " (a pseudo-terminal needs SETUPQ17_PORTS)"};
+            port + " is not in the interface list: 'q17ctl ports' lists the ports the program offers"};
   }
   if (list.Open(index, 0) == 0) {
     list.Close();
