@@ -176,7 +176,8 @@ std::vector<TCheck> AdapterChecks(const SystemView& system) {
     const auto node = a.Node.empty() ? std::nullopt : system.Info(a.Node);
     if (!node) {
       checks.push_back({TCheckStatus::Warning, name, "its USB device node could not be found; plug it in again"});
-    } else if (MayUse(*node, system.UserId(), groups)) {
+    } else if (MayUse(*node, system.UserId(), groups) || system.TryOpen(a.Node) == TOpenProbe::Opened) {
+      // The trial open also sees what the modes do not show: the seat's access list (uaccess).
       checks.push_back({TCheckStatus::Ok, name, "no kernel driver bound; it opens through libftdi as " + a.Node});
     } else if (!rule) {
       checks.push_back({TCheckStatus::Problem, name, a.Node + " opens for root only: " + install});
@@ -256,7 +257,9 @@ std::vector<TCheck> PortChecks(const SystemView& system, const std::string& port
   }
   const unsigned uid = system.UserId();
   const auto session = system.SessionGroups();
-  if (MayUse(*info, uid, session)) {
+  // A port that opens, or is refused only as busy, lets this user in whatever its modes say.
+  const TOpenProbe probe = system.TryOpen(port);
+  if (MayUse(*info, uid, session) || probe == TOpenProbe::Opened || probe == TOpenProbe::Busy) {
     checks.push_back({TCheckStatus::Ok, "port access", "you may read and write " + port});
   } else if ((info->Mode & 0060) != 0060) {
     checks.push_back({TCheckStatus::Problem, "port access",
@@ -295,7 +298,7 @@ std::vector<TCheck> PortChecks(const SystemView& system, const std::string& port
     break;
   }
 
-  switch (system.TryOpen(port)) {
+  switch (probe) {
     case TOpenProbe::Opened:
       checks.push_back({TCheckStatus::Ok, "exclusive flag", "not set: the port opens"});
       break;

@@ -18,6 +18,7 @@ FakeSystemView GoodSystem() {
   FakeSystemView v;
   v.File("/etc/udev/rules.d/70-setupq17.rules", "root", 0644, false);
   v.File(kPort, "dialout", 0660);
+  v.opens[kPort] = TOpenProbe::Opened;
   return v;
 }
 
@@ -73,6 +74,12 @@ TEST(PortDoctor, EachCaseInWords) {
          v.UsbDevice("1-1", "0403", "5a17", 1, 3);
          v.File("/dev/bus/usb/001/003", "root", 0664);
        }, "adapter 1-1", TCheckStatus::Problem, "install packaging/udev/70-setupq17.rules"},
+      {"adapter open to the seat's user (uaccess)", [](FakeSystemView& v) {
+         v.session = v.account = {"me"};
+         v.UsbDevice("1-1", "0403", "5a17", 1, 3);
+         v.File("/dev/bus/usb/001/003", "plugdev", 0660);
+         v.opens["/dev/bus/usb/001/003"] = TOpenProbe::Opened;
+       }, "adapter 1-1", TCheckStatus::Ok, "libftdi"},
       {"adapter of plugdev, session without it", [](FakeSystemView& v) {
          v.session = v.account = {"me", "dialout"};
          v.UsbDevice("1-1", "0403", "5a17", 1, 3);
@@ -91,13 +98,24 @@ TEST(PortDoctor, EachCaseInWords) {
        "does not exist"},
       {"port not a device", [](FakeSystemView& v) { v.File(kPort, "me", 0644, false); }, "port",
        TCheckStatus::Problem, "not a device"},
-      {"port of a group the user lacks", [](FakeSystemView& v) { v.session = v.account = {"me"}; },
+      {"port of a group the user lacks", [](FakeSystemView& v) {
+         v.session = v.account = {"me"};
+         v.opens[kPort] = TOpenProbe::Denied;
+       },
        "port access", TCheckStatus::Problem, "members of the group dialout: 'sudo usermod -aG dialout $USER'"},
-      {"port's group given after login", [](FakeSystemView& v) { v.session = {"me"}; },
+      {"port's group given after login", [](FakeSystemView& v) {
+         v.session = {"me"};
+         v.opens[kPort] = TOpenProbe::Denied;
+       },
        "port access", TCheckStatus::Problem, "log out and in again"},
-      {"port for its owner only", [](FakeSystemView& v) { v.File(kPort, "dialout", 0600); },
+      {"port for its owner only", [](FakeSystemView& v) {
+         v.File(kPort, "dialout", 0600);
+         v.opens[kPort] = TOpenProbe::Denied;
+       },
        "port access", TCheckStatus::Problem, "owner only"},
       {"port open to the user", [](FakeSystemView&) {}, "port access", TCheckStatus::Ok, "read and write"},
+      {"port open through an access list", [](FakeSystemView& v) { v.session = v.account = {"me"}; },
+       "port access", TCheckStatus::Ok, "read and write"},
       {"port locked by a program", [](FakeSystemView& v) {
          v.Process("4242", "minicom");
          v.texts["/proc/locks"] = "1: POSIX  ADVISORY  WRITE 77 00:19:5 0 EOF\n"

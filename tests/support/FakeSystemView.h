@@ -36,7 +36,7 @@ class FakeSystemView : public SystemView {
   TOpenProbe TryOpen(const std::string& path) const override {
     const auto it = opens.find(path);
     if (it != opens.end()) return it->second;
-    return files.count(path) ? TOpenProbe::Opened : TOpenProbe::Missing;
+    return files.count(path) ? TOpenProbe::Denied : TOpenProbe::Missing;
   }
 
   // A device or file owned by root.
@@ -77,7 +77,7 @@ class FakeSystemView : public SystemView {
   std::map<std::string, std::string> texts;
   std::map<std::string, std::vector<std::string>> dirs;
   std::map<std::string, std::string> links;
-  std::map<std::string, TOpenProbe> opens;
+  std::map<std::string, TOpenProbe> opens;  // a file not named here is refused
 };
 
 }  // namespace q17::test
