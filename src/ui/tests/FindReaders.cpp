@@ -71,24 +71,25 @@ void TfrmFindReaders::btnStartFindClick() {
 
 bool TfrmFindReaders::eventFilter(QObject* watched, QEvent* event) {
   if (watched == FUi->memReaders->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    memReadersDblClick(static_cast<QMouseEvent*>(event)->position().toPoint());
-    return true;
+    // Anywhere but on a reader's line the double-click selects a word as usual.
+    return memReadersDblClick(static_cast<QMouseEvent*>(event)->position().toPoint());
   }
   return TDiagWindow::eventFilter(watched, event);
 }
 
-void TfrmFindReaders::memReadersDblClick(const QPoint& at) {
+bool TfrmFindReaders::memReadersDblClick(const QPoint& at) {
   // The scan puts the address back when it ends: no choice while it runs.
-  if (FScanning) return;
+  if (FScanning) return false;
   // Below the last line the nearest position is still on it: only a click on the line itself counts.
   const QTextCursor cursor = FUi->memReaders->cursorForPosition(at);
   const QRect line = FUi->memReaders->cursorRect(cursor);
-  if (at.y() < line.top() || at.y() > line.bottom()) return;
+  if (at.y() < line.top() || at.y() > line.bottom()) return false;
   const QString text = cursor.block().text();
   const auto address = ScanLineAddress(text.toStdString());
-  if (!address) return;
+  if (!address) return false;
   FCtx.State.ReaderAddress = *address;
   accept();
+  return true;
 }
 
 }  // namespace q17::ui
