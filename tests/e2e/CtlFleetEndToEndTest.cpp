@@ -98,6 +98,15 @@ TEST(CtlFleetEndToEnd, WriteConfigToAListGoesOnPastAFailure) {
   }
   EXPECT_EQ(SimHarness::Field(sim.Control("state 2"), "TMT"), "100,100");
 
+  // A wrong file: said once, no reader touched.
+  std::ofstream(dir / "bad.set", std::ios::binary) << "[MEMORY]\r\nTMT_1=3OO\r\n";
+  const RunResult bad = sim.Ctl({"--address", "1,2", "write-config", dir / "bad.set"});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_NE(bad.err.find("TMT_1=3OO"), std::string::npos) << bad.err;
+  EXPECT_EQ(bad.err.find("Addr="), std::string::npos) << bad.err;
+  EXPECT_EQ(SimHarness::Field(sim.Control("state 2"), "TMT"), "100,100");
+
   // "found": every reader on the bus, one block each (short time-outs: the scan covers 1..254).
   const RunResult found = sim.Ctl({"--timeout", "20", "--address", "found", "version"});
   EXPECT_EQ(found.exitCode, 0) << found.err;

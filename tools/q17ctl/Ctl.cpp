@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 #include "CtlAddressList.h"
 #include "CtlDoctor.h"
 #include "CtlOutput.h"
+#include "CtlSettingsStrict.h"
 #include "CtlSurvey.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
@@ -407,6 +409,14 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     return usage("unknown command " + o.command);
   }
 
+  if (o.addresses && o.command == "write-config") {
+    // A wrong file is refused once, before any reader is touched, not once per reader.
+    std::ostringstream reasons;
+    if (!StrictSettings(a[0], reasons)) {
+      err << reasons.str();
+      return kExitFailed;
+    }
+  }
   if (!session.OpenPort()) return kExitFailed;
   if (o.addresses) {
     return session.ForEachAddress(*o.addresses, [&] {
