@@ -138,6 +138,7 @@ class Session {
     // An exchange cut short by a stop is no failure of the reader's to report.
     if (Stopped()) return kExitFailed;
     err_ << FormatResult(code) << "\n";
+    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     return kExitFailed;
   }
 

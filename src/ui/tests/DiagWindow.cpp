@@ -5,6 +5,7 @@
 #include <QShowEvent>
 
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
 
 namespace q17::ui {
 
@@ -46,6 +47,15 @@ void TDiagWindow::reject() {
   if (FClose && !FClose->isEnabled()) return;
   QDialog::reject();
 }
+
+void TDiagWindow::DeviceGone() {
+  if (!isVisible()) return;
+  StopForDeviceGone();
+  SetPanel(2, QString::fromUtf8(DeviceGoneStatusText()));
+  if (FClose) FClose->setEnabled(true);
+}
+
+void TDiagWindow::StopForDeviceGone() { FCtx.Idle.Clear(); }
 
 void TDiagWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
