@@ -30,6 +30,6 @@ const char* DeviceGoneExplanation() {
   return "the port's device has gone (unplugged?); plug it in again and 'q17ctl ports' lists it";
 }
 
-const char* DeviceGoneStatusText() { return "Устройство отключено, порт закрыт"; }
+const char* DeviceGoneStatusText() { return "Устройство отключено"; }
 
 }  // namespace q17

@@ -135,6 +135,7 @@ void HotPlugTest::unplugFoundWhileIdleClosesThePort() {
   QCOMPARE(w.main->Panel(3)->text(), kGone);
   QVERIFY(w.main->findChild<QAction*>(QStringLiteral("tbnInterfaceOpen"))->isEnabled());
   QCOMPARE(w.Items(), QStringList{"COM3"});
+  test::Screenshot(*w.main, QStringLiteral("main-device-gone"));
 }
 
 // Each polling window, running when the adapter is pulled out, stops by
@@ -145,9 +146,9 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     std::function<ui::TDiagWindow*(ui::TWindows&)> window;
     const char* start;  // the button that starts it, if showing does not
   } cases[] = {
-      {"exchange test", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest"},
-      {"sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr},
-      {"audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr},
+      {"CommTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest"},
+      {"Sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr},
+      {"Audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr},
   };
   for (const auto& c : cases) {
     HotPlugWorld w;
@@ -161,6 +162,7 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     QCOMPARE(window->PanelText(2), kGone);
     QVERIFY2(window->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled(), c.name);
     QCOMPARE(w.main->Panel(3)->text(), kGone);
+    test::Screenshot(*window, QStringLiteral("device-gone-") + QString::fromLatin1(c.name));
     window->hide();
   }
 }
