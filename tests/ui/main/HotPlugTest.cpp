@@ -2,13 +2,17 @@
 // events seam: the list follows while no port is open, and an unplugged
 // open port is closed with every test window stopped.
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include "MainHarness.h"
 #include "link/OpenFailureText.h"
 #include "ui/common/DeviceEvents.h"
 #include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/Test_RS485.h"
 
@@ -32,6 +36,7 @@ class UnpluggableSerial final : public SerialApi {
     return gone ? kPortGone : FInner.Read(h, b, n, waitMs);
   }
   long Write(PortHandle h, const std::uint8_t* d, std::size_t n) override {
+    gone = gone || unplugBeforeNextWrite;
     return gone ? kPortGone : FInner.Write(h, d, n);
   }
   bool Present(PortHandle) override {
@@ -42,6 +47,7 @@ class UnpluggableSerial final : public SerialApi {
 
   std::vector<std::string> names{"COM1", "COM3"};
   bool gone = false;
+  bool unplugBeforeNextWrite = false;
   int presentChecks = 0;
 
  private:
@@ -94,6 +100,7 @@ class HotPlugTest : public QObject {
   void openPortIsCheckedNotRefreshed();
   void unplugFoundWhileIdleClosesThePort();
   void unplugStopsEveryRunningTestWindow();
+  void unplugEndsASearchAtTheNextAddress();
 };
 
 void HotPlugTest::listFollowsDevicesKeepingTheChoice() {
@@ -165,6 +172,25 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     test::Screenshot(*window, QStringLiteral("device-gone-") + QString::fromLatin1(c.name));
     window->hide();
   }
+}
+
+void HotPlugTest::unplugEndsASearchAtTheNextAddress() {
+  HotPlugWorld w;
+  w.Open(QStringLiteral("COM1"));
+  ui::TfrmFindReaders* search = w.windows.FindReaders;
+  search->show();
+  search->findChild<QSpinBox*>(QStringLiteral("sedEndAddr"))->setValue(254);
+  // Pulled out right after the reader at 1 answered.
+  w.bus.SetReplyHook([&w] { w.serial.unplugBeforeNextWrite = true; });
+  search->findChild<QPushButton*>(QStringLiteral("btnStartFind"))->click();
+  w.bus.SetReplyHook({});
+  QVERIFY(!w.link.Opened());
+  QCOMPARE(w.bus.Stats().requests, std::uint64_t{1});
+  QCOMPARE(search->findChild<QProgressBar*>(QStringLiteral("pgbFindProgress"))->value(), 2);
+  QCOMPARE(search->findChild<QPlainTextEdit*>(QStringLiteral("memReaders"))->toPlainText(),
+           QStringLiteral("Addr=01 [2xQ17 v1.0]"));
+  QVERIFY(search->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  search->hide();
 }
 
 QTEST_MAIN(HotPlugTest)
