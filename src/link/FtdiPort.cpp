@@ -50,10 +50,12 @@ class TFtdiPort final : public TPort {
   }
 
   // Asking for the queue is the one D2XX call that tells without reading
-  // the line; what it fetches stays queued for the next read.
+  // the line; what it fetches stays queued for the next read. This is asked
+  // only when the system reports devices gone, so any failure (some drivers
+  // say I/O error rather than not found) is taken as this one gone.
   bool Present() override {
     std::uint32_t waiting = 0;
-    if (!FGone) Failed(FD2xx.GetQueueStatus(FHandle, waiting));
+    if (!FGone && FD2xx.GetQueueStatus(FHandle, waiting) != FT_OK) FGone = true;
     return !FGone;
   }
 

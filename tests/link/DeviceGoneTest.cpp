@@ -78,5 +78,25 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DeviceGone,
                                            GoneCase{"FtdiByAsking", true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// An I/O error in an exchange is the line's trouble; the same error when
+// asked after the system reported devices gone is this adapter gone.
+TEST(DeviceGoneFtdi, IoErrorIsGoneOnlyWhenAsked) {
+  test::FakeSerialApi serial;
+  FakeD2xxApi d2xx;
+  d2xx.devices = {FakeD2xxApi::Device(0x5A17, "Reader", "AB\x14\x0C" "E\x11\x3A\x25")};
+  TInterfList list{serial, d2xx};
+  list.Refresh();
+  ASSERT_EQ(list.Open(0, 0), rcOk);
+  std::array<std::uint8_t, kMaxData> data{};
+  std::uint16_t code = 40;
+  std::uint16_t length = 0;
+  d2xx.readFails = true;
+  d2xx.queueFails = true;
+  EXPECT_NE(list.Transaction(1, data.data(), code, length), rcOk);
+  EXPECT_FALSE(list.DeviceGone());
+  EXPECT_FALSE(list.CheckOpenDevice());
+  EXPECT_TRUE(list.DeviceGone());
+}
+
 }  // namespace
 }  // namespace q17

@@ -64,6 +64,7 @@ class FakeD2xxApi : public D2xxApi {
   }
   FtStatus GetQueueStatus(FtHandle, std::uint32_t& rx) override {
     if (gone) return FT_DEVICE_NOT_FOUND;
+    if (queueFails) return FT_IO_ERROR;
     rx = static_cast<std::uint32_t>(line.Waiting());
     return FT_OK;
   }
@@ -97,6 +98,7 @@ class FakeD2xxApi : public D2xxApi {
   bool readFails = false;
   bool writeFails = false;
   bool gone = false;  // the adapter was unplugged
+  bool queueFails = false;
   int openCount = 0;
   int closeCount = 0;
   std::string openExSerial;
