@@ -3,6 +3,7 @@
 #include <QHideEvent>
 #include <QLayout>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "link/ErrMsg.h"
 #include "link/OpenFailureText.h"
@@ -51,7 +52,8 @@ void TDiagWindow::reject() {
 void TDiagWindow::DeviceGone() {
   if (!isVisible()) return;
   StopForDeviceGone();
-  SetPanel(2, QString::fromUtf8(DeviceGoneStatusText()));
+  // The result panel, or the only one of a window that has no other.
+  SetPanel(std::min<int>(2, static_cast<int>(FPanels.size()) - 1), QString::fromUtf8(DeviceGoneStatusText()));
   if (FClose) FClose->setEnabled(true);
 }
 

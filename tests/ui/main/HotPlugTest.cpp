@@ -14,7 +14,9 @@
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
 #include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
+#include "ui/tests/Test_Radio.h"
 
 using namespace q17;
 
@@ -145,17 +147,20 @@ void HotPlugTest::unplugFoundWhileIdleClosesThePort() {
   test::Screenshot(*w.main, QStringLiteral("main-device-gone"));
 }
 
-// Each polling window, running when the adapter is pulled out, stops by
+// Each test window, running when the adapter is pulled out, stops by
 // itself: no more polling, its close button usable, the reason shown.
 void HotPlugTest::unplugStopsEveryRunningTestWindow() {
   const struct {
     const char* name;
     std::function<ui::TDiagWindow*(ui::TWindows&)> window;
     const char* start;  // the button that starts it, if showing does not
+    int panel;          // where it says why
   } cases[] = {
-      {"CommTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest"},
-      {"Sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr},
-      {"Audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr},
+      {"CommTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest", 2},
+      {"Sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr, 2},
+      {"Audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr, 2},
+      {"Audio", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audio; }, "btnStart", 0},
+      {"RadioTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.RadioTest; }, "btnStartTest", 2},
   };
   for (const auto& c : cases) {
     HotPlugWorld w;
@@ -164,9 +169,11 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     window->show();
     if (c.start) window->findChild<QPushButton*>(QString::fromLatin1(c.start))->click();
     w.serial.gone = true;
+    // The radio test does not poll: the system's news is what tells it.
+    w.events.Announce();
     QTRY_VERIFY2(!w.link.Opened(), c.name);
     QVERIFY2(w.idle.Empty(), c.name);
-    QCOMPARE(window->PanelText(2), kGone);
+    QCOMPARE(window->PanelText(c.panel), kGone);
     QVERIFY2(window->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled(), c.name);
     QCOMPARE(w.main->Panel(3)->text(), kGone);
     test::Screenshot(*window, QStringLiteral("device-gone-") + QString::fromLatin1(c.name));
