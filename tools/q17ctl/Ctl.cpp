@@ -154,6 +154,7 @@ class Session {
     // An exchange cut short by a stop is no failure of the reader's to report.
     if (Stopped()) return kExitFailed;
     err_ << FormatResult(code) << "\n";
+    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     return kExitFailed;
   }
 
@@ -230,7 +231,8 @@ class Session {
     TExchangeStats spread;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
-    for (; done < count && !Stopped(); ++done) {
+    // An unplugged device ends the test: no later exchange could succeed.
+    for (; done < count && !Stopped() && !list_.DeviceGone(); ++done) {
       // The reply overwrites the front of the payload; put the pattern back.
       FillEchoPattern(state_);
       const auto before = std::chrono::steady_clock::now();
@@ -252,6 +254,7 @@ class Session {
                   spread.Percentile(50), spread.Percentile(95), spread.Max());
     out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
+    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     // A script must tell a dead line from a good one by the exit code.
     return errors == 0 && done == count ? kExitOk : kExitFailed;
   }

@@ -64,11 +64,15 @@ TfrmMain::TfrmMain(TUiContext& ctx, QWidget* parent)
                             {ui->tbsCommon, ui->tbsNoGate, ui->tbsOnTheFly, ui->tbsOneRead, ui->tbsStandard}, this);
   BuildTestsPage();
   ConnectHandlers();
+  SetUpDeviceHandling();
   FormCreate();
 }
 
 // FormDestroy: the port goes with the window.
-TfrmMain::~TfrmMain() { FCtx.Link.Close(); }
+TfrmMain::~TfrmMain() {
+  FCtx.Link.SetDeviceGoneHandler(nullptr);
+  FCtx.Link.Close();
+}
 
 void TfrmMain::FormCreate() {
   ApplyPortState(false);

@@ -64,7 +64,8 @@ void TfrmFindReaders::btnStartFindClick() {
     FUi->pgbFindProgress->setValue(address);
     if (result == 0) FUi->memReaders->appendPlainText(QString::fromStdString(ScanLine(address, text)));
     QCoreApplication::processEvents();
-    return true;
+    // A port closed meanwhile (its device unplugged) ends the scan.
+    return FCtx.Link.Opened();
   });
   SetScanning(false);
 }
