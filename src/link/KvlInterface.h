@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "link/FrameCodec.h"
+#include "link/LineObserver.h"
 #include "link/Port.h"
+#include "link/RxSplitter.h"
 #include "platform/D2xxApi.h"
 #include "platform/SerialApi.h"
 
@@ -66,6 +68,11 @@ class TInterfList {
   // and `length` the reply's length, its bytes at the front of `data`.
   int Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
 
+  // The one watcher of the line, or nullptr; with none the link does no
+  // watching work. The observer must outlive its attachment.
+  void SetObserver(TLineObserver* observer) { FObserver = observer; }
+  TLineObserver* Observer() const { return FObserver; }
+
   std::uint8_t PacketNo() const { return FPacketNo; }
   std::uint8_t EchoPacketNo() const { return FEchoPacketNo; }
   std::uint8_t ReplyFlags() const { return FReplyFlags; }
@@ -81,6 +88,8 @@ class TInterfList {
   static std::string DeviceCode(const std::string& serialNumber);
 
  private:
+  int Exchange(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
+  void Observe(TLineEvent::TKind kind, const std::uint8_t* bytes, std::size_t size);
   int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
   // True when FRx holds unused bytes, after a wait on the port if it had none.
   bool FillRx();
@@ -105,6 +114,9 @@ class TInterfList {
   std::array<std::uint8_t, 512> FRx{};
   std::size_t FRxHead = 0;
   std::size_t FRxTail = 0;
+
+  TLineObserver* FObserver = nullptr;
+  TRxSplitter FRxSplitter;
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;
