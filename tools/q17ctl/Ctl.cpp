@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "CtlOutput.h"
+#include "CtlTrace.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "CtlDiag.h"
@@ -36,6 +37,7 @@ constexpr const char* kUsage =
     "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first)\n"
     "  --address N    reader address 1..255 (default 1)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
+    "  --trace FILE   every frame on the line, one line each, into FILE ('-': the error output)\n"
     "commands:\n"
     "  ports                      the interface list, one entry per line\n"
     "  version                    the reader's version text\n"
@@ -60,6 +62,7 @@ struct Options {
   std::optional<std::string> port;
   int address = 1;
   int timeout = 50;
+  std::optional<std::string> trace;
   std::string command;
   std::vector<std::string> args;
 };
@@ -240,6 +243,8 @@ class Session {
     return errors == 0 && done == count ? kExitOk : kExitFailed;
   }
 
+  void Watch(TLineObserver* observer) { list_.SetObserver(observer); }
+
   int Diag(const TDiagArgs& args) {
     return RunDiag(args, state_, list_, out_, err_, SystemDiagEnv(stop_));
   }
@@ -255,10 +260,14 @@ class Session {
   bool Stopped() const { return stop_ && stop_(); }
 };
 
+int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
+               const TDiagArgs& diagArgs);
+
 }  // namespace
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const std::function<bool()>& stopRequested) {
+  const TLineClock::time_point start = TLineClock::now();
   const Usage usage(err);
   Options o;
   std::size_t i = 0;
@@ -285,6 +294,8 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
       auto v = ParseInRange(value, 20, 1000);
       if (!v) return usage("--timeout takes 20..1000");
       o.timeout = *v;
+    } else if (a == "--trace") {
+      o.trace = value;
     } else {
       return usage("unknown option " + a);
     }
@@ -350,6 +361,22 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     return usage("unknown command " + o.command);
   }
 
+  TCtlTrace trace;
+  if (o.trace && !trace.Open(*o.trace, err, start)) return kExitFailed;
+  session.Watch(trace.Observer());
+  return trace.Finish(RunCommand(session, o, newAddress, from, to, count, length, diagArgs), err);
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err) {
+  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
+}
+
+namespace {
+
+int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
+               const TDiagArgs& diagArgs) {
+  const auto& a = o.args;
   if (!session.OpenPort()) return kExitFailed;
   if (o.command == "version") return session.Version();
   if (o.command == "read-config") return session.ReadConfigCmd();
@@ -363,9 +390,6 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   return session.EchoTest(count, length);
 }
 
-int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
-           std::ostream& err) {
-  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
-}
+}  // namespace
 
 }  // namespace q17
