@@ -35,6 +35,11 @@ struct TAuditRow {
 };
 
 TAuditRow AuditRow(int number, const TAuditEvent& event);
+// The list as a spreadsheet file: the byte-order mark and the header row,
+// then one CSV row per list row.
+std::string AuditCsvHeader();
+std::string AuditCsvRow(const TAuditRow& row);
+
 // The row for a failed poll: channel 0, tag 0, the given time.
 TAuditRow AuditErrorRow(int number, const std::tm& now);
 

@@ -9,6 +9,7 @@
 #include "reader/Audit.h"
 #include "reader/RadioTest.h"
 #include "reader/ReadZone.h"
+#include "reader/SensorChanges.h"
 #include "reader/Sensors.h"
 #include "reader/TagText.h"
 
@@ -57,6 +58,7 @@ class TDiag {
     }
     int exitCode = kExitOk;
     long row = 1;
+    if (a_.Csv) out_ << AuditCsvHeader() << std::flush;
     while (!Stopped() && !TimeUp() && (a_.Count == 0 || row <= a_.Count)) {
       std::optional<TAuditEvent> event;
       const int r = ReadAuditEvent(s_, link_, env_.LocalNow(), event);
@@ -77,11 +79,16 @@ class TDiag {
   }
 
   int Sensors() {
+    TSensorChangeDetector detector;
     for (long polls = 0; !Stopped() && !TimeUp() && (a_.Count == 0 || polls < a_.Count); ++polls) {
       if (polls > 0) Pause();
       if (Stopped()) break;
       TSensorState st;
       if (const int r = ReadSensors(s_, link_, st); r != 0) return Fail(r);
+      if (a_.Changes) {
+        PrintChanges(detector.Update(st));
+        continue;
+      }
       out_ << "DC1=" << OnOffText(st.DC1) << " CAR1=" << OnOffText(st.CAR1) << " DC2=" << OnOffText(st.DC2)
            << " CAR2=" << OnOffText(st.CAR2) << std::endl;
     }
@@ -115,7 +122,20 @@ class TDiag {
   }
 
  private:
+  void PrintChanges(const std::vector<TSensorChange>& changes) {
+    if (changes.empty()) return;
+    std::tm local{};
+    int ms = 0;
+    LocalNowWithMs(local, ms);
+    for (const TSensorChange& c : changes) out_ << SensorChangeLine(local, ms, c) << '\n';
+    out_ << std::flush;
+  }
+
   void Print(const TAuditRow& row) {
+    if (a_.Csv) {
+      out_ << AuditCsvRow(row) << std::flush;
+      return;
+    }
     out_ << row.Number << '\t' << row.Channel << '\t' << row.Time << '\t' << row.Tag << '\t' << row.Event
          << std::endl;
   }
@@ -157,6 +177,10 @@ std::string ParseDiagArgs(const std::string& command, const std::vector<std::str
     const std::string& name = args[k];
     if (audit && name == "--clear") {
       p.Clear = true;
+      continue;
+    }
+    if ((audit && name == "--csv") || (sensors && name == "--changes")) {
+      (audit ? p.Csv : p.Changes) = true;
       continue;
     }
     if (k + 1 >= args.size()) return name + " needs a value";

@@ -32,6 +32,8 @@ struct TDiagArgs {
   long Count = 0;    // 0: no limit
   long Seconds = 0;  // 0: no limit
   bool Clear = false;
+  bool Csv = false;      // audit: the list as a spreadsheet file
+  bool Changes = false;  // sensors: one line per change only
   int Channel = 1;
   std::string EtalonTag;
   std::string TestTag;
