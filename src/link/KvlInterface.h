@@ -74,6 +74,9 @@ class TInterfList {
   TLineObserver* Observer() const { return FObserver; }
 
   std::uint8_t PacketNo() const { return FPacketNo; }
+  // Moves the packet number on without an exchange, so that a late reply to
+  // a failed request cannot pass for the reply to the next one.
+  void SkipPacketNo() { ++FPacketNo; }
   std::uint8_t EchoPacketNo() const { return FEchoPacketNo; }
   std::uint8_t ReplyFlags() const { return FReplyFlags; }
   // Requests always go out with flags 0; tools may exercise the two-byte forms.

@@ -156,10 +156,13 @@ TEST_F(Ctl, EchoTestCountsGoodAndFailedExchanges) {
   for (int i = 0; i < 3; ++i) pattern.push_back(static_cast<std::uint8_t>(0x20 + i));
   Reply(0, pattern);
   Silence();
-  Reply(5, pattern);  // a well-formed refusal still counts as a good exchange
+  Reply(5, pattern);                // refused
+  Reply(0, {0x20, 0x21, 0x23});     // other bytes
+  Reply(0, {0x20, 0x21});           // cut short
   // One failed exchange fails the test, so a script can tell a dead line.
-  EXPECT_EQ(Run({"echo-test", "--count", "3", "--length", "3"}), 1);
-  EXPECT_EQ(out.str().rfind("good=2\nerrors=1\nms_per_exchange=", 0), 0u) << out.str();
+  EXPECT_EQ(Run({"echo-test", "--count", "5", "--length", "3"}), 1);
+  EXPECT_EQ(out.str().rfind("good=1\nerrors=4\nms_per_exchange=", 0), 0u) << out.str();
+  EXPECT_EQ(err.str(), "last error: Код = 21 / Данные приняты с ошибкой\n");
   for (const auto& frame : serial.line.writes) {
     EXPECT_EQ(std::vector<std::uint8_t>(frame.begin() + 4, frame.begin() + 9), Bytes({200, 3, 0x20, 0x21, 0x22}));
   }

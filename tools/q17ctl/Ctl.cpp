@@ -17,6 +17,7 @@
 #include "link/OpenFailureText.h"
 #include "reader/Cp1251.h"
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
 #include "reader/WholeConfig.h"
@@ -217,7 +218,7 @@ class Session {
     long good = 0;
     long errors = 0;
     int lastError = 0;
-    TExchangeStats spread;
+    TEchoSpread spread;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
     for (; done < count && !Stopped(); ++done) {
@@ -239,7 +240,7 @@ class Session {
     char ms[160];
     std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\nmin_ms=%.3f\np50_ms=%.3f\np95_ms=%.3f\nmax_ms=%.3f\n",
                   exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0, spread.Min(),
-                  spread.Percentile(50), spread.Percentile(95), spread.Max());
+                  spread.Quantile(0.5), spread.Quantile(0.95), spread.Max());
     out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
     // A script must tell a dead line from a good one by the exit code.

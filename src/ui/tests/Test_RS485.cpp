@@ -32,7 +32,7 @@ void TfrmCommTest::btnStartTestClick() {
   FUi->btnStopTest->setEnabled(true);
   FGood = 0;
   FErrors = 0;
-  FSpread = TExchangeStats{};
+  FSpread = TEchoSpread{};
   FUi->lblCount->setText(QStringLiteral("0"));
   FUi->lblErrCount->setText(QStringLiteral("0"));
   FUi->lblSpread->clear();
@@ -66,8 +66,8 @@ void TfrmCommTest::btnStopTestClick() {
   if (!FSpread.Empty()) {
     FUi->lblSpread->setText(QStringLiteral("Один обмен, мс: мин. %1, медиана %2, 95% %3, макс. %4")
                                 .arg(FSpread.Min(), 0, 'f', 1)
-                                .arg(FSpread.Percentile(50), 0, 'f', 1)
-                                .arg(FSpread.Percentile(95), 0, 'f', 1)
+                                .arg(FSpread.Quantile(0.5), 0, 'f', 1)
+                                .arg(FSpread.Quantile(0.95), 0, 'f', 1)
                                 .arg(FSpread.Max(), 0, 'f', 1));
   }
 }

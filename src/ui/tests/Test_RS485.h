@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "ui/tests/DiagWindow.h"
 
 namespace Ui {
@@ -32,7 +33,7 @@ class TfrmCommTest : public TDiagWindow {
   long FGood = 0;
   long FErrors = 0;
   std::chrono::steady_clock::time_point FStartTime;
-  TExchangeStats FSpread;
+  TEchoSpread FSpread;
 };
 
 }  // namespace q17::ui
