@@ -30,6 +30,7 @@
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
+#include "ui/tests/TrafficLog.h"
 
 namespace q17::ui {
 
@@ -200,6 +201,7 @@ void TfrmMain::ConnectHandlers() {
   connect(ui->miDateTimeSet, &QAction::triggered, this, &TfrmMain::miDateTimeSetClick);
   connect(ui->miChangeAddr, &QAction::triggered, this, &TfrmMain::miChangeAddrClick);
   connect(ui->miActionFindReaders, &QAction::triggered, this, &TfrmMain::miActionFindReadersClick);
+  connect(ui->miTrafficLog, &QAction::triggered, this, &TfrmMain::miTrafficLogClick);
   connect(ui->miRFConfigRestore, &QAction::triggered, this, &TfrmMain::miRFConfigRestoreClick);
   connect(ui->miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
 }
@@ -321,6 +323,12 @@ void TfrmMain::btnStartAuditClick() { FCtx.Windows.Audit->exec(); }
 void TfrmMain::btnAudioTestClick() { FCtx.Windows.Audio->exec(); }
 void TfrmMain::miChangeAddrClick() { FCtx.Windows.AddrChange->exec(); }
 void TfrmMain::miActionFindReadersClick() { FCtx.Windows.FindReaders->exec(); }
+void TfrmMain::miTrafficLogClick() {
+  TfrmTrafficLog* log = FCtx.Windows.TrafficLog;
+  log->show();
+  log->raise();
+  log->activateWindow();
+}
 
 void TfrmMain::miExitClick() { close(); }
 

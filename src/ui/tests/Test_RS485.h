@@ -14,6 +14,8 @@ class TfrmCommTest;
 
 namespace q17::ui {
 
+class TExchangeHistogram;
+
 class TfrmCommTest : public TDiagWindow {
   Q_OBJECT
  public:
@@ -34,6 +36,8 @@ class TfrmCommTest : public TDiagWindow {
   long FErrors = 0;
   std::chrono::steady_clock::time_point FStartTime;
   TEchoSpread FSpread;
+  TExchangeHistogram* FHistogram = nullptr;
+  std::chrono::steady_clock::time_point FHistogramDrawn;
 };
 
 }  // namespace q17::ui
