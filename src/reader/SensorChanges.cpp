@@ -62,6 +62,11 @@ void TSensorTimeline::Record(long long nowMs, const TSensorState& state) {
   while (FPolls.size() > 1 && FPolls[1].first <= nowMs - FSpanMs) FPolls.pop_front();
 }
 
+long long TSensorTimeline::FromMs(long long nowMs) const {
+  const long long left = nowMs - FSpanMs;
+  return FPolls.empty() ? nowMs : std::max(FPolls.front().first, left);
+}
+
 std::vector<std::pair<long long, long long>> TSensorTimeline::ActiveSpans(int sensor, long long nowMs) const {
   std::vector<std::pair<long long, long long>> spans;
   const long long left = nowMs - FSpanMs;

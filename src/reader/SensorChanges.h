@@ -46,6 +46,8 @@ class TSensorTimeline {
   void Record(long long nowMs, const TSensorState& state);
   void Clear() { FPolls.clear(); }
   long long SpanMs() const { return FSpanMs; }
+  // Where the record begins within the span ending at nowMs: its first poll, or the span's start.
+  long long FromMs(long long nowMs) const;
   // The stretches from..to (clipped to the span ending at nowMs) during which
   // the sensor was active; the last poll's state holds until nowMs.
   std::vector<std::pair<long long, long long>> ActiveSpans(int sensor, long long nowMs) const;

@@ -29,10 +29,12 @@ TEST(SensorChanges, TimelineKeepsTheLastSpanAndJoinsActivePolls) {
   EXPECT_EQ(timeline.ActiveSpans(0, 500), (std::vector<std::pair<long long, long long>>{{0, 400}}));
   EXPECT_EQ(timeline.ActiveSpans(1, 500), (std::vector<std::pair<long long, long long>>{{200, 500}}));
   EXPECT_TRUE(timeline.ActiveSpans(2, 500).empty());
+  EXPECT_EQ(timeline.FromMs(500), 0);
   // 1.3 s later only DC1's last 0.1 s is in the span; CAR1 still holds.
   timeline.Record(1300, {false, true, false, false});
   EXPECT_EQ(timeline.ActiveSpans(0, 1300), (std::vector<std::pair<long long, long long>>{{300, 400}}));
   EXPECT_EQ(timeline.ActiveSpans(1, 1400), (std::vector<std::pair<long long, long long>>{{400, 1400}}));
+  EXPECT_EQ(timeline.FromMs(1400), 400);
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ void TSensorTimelineView::paintEvent(QPaintEvent*) {
   const QFontMetrics fm = p.fontMetrics();
   const int nameW = fm.horizontalAdvance(QStringLiteral("CAR2")) + 10;
   const int textH = fm.height();
-  const QRect plot(nameW, 2, width() - nameW - 12, height() - textH - 8);
+  const int rightW = fm.horizontalAdvance(QStringLiteral("0 с")) / 2 + 6;
+  const QRect plot(nameW, 2, width() - nameW - rightW, height() - textH - 8);
   const int laneH = plot.height() / kSensorCount;
   const double span = static_cast<double>(FTimeline.SpanMs());
   auto xAt = [&](long long ms) {
@@ -57,7 +58,8 @@ void TSensorTimelineView::paintEvent(QPaintEvent*) {
     QPen pen(lane % 2 == 0 ? QColor(0, 120, 60) : QColor(40, 90, 200));
     pen.setWidth(2);
     p.setPen(pen);
-    int x = plot.left();
+    // Nothing is drawn for the time before the first poll.
+    int x = xAt(FTimeline.FromMs(FNowMs));
     for (const auto& [from, to] : FTimeline.ActiveSpans(lane, FNowMs)) {
       const int x0 = xAt(from), x1 = xAt(to);
       p.drawLine(x, low, x0, low);
