@@ -121,8 +121,9 @@ TEST_F(Ctl, ScanListsTheReadersThatAnswer) {
   // Address 7 answers, 8 is silent, 9 answers with an empty version, 10 refuses.
   Reply(0, Bytes({'Q', '1', '7', ' ', 0xE2, '1', 0x1B, '0'}));
   Silence();
-  serial.line.AnswerNextWrite(ReplyFrame(1, 9, 0, {}));
-  serial.line.AnswerNextWrite(ReplyFrame(2, 10, 201, {}));
+  // The silent address 8 used up packet number 1.
+  serial.line.AnswerNextWrite(ReplyFrame(2, 9, 0, {}));
+  serial.line.AnswerNextWrite(ReplyFrame(3, 10, 201, {}));
   EXPECT_EQ(Run({"scan", "7", "10"}), 0);
   EXPECT_EQ(out.str(), "Addr=07 [Q17 в1\\x1B]\nAddr=09 []\n");
   ASSERT_EQ(serial.line.writes.size(), 4u);
