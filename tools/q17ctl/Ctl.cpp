@@ -188,13 +188,21 @@ class Session {
   }
 
   int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, file, out_, err_); }
-  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_); }
+  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_, stop_); }
 
   int RestoreRadio() {
     int exitCode = kExitOk;
     for (int channel : {1, 2}) {
-      const int r = SetRadioProfile(state_, list_, RadioProfile, channel);
+      if (Stopped()) {
+        // The channel in progress was answered; no new one starts.
+        err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(TWriteOutcome::NotWritten) << "\n";
+        return kExitFailed;
+      }
+      int r = 0;
+      const TWriteOutcome outcome =
+          JudgeWrite(list_, [&] { return SetRadioProfile(state_, list_, RadioProfile, channel); }, r);
       out_ << "CHANNEL_" << channel << "=" << FormatResult(r) << "\n";
+      if (r != 0 && Stopped()) err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(outcome) << "\n";
       if (r != 0) exitCode = Fail(r);
     }
     return exitCode;
