@@ -88,6 +88,18 @@ TEST_F(Commands, FailuresLeaveTheTargetsUntouched) {
   Silence();
   EXPECT_EQ(ReadTagCount1(s, list), rcTimeout);
   EXPECT_EQ(s.TagCount1, 0) << "the count reads 0 after any failure";
+
+  // A reply too short for what is read: the payload's old bytes are no answer.
+  Reply(0, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+  EXPECT_EQ(ReadConfig(s, list), rcDataError);
+  EXPECT_EQ(s.Config.ToBytes(), before);
+  Reply(0, Bytes({7}));
+  EXPECT_EQ(ReadTagMemTime2(s, list), rcDataError);
+  EXPECT_EQ(s.TMT_2, 100);
+  TTagCode tag{9, 9, 9, 9};
+  Reply(0, Bytes({1, 2, 3}));
+  EXPECT_EQ(ReadFirstTag1(s, list, tag), rcDataError);
+  EXPECT_EQ(tag, (TTagCode{9, 9, 9, 9}));
 }
 
 TEST_F(Commands, ChangeAddressSendsTheComplementAndFollowsTheReader) {

@@ -142,8 +142,7 @@ class Session {
   }
 
   int Fail(int code) {
-    // An exchange cut short by a stop is no failure of the reader's to report.
-    if (Stopped()) return kExitFailed;
+    // A stop never cuts an exchange short: a failure is the reader's or the line's.
     err_ << FormatResult(code) << "\n";
     return kExitFailed;
   }
@@ -194,13 +193,21 @@ class Session {
   }
 
   int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, file, out_, err_); }
-  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_); }
+  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_, stop_); }
 
   int RestoreRadio() {
     int exitCode = kExitOk;
     for (int channel : {1, 2}) {
-      const int r = SetRadioProfile(state_, list_, RadioProfile, channel);
+      if (Stopped()) {
+        // The channel in progress was answered; no new one starts.
+        err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(TWriteOutcome::NotWritten) << "\n";
+        return kExitFailed;
+      }
+      int r = 0;
+      const TWriteOutcome outcome =
+          JudgeWrite(list_, [&] { return SetRadioProfile(state_, list_, RadioProfile, channel); }, r);
       out_ << "CHANNEL_" << channel << "=" << FormatResult(r) << "\n";
+      if (r != 0 && Stopped()) err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(outcome) << "\n";
       if (r != 0) exitCode = Fail(r);
     }
     return exitCode;
@@ -226,7 +233,6 @@ class Session {
       FillEchoPattern(state_);
       const auto before = std::chrono::steady_clock::now();
       const int r = EchoExchange(state_, list_, length);
-      if (r != 0 && Stopped()) break;  // cut short by the stop: neither good nor an error
       spread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
       if (r == 0) {
         ++good;

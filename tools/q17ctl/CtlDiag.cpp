@@ -56,6 +56,8 @@ class TDiag {
       SetAuditMode(s_, link_, false);
       return Fail(r);
     }
+    // Ends at a failed poll, and at output that cannot be written before the
+    // next poll takes another event out of the reader's store.
     int exitCode = kExitOk;
     long row = 1;
     if (a_.Csv) out_ << AuditCsvHeader() << std::flush;
@@ -67,7 +69,13 @@ class TDiag {
         exitCode = Fail(r);
         break;
       }
-      if (event) Print(AuditRow(static_cast<int>(row++), *event));
+      if (event) {
+        Print(AuditRow(static_cast<int>(row++), *event));
+        if (!out_) {
+          exitCode = kExitFailed;
+          break;
+        }
+      }
       Pause();
     }
     // Switched on above, so always off again, whatever ended the loop.
@@ -91,6 +99,7 @@ class TDiag {
       }
       out_ << "DC1=" << OnOffText(st.DC1) << " CAR1=" << OnOffText(st.CAR1) << " DC2=" << OnOffText(st.DC2)
            << " CAR2=" << OnOffText(st.CAR2) << std::endl;
+      if (!out_) return kExitFailed;  // the reason is reported with the output's
     }
     return kExitOk;
   }
@@ -99,7 +108,15 @@ class TDiag {
     const TRadioStartPayload payload = RadioStartPayload(a_.Channel, a_.EtalonTag, a_.TestTag);
     if (const int r = StartRadioTest(s_, link_, payload); r != 0) {
       err_ << "ОШИБКА запуска радиотеста - проверьте подключение считывателя\n";
-      return Fail(r);
+      Fail(r);
+      // The start may have reached the reader although its reply was lost or
+      // refused: never leave it counting.
+      TRadioCounts ignored;
+      if (const int stop = StopRadioTest(s_, link_, ignored); stop != 0) {
+        err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
+        Fail(stop);
+      }
+      return kExitFailed;
     }
     while (!Stopped() && !TimeUp()) env_.SleepMs(kPauseSliceMs);
     TRadioCounts counts;

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
 #include "reader/PageRanges.h"
 #include "reader/RdrCmd.h"
@@ -81,7 +82,9 @@ void ReportClamped(const TCommandState& before, const TCommandState& after, cons
 int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
                   std::ostream& err) {
   if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, err);
-  const TSettingsSave saved = SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText());
+  // No tag texts of our own: a file's own stay, new files get the defaults.
+  const TSettingsSave saved =
+      SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText(), {}, TTagSave::WhereMissing);
   if (!saved.Ok) {
     err << "q17ctl: " << saved.Message << (saved.Reason.empty() ? "" : ": " + saved.Reason) << "\n";
     return kExitFailed;
@@ -92,14 +95,12 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
 }
 
 int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
-                   std::ostream& err) {
-  // The file first, so a mistyped name never reaches the reader as defaults.
+                   std::ostream& err, const std::function<bool()>& stopRequested) {
+  // The file first, so a mistyped name or value never reaches the reader as defaults.
+  const std::optional<TIniText> text = StrictSettings(file, err);
+  if (!text) return kExitFailed;
   TCommandState fromFile;
-  std::string reason;
-  if (LoadSettingsFile(file, fromFile, &reason) != TSettingsLoad::Read) {
-    err << "q17ctl: " << PathText(file) << ": " << reason << "\n";
-    return kExitFailed;
-  }
+  LoadSettingsText(*text, fromFile);
 
   // The reader's own block keeps its marker, mode and Wiegand interval.
   if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, err);
@@ -112,7 +113,20 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   ClampToPageRanges(s);
   ReportClamped(asLoaded, s, PathText(file), err);
 
-  const auto failures = WriteWholeConfig(s, link);
+  const auto stopped = [&stopRequested] { return stopRequested && stopRequested(); };
+  std::vector<TConfigWriteStep> steps;
+  const auto failures = WriteWholeConfig(
+      s, link, {}, {}, [&] { return !stopped(); }, [&](const TConfigWriteStep& step) { steps.push_back(step); });
+  if (stopped()) {
+    // Only what the reader answered counts as written.
+    err << "q17ctl: stopped while writing the configuration\n";
+    for (const TConfigWriteStep& step : steps) {
+      err << step.Name << ": " << WriteOutcomeText(step.Outcome);
+      if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
+      err << "\n";
+    }
+    return kExitFailed;
+  }
   for (const TConfigWriteFailure& f : failures) err << FormatResult(f.Code) << "\n" << WriteFailureMessage(f.Group) << "\n";
   if (!failures.empty()) return kExitFailed;
 
