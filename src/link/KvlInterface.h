@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "link/FrameCodec.h"
+#include "link/LineObserver.h"
 #include "link/Port.h"
+#include "link/RxSplitter.h"
 #include "platform/D2xxApi.h"
 #include "platform/SerialApi.h"
 
@@ -78,7 +80,15 @@ class TInterfList {
   // and `length` the reply's length, its bytes at the front of `data`.
   int Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
 
+  // The one watcher of the line, or nullptr; with none the link does no
+  // watching work. The observer must outlive its attachment.
+  void SetObserver(TLineObserver* observer) { FObserver = observer; }
+  TLineObserver* Observer() const { return FObserver; }
+
   std::uint8_t PacketNo() const { return FPacketNo; }
+  // Moves the packet number on without an exchange, so that a late reply to
+  // a failed request cannot pass for the reply to the next one.
+  void SkipPacketNo() { ++FPacketNo; }
   std::uint8_t EchoPacketNo() const { return FEchoPacketNo; }
   std::uint8_t ReplyFlags() const { return FReplyFlags; }
   // Requests always go out with flags 0; tools may exercise the two-byte forms.
@@ -93,6 +103,8 @@ class TInterfList {
   static std::string DeviceCode(const std::string& serialNumber);
 
  private:
+  int Exchange(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
+  void Observe(TLineEvent::TKind kind, const std::uint8_t* bytes, std::size_t size);
   int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
   // True when FRx holds unused bytes, after a wait on the port if it had none.
   bool FillRx();
@@ -121,6 +133,8 @@ class TInterfList {
 
   std::function<void()> FOnDeviceGone;
   bool FGoneNoted = false;
+  TLineObserver* FObserver = nullptr;
+  TRxSplitter FRxSplitter;
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;

@@ -35,6 +35,9 @@ int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TSc
     s.ReaderAddress = address;
     std::string bytes;
     const int r = ReadVersionBytes(s, link, bytes);
+    // A reader slower than the time-out answers during the next address's
+    // exchange; with the number it was asked under, its reply matches no more.
+    if (r != 0) link.SkipPacketNo();
     std::string text;
     if (r == 0) {
       ++found;

@@ -25,8 +25,9 @@ std::optional<int> ScanLineAddress(const std::string& line);
 // Returning false ends the scan early.
 using TScanStep = std::function<bool(int address, int result, const std::string& text)>;
 
-// Tries every address from..to in ascending order (none when to < from).
-// Returns the number of readers that answered.
+// Tries every address from..to in ascending order (none when to < from),
+// each under a packet number of its own. Returns the number of readers that
+// answered.
 int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TScanStep& step);
 
 }  // namespace q17

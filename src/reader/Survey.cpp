@@ -1,6 +1,7 @@
 #include "reader/Survey.h"
 
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
 
@@ -39,7 +40,7 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
   Step(record, record.ATT_2, s, link, ReadAtten2, [](const TCommandState& st) { return st.ATT_2; });
   if (Stopped(env)) return std::nullopt;
 
-  TExchangeStats times;
+  TEchoSpread times;
   for (int i = 0; i < kSurveyEchoCount; ++i) {
     // The reply overwrites the front of the payload; put the pattern back.
     FillEchoPattern(s);
@@ -52,7 +53,7 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
       if (record.ErrorCode == 0) record.ErrorCode = r;
     }
   }
-  if (!times.Empty()) record.EchoP95Ms = times.Percentile(95);
+  if (!times.Empty()) record.EchoP95Ms = times.Quantile(0.95);
   return record;
 }
 

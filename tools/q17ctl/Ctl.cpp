@@ -15,6 +15,7 @@
 #include "CtlOutput.h"
 #include "CtlSettingsStrict.h"
 #include "CtlSurvey.h"
+#include "CtlTrace.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "CtlDiag.h"
@@ -23,6 +24,7 @@
 #include "reader/AddressList.h"
 #include "reader/Cp1251.h"
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
 #include "reader/WholeConfig.h"
@@ -44,6 +46,7 @@ constexpr const char* kUsage =
     "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
     "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
+    "  --trace FILE   every frame on the line, one line each, into FILE ('-': the error output)\n"
     "commands:\n"
     "  ports                      the interface list, one entry per line\n"
     "  version                    the reader's version text\n"
@@ -62,10 +65,13 @@ constexpr const char* kUsage =
     "                             access, lock and exclusive flag; one line per check\n"
     "  echo-test [--count N] [--length L]\n"
     "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n"
-    "  audit [--count N] [--seconds S] [--clear]\n"
+    "  audit [--count N] [--seconds S] [--clear] [--csv]\n"
     "                             audit mode on, one line per event until N events, S seconds\n"
-    "                             or Ctrl-C; --clear empties the reader's event store first\n"
-    "  sensors [--count N]        the four sensor states, one line per poll\n"
+    "                             or Ctrl-C; --clear empties the reader's event store first;\n"
+    "                             --csv prints the list as a spreadsheet file (UTF-8, ';')\n"
+    "  sensors [--count N] [--changes]\n"
+    "                             the four sensor states, one line per poll; --changes: one line\n"
+    "                             per sensor that changed (time, name, state), all four at first\n"
     "  radio-test [--channel 1|2] [--etalon TAG] [--test TAG] --seconds S\n"
     "                             the reader counts reads of both tags for S seconds\n"
     "  tags [--channel 1|2]       the number of tags in the channel's field and their codes\n";
@@ -76,6 +82,7 @@ struct Options {
   // More than one reader, or "found": the command runs at each in turn.
   std::optional<TAddressList> addresses;
   int timeout = 50;
+  std::optional<std::string> trace;
   std::string command;
   std::vector<std::string> args;
 };
@@ -151,8 +158,7 @@ class Session {
   }
 
   int Fail(int code) {
-    // An exchange cut short by a stop is no failure of the reader's to report.
-    if (Stopped()) return kExitFailed;
+    // A stop never cuts an exchange short: a failure is the reader's or the line's.
     err_ << FormatResult(code) << "\n";
     if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     return kExitFailed;
@@ -204,13 +210,21 @@ class Session {
   }
 
   int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, file, out_, err_); }
-  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_); }
+  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_, stop_); }
 
   int RestoreRadio() {
     int exitCode = kExitOk;
     for (int channel : {1, 2}) {
-      const int r = SetRadioProfile(state_, list_, RadioProfile, channel);
+      if (Stopped()) {
+        // The channel in progress was answered; no new one starts.
+        err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(TWriteOutcome::NotWritten) << "\n";
+        return kExitFailed;
+      }
+      int r = 0;
+      const TWriteOutcome outcome =
+          JudgeWrite(list_, [&] { return SetRadioProfile(state_, list_, RadioProfile, channel); }, r);
       out_ << "CHANNEL_" << channel << "=" << FormatResult(r) << "\n";
+      if (r != 0 && Stopped()) err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(outcome) << "\n";
       if (r != 0) exitCode = Fail(r);
     }
     return exitCode;
@@ -228,7 +242,7 @@ class Session {
     long good = 0;
     long errors = 0;
     int lastError = 0;
-    TExchangeStats spread;
+    TEchoSpread spread;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
     // An unplugged device ends the test: no later exchange could succeed.
@@ -237,7 +251,6 @@ class Session {
       FillEchoPattern(state_);
       const auto before = std::chrono::steady_clock::now();
       const int r = EchoExchange(state_, list_, length);
-      if (r != 0 && Stopped()) break;  // cut short by the stop: neither good nor an error
       spread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
       if (r == 0) {
         ++good;
@@ -251,7 +264,7 @@ class Session {
     char ms[160];
     std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\nmin_ms=%.3f\np50_ms=%.3f\np95_ms=%.3f\nmax_ms=%.3f\n",
                   exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0, spread.Min(),
-                  spread.Percentile(50), spread.Percentile(95), spread.Max());
+                  spread.Quantile(0.5), spread.Quantile(0.95), spread.Max());
     out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
     if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
@@ -283,6 +296,8 @@ class Session {
     }, stop_);
   }
 
+  void Watch(TLineObserver* observer) { list_.SetObserver(observer); }
+
   int Diag(const TDiagArgs& args) {
     return RunDiag(args, state_, list_, out_, err_, SystemDiagEnv(stop_));
   }
@@ -298,10 +313,14 @@ class Session {
   bool Stopped() const { return stop_ && stop_(); }
 };
 
+int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
+               const TDiagArgs& diagArgs, const TSurveyArgs& surveyArgs);
+
 }  // namespace
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const std::function<bool()>& stopRequested) {
+  const TLineClock::time_point start = TLineClock::now();
   const Usage usage(err);
   Options o;
   std::size_t i = 0;
@@ -334,6 +353,8 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
       auto v = ParseInRange(value, 20, 1000);
       if (!v) return usage("--timeout takes 20..1000");
       o.timeout = *v;
+    } else if (a == "--trace") {
+      o.trace = value;
     } else {
       return usage("unknown option " + a);
     }
@@ -420,6 +441,23 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
       return kExitFailed;
     }
   }
+
+  TCtlTrace trace;
+  if (o.trace && !trace.Open(*o.trace, err, start)) return kExitFailed;
+  session.Watch(trace.Observer());
+  return trace.Finish(RunCommand(session, o, newAddress, from, to, count, length, diagArgs, surveyArgs), err);
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err) {
+  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
+}
+
+namespace {
+
+int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
+               const TDiagArgs& diagArgs, const TSurveyArgs& surveyArgs) {
+  const auto& a = o.args;
   if (!session.OpenPort()) return kExitFailed;
   if (o.addresses) {
     return session.ForEachAddress(*o.addresses, [&] {
@@ -442,9 +480,6 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   return session.EchoTest(count, length);
 }
 
-int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
-           std::ostream& err) {
-  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
-}
+}  // namespace
 
 }  // namespace q17

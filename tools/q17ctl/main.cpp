@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
   {
     auto serial = q17::MakeSystemSerialApi();
     auto d2xx = q17::MakeSystemD2xxApi();
-    serial->SetStopSignal(&stop);
+    // The port is not told of the stop: the exchange in progress runs to its
+    // reply or time-out, so that what the reader did is known, and clean-up
+    // exchanges (audit mode off, the radio count's stop) are answered too.
     // The port is closed and released when the command returns, stopped or not.
     code = q17::RunCtl(args, *serial, *d2xx, out, err, [&stop] { return stop.Requested(); });
   }

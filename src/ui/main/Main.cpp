@@ -30,6 +30,7 @@
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
+#include "ui/tests/TrafficLog.h"
 
 namespace q17::ui {
 
@@ -205,6 +206,7 @@ void TfrmMain::ConnectHandlers() {
   connect(ui->miDateTimeSet, &QAction::triggered, this, &TfrmMain::miDateTimeSetClick);
   connect(ui->miChangeAddr, &QAction::triggered, this, &TfrmMain::miChangeAddrClick);
   connect(ui->miActionFindReaders, &QAction::triggered, this, &TfrmMain::miActionFindReadersClick);
+  connect(ui->miTrafficLog, &QAction::triggered, this, &TfrmMain::miTrafficLogClick);
   connect(ui->miRFConfigRestore, &QAction::triggered, this, &TfrmMain::miRFConfigRestoreClick);
   connect(ui->miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
 }
@@ -337,6 +339,12 @@ void TfrmMain::miChangeAddrClick() {
 void TfrmMain::miActionFindReadersClick() {
   FCtx.Windows.FindReaders->exec();
   ShowReaderAddress();
+}
+void TfrmMain::miTrafficLogClick() {
+  TfrmTrafficLog* log = FCtx.Windows.TrafficLog;
+  log->show();
+  log->raise();
+  log->activateWindow();
 }
 
 void TfrmMain::miExitClick() { close(); }

@@ -76,6 +76,7 @@ class TfrmMain : public QMainWindow {
   void miDateTimeSetClick();
   void miChangeAddrClick();
   void miActionFindReadersClick();
+  void miTrafficLogClick();
   void miRFConfigRestoreClick();
   void miAboutClick();
 

@@ -12,7 +12,8 @@ namespace q17::ui {
 
 TDiagWindow::TDiagWindow(TUiContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setModal(true);
+  // Modal to the main window only: the traffic log stays usable meanwhile.
+  setWindowModality(Qt::WindowModal);
 }
 
 void TDiagWindow::SetUpWindow(QStatusBar* bar, QPushButton* close, const std::vector<std::pair<int, QString>>& panels) {

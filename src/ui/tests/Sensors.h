@@ -11,6 +11,8 @@ class TfrmSensors;
 
 namespace q17::ui {
 
+class TSensorTimelineView;
+
 class TfrmSensors : public TDiagWindow {
   Q_OBJECT
  public:
@@ -26,6 +28,7 @@ class TfrmSensors : public TDiagWindow {
   void ApplicationIdle(bool& done);
 
   std::unique_ptr<Ui::TfrmSensors> FUi;
+  TSensorTimelineView* FTimeline = nullptr;
   bool FRunning = false;
 };
 

@@ -25,6 +25,7 @@
 
 #include "MainHarness.h"
 #include "link/ErrMsg.h"
+#include "ui/tests/TrafficLog.h"
 #include "link/OpenFailureText.h"
 #include "reader/WholeConfig.h"
 #include "support/FakeSerialApi.h"
@@ -93,6 +94,7 @@ class MainWindowTest : public QObject {
   void addressChangeFollowsTheReader();
   void searchDoubleClickPicksTheReader();
   void launchersShowTheirWindows();
+  void trafficLogOpensAnyTimeAndStaysUsableBesideATest();
   void screenshots();
 };
 
@@ -634,6 +636,40 @@ void MainWindowTest::launchersShowTheirWindows() {
     else h.Action(l.control)->trigger();
     QVERIFY2(shown == l.window, l.control);
   }
+}
+
+// Notes whether Qt blocked a window's input for a modal one.
+class BlockWatch : public QObject {
+ public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::WindowBlocked) blocked = true;
+    return QObject::eventFilter(o, e);
+  }
+  bool blocked = false;
+};
+
+void MainWindowTest::trafficLogOpensAnyTimeAndStaysUsableBesideATest() {
+  MainHarness h;
+  QAction* log = h.Action("miTrafficLog");
+  QVERIFY(log->isEnabled());
+  log->trigger();
+  QWidget* window = h.windows.TrafficLog;
+  QVERIFY(window->isVisible());
+  QVERIFY(h.link.Observer() != nullptr);
+  h.Open();
+  QVERIFY(log->isEnabled());
+  // A diagnostic window blocks the main window, never the log.
+  BlockWatch mainWatch, logWatch;
+  h.main->installEventFilter(&mainWatch);
+  window->installEventFilter(&logWatch);
+  QTimer::singleShot(0, [] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+  });
+  h.Find<QPushButton>("btnStartExchangeTest")->click();
+  QVERIFY(mainWatch.blocked);
+  QVERIFY(!logWatch.blocked);
+  window->close();
+  QVERIFY(h.link.Observer() == nullptr);
 }
 
 void MainWindowTest::screenshots() {
