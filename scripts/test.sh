@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the whole suite, the core once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows compile check, and a short run of
-# each fuzz target.
+# UndefinedBehaviorSanitizer, the Windows compile check, a short run of
+# each fuzz target, and the Debian package built and checked.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${JOBS:-2}
@@ -41,6 +41,9 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     || { tail -50 "$root/build-fuzz/$name.log"; echo "fuzz target $name failed"; exit 1; }
   echo "$name: $(grep -o 'Done [0-9]* runs' "$root/build-fuzz/$name.log" | tail -1)"
 done
+
+step "Debian package"
+"$root/scripts/check-package.sh" "$root/build"
 
 # One closing line for the whole run, counted by the main suite.
 total=$(grep -Eo 'tests failed out of [0-9]+' "$summary" | grep -Eo '[0-9]+$' | tail -1)

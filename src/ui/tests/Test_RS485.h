@@ -22,6 +22,7 @@ class TfrmCommTest : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
 
  private:
   void btnStartTestClick();
