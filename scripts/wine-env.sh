@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Sourceable helpers that run Windows programs under Wine, headless, in a
 # private prefix inside a build folder. Nothing is written to $HOME.
 #
