@@ -10,5 +10,6 @@ target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/LineSpeed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtdiEeprom.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixD2xx.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PosixConsole.cpp
 )
 target_link_libraries(q17core PRIVATE PkgConfig::Q17_USB)

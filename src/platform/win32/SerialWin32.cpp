@@ -88,6 +88,7 @@ class Win32SerialApi final : public SerialApi {
   long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override;
   long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override;
   void Close(PortHandle h) override;
+  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
 
  private:
   void RecordFailure(DWORD err);
@@ -98,6 +99,7 @@ class Win32SerialApi final : public SerialApi {
   // What the port currently has, so that a read changes the driver's
   // time-outs only when the wanted form differs.
   std::unordered_map<PortHandle, COMMTIMEOUTS> timeouts_;
+  const StopSignal* stop_ = nullptr;
 };
 
 void Win32SerialApi::RecordFailure(DWORD err) {
@@ -200,6 +202,9 @@ long Win32SerialApi::Read(PortHandle h, std::uint8_t* buffer, std::size_t maxByt
     if (!::GetCommTimeouts(ToHandle(h), &current)) return -1;
     it = timeouts_.emplace(h, current).first;
   }
+  // After a stop only what has already arrived is read: the wait ends as
+  // silence would.
+  if (stop_ != nullptr && stop_->Requested()) waitMs = 0;
   COMMTIMEOUTS wanted = it->second;
   wanted.ReadIntervalTimeout = MAXDWORD;
   if (waitMs > 0) {

@@ -3,5 +3,7 @@
 target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SerialWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/D2xxWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Win32Console.cpp
 )
-target_link_libraries(q17core PUBLIC advapi32)
+# shell32: CommandLineToArgvW.
+target_link_libraries(q17core PUBLIC advapi32 shell32)
