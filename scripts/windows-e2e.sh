@@ -58,6 +58,34 @@ ctl() {
   err=$(tr -d '\r' <"$work/err")
 }
 
+# Starts q17ctl.exe in the background (its process id in $ctl_pid); stop it
+# as Ctrl-C would with stop_ctl.
+ctl_start() {
+  (
+    cd "$work"
+    _q17_wine_env
+    exec env "${_q17_env[@]}" wine "$ctl" --port "$port" "$@" >"$work/out" 2>"$work/err" </dev/null
+  ) &
+  ctl_pid=$!
+}
+# Wine turns SIGINT into the console's Ctrl-C event.
+stop_ctl() {
+  kill -INT "$ctl_pid"
+  code=0
+  wait "$ctl_pid" || code=$?
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
+}
+# Waits until q17sim's state shows FIELD=VALUE (or the limit passes): the
+# state is asked again every 50 ms until then.
+wait_state() {
+  local deadline=$((SECONDS + limit))
+  while control state && [[ "$(field "$1")" != "$2" ]] && ((SECONDS < deadline)); do
+    kill -0 "$ctl_pid" 2>/dev/null || return 0
+    sleep 0.05
+  done
+}
+
 # check NAME ACTUAL EXPECTED
 check() {
   if [[ "$2" == "$3" ]]; then
@@ -160,6 +188,24 @@ ctl tags
 check "tags" "$out" "count=2
 00 A1 02 28
 12 34 56 78"
+
+# Ctrl-C ends audit cleanly: audit mode off, exit 128 + SIGINT.
+control "audit clear"
+ctl_start audit
+wait_state AUDIT on
+stop_ctl
+check "audit Ctrl-C: exit" "$code" 130
+control state
+check "audit Ctrl-C: mode off" "$(field AUDIT)" off
+
+# Ctrl-C ends radio-test cleanly: the count stopped, the counts printed.
+ctl_start radio-test --channel 2 --etalon "00 FF FF 01" --test "00 FF FF 02" --seconds 600
+wait_state RADIO on
+stop_ctl
+check "radio-test Ctrl-C: exit" "$code" 130
+check "radio-test Ctrl-C: counts" "$(grep -c '^etalon=[0-9]* test=0$' <<<"$out")" 1
+control state
+check "radio-test Ctrl-C: stopped" "$(field RADIO)" off
 
 echo "windows e2e: $passed passed, $failed failed"
 ((failed == 0))
