@@ -30,10 +30,12 @@ q17_wine_map_com 5 "$pty"
 
 wine_out=$(q17_wine "$ctl_exe" --port COM5 echo-test --count "$count" --length 64 </dev/null | tr -d '\r')
 linux_out=$(SETUPQ17_PORTS="$pty" "$ctl" --port "$pty" echo-test --count "$count" --length 64)
-mean() { sed -n 's/^ms_per_exchange=//p' <<<"$1"; }
+value() { sed -n "s/^$1=//p" <<<"$2"; }
 echo "### Wine (q17ctl.exe, COM5)"
 echo "$wine_out"
 echo "### Linux (q17ctl, $pty)"
 echo "$linux_out"
-awk -v w="$(mean "$wine_out")" -v l="$(mean "$linux_out")" \
-  'BEGIN { printf "echo ms_per_exchange: Wine %.3f / Linux %.3f = %.1f\n", w, l, (l > 0 ? w / l : 0) }'
+for v in ms_per_exchange p50_ms; do
+  awk -v v="$v" -v w="$(value "$v" "$wine_out")" -v l="$(value "$v" "$linux_out")" \
+    'BEGIN { printf "echo %s: Wine %.3f / Linux %.3f = %.1f\n", v, w, l, (l > 0 ? w / l : 0) }'
+done
