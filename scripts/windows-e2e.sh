@@ -207,5 +207,15 @@ check "radio-test Ctrl-C: counts" "$(grep -c '^etalon=[0-9]* test=0$' <<<"$out")
 control state
 check "radio-test Ctrl-C: stopped" "$(field RADIO)" off
 
+# The version resource read from a program in a folder with Russian letters.
+folder="$work/программа Q17"
+mkdir -p "$folder"
+cp "$build/tests/version/version_tests.exe" "$folder/"
+code=0
+q17_wine "$folder/version_tests.exe" --gtest_filter=VersionInfo.ThisProgramCarriesTheBuildsRecord \
+  >"$work/out" 2>&1 </dev/null || code=$?
+err=$(tr -d '\r' <"$work/out")
+check "version resource from a Russian folder" "$code" 0
+
 echo "windows e2e: $passed passed, $failed failed"
 ((failed == 0))
