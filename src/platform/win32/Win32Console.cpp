@@ -47,6 +47,12 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 
 long WriteStandardText(int fd, const char* data, std::size_t size) {
+  // The C run time's invalid-parameter handler would end the program on a
+  // descriptor that is not open; a closed output is a failed write here.
+  if (fd < 0) {
+    errno = EBADF;
+    return -1;
+  }
   // A file or a pipe gets the UTF-8 bytes as they are.
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
   DWORD mode = 0;
