@@ -125,11 +125,16 @@ check "echo-test: exit" "$code" 0
 check "echo-test: counts" "$(head -2 <<<"$out")" "good=20
 errors=0"
 
-# set-time: the reader's date is this computer's.
+# set-time: the reader's date, weekday (1 = Sunday) and time are this
+# computer's, the time within two seconds.
 ctl set-time
 check "set-time: exit" "$code" 0
 control state
 check "set-time: date" "$(field DATE)" "$(date +%Y-%m-%d)"
+check "set-time: weekday" "$(field DOW)" "$(($(date +%w) + 1))"
+reader_time=$(field TIME)
+drift=$(($(date +%s) - $(date -d "$(date +%Y-%m-%d) $reader_time" +%s)))
+check "set-time: time within 2 s" "$((drift >= 0 && drift <= 2))" 1
 
 # Settings files with Russian letters and a space in their names: a set-up
 # by hand into reader 1, saved from it under a new name, written into
