@@ -63,8 +63,8 @@ ctl() {
 ctl_start() {
   (
     cd "$work"
-    _q17_wine_env
-    exec env "${_q17_env[@]}" wine "$ctl" --port "$port" "$@" >"$work/out" 2>"$work/err" </dev/null
+    q17_wine_env
+    exec env "${q17_env[@]}" wine "$ctl" --port "$port" "$@" >"$work/out" 2>"$work/err" </dev/null
   ) &
   ctl_pid=$!
 }
