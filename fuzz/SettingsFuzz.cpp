@@ -12,8 +12,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* section : {"COMMON", "CHAN_1", "MEMORY", "R_TEST"}) {
       (void)q17::ReadProfileInteger(text, section, key, 7);
       const auto value = text.Value(section, key);
-      if (value && value->size() > 3 * q17::kMaxProfileValue) __builtin_trap();
+      if (value && value->size() > 4 * q17::kMaxProfileValue) __builtin_trap();
+      if (value && text.Encoding() == q17::TIniEncoding::Utf16) __builtin_trap();
     }
+  }
+  if (text.Encoding() == q17::TIniEncoding::Utf16) {
+    text.SetValue("CHAN_1", "WCT", "42");
+    if (text.Bytes() != bytes) __builtin_trap();  // never written into
+    return 0;
   }
   text.SetValue("CHAN_1", "WCT", "42");
   if (q17::ReadProfileInteger(text, "chan_1", "wct", 0) != 42) __builtin_trap();

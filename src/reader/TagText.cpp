@@ -74,26 +74,41 @@ void LoadTagTexts(TCommandState& s) {
   if (!IsTagText(s.TestTag)) s.TestTag = kTestTagFallback;
 }
 
-bool TypeTagChar(TTagEdit& e, char32_t ch) {
+TTagKeyEffect TagKeyEffect(std::size_t length, std::size_t caret, std::size_t selStart, std::size_t selLength,
+                           char32_t ch) {
+  TTagKeyEffect k;
   if (ch >= U'a' && ch <= U'z') ch = ch - U'a' + U'A';
   const bool hex = (ch >= U'0' && ch <= U'9') || (ch >= U'A' && ch <= U'F');
-  if (!hex) return false;
-  const std::size_t length = e.Text.size();
+  if (!hex) return k;
   if (length >= 2 && (length + 1) % 3 == 0) {
-    e.Text += ' ';
-    e.Caret = e.Text.size();
-    e.SelStart = e.Caret;
+    k.AppendBlank = true;
+    ++length;
+    caret = length;
+    selStart = length;
+    selLength = 0;
+  }
+  k.Caret = caret;
+  selStart = std::min(selStart, length);
+  selLength = std::min(selLength, length - selStart);
+  if (length - selLength + 1 > kTagTextMaxLength) return k;
+  k.Insert = true;
+  k.Char = static_cast<char>(ch);
+  k.At = selLength > 0 ? selStart : std::min(caret, length);
+  k.Replace = selLength;
+  k.Caret = k.At + 1;
+  return k;
+}
+
+bool TypeTagChar(TTagEdit& e, char32_t ch) {
+  const TTagKeyEffect k = TagKeyEffect(e.Text.size(), e.Caret, e.SelStart, e.SelLength, ch);
+  if (k.AppendBlank) e.Text += ' ';
+  if (k.Insert) e.Text.replace(k.At, k.Replace, 1, k.Char);
+  if (k.AppendBlank || k.Insert) {
+    e.Caret = k.Caret;
+    e.SelStart = k.Caret;
     e.SelLength = 0;
   }
-  const std::size_t selStart = std::min(e.SelStart, e.Text.size());
-  const std::size_t selLength = std::min(e.SelLength, e.Text.size() - selStart);
-  if (e.Text.size() - selLength + 1 > kTagTextMaxLength) return false;
-  const std::size_t at = selLength > 0 ? selStart : std::min(e.Caret, e.Text.size());
-  e.Text.replace(at, selLength, 1, static_cast<char>(ch));
-  e.Caret = at + 1;
-  e.SelStart = e.Caret;
-  e.SelLength = 0;
-  return true;
+  return k.Insert;
 }
 
 std::uint32_t TagNumber(const std::string& text) {

@@ -50,13 +50,29 @@ struct TTagEdit {
   std::size_t SelLength = 0;
 };
 
+// What the entry filter does with one typed character, decided from the
+// field's length, caret and selection alone, so that a field keeps whatever
+// else it holds (a pasted or loaded text in any script).
+struct TTagKeyEffect {
+  bool AppendBlank = false;  // a blank goes on the end first
+  bool Insert = false;       // then Char replaces Replace characters at At
+  char Char = 0;
+  std::size_t At = 0;
+  std::size_t Replace = 0;
+  std::size_t Caret = 0;  // the caret afterwards (selection dropped), when anything changed
+};
+
 // The entry filter for a typed character of code 32 and up (control
 // characters are the edit's own business): upper-cases a..z, refuses
 // anything but 0-9/A-F, and appends a blank (caret to the end, selection
 // dropped) when the text is 2, 5, 8 or 11 long before the character goes
 // in. The character then replaces the selection or goes in at the caret,
-// unless that would pass the 12-character limit. Returns whether the
-// character went in; `edit` carries any appended blank either way.
+// unless that would pass the 12-character limit.
+TTagKeyEffect TagKeyEffect(std::size_t length, std::size_t caret, std::size_t selStart, std::size_t selLength,
+                           char32_t ch);
+
+// TagKeyEffect applied to `edit`. Returns whether the character went in;
+// `edit` carries any appended blank either way.
 bool TypeTagChar(TTagEdit& edit, char32_t ch);
 
 // The read-zone test's tag number: the text without blanks as one

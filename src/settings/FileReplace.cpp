@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <fstream>
 #include <random>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -31,25 +33,68 @@ namespace {
 
 std::string ErrnoText(int code) { return std::generic_category().message(code); }
 
-// A name beside the file that nothing else uses.
+constexpr char kTempLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kTempRandomLength = 8;
+constexpr std::string_view kTempSuffix = ".tmp";
+
+// A name beside the file that nothing else uses: ".NAME.xxxxxxxx.tmp".
 fs::path TempName(const fs::path& target, std::mt19937& random) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string name(1, '.');
   name += PathText(target.filename());
   name += '.';
-  for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-  name += ".tmp";
+  for (std::size_t i = 0; i < kTempRandomLength; ++i) name += kTempLetters[random() % (sizeof kTempLetters - 1)];
+  name += kTempSuffix;
   fs::path temp = target;
   temp.replace_filename(fs::path(std::u8string(name.begin(), name.end())));
   return temp;
 }
 
-// The file a write really goes to: through a symbolic link to its target.
-fs::path Resolve(const fs::path& file) {
+// Whether name is one TempName gives for target's name.
+bool IsTempNameOf(const std::string& name, const std::string& targetName) {
+  const std::size_t head = 1 + targetName.size() + 1;
+  if (name.size() != head + kTempRandomLength + kTempSuffix.size()) return false;
+  if (name[0] != '.' || name.compare(1, targetName.size(), targetName) != 0 || name[head - 1] != '.') return false;
+  if (name.compare(head + kTempRandomLength, kTempSuffix.size(), kTempSuffix) != 0) return false;
+  const std::string_view letters(kTempLetters, sizeof kTempLetters - 1);
+  for (std::size_t i = head; i < head + kTempRandomLength; ++i) {
+    if (letters.find(name[i]) == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+// Temporaries of earlier replacements of target that never reached their
+// rename (the program was killed): nothing else ever reads them.
+void RemoveLeftovers(const fs::path& target) {
+  const std::string targetName = PathText(target.filename());
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   std::error_code ec;
-  if (!fs::is_symlink(fs::symlink_status(file, ec))) return file;
-  const fs::path target = fs::weakly_canonical(file, ec);
-  return ec ? file : target;
+  std::vector<fs::path> leftovers;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& entry = it->path();
+    if (IsTempNameOf(PathText(entry.filename()), targetName) && it->is_regular_file(ec)) leftovers.push_back(entry);
+  }
+  for (const fs::path& leftover : leftovers) fs::remove(leftover, ec);
+}
+
+// At most this many links are followed, as the system itself allows.
+constexpr int kMaxLinks = 40;
+
+// The file a write really goes to: through symbolic links to their final
+// target, also one that does not exist yet, so a link stays a link.
+bool Resolve(const fs::path& file, fs::path& target, std::string& error) {
+  target = file;
+  for (int links = 0; links <= kMaxLinks; ++links) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(target, ec))) return true;
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) {
+      error = ec.message();
+      return false;
+    }
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  error = std::make_error_code(std::errc::too_many_symbolic_link_levels).message();
+  return false;
 }
 
 #ifdef _WIN32
@@ -127,6 +172,8 @@ void FlushFolder(const fs::path& folder) {
 
 #endif
 
+std::string TooLargeText() { return "larger than " + std::to_string(kMaxSmallFile / 1024) + " KiB"; }
+
 bool WriteAll(int fd, std::string_view bytes, std::string& error) {
   while (!bytes.empty()) {
     const int n = WriteSome(fd, bytes.data(), bytes.size());
@@ -179,7 +226,7 @@ TFileRead ReadSmallFile(const fs::path& file, std::string& bytes, std::string& e
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   if (bytes.size() > kMaxSmallFile) {
     bytes.clear();
-    error = "larger than " + std::to_string(kMaxSmallFile / 1024) + " KiB";
+    error = TooLargeText();
     return TFileRead::Unreadable;
   }
   return TFileRead::Read;
@@ -187,7 +234,13 @@ TFileRead ReadSmallFile(const fs::path& file, std::string& bytes, std::string& e
 
 bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string& error,
                  const TBeforeRename& beforeRename) {
-  const fs::path target = Resolve(file);
+  // A file too large to be read again is not written at all.
+  if (bytes.size() > kMaxSmallFile) {
+    error = "would be " + TooLargeText() + ", the largest settings file this program reads";
+    return false;
+  }
+  fs::path target;
+  if (!Resolve(file, target, error)) return false;
   std::error_code ec;
   const fs::file_status status = fs::status(target, ec);
   const bool exists = status.type() != fs::file_type::not_found;
@@ -203,6 +256,7 @@ bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string&
     if (!PrepareOver(target, error)) return false;
   }
 
+  RemoveLeftovers(target);
   std::mt19937 random(std::random_device{}());
   fs::path temp;
   int fd = -1;

@@ -27,8 +27,11 @@ using TBeforeRename = std::function<bool()>;
 
 // Puts bytes into file as described above. An existing file keeps its
 // permission bits (and owner where allowed) and must itself be writable; a
-// symbolic link is followed so the link stays a link. Returns false with the
-// reason in error, leaving the old file as it was and no temporary behind.
+// symbolic link is followed, also to a target yet to be made, so the link
+// stays a link. Bytes beyond kMaxSmallFile are refused. Temporaries that
+// earlier replacements of the file left behind (killed before their rename)
+// are removed. Returns false with the reason in error, leaving the old file
+// as it was and no temporary behind.
 bool ReplaceWholeFile(const std::filesystem::path& file, std::string_view bytes, std::string& error,
                  const TBeforeRename& beforeRename = {});
 

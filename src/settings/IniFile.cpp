@@ -30,6 +30,11 @@ bool WriteProfileString(const std::filesystem::path& file, std::string_view sect
     error = read.Error;
     return false;
   }
+  if (read.Text.Encoding() == TIniEncoding::Utf16) {
+    // Windows-1251 lines in it would spoil the user's text.
+    error = kUtf16Refusal;
+    return false;
+  }
   read.Text.SetValue(section, key, value);
   return ReplaceWholeFile(file, read.Text.Bytes(), error, beforeRename);
 }

@@ -17,6 +17,9 @@ struct TIniRead {
   std::string Error;  // why, when Unreadable
 };
 
+// Why a UTF-16 text is neither read nor written.
+inline constexpr const char* kUtf16Refusal = "UTF-16 text, not a settings file of this program";
+
 TIniRead ReadIniFile(const std::filesystem::path& file);
 
 // The key's value, or fallback when the key is missing.
@@ -27,7 +30,7 @@ std::int32_t ReadProfileInteger(const TIniText& text, std::string_view section, 
                                 std::int32_t fallback);
 
 // Sets one key in the file, creating the file when it does not exist. A file
-// that cannot be read is never overwritten. Returns false with the reason in
+// that cannot be read, or a UTF-16 text, is never overwritten. Returns false with the reason in
 // error when the file is left as it was.
 bool WriteProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                         std::string_view value, std::string& error, const TBeforeRename& beforeRename = {});

@@ -1,5 +1,6 @@
 #include "settings/IniText.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "reader/Cp1251.h"
@@ -18,15 +19,17 @@ struct TLine {
 TLine LineAt(const std::string& text, std::size_t begin) {
   TLine line;
   line.begin = begin;
-  const std::size_t lf = text.find('\n', begin);
-  if (lf == std::string::npos) {
+  const std::size_t brk = text.find_first_of("\r\n", begin);
+  if (brk == std::string::npos) {
     line.end = line.next = text.size();
   } else {
-    line.end = (lf > begin && text[lf - 1] == '\r') ? lf - 1 : lf;
-    line.next = lf + 1;
+    line.end = brk;
+    line.next = (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') ? brk + 2 : brk + 1;
   }
   return line;
 }
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -106,10 +109,10 @@ struct TPlace {
   std::size_t valueBegin = 0;
 };
 
-TPlace Locate(const std::string& text, std::string_view section, std::string_view key) {
+TPlace Locate(const std::string& text, std::size_t start, std::string_view section, std::string_view key) {
   TPlace place;
   bool inSection = false;
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = start; at < text.size();) {
     const TLine line = LineAt(text, at);
     at = line.next;
     const std::string_view content(text.data() + line.begin, line.end - line.begin);
@@ -139,13 +142,13 @@ TPlace Locate(const std::string& text, std::string_view section, std::string_vie
 
 // The line end new lines get: the text's own, CR LF when it has none.
 std::string LineEnd(const std::string& text) {
-  const std::size_t lf = text.find('\n');
-  if (lf == std::string::npos) return "\r\n";
-  return (lf > 0 && text[lf - 1] == '\r') ? "\r\n" : "\n";
+  const std::size_t brk = text.find_first_of("\r\n");
+  if (brk == std::string::npos) return "\r\n";
+  if (text[brk] == '\n') return "\n";
+  return (brk + 1 < text.size() && text[brk + 1] == '\n') ? "\r\n" : "\r";
 }
 
-std::string OneLine(std::string_view utf8) {
-  std::string bytes = Utf8ToCp1251(utf8);
+std::string OneLine(std::string bytes) {
   for (char& c : bytes) {
     if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
@@ -191,25 +194,54 @@ std::optional<std::int32_t> ParseDecimal(std::string_view text) {
 
 }  // namespace
 
+TIniText::TIniText(std::string bytes) : bytes_(std::move(bytes)) {
+  if (bytes_.starts_with(kUtf8Bom)) {
+    encoding_ = TIniEncoding::Utf8;
+  } else if (bytes_.starts_with("\xFF\xFE") || bytes_.starts_with("\xFE\xFF")) {
+    encoding_ = TIniEncoding::Utf16;
+  }
+}
+
+std::size_t TIniText::PrefixOfCharacters(std::string_view bytes, std::size_t count) const {
+  if (encoding_ != TIniEncoding::Utf8) return std::min(bytes.size(), count);
+  std::size_t at = 0;
+  for (std::size_t n = 0; at < bytes.size() && n < count; ++n) {
+    ++at;
+    // A character has at most three continuation bytes, malformed text included.
+    for (int more = 0; more < 3 && at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80; ++more) ++at;
+  }
+  return at;
+}
+
+std::size_t TIniText::Start() const { return encoding_ == TIniEncoding::Utf8 ? kUtf8Bom.size() : 0; }
+
+std::string TIniText::ToText(std::string_view utf8) const {
+  return encoding_ == TIniEncoding::Utf8 ? std::string(utf8) : Utf8ToCp1251(utf8);
+}
+
+std::string TIniText::FromText(std::string_view bytes) const {
+  return encoding_ == TIniEncoding::Utf8 ? std::string(bytes) : Cp1251ToUtf8(bytes);
+}
+
 std::optional<std::string> TIniText::Value(std::string_view section, std::string_view key) const {
-  const std::string sectionBytes = Utf8ToCp1251(section);
-  const std::string keyBytes = Utf8ToCp1251(key);
-  const TPlace place = Locate(bytes_, sectionBytes, keyBytes);
+  if (encoding_ == TIniEncoding::Utf16) return std::nullopt;
+  const TPlace place = Locate(bytes_, Start(), ToText(section), ToText(key));
   if (!place.keyFound) return std::nullopt;
   std::string_view value =
       Trim(std::string_view(bytes_.data() + place.valueBegin, place.keyLine.end - place.valueBegin));
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  return Cp1251ToUtf8(value.substr(0, kMaxProfileValue));
+  return FromText(value.substr(0, PrefixOfCharacters(value, kMaxProfileValue)));
 }
 
 void TIniText::SetValue(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string sectionBytes = OneLine(section);
-  const std::string keyBytes = OneLine(key);
-  const std::string valueBytes = OneLine(value);
+  if (encoding_ == TIniEncoding::Utf16) return;
+  const std::string sectionBytes = OneLine(ToText(section));
+  const std::string keyBytes = OneLine(ToText(key));
+  const std::string valueBytes = OneLine(ToText(value));
   const std::string eol = LineEnd(bytes_);
-  const TPlace place = Locate(bytes_, sectionBytes, keyBytes);
+  const TPlace place = Locate(bytes_, Start(), sectionBytes, keyBytes);
   if (place.keyFound) {
     bytes_.replace(place.valueBegin, place.keyLine.end - place.valueBegin, valueBytes);
     return;
@@ -220,7 +252,7 @@ void TIniText::SetValue(std::string_view section, std::string_view key, std::str
     bytes_.insert(place.sectionEnd, lines);
     return;
   }
-  if (!bytes_.empty() && bytes_.back() != '\n') bytes_ += eol;
+  if (bytes_.size() > Start() && bytes_.back() != '\n' && bytes_.back() != '\r') bytes_ += eol;
   bytes_ += "[" + sectionBytes + "]" + eol + lines;
 }
 

@@ -30,16 +30,28 @@ constexpr std::int32_t kFileAttenuation = 0;
 constexpr const char* kFileEtalonTag = "00 FF FF 01";
 constexpr const char* kFileTestTag = "00 FF FF 02";
 
+constexpr auto kNumberKeys = [] {
+  std::array<TSettingsNumberKey, 17> keys{};
+  std::size_t n = 0;
+  keys[n++] = {"COMMON", "RDR_ADDR", kFileReaderAddress, false};
+  for (const char* section : kChannelSections) {
+    for (const TChannelKey& key : kChannelKeys) keys[n++] = {section, key.name, key.fallback, true};
+  }
+  keys[n++] = {"MEMORY", "TMT_1", kFileTagMemTime, true};
+  keys[n++] = {"MEMORY", "TMT_2", kFileTagMemTime, true};
+  keys[n++] = {"ATTEN", "ATT_1", kFileAttenuation, true};
+  keys[n++] = {"ATTEN", "ATT_2", kFileAttenuation, true};
+  return keys;
+}();
+
 std::uint8_t Low8(std::int32_t v) { return static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) & 0xFF); }
 std::uint16_t Low16(std::int32_t v) { return static_cast<std::uint16_t>(static_cast<std::uint32_t>(v) & 0xFFFF); }
 
 }  // namespace
 
-TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s, std::string* reason) {
-  const TIniRead read = ReadIniFile(file);
-  if (reason) *reason = read.Status == TFileRead::Missing ? "no such file" : read.Error;
-  const TIniText& t = read.Text;  // empty unless read: every key takes its default
+std::span<const TSettingsNumberKey> SettingsNumberKeys() { return kNumberKeys; }
 
+void LoadSettingsText(const TIniText& t, TCommandState& s) {
   s.ReaderAddress = ReadProfileInteger(t, "COMMON", "RDR_ADDR", kFileReaderAddress);
   for (std::size_t ch = 0; ch < 2; ++ch) {
     for (const TChannelKey& key : kChannelKeys) {
@@ -52,9 +64,15 @@ TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState&
   s.TestTag = ReadProfileString(t, "R_TEST", "TEST_TAG", kFileTestTag);
   s.ATT_1 = Low8(ReadProfileInteger(t, "ATTEN", "ATT_1", kFileAttenuation));
   s.ATT_2 = Low8(ReadProfileInteger(t, "ATTEN", "ATT_2", kFileAttenuation));
+}
 
+TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s, std::string* reason) {
+  const TIniRead read = ReadIniFile(file);
+  LoadSettingsText(read.Text, s);  // empty unless read: every key takes its default
+  const bool utf16 = read.Text.Encoding() == TIniEncoding::Utf16;
+  if (reason) *reason = read.Status == TFileRead::Missing ? "no such file" : utf16 ? kUtf16Refusal : read.Error;
   switch (read.Status) {
-    case TFileRead::Read: return TSettingsLoad::Read;
+    case TFileRead::Read: return utf16 ? TSettingsLoad::NotSettings : TSettingsLoad::Read;
     case TFileRead::Missing: return TSettingsLoad::Missing;
     default: return TSettingsLoad::Unreadable;
   }
@@ -62,7 +80,7 @@ TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState&
 
 TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState& s,
                                const std::string& etalonTag, const std::string& testTag,
-                               const std::string& dateTime, const TBeforeRename& beforeRename) {
+                               const std::string& dateTime, const TBeforeRename& beforeRename, TTagSave tags) {
   struct TEntry {
     const char* section;
     const char* key;
@@ -78,8 +96,9 @@ TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommand
   }
   entries.push_back({"MEMORY", "TMT_1", std::to_string(s.TMT_1)});
   entries.push_back({"MEMORY", "TMT_2", std::to_string(s.TMT_2)});
-  entries.push_back({"R_TEST", "ETAL_TAG", etalonTag});
-  entries.push_back({"R_TEST", "TEST_TAG", testTag});
+  const TIniText before = tags == TTagSave::WhereMissing ? ReadIniFile(file).Text : TIniText();
+  if (tags == TTagSave::Always || !before.Value("R_TEST", "ETAL_TAG")) entries.push_back({"R_TEST", "ETAL_TAG", etalonTag});
+  if (tags == TTagSave::Always || !before.Value("R_TEST", "TEST_TAG")) entries.push_back({"R_TEST", "TEST_TAG", testTag});
   entries.push_back({"ATTEN", "ATT_1", std::to_string(s.ATT_1)});
   entries.push_back({"ATTEN", "ATT_2", std::to_string(s.ATT_2)});
 

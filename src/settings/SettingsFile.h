@@ -1,22 +1,39 @@
 #pragma once
 // The settings file: a reader configuration saved on the PC in an INI file
 // (Windows-1251 text), loaded into and saved from the command state.
+#include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "reader/RdrCmd.h"
 #include "settings/FileReplace.h"
+#include "settings/IniText.h"
 
 namespace q17 {
 
-enum class TSettingsLoad { Read, Missing, Unreadable };
+// NotSettings: a text this program does not read (UTF-16).
+enum class TSettingsLoad { Read, Missing, Unreadable, NotSettings };
+
+// A number key of the file, in the order saving writes them, with the
+// file's own default; ToReader when writing a file into a reader sends it.
+struct TSettingsNumberKey {
+  const char* Section;
+  const char* Key;
+  std::int32_t Default;
+  bool ToReader;
+};
+std::span<const TSettingsNumberKey> SettingsNumberKeys();
 
 // Takes RDR_ADDR, the two channels' block bytes 2..13, TMT_1/TMT_2,
 // ETAL_TAG/TEST_TAG and ATT_1/ATT_2 into the state, each with the file's own
 // default when missing or not a number. Marker, Mode and WiegandInterval are
-// left as they are. A missing or unreadable file loads as all defaults; the
-// result says which, and reason (when given) why it could not be read, for
-// callers that report it.
+// left as they are.
+void LoadSettingsText(const TIniText& text, TCommandState& s);
+
+// LoadSettingsText on the file's text. A missing, unreadable or UTF-16 file
+// loads as all defaults; the result says which, and reason (when given) why
+// it could not be read, for callers that report it.
 TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState& s, std::string* reason = nullptr);
 
 struct TSettingsSave {
@@ -25,6 +42,11 @@ struct TSettingsSave {
   std::string Reason;   // what the system said, for callers that show more
 };
 
+// Always: the tag texts given replace the file's. WhereMissing: the file's
+// own tag texts stay; the ones given go only where the file has none (a
+// caller with no tag texts of its own).
+enum class TTagSave { Always, WhereMissing };
+
 // Writes every key in order, each at once, into a new or an existing file,
 // keeping what the file holds besides; stops at the first key that cannot be
 // written, keeping the keys before it. The tag texts are the radio test's
@@ -32,6 +54,7 @@ struct TSettingsSave {
 // reads it. beforeRename lets tests stop a write part way.
 TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState& s,
                                const std::string& etalonTag, const std::string& testTag,
-                               const std::string& dateTime, const TBeforeRename& beforeRename = {});
+                               const std::string& dateTime, const TBeforeRename& beforeRename = {},
+                               TTagSave tags = TTagSave::Always);
 
 }  // namespace q17

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <numeric>
 #include <thread>
@@ -101,7 +102,7 @@ class PosixSerialTest : public ::testing::Test {
   std::unique_ptr<SerialApi> api_ = MakeSystemSerialApi();
 };
 
-TEST_F(PosixSerialTest, OpenSetsRawLineAndEveryByteValuePassesBothWays) {
+TEST_F(PosixSerialTest, OpenSetsRawLineEveryByteValuePassesBothWaysAndCloseRestoresTheDevicesOwn) {
   // A second descriptor on the same tty shows the settings the port got.
   const int probe = open(pty_.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(probe, 0);
@@ -110,14 +111,15 @@ TEST_F(PosixSerialTest, OpenSetsRawLineAndEveryByteValuePassesBothWays) {
   cooked.c_iflag |= IXON | IXOFF | ICRNL;
   cooked.c_oflag |= OPOST | ONLCR;
   cooked.c_lflag |= ICANON | ECHO | ISIG;
+  cfsetspeed(&cooked, B2400);
   ASSERT_EQ(tcsetattr(probe, TCSANOW, &cooked), 0);
+  ASSERT_EQ(tcgetattr(probe, &cooked), 0);  // as the device holds them
 
   const PortHandle h = OpenSlave();
   ASSERT_NE(h, 0u) << api_->LastOpenDetail();
 
   struct termios t {};
   ASSERT_EQ(tcgetattr(probe, &t), 0);
-  close(probe);
   EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
   EXPECT_EQ(t.c_oflag & OPOST, 0u);
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
@@ -142,6 +144,16 @@ TEST_F(PosixSerialTest, OpenSetsRawLineAndEveryByteValuePassesBothWays) {
   pty_.Send(bytes);
   EXPECT_EQ(ReadThroughApi(*api_, h, bytes.size()), bytes);
   api_->Close(h);
+
+  struct termios after {};
+  ASSERT_EQ(tcgetattr(probe, &after), 0);
+  close(probe);
+  EXPECT_EQ(after.c_iflag, cooked.c_iflag);
+  EXPECT_EQ(after.c_oflag, cooked.c_oflag);
+  EXPECT_EQ(after.c_lflag, cooked.c_lflag);
+  EXPECT_EQ(after.c_cflag, cooked.c_cflag);
+  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B2400));
+  EXPECT_EQ(std::memcmp(after.c_cc, cooked.c_cc, sizeof after.c_cc), 0);
 }
 
 TEST_F(PosixSerialTest, ReadReturnsWhatArrivesWithoutWaitingOutTheTimeout) {

@@ -24,7 +24,7 @@ std::vector<std::string> Names(const std::string& dir) {
   return names;
 }
 
-TEST(FileReplace, NewAndExistingFilesKeepTheirModeAndLinks) {
+TEST(FileReplace, NewAndExistingFilesKeepTheirModeAndLinksEvenDanglingOnes) {
   test::TempDir dir;
   ASSERT_TRUE(dir.ok());
   std::string error;
@@ -45,6 +45,18 @@ TEST(FileReplace, NewAndExistingFilesKeepTheirModeAndLinks) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(Slurp(file), "three");
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.set", "link.set"}));
+
+  // A dangling link, through a second one: its target is made, both stay links.
+  fs::create_directory(dir / "sub");
+  ASSERT_EQ(symlink("sub/../sub/target.set", (dir / "dangling.set").c_str()), 0);
+  ASSERT_EQ(symlink("dangling.set", (dir / "chain.set").c_str()), 0);
+  ASSERT_TRUE(ReplaceWholeFile(dir / "chain.set", "four", error)) << error;
+  EXPECT_TRUE(fs::is_symlink(dir / "chain.set"));
+  EXPECT_TRUE(fs::is_symlink(dir / "dangling.set"));
+  EXPECT_EQ(Slurp(dir / "sub/target.set"), "four");
+  ASSERT_EQ(symlink("loop.set", (dir / "loop.set").c_str()), 0);
+  EXPECT_FALSE(ReplaceWholeFile(dir / "loop.set", "x", error));
+  EXPECT_TRUE(fs::is_symlink(dir / "loop.set"));
 }
 
 TEST(FileReplace, AWriteStoppedBeforeTheRenameLeavesTheOldFileWhole) {
@@ -93,6 +105,40 @@ TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
     EXPECT_EQ(Slurp(file), "kept");
   }
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "ro.set"}));
+}
+
+TEST(FileReplace, ANextReplacementRemovesItsOwnLeftoversOnly) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::vector<std::string> others = {
+      ".a.set.abc.tmp",         // not eight letters
+      ".a.set.ABCD1234.tmp",    // letters the temporaries never have
+      ".b.set.abcd1234.tmp",    // another file's
+      "a.set.abcd1234.tmp",     // no leading dot
+      ".a.set.abcd1234.tmp.x",  // not the name's end
+  };
+  for (const auto& name : others) Put(dir / name, "keep");
+  Put(dir / ".a.set.abcd1234.tmp", "left by a killed save");
+  Put(dir / ".a.set.0000zzzz.tmp", "and another");
+  std::string error;
+  ASSERT_TRUE(ReplaceWholeFile(dir / "a.set", "new", error)) << error;
+  std::vector<std::string> expected = others;
+  expected.push_back("a.set");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Names(dir.path()), expected);
+}
+
+TEST(FileReplace, AResultTooLargeToReadAgainIsNotWritten) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string file = dir / "a.set";
+  Put(file, "old");
+  std::string error;
+  EXPECT_FALSE(ReplaceWholeFile(file, std::string(kMaxSmallFile + 1, 'x'), error));
+  EXPECT_EQ(error, "would be larger than 1024 KiB, the largest settings file this program reads");
+  EXPECT_EQ(Slurp(file), "old");
+  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.set"});
+  EXPECT_TRUE(ReplaceWholeFile(file, std::string(kMaxSmallFile, 'x'), error)) << error;
 }
 
 TEST(FileReplace, ReadsOnlySmallRegularFiles) {

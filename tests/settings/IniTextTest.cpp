@@ -85,6 +85,33 @@ TEST(IniText, SetValueChangesOnlyWhatItMust) {
   }
 }
 
+TEST(IniText, AByteOrderMarkOrLoneCarriageReturnsHideNoLine) {
+  // Notepad's UTF-8 keeps its mark and UTF-8 text; an old Mac editor ends lines with CR alone.
+  const struct {
+    const char* name;
+    std::string before;
+    const char* key;
+    std::optional<std::string> read;
+    std::string after;  // with the key set to "9"
+  } table[] = {
+      {"UTF-8 mark before the first section", "\xEF\xBB\xBF[S]\r\nk=1\r\nt=\xD0\x81\r\n", "k", "1",
+       "\xEF\xBB\xBF[S]\r\nk=9\r\nt=\xD0\x81\r\n"},
+      {"UTF-8 text after the mark", "\xEF\xBB\xBF[S]\r\nt=\xD0\x81\r\n", "t", "Ё", "\xEF\xBB\xBF[S]\r\nt=9\r\n"},
+      {"a new section after the mark alone", "\xEF\xBB\xBF", "k", std::nullopt, "\xEF\xBB\xBF[S]\r\nk=9\r\n"},
+      {"CR line ends", "[S]\rk=1\rz=2\r", "k", "1", "[S]\rk=9\rz=2\r"},
+      {"a new key in a CR file", "[S]\rz=2\r[T]\r", "k", std::nullopt, "[S]\rz=2\rk=9\r[T]\r"},
+      {"a CR file without a last line end", "[A]\rz=2", "k", std::nullopt, "[A]\rz=2\r[S]\rk=9\r"},
+      {"UTF-16 holds nothing and is left alone", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0001\0", 18), "k",
+       std::nullopt, std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0001\0", 18)},
+  };
+  for (const auto& row : table) {
+    TIniText text(row.before);
+    EXPECT_EQ(text.Value("S", row.key), row.read) << row.name;
+    text.SetValue("S", row.key, "9");
+    EXPECT_EQ(text.Bytes(), row.after) << row.name;
+  }
+}
+
 TEST(IniText, ProfileIntegers) {
   const struct {
     const char* text;

@@ -157,7 +157,7 @@ TEST(SettingsFile, MissingAndBadValuesTakeTheFilesOwnDefaults) {
   }
 }
 
-TEST(SettingsFile, FilesThatCannotBeReadLoadAsDefaultsAndSayWhy) {
+TEST(SettingsFile, FilesThatCannotBeReadOrAreUtf16LoadAsDefaultsAndSayWhy) {
   test::TempDir dir;
   ASSERT_TRUE(dir.ok());
   TCommandState s;
@@ -171,6 +171,18 @@ TEST(SettingsFile, FilesThatCannotBeReadLoadAsDefaultsAndSayWhy) {
   EXPECT_EQ(reason, "not a regular file");
   EXPECT_EQ(s.ReaderAddress, 1);
   EXPECT_EQ(s.TMT_1, 10);
+
+  // Notepad's "Unicode": loads as defaults, and no save mixes other text into it.
+  const std::string utf16("\xFF\xFE[\0C\0O\0M\0M\0O\0N\0]\0\n\0R\0D\0R\0_\0A\0D\0D\0R\0=\0009\0", 40);
+  Put(dir / "u.set", utf16);
+  s.ReaderAddress = 9;
+  EXPECT_EQ(LoadSettingsFile(dir / "u.set", s, &reason), TSettingsLoad::NotSettings);
+  EXPECT_EQ(reason, "UTF-16 text, not a settings file of this program");
+  EXPECT_EQ(s.ReaderAddress, 1);
+  const TSettingsSave saved = Save(dir / "u.set", s);
+  EXPECT_FALSE(saved.Ok);
+  EXPECT_EQ(saved.Reason, "UTF-16 text, not a settings file of this program");
+  EXPECT_EQ(Slurp(dir / "u.set"), utf16);
 }
 
 TEST(SettingsFile, ASaveThatCannotWriteStopsAtThatKeyAndKeepsTheKeysBefore) {

@@ -10,6 +10,7 @@
 #include "platform/TempDir.h"
 #include "support/FakeD2xxApi.h"
 #include "support/FakeSerialApi.h"
+#include "support/FileBytes.h"
 #include "support/Frames.h"
 
 namespace q17 {
@@ -60,6 +61,12 @@ class CtlSettings : public ::testing::Test {
 const std::vector<std::uint8_t> kReaderBlock =
     Bytes({0x12, 0x34, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x0A, 0x05, 0x14, 0x1E, 0x1E, 0x08, 0x03, 0x07});
 
+// Every setting a reader gets, at the file's defaults.
+const char* const kEveryKey =
+    "[CHAN_1]\nWCT=10\nWAT=5\nGDT=20\nGOT=30\nTST=10\nOPT=8\n"
+    "[CHAN_2]\nWCT=10\nWAT=5\nGDT=20\nGOT=30\nTST=10\nOPT=8\n"
+    "[MEMORY]\nTMT_1=50\nTMT_2=50\n[ATTEN]\nATT_1=0\nATT_2=0\n";
+
 TEST_F(CtlSettings, WriteConfigKeepsTheReadersOwnBytesAndClampsWhatNoPageCouldShow) {
   const std::string file = File("a.set",
                                 "[COMMON]\nRDR_ADDR=9\n"
@@ -70,7 +77,12 @@ TEST_F(CtlSettings, WriteConfigKeepsTheReadersOwnBytesAndClampsWhatNoPageCouldSh
   for (int i = 0; i < 5; ++i) Reply(0);
   ReplyConfig(written, 100, 300, 7, 31);
   EXPECT_EQ(Run({"write-config", file}), 0) << err.str();
+  // What the file lacks is named with the default it takes.
+  const std::string missing[][2] = {{"WCT", "10"}, {"WAT", "5"}, {"GDT", "20"}, {"GOT", "30"}, {"TST", "10"}, {"OPT", "8"}};
+  std::string absent;
+  for (const auto& [key, value] : missing) absent += "q17ctl: " + file + ": no " + key + " in [CHAN_2]; writing the default " + value + "\n";
   EXPECT_EQ(err.str(),
+            absent +
             "q17ctl: " + file + ": CHAN_1.WCT=0 is out of range; writing 1\n"
             "q17ctl: " + file + ": TMT_1=105 is out of range; writing 100\n"
             "q17ctl: " + file + ": ATT_2=40 is out of range; writing 31\n");
@@ -96,7 +108,8 @@ TEST_F(CtlSettings, WriteConfigFailsWhenTheReaderHoldsSomethingElse) {
   for (int i = 0; i < 5; ++i) Reply(0);
   ReplyConfig(kReaderBlock, 100, 100, 6, 0);  // the file's channels are not the reader's either
   EXPECT_EQ(Run({"write-config", file}), 1);
-  EXPECT_EQ(err.str().rfind("q17ctl: the reader holds another configuration than was written\n", 0), 0u) << err.str();
+  EXPECT_NE(err.str().find("q17ctl: the reader holds another configuration than was written\n"), std::string::npos)
+      << err.str();
   EXPECT_NE(err.str().find("read back:\n"), std::string::npos);
   EXPECT_EQ(out.str(), "");
 }
@@ -104,7 +117,7 @@ TEST_F(CtlSettings, WriteConfigFailsWhenTheReaderHoldsSomethingElse) {
 TEST_F(CtlSettings, FailedExchangesAndFilesNameWhatWentWrong) {
   // A refused tag memory time skips channel 2 of that group; the attenuations
   // are still written, and nothing is read back.
-  const std::string file = File("a.set", "");
+  const std::string file = File("a.set", kEveryKey);
   Reply(0, kReaderBlock);
   Reply(0);
   Reply(20);
@@ -128,6 +141,68 @@ TEST_F(CtlSettings, FailedExchangesAndFilesNameWhatWentWrong) {
                                               std::vector<std::string>{"write-config", "a", "b"}}) {
     EXPECT_EQ(Run(args), 2);
   }
+}
+
+TEST_F(CtlSettings, WriteConfigRefusesAFileWithoutSettingsOrWithANumberItCannotReadWhole) {
+  // Each file alone would have gone in as defaults or as a cut-off number.
+  static constexpr char kUtf16Le[] = "\xFF\xFE[\0C\0H\0A\0N\0_\0001\0]\0\r\0\n\0W\0C\0T\0=\0001\0\r\0\n\0";
+  static constexpr char kUtf16Be[] = "\xFE\xFF\0[\0C\0H";
+  const struct {
+    const char* name;
+    std::string text;
+    std::string says;  // after "q17ctl: "; FILE is the file's name
+  } table[] = {
+      {"empty", "", "no settings of this program in FILE"},
+      {"random bytes", std::string("\x8F\x00\xC3=\x1B[2J\n\x01\xFE", 11), "no settings of this program in FILE"},
+      {"only the address and the tag texts", "[COMMON]\nRDR_ADDR=5\n[R_TEST]\nETAL_TAG=00 01\n",
+       "no settings of this program in FILE"},
+      {"a misspelt section", "[ATEN]\nATT_1=3\n", "no settings of this program in FILE"},
+      {"UTF-16, little-endian", std::string(kUtf16Le, sizeof kUtf16Le - 1), "FILE: UTF-16 text, not a settings file of this program"},
+      {"UTF-16, big-endian", std::string(kUtf16Be, sizeof kUtf16Be - 1), "FILE: UTF-16 text, not a settings file of this program"},
+      {"a system file", "/proc/self/status", "no settings of this program in FILE"},
+  };
+  for (const auto& row : table) {
+    const std::string file = row.text.starts_with("/proc/") ? row.text : File("f.set", row.text);
+    std::string says = row.says;
+    says.replace(says.find("FILE"), 4, file);
+    EXPECT_EQ(Run({"write-config", file}), 1) << row.name;
+    EXPECT_EQ(err.str(), "q17ctl: " + says + "\n") << row.name;
+  }
+
+  // Every number that is not whole by the file's rules is named; a key the
+  // reader never gets counts as well.
+  const std::string file = File("typos.set",
+                                "[COMMON]\nRDR_ADDR=one\n"
+                                "[CHAN_1]\nWCT=1O\nWAT=5 sec\nGDT=20,5\nGOT=\nTST=0x\nOPT=$1B\n"
+                                "[MEMORY]\nTMT_1=12.5\nTMT_2=99999999999\n"
+                                "[ATTEN]\nATT_1=\x1B[31m\n");
+  EXPECT_EQ(Run({"write-config", file}), 1);
+  const std::string p = "q17ctl: " + file + ": ";
+  EXPECT_EQ(err.str(), p + "RDR_ADDR=one in [COMMON] is not a whole number\n" +
+                       p + "WCT=1O in [CHAN_1] is not a whole number\n" +
+                       p + "WAT=5 sec in [CHAN_1] is not a whole number\n" +
+                       p + "GDT=20,5 in [CHAN_1] is not a whole number\n" +
+                       p + "GOT= in [CHAN_1] is not a whole number\n" +
+                       p + "TST=0x in [CHAN_1] is not a whole number\n" +
+                       p + "TMT_1=12.5 in [MEMORY] is not a whole number\n" +
+                       p + "TMT_2=99999999999 in [MEMORY] is too large a number\n" +
+                       p + "ATT_1=\\x1B[31m in [ATTEN] is not a whole number\n");
+  EXPECT_TRUE(serial.line.writes.empty()) << "nothing reaches a reader from a file refused";
+}
+
+TEST_F(CtlSettings, SaveConfigKeepsTheTagTextsOfAnExistingFile) {
+  const std::string file = File("a.set", "[R_TEST]\r\nETAL_TAG=\"00 A1 02 28\"\r\nTEST_TAG=00 A1 02 29\r\n");
+  ReplyConfig(kReaderBlock, 100, 100, 0, 0);
+  ASSERT_EQ(Run({"save-config", file}), 0) << err.str();
+  const std::string saved = test::Slurp(file);
+  EXPECT_EQ(saved.rfind("[R_TEST]\r\nETAL_TAG=\"00 A1 02 28\"\r\nTEST_TAG=00 A1 02 29\r\n[CREATION]", 0), 0u) << saved;
+  EXPECT_EQ(saved.find("00 B1 FF"), std::string::npos) << saved;
+
+  nextPacketNo = 0;
+  ReplyConfig(kReaderBlock, 100, 100, 0, 0);
+  ASSERT_EQ(Run({"save-config", dir / "new.set"}), 0) << err.str();
+  EXPECT_NE(test::Slurp(dir / "new.set").find("[R_TEST]\r\nETAL_TAG=00 B1 FF 01\r\nTEST_TAG=00 B1 FF 03\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

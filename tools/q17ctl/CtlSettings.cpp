@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
 #include "reader/PageRanges.h"
 #include "reader/RdrCmd.h"
@@ -81,7 +82,9 @@ void ReportClamped(const TCommandState& before, const TCommandState& after, cons
 int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
                   std::ostream& err) {
   if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, err);
-  const TSettingsSave saved = SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText());
+  // No tag texts of our own: a file's own stay, new files get the defaults.
+  const TSettingsSave saved =
+      SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText(), {}, TTagSave::WhereMissing);
   if (!saved.Ok) {
     err << "q17ctl: " << saved.Message << (saved.Reason.empty() ? "" : ": " + saved.Reason) << "\n";
     return kExitFailed;
@@ -93,13 +96,11 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
 
 int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
                    std::ostream& err) {
-  // The file first, so a mistyped name never reaches the reader as defaults.
+  // The file first, so a mistyped name or value never reaches the reader as defaults.
+  const std::optional<TIniText> text = StrictSettings(file, err);
+  if (!text) return kExitFailed;
   TCommandState fromFile;
-  std::string reason;
-  if (LoadSettingsFile(file, fromFile, &reason) != TSettingsLoad::Read) {
-    err << "q17ctl: " << PathText(file) << ": " << reason << "\n";
-    return kExitFailed;
-  }
+  LoadSettingsText(*text, fromFile);
 
   // The reader's own block keeps its marker, mode and Wiegand interval.
   if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, err);

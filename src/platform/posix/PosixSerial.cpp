@@ -44,11 +44,19 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t kDefaultWriteConstantMs = 100;
 constexpr std::uint32_t kDefaultWriteMultiplierMs = 1;
 
+// The device's own line settings from before the open, put back on close:
+// a terminal or a port another program shares is left as it was found.
+struct DeviceSettings {
+  struct termios termios {};
+  std::uint32_t baud = 0;  // 0: unknown, the termios speed stands
+};
+
 struct OpenPort {
   int fd = -1;
   bool exclusive = false;  // we set TIOCEXCL
   CommTimeouts timeouts;
   bool drainWrites = false;  // a real line: a write returns once the bytes have left
+  std::optional<DeviceSettings> before;
 };
 
 // Pseudo-terminal slaves (Unix98 majors 136..143) have no wire to drain.
@@ -67,6 +75,15 @@ bool IsPseudoTerminal(const std::string& path) {
 }
 
 void ClosePort(const OpenPort& port) {
+  if (port.before) {
+    // At once: what is still queued for a dead line must not hold the close.
+    tcsetattr(port.fd, TCSANOW, &port.before->termios);
+    // A speed outside the Bxxx codes comes back only through its own call.
+    std::uint32_t baud = 0;
+    if (port.before->baud != 0 && (!posix::GetLineSpeed(port.fd, baud) || baud != port.before->baud)) {
+      posix::SetLineSpeed(port.fd, port.before->baud);
+    }
+  }
   if (port.exclusive) ioctl(port.fd, TIOCNXCL);
   ::close(port.fd);  // also drops the lock
 }
@@ -183,22 +200,26 @@ class PosixSerialApi final : public SerialApi {
       }
     }
 
-    struct termios t {};
-    bool configured = tcgetattr(fd, &t) == 0;
+    OpenPort port{fd, exclusive, {}, !IsPseudoTerminal(fd), std::nullopt};
+    DeviceSettings before;
+    bool configured = tcgetattr(fd, &before.termios) == 0;
     if (configured) {
+      if (!posix::GetLineSpeed(fd, before.baud)) before.baud = 0;
+      port.before = before;
+      struct termios t = before.termios;
       posix::MakeRaw(t);
       configured = tcsetattr(fd, TCSANOW, &t) == 0;
     }
     if (!configured) {
       const int err = errno;
-      ClosePort(OpenPort{fd, exclusive, {}});
+      ClosePort(port);
       return Fail(err, name);
     }
 
     // What arrived before this open is not for us.
     tcflush(fd, TCIFLUSH);
     const PortHandle handle = static_cast<PortHandle>(fd) + 1;
-    ports_[handle] = OpenPort{fd, exclusive, {}, !IsPseudoTerminal(fd)};
+    ports_[handle] = port;
     return handle;
   }
 

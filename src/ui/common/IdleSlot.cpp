@@ -2,12 +2,21 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QThread>
 
 namespace q17::ui {
 
+namespace {
+// How often a handler waiting behind a stale pass looks again, in case that
+// pass opens a modal window from its pause. Such a pass ends within its
+// pause (a fraction of a second), so this costs a few wake-ups at most.
+constexpr int kStaleRetryMs = 20;
+
+int LoopLevel() { return QThread::currentThread()->loopLevel(); }
+}  // namespace
+
 TIdleSlot::TIdleSlot(QObject* parent) : QObject(parent) {
   FTimer.setSingleShot(true);
-  FTimer.setInterval(0);
   connect(&FTimer, &QTimer::timeout, this, &TIdleSlot::RunHandler);
 }
 
@@ -17,11 +26,8 @@ void TIdleSlot::Install(THandler handler) {
   FHandler = std::move(handler);
   ++FGeneration;
   WaitForMessage(false);
-  if (FRunning) {
-    FRunAgain = true;  // a handler is mid-pass; the new one follows it
-  } else {
-    FTimer.start();
-  }
+  // Behind a pass still under way the new handler waits for it (RunHandler).
+  FTimer.start(0);
 }
 
 void TIdleSlot::Clear() {
@@ -34,25 +40,34 @@ void TIdleSlot::Clear() {
 
 bool TIdleSlot::Empty() const { return !FHandler; }
 
+bool TIdleSlot::MayRunNow() const {
+  if (!FPass.Running) return true;
+  // A stale pass under a modal window opened from its pause: it cannot end
+  // before that window closes, so the window's handler runs in its loop.
+  return FPass.Generation != FGeneration && LoopLevel() > FPass.LoopLevel;
+}
+
 void TIdleSlot::RunHandler() {
   if (!FHandler) return;
-  if (FRunning) {
+  if (!MayRunNow()) {
     FRunAgain = true;
+    if (FPass.Generation != FGeneration) FTimer.start(kStaleRetryMs);
     return;
   }
   // Keep the handler alive even if it clears or replaces the slot.
   THandler handler = FHandler;
-  const unsigned generation = FGeneration;
-  bool done = true;
-  FRunning = true;
+  const TPass outer = FPass;
+  FPass = TPass{true, FGeneration, LoopLevel()};
   FRunAgain = false;
+  bool done = true;
   handler(done);
-  FRunning = false;
+  const unsigned generation = FPass.Generation;
+  FPass = outer;
   if (!FHandler) return;
   const bool replaced = generation != FGeneration;
   if (!done || FRunAgain || replaced) {
     FRunAgain = false;
-    FTimer.start();
+    FTimer.start(0);
   } else {
     WaitForMessage(true);
   }
@@ -72,7 +87,7 @@ bool TIdleSlot::eventFilter(QObject* watched, QEvent* event) {
   if (FWaiting && event->type() != QEvent::Timer) {
     // The next message: the handler runs once it has been handled.
     WaitForMessage(false);
-    if (FHandler) FTimer.start();
+    if (FHandler) FTimer.start(0);
   }
   return QObject::eventFilter(watched, event);
 }

@@ -14,18 +14,22 @@ bool TTagKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   const QString typed = static_cast<QKeyEvent*>(event)->text();
   // Control characters (backspace, shortcuts, Enter) are the edit's own.
   if (typed.isEmpty() || typed.at(0).unicode() < 32 || typed.at(0).unicode() == 127) return false;
-  TTagEdit e;
-  e.Text = edit->text().toLatin1().toStdString();
-  e.Caret = static_cast<std::size_t>(edit->cursorPosition());
+  // The field's own text stays as it is (any script); only what the filter
+  // decides is changed.
+  QString text = edit->text();
+  std::size_t selStart = 0, selLength = 0;
   if (edit->hasSelectedText()) {
-    e.SelStart = static_cast<std::size_t>(edit->selectionStart());
-    e.SelLength = static_cast<std::size_t>(edit->selectedText().size());
+    selStart = static_cast<std::size_t>(edit->selectionStart());
+    selLength = static_cast<std::size_t>(edit->selectedText().size());
   }
-  const std::string before = e.Text;
-  const bool accepted = TypeTagChar(e, typed.at(0).unicode());
-  if (accepted || e.Text != before) {
-    edit->setText(QString::fromLatin1(e.Text.c_str()));
-    edit->setCursorPosition(static_cast<int>(e.Caret));
+  const TTagKeyEffect k = TagKeyEffect(static_cast<std::size_t>(text.size()),
+                                       static_cast<std::size_t>(edit->cursorPosition()), selStart, selLength,
+                                       typed.at(0).unicode());
+  if (k.AppendBlank) text += QLatin1Char(' ');
+  if (k.Insert) text.replace(static_cast<qsizetype>(k.At), static_cast<qsizetype>(k.Replace), QLatin1Char(k.Char));
+  if (k.AppendBlank || k.Insert) {
+    edit->setText(text);
+    edit->setCursorPosition(static_cast<int>(k.Caret));
   }
   return true;
 }

@@ -26,6 +26,7 @@ void TfrmAudio::FormShow() { FUi->btnStop->setEnabled(false); }
 void TfrmAudio::FormHide() {
   FCtx.Idle.Clear();
   FPolling = false;
+  ++FRun;
   // Hidden some other way than through Stop: the reader still gets its set-up back.
   if (FSetup.Active()) btnStopClick();
 }
@@ -49,12 +50,14 @@ void TfrmAudio::btnStartClick() {
     return;
   }
   FPolling = true;
+  ++FRun;
   FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
 }
 
 void TfrmAudio::btnStopClick() {
   FCtx.Idle.Clear();
   FPolling = false;
+  ++FRun;
   FSetup.Restore(FCtx.State, FCtx.Link);
   SetRunning(false);
 }
@@ -75,11 +78,14 @@ void TfrmAudio::ApplicationIdle(bool& done) {
     return;
   }
   other->setText(QStringLiteral("--"));
-  // Stop may be pressed during a pause: the walk ends there.
-  const TTagSearch search = FindTag(FCtx.State, FCtx.Link, channel, FTagNumber, [this] {
+  // Stop may be pressed during a pause: the walk ends there, and what its
+  // last request found is no longer news.
+  const unsigned run = FRun;
+  const TTagSearch search = FindTag(FCtx.State, FCtx.Link, channel, FTagNumber, [this, run] {
     PauseWithMessages(1, 50);
-    return FPolling;
+    return FPolling && run == FRun;
   });
+  if (run != FRun) return;
   if (search.Found) {
     FCtx.Beeper.Beep();
     mine->setText(QStringLiteral("OK"));

@@ -34,6 +34,9 @@ class TfrmAudio : public TDiagWindow {
   TReadZoneSetup FSetup;
   std::uint32_t FTagNumber = 0;
   bool FPolling = false;
+  // Bumped by every Start and Stop: a pass that outlived its run (Stop
+  // pressed during one of its pauses) shows and sounds nothing more.
+  unsigned FRun = 0;
 };
 
 }  // namespace q17::ui

@@ -32,17 +32,29 @@ T* Child(QWidget& w, const char* name) {
 
 QString Text(QWidget& w, const char* name) { return Child<QLabel>(w, name)->text(); }
 
+// Replaces a spin field's text by typing, then leaves the field.
+void TypeAndLeave(QSpinBox* spin, const QString& text) {
+  QLineEdit* edit = spin->findChild<QLineEdit*>();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  if (!text.isEmpty()) QTest::keyClicks(edit, text);
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QCoreApplication::sendEvent(spin, &out);
+}
+
 class DiagWindowsTest : public QObject {
   Q_OBJECT
  private slots:
   void SensorsPollWhileShownAndFreezeOnFailure();
   void AuditListsEventsAndSwitchesOffOnHide();
   void AuditButtonDuringAPause();
+  void WindowOpenedFromAClosingPassPolls();
   void ExchangeTestCountsAndMeanTime();
   void RadioTestFieldsFilterAndCounts();
   void ReadZoneSetUpAlwaysRestored();
   void ReadZoneAnyTagAndGivenTag();
   void SearchListsReadersAndLeavesTheAddress();
+  void TypedAddressesAndLengthComeToTheirBounds();
 };
 
 void DiagWindowsTest::SensorsPollWhileShownAndFreezeOnFailure() {
@@ -145,6 +157,42 @@ void DiagWindowsTest::AuditButtonDuringAPause() {
   w.hide();
 }
 
+void DiagWindowsTest::WindowOpenedFromAClosingPassPolls() {
+  WindowWorld world;
+  ui::TfrmSensors sensors(world.ctx);
+  ui::TfrmAudit audit(world.ctx);
+  bool armed = true, auditOpen = false;
+  int auditPolls = 0, sensorReadsMeanwhile = 0;
+  world.bus.SetTraceHook([&](const std::string& line) {
+    const bool sensorRead = line.find(" code=182 ") != std::string::npos;
+    if (auditOpen) {
+      sensorReadsMeanwhile += sensorRead ? 1 : 0;
+      if (line.find(" code=122 ") != std::string::npos && ++auditPolls == 2) {
+        QTimer::singleShot(0, Child<QPushButton>(audit, "btnClose"), &QPushButton::click);
+      }
+    }
+    if (!armed || !sensorRead) return;
+    armed = false;
+    // Runs in the pause that follows this read: the sensor window is closed
+    // and the audit window opened, modal, before that pass has ended.
+    QTimer::singleShot(0, &sensors, [&] {
+      Child<QPushButton>(sensors, "btnClose")->click();
+      auditOpen = true;
+      QTimer::singleShot(20000, &audit, &QDialog::reject);  // only if it never polls
+      audit.exec();
+      auditOpen = false;
+    });
+  });
+  sensors.show();
+  QTRY_VERIFY(!armed && !auditOpen);
+  world.bus.SetTraceHook({});
+  QCOMPARE(auditPolls, 2);
+  QCOMPARE(sensorReadsMeanwhile, 0);
+  QCOMPARE(world.State("AUDIT"), std::string("off"));
+  QVERIFY(world.idle.Empty());
+  QCOMPARE(world.bus.Stats().badCrc + world.bus.Stats().malformed, 0u);
+}
+
 void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   WindowWorld world;
   ui::TfrmCommTest w(world.ctx);
@@ -189,6 +237,10 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   auto* test = Child<QLineEdit>(w, "edtTestTag");
   QCOMPARE(w.EtalonTagText(), QStringLiteral("00 FF FF 01"));
   QCOMPARE(w.TestTagText(), QStringLiteral("00 B1 FF 03"));
+  // A loaded text is shown whole: the limit is for typing only.
+  world.state.TestTag = "0000 B1 FF 01";
+  w.LoadTagTexts();
+  QCOMPARE(w.TestTagText(), QStringLiteral("0000 B1 FF 01"));
   w.show();
   // Typed through the filter.
   test->clear();
@@ -197,6 +249,10 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   test->selectAll();
   QTest::keyClicks(test, "7");
   QCOMPARE(test->text(), QStringLiteral("00 FF FF 02 "));
+  // Typing leaves a pasted text of any script as it was.
+  test->setText(QStringLiteral("ЖÄ"));
+  QTest::keyClicks(test, "1");
+  QCOMPARE(test->text(), QStringLiteral("ЖÄ 1"));
   test->setText(QStringLiteral("00 FF FF 02"));
 
   Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
@@ -317,6 +373,24 @@ void DiagWindowsTest::ReadZoneAnyTagAndGivenTag() {
   QCoreApplication::processEvents();
   QCOMPARE(world.Requests(), after);
   QCOMPARE(world.State("TMT"), std::string("100,100"));
+
+  // Stop pressed in the pause after the request that found the tag: that
+  // answer is no longer news, so no beep and no "OK".
+  world.bus.ApplyControl("tag remove 2 11111111");
+  world.bus.ApplyControl("tag remove 2 22222222");
+  world.bus.ApplyControl("tag add 2 00A10228");
+  const int beeps = world.beeper.beeps;
+  bool armed = true;
+  world.bus.SetTraceHook([&](const std::string& line) {
+    if (!armed || line.find(" code=84 ") == std::string::npos) return;  // first tag, channel 2
+    armed = false;
+    QTimer::singleShot(0, Child<QPushButton>(w, "btnStop"), &QPushButton::click);
+  });
+  Child<QPushButton>(w, "btnStart")->click();
+  QTRY_VERIFY(!armed && world.idle.Empty());
+  world.bus.SetTraceHook({});
+  QCOMPARE(world.beeper.beeps, beeps);
+  QCOMPARE(Text(w, "lblTags_2"), QStringLiteral("--"));
   w.hide();
 }
 
@@ -360,6 +434,33 @@ void DiagWindowsTest::SearchListsReadersAndLeavesTheAddress() {
   QCOMPARE(Child<QSpinBox>(w, "sedEndAddr")->value(), 10);
   QVERIFY(!Child<QLabel>(w, "lblRangeError")->isVisible());
   w.hide();
+}
+
+void DiagWindowsTest::TypedAddressesAndLengthComeToTheirBounds() {
+  WindowWorld world;
+  ui::TfrmFindReaders search(world.ctx);
+  ui::TfrmCommTest exchange(world.ctx);
+  search.show();
+  exchange.show();
+  const struct {
+    QWidget* window;
+    const char* field;
+    const char* typed;
+    int value;
+  } cases[] = {{&search, "sedStartAddr", "0", 1},     {&search, "sedStartAddr", "-", 1},
+               {&search, "sedEndAddr", "300", 254},   {&search, "sedEndAddr", "", 1},
+               {&exchange, "sedDataLength", "99", 64}, {&exchange, "sedDataLength", "0", 1}};
+  for (const auto& c : cases) {
+    auto* spin = Child<QSpinBox>(*c.window, c.field);
+    spin->setValue(5);
+    TypeAndLeave(spin, QString::fromLatin1(c.typed));
+    QVERIFY2(spin->value() == c.value, c.typed);
+    QCOMPARE(spin->text(), QString::number(c.value));
+  }
+  // The length that counts is the one the echo requests take.
+  QCOMPARE(world.state.PayloadLength, std::uint16_t(1));
+  search.hide();
+  exchange.hide();
 }
 
 }  // namespace q17::test
