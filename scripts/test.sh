@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: the whole suite, the core once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows half under Wine (the core's unit
-# tests and q17ctl.exe end to end), and a short run of each fuzz target.
+# tests and q17ctl.exe end to end), a short run of each fuzz target, and the
+# Debian package built and checked.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${JOBS:-2}
@@ -45,6 +46,9 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
     || { tail -50 "$root/build-fuzz/$name.log"; echo "fuzz target $name failed"; exit 1; }
   echo "$name: $(grep -o 'Done [0-9]* runs' "$root/build-fuzz/$name.log" | tail -1)"
 done
+
+step "Debian package"
+"$root/scripts/check-package.sh" "$root/build"
 
 # One closing line for the whole run: the main suite and the Windows tests.
 total=$(grep -Eo 'tests failed out of [0-9]+' "$summary" | grep -Eo '[0-9]+$' | tail -1)

@@ -116,6 +116,7 @@ int TInterfList::Open(int index, int baudIndex) {
     return rcOpenError;
   }
   FPort = std::move(opening.Port);
+  FGoneNoted = false;
   FRxHead = FRxTail = 0;
   FIndex = index;
   return rcOk;
@@ -132,8 +133,22 @@ void TInterfList::SetReadTimeout(int value) {
   if (value >= 20 && value <= 1000) FReadTimeout = value;
 }
 
+bool TInterfList::CheckOpenDevice() {
+  if (!FPort) return true;
+  if (FPort->Present()) return true;
+  NoteDeviceGone();
+  return false;
+}
+
+void TInterfList::NoteDeviceGone() {
+  if (FGoneNoted || !FPort || !FPort->Gone()) return;
+  FGoneNoted = true;
+  if (FOnDeviceGone) FOnDeviceGone();
+}
+
 int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  if (!FPort) return rcPortClosed;
+  // A device that has gone cannot answer: no write, no time-out to sit out.
+  if (!FPort || FPort->Gone()) return rcPortClosed;
   // A request must fit the data area and, escaped, the frame buffer;
   // anything larger is refused before a byte goes out.
   const TRequest request{FPacketNo, static_cast<std::uint8_t>(address & 0xFF), FFlags, code, data, length};
@@ -142,8 +157,13 @@ int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& cod
     length = 0;
     return rcBufferOverflow;
   }
-  if (!FPort->Write(FFrame.data(), FFrameLen)) return rcWriteError;
-  return ReceiveReply(data, code, length);
+  if (!FPort->Write(FFrame.data(), FFrameLen)) {
+    NoteDeviceGone();
+    return rcWriteError;
+  }
+  const int result = ReceiveReply(data, code, length);
+  NoteDeviceGone();
+  return result;
 }
 
 int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {

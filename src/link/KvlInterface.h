@@ -3,6 +3,7 @@
 // open port, and the request/reply transaction with a reader.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,17 @@ class TInterfList {
   int Close();
 
   bool Opened() const { return FPort != nullptr; }
+
+  // True when the open port's device has gone (unplugged): every later
+  // transaction fails at once with rcPortClosed, and the owner should Close.
+  bool DeviceGone() const { return FPort && FPort->Gone(); }
+  // Asks the system whether the open port's device is still there; false
+  // (and the handler called) when it has gone. True with no port open.
+  bool CheckOpenDevice();
+  // Called once per open port, at the moment a read, a write or a check
+  // first finds its device gone; runs inside that call, so it must not
+  // close the port itself.
+  void SetDeviceGoneHandler(std::function<void()> handler) { FOnDeviceGone = std::move(handler); }
   int OpenIndex() const { return FIndex; }
   int ReadTimeout() const { return FReadTimeout; }
   // Per-byte time-out in milliseconds of silence; 20..1000, others ignored.
@@ -85,6 +97,7 @@ class TInterfList {
   // True when FRx holds unused bytes, after a wait on the port if it had none.
   bool FillRx();
   void DrainUntilSilent(std::size_t& budget);
+  void NoteDeviceGone();
 
   SerialApi& FSerial;
   D2xxApi& FD2xx;
@@ -105,6 +118,9 @@ class TInterfList {
   std::array<std::uint8_t, 512> FRx{};
   std::size_t FRxHead = 0;
   std::size_t FRxTail = 0;
+
+  std::function<void()> FOnDeviceGone;
+  bool FGoneNoted = false;
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;

@@ -2,6 +2,7 @@
 // The bus scan: ReadVersion at each address of a range, one line per reader
 // that answers. ReaderAddress is put back whatever happens.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "reader/RdrCmd.h"
@@ -16,6 +17,8 @@ std::string LeftFill(const std::string& text, std::size_t width, char fill = '0'
 
 // "Addr=07 [text]".
 std::string ScanLine(int address, const std::string& text);
+// The address of such a line; nothing for any other text.
+std::optional<int> ScanLineAddress(const std::string& line);
 
 // Called after each address tried: its result and, on 0, the version text
 // (UTF-8) with its last character dropped, as readers end it with a blank.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "e2e/SimHarness.h"
+#include "link/OpenFailureText.h"
 
 namespace q17::test {
 namespace {
@@ -171,6 +172,23 @@ TEST(CtlEndToEnd, StopSignalsEndItCleanlyWithTheTotalsAndThePortFree) {
     EXPECT_EQ(ctl.Err(), "");
     const RunResult next = sim.Ctl({"version"});
     EXPECT_EQ(next.exitCode, 0) << next.err;
+  }
+}
+
+// The simulator ending hangs its terminal up, as an adapter pulled out
+// does: the commands that poll stop at once and say why.
+TEST(CtlEndToEnd, ADeviceGoneMidRunEndsTheRunAndIsNamed) {
+  for (const char* command : {"echo-test", "sensors"}) {
+    SCOPED_TRACE(command);
+    SimHarness sim;
+    ChildProcess ctl;
+    std::vector<std::string> args{Q17CTL_PATH, "--port", sim.Pty(), command};
+    if (std::string(command) == "echo-test") args.insert(args.end(), {"--count", "100000000"});
+    ASSERT_TRUE(ctl.Start(args, {"SETUPQ17_PORTS=" + sim.Pty()}, true));
+    WaitForRequests(sim, ctl);
+    sim.Control("quit");
+    EXPECT_EQ(ctl.WaitExit(200, {}), 1);
+    EXPECT_NE(ctl.Err().find(DeviceGoneExplanation()), std::string::npos) << ctl.Err();
   }
 }
 

@@ -52,6 +52,15 @@ TEST_F(Ctl, UsageErrorsExitWith2BeforeThePortIsTouched) {
       {"echo-test", "--length", "65"},
       {"echo-test", "--count"},
       {"version", "extra"},
+      // A list only for the commands that go to each reader in turn.
+      {"--address", "1,2", "read-config"},
+      {"--address", "found", "echo-test"},
+      {"--address", "1-3", "set-address", "5"},
+      {"--address", "9-5", "version"},
+      {"survey", "0"},
+      {"survey", "--xml"},
+      {"survey", "9", "3"},
+      {"doctor", "/dev/ttyS0", "/dev/ttyS1"},
   };
   for (const auto& args : bad) {
     EXPECT_EQ(Run(args), 2) << (args.empty() ? "(none)" : args[0]);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
 #include "reader/Audit.h"
 #include "reader/RadioTest.h"
 #include "reader/ReadZone.h"
@@ -35,6 +36,7 @@ class TDiag {
 
   int Fail(int code) {
     err_ << FormatResult(code) << "\n";
+    if (link_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     return kExitFailed;
   }
 

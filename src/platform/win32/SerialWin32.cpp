@@ -87,6 +87,7 @@ class Win32SerialApi final : public SerialApi {
 
   long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override;
   long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override;
+  bool Present(PortHandle h) override;
   void Close(PortHandle h) override;
   void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
 
@@ -192,6 +193,29 @@ bool Win32SerialApi::EnsureTimeouts(PortHandle h, const COMMTIMEOUTS& wanted) {
   return true;
 }
 
+// The errors a handle gives once its USB serial device was pulled out.
+long GoneOr(long otherwise) {
+  switch (::GetLastError()) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_OPERATION_ABORTED:
+      return kPortGone;
+    default:
+      return otherwise;
+  }
+}
+
+bool Win32SerialApi::Present(PortHandle h) {
+  if (h == 0) return false;
+  DWORD errors = 0;
+  COMSTAT stat;
+  std::memset(&stat, 0, sizeof stat);
+  if (::ClearCommError(ToHandle(h), &errors, &stat)) return true;
+  return GoneOr(-1) != kPortGone;
+}
+
 long Win32SerialApi::ReadWith(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, DWORD interval,
                               DWORD constant) {
   COMMTIMEOUTS wanted = timeouts_.at(h);
@@ -201,7 +225,7 @@ long Win32SerialApi::ReadWith(PortHandle h, std::uint8_t* buffer, std::size_t ma
   // Reading under unknown time-outs could block for good; call it a port error.
   if (!EnsureTimeouts(h, wanted)) return -1;
   DWORD got = 0;
-  if (!::ReadFile(ToHandle(h), buffer, ClampCount(maxBytes), &got, nullptr)) return -1;
+  if (!::ReadFile(ToHandle(h), buffer, ClampCount(maxBytes), &got, nullptr)) return GoneOr(-1);
   return static_cast<long>(std::min<DWORD>(got, ClampCount(maxBytes)));
 }
 
@@ -241,7 +265,7 @@ long Win32SerialApi::Write(PortHandle h, const std::uint8_t* data, std::size_t s
   const BOOL ok = ::WriteFile(ToHandle(h), data, ClampCount(size), &written, nullptr);
   // A write time-out fails the call but may still have sent part of the
   // frame: the count is what the caller judges by.
-  if (!ok && written == 0) return -1;
+  if (!ok && written == 0) return GoneOr(-1);
   return static_cast<long>(std::min<DWORD>(written, ClampCount(size)));
 }
 

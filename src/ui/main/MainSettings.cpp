@@ -39,6 +39,7 @@ void TfrmMain::miLoadCfgClick() {
   const QString file = FCtx.Files.OpenFileName(this, SettingsFolder());
   if (file.isEmpty()) return;
   LoadSettingsFile(ToPath(file), FCtx.State);
+  ShowReaderAddress();  // the file names its reader
   RedrawPagesKeepingMode();
   FCtx.Windows.RadioTest->LoadTagTexts();
 }

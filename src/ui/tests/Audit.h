@@ -23,6 +23,7 @@ class TfrmAudit : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
   void FormHide() override;
 
  private:

@@ -3,8 +3,10 @@
 #include <QHideEvent>
 #include <QLayout>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
 
 namespace q17::ui {
 
@@ -46,6 +48,16 @@ void TDiagWindow::reject() {
   if (FClose && !FClose->isEnabled()) return;
   QDialog::reject();
 }
+
+void TDiagWindow::DeviceGone() {
+  if (!isVisible()) return;
+  StopForDeviceGone();
+  // The result panel, or the only one of a window that has no other.
+  SetPanel(std::min<int>(2, static_cast<int>(FPanels.size()) - 1), QString::fromUtf8(DeviceGoneStatusText()));
+  if (FClose) FClose->setEnabled(true);
+}
+
+void TDiagWindow::StopForDeviceGone() { FCtx.Idle.Clear(); }
 
 void TDiagWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

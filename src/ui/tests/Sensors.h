@@ -19,6 +19,7 @@ class TfrmSensors : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
   void FormHide() override;
 
  private:

@@ -21,6 +21,7 @@ class TfrmCommTest : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
 
  private:
   void btnStartTestClick();

@@ -9,13 +9,16 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 #include <functional>
 #include <set>
@@ -88,6 +91,7 @@ class MainWindowTest : public QObject {
   void dateAndTimeComeFromOneClockReading();
   void restoreRadioProfileAsksFirst();
   void addressChangeFollowsTheReader();
+  void searchDoubleClickPicksTheReader();
   void launchersShowTheirWindows();
   void screenshots();
 };
@@ -194,7 +198,11 @@ void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
   QVERIFY(!link.Opened());
   QCOMPARE(main->Panel(3)->text(), Result(rcOpenError));
   const QString why = QString::fromStdString(ExplainOpenFailure(link));
-  QCOMPARE(main->Panel(3)->toolTip(), why.isEmpty() ? QString() : Qt::convertFromPlainText(why));
+  QVERIFY(!why.isEmpty());
+  // The words, and where to learn more.
+  QVERIFY(main->Panel(3)->toolTip().startsWith(Qt::convertFromPlainText(why).chopped(4)));
+  const QString tip = QTextDocumentFragment::fromHtml(main->Panel(3)->toolTip()).toPlainText().replace(QChar::Nbsp, u' ');
+  QVERIFY2(tip.contains(QStringLiteral("q17ctl doctor")), qPrintable(tip));
   // The next outcome takes the explanation away with the old text.
   main->ShowResult(0);
   QVERIFY(main->Panel(3)->toolTip().isEmpty());
@@ -554,6 +562,47 @@ void MainWindowTest::addressChangeFollowsTheReader() {
   QCOMPARE(current->value(), 1);
   QCOMPARE(h.state.ReaderAddress, 1);
   dialog->reject();
+}
+
+void MainWindowTest::searchDoubleClickPicksTheReader() {
+  MainHarness h;
+  h.bus.ApplyControl("reader add 6");
+  h.bus.ApplyControl("@6 version Q17-6 ");
+  h.Open();
+  QCOMPARE(h.main->Panel(4)->text(), QStringLiteral("Адрес: 1"));
+  auto* search = h.windows.FindReaders;
+  auto* list = search->findChild<QPlainTextEdit*>("memReaders");
+  auto doubleClickLine = [list](int line) {
+    QTextCursor at(list->document()->findBlockByNumber(line));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->cursorRect(at).center());
+  };
+  bool stillShown = true;
+  QTimer::singleShot(0, [&] {
+    search->findChild<QPushButton*>("btnStartFind")->click();
+    QCOMPARE(list->toPlainText(), QStringLiteral("Addr=01 [2xQ17 v1.0]\nAddr=06 [Q17-6]"));
+    doubleClickLine(1);
+    stillShown = search->isVisible();
+    if (stillShown) search->reject();
+  });
+  h.Action("miActionFindReaders")->trigger();
+  QVERIFY(!stillShown);
+  QCOMPARE(h.state.ReaderAddress, 6);
+  QCOMPARE(h.main->Panel(4)->text(), QStringLiteral("Адрес: 6"));
+  q17::test::Screenshot(*h.main, "main-address-picked");
+  // The main window's commands now go to that reader.
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(2), QStringLiteral("Q17-6 "));
+
+  // Below the last line: no reader named, nothing chosen, the window stays.
+  QTimer::singleShot(0, [&] {
+    search->findChild<QPushButton*>("btnStartFind")->click();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
+    stillShown = search->isVisible();
+    search->reject();
+  });
+  h.Action("miActionFindReaders")->trigger();
+  QVERIFY(stillShown);
+  QCOMPARE(h.state.ReaderAddress, 6);
 }
 
 void MainWindowTest::launchersShowTheirWindows() {
