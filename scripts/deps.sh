@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64
+  wine wine64
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   desktop-file-utils
   libcanberra-dev

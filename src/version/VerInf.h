@@ -17,7 +17,7 @@ inline constexpr const char* kVersionSectionName = ".q17version";
 
 class TVersionInfo {
  public:
-  // Copies the name, then loads the record.
+  // Copies the name (UTF-8 on every system), then loads the record.
   explicit TVersionInfo(std::string fileName);
 
   const std::string& FileName() const { return FFileName; }

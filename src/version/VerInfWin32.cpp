@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "version/VerInf.h"
 
@@ -22,6 +23,26 @@ std::string AnsiToUtf8(const char* text, std::size_t length) {
   return out;
 }
 
+// File names are UTF-8 inside the program; the system takes them as UTF-16
+// (the ANSI calls would lose every letter outside the code page).
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+std::string Utf8(const wchar_t* text, std::size_t length) {
+  if (length == 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 bool Query(const std::vector<std::uint8_t>& record, const std::string& path, void** value, UINT* length) {
   *value = nullptr;
   *length = 0;
@@ -34,13 +55,18 @@ void TVersionInfo::Load() {
   FValid = false;
   FRecord.clear();
   DWORD handle = 0;
-  FRecordSize = static_cast<std::int32_t>(GetFileVersionInfoSizeA(FFileName.c_str(), &handle));
+  const std::wstring file = Wide(FFileName);
+  if (file.empty()) {
+    FRecordSize = 0;
+    return;
+  }
+  FRecordSize = static_cast<std::int32_t>(GetFileVersionInfoSizeW(file.c_str(), &handle));
   if (FRecordSize <= 0) {
     FRecordSize = 0;
     return;
   }
   FRecord.resize(static_cast<std::size_t>(FRecordSize));
-  FValid = GetFileVersionInfoA(FFileName.c_str(), handle, static_cast<DWORD>(FRecordSize), FRecord.data()) != 0;
+  FValid = GetFileVersionInfoW(file.c_str(), handle, static_cast<DWORD>(FRecordSize), FRecord.data()) != 0;
 }
 
 std::optional<std::uint32_t> TVersionInfo::Translation() const {
@@ -74,14 +100,11 @@ std::string TVersionInfo::StringValue(const std::string& key) const {
 }
 
 std::string RunningProgramFile() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   while (true) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
+    if (n < path.size()) return Utf8(path.data(), n);
     if (path.size() >= 32768) return {};
     path.resize(path.size() * 2);
   }

@@ -28,6 +28,7 @@
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
 #include "reader/WholeConfig.h"
+#include "settings/FileReplace.h"
 
 #ifndef Q17_VERSION
 #define Q17_VERSION "0"
@@ -209,8 +210,10 @@ class Session {
     return kExitOk;
   }
 
-  int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, file, out_, err_); }
-  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_, stop_); }
+  int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, PathFromUtf8(file), out_, err_); }
+  int WriteConfig(const std::string& file) {
+    return WriteConfigCmd(state_, list_, PathFromUtf8(file), out_, err_, stop_);
+  }
 
   int RestoreRadio() {
     int exitCode = kExitOk;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <ostream>
 
+#include "settings/FileReplace.h"
+
 namespace q17 {
 
 bool TCtlTrace::Open(const std::string& target, std::ostream& err, TLineClock::time_point start) {
@@ -11,7 +13,8 @@ bool TCtlTrace::Open(const std::string& target, std::ostream& err, TLineClock::t
     return true;
   }
   FName = target;
-  FFile.open(std::filesystem::path(target), std::ios::binary | std::ios::trunc);
+  // A name from the command line is UTF-8 text, also on Windows.
+  FFile.open(PathFromUtf8(target), std::ios::binary | std::ios::trunc);
   if (!FFile) {
     err << "q17ctl: cannot create the trace file '" << target << "'\n";
     return false;

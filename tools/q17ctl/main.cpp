@@ -9,6 +9,7 @@
 #include "Ctl.h"
 #include "CtlOutput.h"
 #include "StopSignals.h"
+#include "platform/Console.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
   std::ostream out(&outBuf);
   std::ostream err(&errBuf);
 
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // UTF-8 on every system: Windows' narrow argv is in the ANSI code page.
+  const std::vector<std::string> args = q17::CommandLineArguments(argc, argv);
   int code = 0;
   {
     auto serial = q17::MakeSystemSerialApi();

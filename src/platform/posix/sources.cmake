@@ -12,6 +12,7 @@ target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/LineSpeed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtdiEeprom.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixD2xx.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PosixConsole.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixSystemView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UdevWatch.cpp
 )

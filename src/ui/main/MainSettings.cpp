@@ -15,7 +15,15 @@ namespace q17::ui {
 
 namespace {
 
-std::filesystem::path ToPath(const QString& file) { return std::filesystem::path(QFile::encodeName(file).toStdString()); }
+// Windows: from UTF-16 as it is, never through the ANSI code page, which
+// has no letters for most names. Elsewhere: the bytes the system uses.
+std::filesystem::path ToPath(const QString& file) {
+#ifdef _WIN32
+  return std::filesystem::path(file.toStdWString());
+#else
+  return std::filesystem::path(QFile::encodeName(file).toStdString());
+#endif
+}
 
 // The moment of saving as the user reads dates and times.
 QString SavedAt(const std::tm& t) {
