@@ -9,11 +9,13 @@
 #endif
 
 #include <array>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "link/Crc16A.h"
 #include "link/KvlInterface.h"
+#include "reader/TraceFormat.h"
 #include "support/FakeD2xxApi.h"
 #include "support/Frames.h"
 
@@ -105,6 +107,37 @@ void BM_TransactionRoundTrip(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * length * 2);
 }
 BENCHMARK(BM_TransactionRoundTrip)->Arg(0)->Arg(10)->Arg(64)->Arg(128);
+
+// The cost of watching the line: a 10-byte echo with no observer (0), with
+// an observer that only counts (1), and with the traffic log's line
+// formatter writing to a discarding stream (2).
+class CountingObserver : public TLineObserver {
+ public:
+  void OnLineEvent(const TLineEvent& e) override { bytes_ += e.Size; }
+  std::size_t bytes_ = 0;
+};
+
+void BM_EchoObserved(benchmark::State& state) {
+  constexpr int kLength = 10;
+  MemoryPort port(kLength);
+  test::FakeD2xxApi d2xx;
+  TInterfList list(port, d2xx);
+  list.Refresh();
+  list.Open(0, 0);
+  CountingObserver counting;
+  std::ostream discard(nullptr);
+  TTraceWriter trace(discard);
+  if (state.range(0) == 1) list.SetObserver(&counting);
+  if (state.range(0) == 2) list.SetObserver(&trace);
+  std::array<std::uint8_t, kMaxData> payload{};
+  for (auto _ : state) {
+    std::uint16_t code = 200;
+    std::uint16_t len = kLength;
+    if (list.Transaction(1, payload.data(), code, len) != 0) state.SkipWithError("exchange failed");
+  }
+  benchmark::DoNotOptimize(counting.bytes_);
+}
+BENCHMARK(BM_EchoObserved)->Arg(0)->Arg(1)->Arg(2);
 
 #ifndef _WIN32
 // How long a write that the line does not take holds the program before it

@@ -4,8 +4,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(Q17_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${Q17_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${Q17_MINGW_PREFIX}-g++)
+# The -posix thread model: the -win32 one has no std::mutex or std::thread,
+# which GoogleTest and Qt need.
+set(CMAKE_C_COMPILER ${Q17_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${Q17_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${Q17_MINGW_PREFIX}-windres)
 
 # Look for libraries and headers in the target's tree only; run the build's
@@ -16,5 +18,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Programs that run on a bare Windows machine without the compiler's DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+# Programs that run on a bare Windows machine without the compiler's DLLs
+# (libstdc++, libgcc, and winpthread of the -posix thread model).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,8 +1,12 @@
-// Whatever a reader or a noisy line sends must decode without reading or
-// writing out of bounds, and leave the result within the link's codes.
+// Whatever a reader or a noisy line sends must decode (in the link and in
+// the traffic log) without reading or writing out of bounds, and leave the
+// result within the link's codes.
 #include <cstdlib>
 
+#include <ostream>
+
 #include "link/KvlInterface.h"
+#include "reader/TraceFormat.h"
 #include "support/FakeD2xxApi.h"
 #include "support/FakeSerialApi.h"
 
@@ -14,6 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   q17::TInterfList list(serial, d2xx);
   list.Refresh();
   list.Open(0, 0);
+  // The traffic log reads the same bytes: cut into frames and decoded again.
+  std::ostream discard(nullptr);
+  q17::TTraceWriter trace(discard);
+  list.SetObserver(&trace);
   // The first byte picks the request form and how the reply arrives.
   const std::uint8_t control = data[0];
   list.SetRequestFlags(control & 0x80 ? 0x11 : 0x00);

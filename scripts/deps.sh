@@ -5,10 +5,11 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libftdi1-dev libusb-1.0-0-dev
+  libftdi1-dev libusb-1.0-0-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64
+  wine wine64
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   desktop-file-utils
   libcanberra-dev

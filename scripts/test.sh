@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every test: the whole suite, the core once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows compile check, the Windows program
-# under Wine (when Qt for Windows is in the cache), and a short run of each
-# fuzz target.
+# UndefinedBehaviorSanitizer, the Windows half under Wine (the core's unit
+# tests and q17ctl.exe end to end, and the Windows program when Qt for
+# Windows is in the cache), a short run of each fuzz target, and the Debian
+# package built and checked.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${JOBS:-2}
@@ -26,8 +27,12 @@ cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ17_T
 cmake --build "$root/build-asan" --parallel "$jobs"
 (cd "$root/build-asan" && ctest --output-on-failure --parallel "$jobs" -L "core|e2e|ui")
 
-step "Windows compile check"
-"$root/scripts/check-windows.sh" >/dev/null
+step "Windows: cross build without warnings, unit tests and q17ctl.exe end to end under Wine"
+windows=$(mktemp)
+trap 'rm -f "$summary" "$windows"' EXIT
+Q17SIM="$root/build/tools/q17sim/q17sim" "$root/scripts/check-windows.sh" >"$windows" 2>&1 \
+  || { tail -60 "$windows"; echo "Windows tests failed"; exit 1; }
+grep -E '^windows (e2e|tests):|tests passed, ' "$windows"
 
 # The Windows program needs Qt for Windows, built once into the cache (far
 # longer than a test run): without it, this stage only says so.
@@ -54,8 +59,13 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
   echo "$name: $(grep -o 'Done [0-9]* runs' "$root/build-fuzz/$name.log" | tail -1)"
 done
 
-# One closing line for the whole run, counted by the main suite.
+step "Debian package"
+"$root/scripts/check-package.sh" "$root/build"
+
+# One closing line for the whole run: the main suite and the Windows tests.
 total=$(grep -Eo 'tests failed out of [0-9]+' "$summary" | grep -Eo '[0-9]+$' | tail -1)
 failed=$(grep -Eo '[0-9]+ tests failed out of' "$summary" | grep -Eo '^[0-9]+' | tail -1)
+win_passed=$(sed -n 's/^windows tests: \([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$windows")
+win_failed=$(sed -n 's/^windows tests: \([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$windows")
 echo
-echo "tests: $((total - failed)) passed, ${failed} failed"
+echo "tests: $((total - failed + win_passed)) passed, $((failed + win_failed)) failed"

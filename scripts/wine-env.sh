@@ -1,3 +1,4 @@
+#!/usr/bin/env bash
 # Sourceable helpers that run Windows programs under Wine, headless, in a
 # private prefix inside a build folder. Nothing is written to $HOME.
 #
@@ -14,9 +15,16 @@
 #       Returns non-zero when the prefix cannot be made.
 #
 #   q17_wine COMMAND [ARGS...]
-#       Runs `wine COMMAND ARGS...` in the prefix with Wine's own chatter
-#       in the log; the program's standard input, output and error are the
-#       caller's. Use it for programs that end by themselves.
+#       Runs `wine COMMAND ARGS...` in the prefix (Wine's debug output off);
+#       the program's standard input, output and error are the caller's.
+#
+#   q17_wine_env
+#       Fills the array q17_env with the arguments of env for a Wine
+#       process (the display, HOME and XDG folders in the build folder),
+#       for a program started in the background whose process id must be
+#       Wine's own, e.g. to send it SIGINT, which Wine turns into the
+#       console's Ctrl-C:
+#         ( q17_wine_env; exec env "${q17_env[@]}" wine prog.exe ) &
 #
 #   q17_wine_map_com N DEVICE
 #       Makes COMN a name for DEVICE (a serial device or a pseudo-terminal
@@ -71,24 +79,24 @@ q17_wine_prefix() {
 
 # The environment of every Wine process, as arguments of env: the display
 # only when asked for, HOME and the XDG folders inside the build folder.
-_q17_wine_env() {
-  _q17_env=(-u DISPLAY -u WAYLAND_DISPLAY HOME="$Q17_WINE_HOME"
+q17_wine_env() {
+  q17_env=(-u DISPLAY -u WAYLAND_DISPLAY HOME="$Q17_WINE_HOME"
     XDG_CACHE_HOME="$Q17_WINE_HOME/.cache" XDG_CONFIG_HOME="$Q17_WINE_HOME/.config"
     XDG_DATA_HOME="$Q17_WINE_HOME/.local/share")
-  if [[ -n "${Q17_WINE_DISPLAY:-}" ]]; then _q17_env+=(DISPLAY="$Q17_WINE_DISPLAY"); fi
+  if [[ -n "${Q17_WINE_DISPLAY:-}" ]]; then q17_env+=(DISPLAY="$Q17_WINE_DISPLAY"); fi
 }
 
 # Runs a Wine tool with all its output (and that of the helpers it leaves
 # behind) in the log.
 _q17_wine_run() {
-  _q17_wine_env
-  env "${_q17_env[@]}" "$@" </dev/null >>"$Q17_WINE_LOG" 2>&1
+  q17_wine_env
+  env "${q17_env[@]}" "$@" </dev/null >>"$Q17_WINE_LOG" 2>&1
 }
 
 q17_wine() {
   : "${WINEPREFIX:?q17_wine: call q17_wine_prefix first}"
-  _q17_wine_env
-  env "${_q17_env[@]}" wine "$@"
+  q17_wine_env
+  env "${q17_env[@]}" wine "$@"
 }
 
 q17_wine_map_com() {
@@ -118,6 +126,6 @@ if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
   set -euo pipefail
   q17_wine_prefix "${1:?usage: wine-env.sh BUILD_DIR PROGRAM [ARGS...]}"
   shift
-  _q17_wine_env
-  exec env "${_q17_env[@]}" wine "$@"
+  q17_wine_env
+  exec env "${q17_env[@]}" wine "$@"
 fi

@@ -8,6 +8,7 @@
 #include "app/ProgramHook.h"
 #include "link/KvlInterface.h"
 #include "reader/RdrCmd.h"
+#include "ui/common/DeviceEvents.h"
 #include "ui/common/QtSeams.h"
 #include "ui/common/SystemBeep.h"
 #include "ui/common/UiContext.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
   q17::ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
 
   auto main = q17::ui::CreateWindows(ctx);
+  auto devices = q17::ui::MakeSystemDeviceEvents();
+  main->WatchDevices(*devices);
 
   std::unique_ptr<q17::app::TProgramHook> hook;
   const QString hookMode = qEnvironmentVariable("SETUPQ17_BENCH_EXIT");

@@ -11,10 +11,18 @@ class TComPort final : public TPort {
   TComPort& operator=(const TComPort&) = delete;
 
   bool Write(const std::uint8_t* data, std::size_t size) override {
-    return FSerial.Write(FHandle, data, size) == static_cast<long>(size);
+    const long n = FSerial.Write(FHandle, data, size);
+    if (n == kPortGone) FGone = true;
+    return n == static_cast<long>(size);
   }
   long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
-    return FSerial.Read(FHandle, buffer, maxBytes, waitMs);
+    const long n = FSerial.Read(FHandle, buffer, maxBytes, waitMs);
+    if (n == kPortGone) FGone = true;
+    return n;
+  }
+  bool Present() override {
+    if (!FGone && !FSerial.Present(FHandle)) FGone = true;
+    return !FGone;
   }
 
  private:

@@ -16,7 +16,7 @@ class TFtdiPort final : public TPort {
   bool Write(const std::uint8_t* data, std::size_t size) override {
     const auto n = static_cast<std::uint32_t>(size);
     std::uint32_t written = 0;
-    if (FD2xx.Write(FHandle, data, n, written) != FT_OK || written != n) return false;
+    if (Failed(FD2xx.Write(FHandle, data, n, written)) || written != n) return false;
     // FT_Write returns once the adapter has the request, before it is on the
     // wire: the first wait of the reply also covers the request's transmission.
     FWireAllowanceMs = static_cast<int>((n * 10u * 1000u + FBaud - 1) / FBaud);
@@ -27,7 +27,7 @@ class TFtdiPort final : public TPort {
     waitMs += FWireAllowanceMs;
     FWireAllowanceMs = 0;
     std::uint32_t waiting = 0;
-    if (FD2xx.GetQueueStatus(FHandle, waiting) != FT_OK) return -1;
+    if (Failed(FD2xx.GetQueueStatus(FHandle, waiting))) return -1;
     std::uint32_t got = 0;
     if (waiting == 0) {
       // Nothing there yet: let the driver wait for the first byte.
@@ -36,20 +36,36 @@ class TFtdiPort final : public TPort {
         FD2xx.SetTimeouts(FHandle, wait, 50);
         FReadTimeout = wait;
       }
-      if (FD2xx.Read(FHandle, buffer, 1, got) != FT_OK) return -1;
+      if (Failed(FD2xx.Read(FHandle, buffer, 1, got))) return -1;
       if (got == 0) return 0;
-      if (FD2xx.GetQueueStatus(FHandle, waiting) != FT_OK) return static_cast<long>(got);
+      if (Failed(FD2xx.GetQueueStatus(FHandle, waiting))) return static_cast<long>(got);
     }
     const auto take = static_cast<std::uint32_t>(std::min<std::size_t>(waiting, maxBytes - got));
     if (take > 0) {
       std::uint32_t more = 0;
-      if (FD2xx.Read(FHandle, buffer + got, take, more) != FT_OK) return got > 0 ? static_cast<long>(got) : -1;
+      if (Failed(FD2xx.Read(FHandle, buffer + got, take, more))) return got > 0 ? static_cast<long>(got) : -1;
       got += more;
     }
     return static_cast<long>(got);
   }
 
+  // Asking for the queue is the one D2XX call that tells without reading
+  // the line; what it fetches stays queued for the next read. This is asked
+  // only when the system reports devices gone, so any failure (some drivers
+  // say I/O error rather than not found) is taken as this one gone.
+  bool Present() override {
+    std::uint32_t waiting = 0;
+    if (!FGone && FD2xx.GetQueueStatus(FHandle, waiting) != FT_OK) FGone = true;
+    return !FGone;
+  }
+
  private:
+  // A device that D2XX no longer finds was unplugged.
+  bool Failed(FtStatus status) {
+    if (status == FT_DEVICE_NOT_FOUND) FGone = true;
+    return status != FT_OK;
+  }
+
   D2xxApi& FD2xx;
   FtHandle FHandle;
   std::uint32_t FBaud;

@@ -116,6 +116,7 @@ int TInterfList::Open(int index, int baudIndex) {
     return rcOpenError;
   }
   FPort = std::move(opening.Port);
+  FGoneNoted = false;
   FRxHead = FRxTail = 0;
   FIndex = index;
   return rcOk;
@@ -132,8 +133,50 @@ void TInterfList::SetReadTimeout(int value) {
   if (value >= 20 && value <= 1000) FReadTimeout = value;
 }
 
+bool TInterfList::CheckOpenDevice() {
+  if (!FPort) return true;
+  if (FPort->Present()) return true;
+  NoteDeviceGone();
+  return false;
+}
+
+void TInterfList::NoteDeviceGone() {
+  if (FGoneNoted || !FPort || !FPort->Gone()) return;
+  FGoneNoted = true;
+  if (FOnDeviceGone) FOnDeviceGone();
+}
+
 int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  if (!FPort) return rcPortClosed;
+  if (!FObserver) return Exchange(address, data, code, length);
+  const TLineClock::time_point start = TLineClock::now();
+  const int result = Exchange(address, data, code, length);
+  if (!FObserver) return result;  // detached itself while it was told
+  FRxSplitter.Finish(*FObserver);
+  TLineEvent done;
+  done.Kind = TLineEvent::Done;
+  done.Time = TLineClock::now();
+  done.Result = result;
+  done.Duration = done.Time - start;
+  FObserver->OnLineEvent(done);
+  return result;
+}
+
+void TInterfList::Observe(TLineEvent::TKind kind, const std::uint8_t* bytes, std::size_t size) {
+  if (kind != TLineEvent::Tx) {
+    FRxSplitter.Feed(bytes, size, *FObserver);
+    return;
+  }
+  TLineEvent e;
+  e.Kind = kind;
+  e.Time = TLineClock::now();
+  e.Bytes = bytes;
+  e.Size = size;
+  FObserver->OnLineEvent(e);
+}
+
+int TInterfList::Exchange(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
+  // A device that has gone cannot answer: no write, no time-out to sit out.
+  if (!FPort || FPort->Gone()) return rcPortClosed;
   // A request must fit the data area and, escaped, the frame buffer;
   // anything larger is refused before a byte goes out.
   const TRequest request{FPacketNo, static_cast<std::uint8_t>(address & 0xFF), FFlags, code, data, length};
@@ -142,8 +185,14 @@ int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& cod
     length = 0;
     return rcBufferOverflow;
   }
-  if (!FPort->Write(FFrame.data(), FFrameLen)) return rcWriteError;
-  return ReceiveReply(data, code, length);
+  if (FObserver) Observe(TLineEvent::Tx, FFrame.data(), FFrameLen);
+  if (!FPort->Write(FFrame.data(), FFrameLen)) {
+    NoteDeviceGone();
+    return rcWriteError;
+  }
+  const int result = ReceiveReply(data, code, length);
+  NoteDeviceGone();
+  return result;
 }
 
 int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
@@ -153,6 +202,7 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
   while (result == rcTimeout && budget > 0 && FillRx()) {
     std::size_t used = 0;
     const TReplyStep step = decoder.Feed(FRx.data() + FRxHead, std::min(FRxTail - FRxHead, budget), used);
+    if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, used);
     FRxHead += used;
     budget -= used;
     switch (step) {
@@ -192,6 +242,7 @@ bool TInterfList::FillRx() {
 void TInterfList::DrainUntilSilent(std::size_t& budget) {
   while (budget > 0 && FillRx()) {
     const std::size_t n = std::min(FRxTail - FRxHead, budget);
+    if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, n);
     FRxHead += n;
     budget -= n;
   }

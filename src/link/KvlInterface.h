@@ -3,12 +3,15 @@
 // open port, and the request/reply transaction with a reader.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "link/FrameCodec.h"
+#include "link/LineObserver.h"
 #include "link/Port.h"
+#include "link/RxSplitter.h"
 #include "platform/D2xxApi.h"
 #include "platform/SerialApi.h"
 
@@ -51,6 +54,17 @@ class TInterfList {
   int Close();
 
   bool Opened() const { return FPort != nullptr; }
+
+  // True when the open port's device has gone (unplugged): every later
+  // transaction fails at once with rcPortClosed, and the owner should Close.
+  bool DeviceGone() const { return FPort && FPort->Gone(); }
+  // Asks the system whether the open port's device is still there; false
+  // (and the handler called) when it has gone. True with no port open.
+  bool CheckOpenDevice();
+  // Called once per open port, at the moment a read, a write or a check
+  // first finds its device gone; runs inside that call, so it must not
+  // close the port itself.
+  void SetDeviceGoneHandler(std::function<void()> handler) { FOnDeviceGone = std::move(handler); }
   int OpenIndex() const { return FIndex; }
   int ReadTimeout() const { return FReadTimeout; }
   // Per-byte time-out in milliseconds of silence; 20..1000, others ignored.
@@ -66,7 +80,15 @@ class TInterfList {
   // and `length` the reply's length, its bytes at the front of `data`.
   int Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
 
+  // The one watcher of the line, or nullptr; with none the link does no
+  // watching work. The observer must outlive its attachment.
+  void SetObserver(TLineObserver* observer) { FObserver = observer; }
+  TLineObserver* Observer() const { return FObserver; }
+
   std::uint8_t PacketNo() const { return FPacketNo; }
+  // Moves the packet number on without an exchange, so that a late reply to
+  // a failed request cannot pass for the reply to the next one.
+  void SkipPacketNo() { ++FPacketNo; }
   std::uint8_t EchoPacketNo() const { return FEchoPacketNo; }
   std::uint8_t ReplyFlags() const { return FReplyFlags; }
   // Requests always go out with flags 0; tools may exercise the two-byte forms.
@@ -81,10 +103,13 @@ class TInterfList {
   static std::string DeviceCode(const std::string& serialNumber);
 
  private:
+  int Exchange(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
+  void Observe(TLineEvent::TKind kind, const std::uint8_t* bytes, std::size_t size);
   int ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length);
   // True when FRx holds unused bytes, after a wait on the port if it had none.
   bool FillRx();
   void DrainUntilSilent(std::size_t& budget);
+  void NoteDeviceGone();
 
   SerialApi& FSerial;
   D2xxApi& FD2xx;
@@ -105,6 +130,11 @@ class TInterfList {
   std::array<std::uint8_t, 512> FRx{};
   std::size_t FRxHead = 0;
   std::size_t FRxTail = 0;
+
+  std::function<void()> FOnDeviceGone;
+  bool FGoneNoted = false;
+  TLineObserver* FObserver = nullptr;
+  TRxSplitter FRxSplitter;
 
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;

@@ -26,4 +26,10 @@ std::string ExplainOpenFailure(const TInterfList& list) {
   return "the port could not be opened" + why;
 }
 
+const char* DeviceGoneExplanation() {
+  return "the port's device has gone (unplugged?); plug it in again and 'q17ctl ports' lists it";
+}
+
+const char* DeviceGoneStatusText() { return "Устройство отключено"; }
+
 }  // namespace q17

@@ -13,4 +13,9 @@ namespace q17 {
 // gave no reason (it succeeded, or failed on a bad index).
 std::string ExplainOpenFailure(const TInterfList& list);
 
+// A port whose device was unplugged while open: for q17ctl's stderr.
+const char* DeviceGoneExplanation();
+// The same for the windows' status bars (UTF-8).
+const char* DeviceGoneStatusText();
+
 }  // namespace q17

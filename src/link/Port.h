@@ -18,6 +18,15 @@ class TPort {
   // Waits up to waitMs of silence for the first byte, then takes what has
   // arrived: the count, 0 on silence, negative on an error.
   virtual long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) = 0;
+  // Asks the system, without reading, whether the device is still there.
+  virtual bool Present() = 0;
+
+  // True once a call found the device gone (unplugged): nothing on this
+  // port can succeed any more.
+  bool Gone() const { return FGone; }
+
+ protected:
+  bool FGone = false;
 };
 
 // A port, or why it did not open.

@@ -44,6 +44,11 @@ struct CommTimeouts {
 
 inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
 
+// What Read and Write return when the port's device is no longer there (a
+// USB adapter pulled, a pseudo-terminal's peer gone): no later call on that
+// handle can succeed, so the caller closes it rather than retrying.
+inline constexpr long kPortGone = -2;
+
 // Why an open failed, in terms a user can act on.
 enum class OpenFailure { None, NoDevice, PermissionDenied, Busy, NotSerial, Other };
 
@@ -69,15 +74,23 @@ class SerialApi {
 
   // Reads what has arrived, up to maxBytes. When nothing is waiting, waits
   // up to waitMs for the first byte (0: do not wait). Returns the number of
-  // bytes read (0 when the wait ran out) or -1 on a port error.
+  // bytes read (0 when the wait ran out), -1 on a port error or kPortGone.
   virtual long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) = 0;
 
-  // WriteFile: the number of bytes written, or -1 when the call failed. A
+  // WriteFile: the number of bytes written, -1 when the call failed, or
+  // kPortGone. A
   // line that does not take the bytes gives up after the write time-outs
   // (constant + multiplier per byte; both 0: 100 ms + 1 ms per byte).
   virtual long Write(PortHandle h, const std::uint8_t* data, std::size_t size) = 0;
 
   virtual void Close(PortHandle h) = 0;
+
+  // False once the device behind an open handle has gone; asks without
+  // reading or waiting. Systems that cannot tell say true.
+  virtual bool Present(PortHandle h) {
+    (void)h;
+    return true;
+  }
 
   // Reads and writes give up as soon as `stop` is requested (nullptr: never).
   // The object must outlive every later call.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "reader/Csv.h"
 #include "reader/DirectCommand.h"
 #include "reader/TagText.h"
 #include "reader/Transact.h"
@@ -49,6 +50,10 @@ TAuditRow AuditRow(int number, const TAuditEvent& e) {
   return TAuditRow{std::to_string(number), "Кан. " + std::to_string(e.Channel), time, TagCodeText(e.Tag),
                    EventText(e.Code)};
 }
+
+std::string AuditCsvHeader() { return std::string(kUtf8Bom) + "Номер;Канал;Время;Таг;Событие\r\n"; }
+
+std::string AuditCsvRow(const TAuditRow& row) { return CsvRow({row.Number, row.Channel, row.Time, row.Tag, row.Event}); }
 
 TAuditRow AuditErrorRow(int number, const std::tm& now) {
   TAuditEvent e;

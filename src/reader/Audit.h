@@ -35,11 +35,16 @@ struct TAuditRow {
 };
 
 TAuditRow AuditRow(int number, const TAuditEvent& event);
+// The list as a spreadsheet file: the byte-order mark and the header row,
+// then one CSV row per list row.
+std::string AuditCsvHeader();
+std::string AuditCsvRow(const TAuditRow& row);
+
 // The row for a failed poll: channel 0, tag 0, the given time.
 TAuditRow AuditErrorRow(int number, const std::tm& now);
 
-// Command 181. These commands take the link's result only: a well-formed
-// reply counts as done whatever its answer code.
+// Command 181. These commands return the link's result, else the reader's
+// answer code: a refused switch is no switch.
 int SetAuditMode(TCommandState& s, TInterfList& link, bool on);
 // Command 120: empties the reader's event store.
 int ClearAuditStore(TCommandState& s, TInterfList& link);

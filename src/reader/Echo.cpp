@@ -1,7 +1,10 @@
 #include "reader/Echo.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+
+#include "link/ErrMsg.h"
 
 namespace q17 {
 
@@ -10,27 +13,22 @@ void FillEchoPattern(TCommandState& s) {
 }
 
 int EchoExchange(TCommandState& s, TInterfList& link, int length) {
+  const auto sentLength = static_cast<std::uint16_t>(std::clamp(length, kEchoMinLength, kEchoMaxLength));
+  std::array<std::uint8_t, kEchoMaxLength> sent{};
+  std::copy_n(s.Payload.begin(), sentLength, sent.begin());
   s.CommandCode = cmd::Echo;
-  s.PayloadLength = static_cast<std::uint16_t>(std::clamp(length, kEchoMinLength, kEchoMaxLength));
-  return link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);
+  s.PayloadLength = sentLength;
+  if (const int r = Exchange(s, link); r != 0) return r;
+  // A reply that differs from the request is a line fault, not a good echo.
+  if (s.PayloadLength != sentLength || !std::equal(sent.begin(), sent.begin() + sentLength, s.Payload.begin())) {
+    return rcDataError;
+  }
+  return 0;
 }
 
 std::optional<long long> MeanMsPerExchange(double elapsedMs, long long exchanges) {
   if (exchanges <= 0) return std::nullopt;
   return std::llround(elapsedMs / static_cast<double>(exchanges));
-}
-
-double TExchangeStats::Min() const { return FTimes.empty() ? 0.0 : *std::min_element(FTimes.begin(), FTimes.end()); }
-
-double TExchangeStats::Max() const { return FTimes.empty() ? 0.0 : *std::max_element(FTimes.begin(), FTimes.end()); }
-
-double TExchangeStats::Percentile(double p) const {
-  if (FTimes.empty()) return 0.0;
-  std::vector<double> sorted = FTimes;
-  std::sort(sorted.begin(), sorted.end());
-  const double rank = std::ceil(std::clamp(p, 0.0, 100.0) / 100.0 * static_cast<double>(sorted.size()));
-  const std::size_t index = rank < 1.0 ? 0 : static_cast<std::size_t>(rank) - 1;
-  return sorted[std::min(index, sorted.size() - 1)];
 }
 
 }  // namespace q17

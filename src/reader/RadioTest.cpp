@@ -27,7 +27,7 @@ int StartRadioTest(TCommandState& s, TInterfList& link, const TRadioStartPayload
 }
 
 int StopRadioTest(TCommandState& s, TInterfList& link, TRadioCounts& counts) {
-  const int r = DirectCommand(s, link, cmd::RadioTestStop, 0);
+  const int r = DirectCommand(s, link, cmd::RadioTestStop, 0, kRadioCountsSize);
   if (r == 0) counts = DecodeRadioCounts(s.Payload.data());
   return r;
 }

@@ -22,7 +22,11 @@ struct TRadioCounts {
 // Stop reply bytes 0..3: two counts, least significant byte first.
 TRadioCounts DecodeRadioCounts(const std::uint8_t* reply);
 
-// Commands 183 and 184; the link's result only.
+inline constexpr std::uint16_t kRadioCountsSize = 4;
+
+// Commands 183 and 184: the link's result, else the answer code; the stop
+// fails with rcDataError on a reply too short for both counts, which are
+// set only on 0.
 int StartRadioTest(TCommandState& s, TInterfList& link, const TRadioStartPayload& payload);
 int StopRadioTest(TCommandState& s, TInterfList& link, TRadioCounts& counts);
 

@@ -22,6 +22,14 @@ int Command(TCommandState& s, TInterfList& link, std::uint16_t code,
   return Exchange(s, link);
 }
 
+// A read whose reply must hold `size` bytes: a shorter one would leave the
+// payload's stale bytes to be taken for the reader's.
+int Read(TCommandState& s, TInterfList& link, std::uint16_t code, std::uint16_t size) {
+  const int r = Command(s, link, code);
+  if (r != 0) return r;
+  return s.PayloadLength < size ? rcDataError : 0;
+}
+
 std::uint8_t Lo(unsigned v) { return static_cast<std::uint8_t>(v & 0xFF); }
 std::uint8_t Hi(unsigned v) { return static_cast<std::uint8_t>((v >> 8) & 0xFF); }
 std::uint16_t Word(const std::array<std::uint8_t, kMaxData>& p) {
@@ -30,13 +38,13 @@ std::uint16_t Word(const std::array<std::uint8_t, kMaxData>& p) {
 
 int ReadTagCount(TCommandState& s, TInterfList& link, std::uint16_t code, std::int32_t& count) {
   count = 0;
-  const int r = Command(s, link, code);
+  const int r = Read(s, link, code, 1);
   if (r == 0) count = s.Payload[0];
   return r;
 }
 
 int ReadTag(TCommandState& s, TInterfList& link, std::uint16_t code, TTagCode& tag) {
-  const int r = Command(s, link, code);
+  const int r = Read(s, link, code, static_cast<std::uint16_t>(tag.size()));
   if (r == 0) std::copy_n(s.Payload.begin(), tag.size(), tag.begin());
   return r;
 }
@@ -68,7 +76,7 @@ int Exchange(TCommandState& s, TInterfList& link) {
 }
 
 int ReadConfig(TCommandState& s, TInterfList& link) {
-  const int r = Command(s, link, cmd::ReadConfig);
+  const int r = Read(s, link, cmd::ReadConfig, static_cast<std::uint16_t>(std::tuple_size_v<TConfigBytes>));
   if (r == 0) s.Config = TReaderConfig::FromBytes(s.Payload.data());
   return r;
 }
@@ -82,13 +90,13 @@ int WriteConfig(TCommandState& s, TInterfList& link) {
 }
 
 int ReadTagMemTime1(TCommandState& s, TInterfList& link) {
-  const int r = Command(s, link, cmd::ReadTagMemTime1);
+  const int r = Read(s, link, cmd::ReadTagMemTime1, 2);
   if (r == 0) s.TMT_1 = Word(s.Payload);
   return r;
 }
 
 int ReadTagMemTime2(TCommandState& s, TInterfList& link) {
-  const int r = Command(s, link, cmd::ReadTagMemTime2);
+  const int r = Read(s, link, cmd::ReadTagMemTime2, 2);
   if (r == 0) s.TMT_2 = Word(s.Payload);
   return r;
 }
@@ -102,13 +110,13 @@ int WriteTagMemTime2(TCommandState& s, TInterfList& link) {
 }
 
 int ReadAtten1(TCommandState& s, TInterfList& link) {
-  const int r = Command(s, link, cmd::ReadAtten1);
+  const int r = Read(s, link, cmd::ReadAtten1, 1);
   if (r == 0) s.ATT_1 = s.Payload[0];
   return r;
 }
 
 int ReadAtten2(TCommandState& s, TInterfList& link) {
-  const int r = Command(s, link, cmd::ReadAtten2);
+  const int r = Read(s, link, cmd::ReadAtten2, 1);
   if (r == 0) s.ATT_2 = s.Payload[0];
   return r;
 }

@@ -2,7 +2,8 @@
 // The program-wide command state and one operation per reader command.
 // Each operation fills the state's payload, runs one transaction with the
 // reader at ReaderAddress and returns the link result if non-zero, else the
-// reader's answer code if non-zero, else 0 (having stored the reply).
+// reader's answer code if non-zero, else rcDataError when a read's reply is
+// too short for what it reads, else 0 (having stored the reply).
 #include <array>
 #include <cstdint>
 #include <ctime>

@@ -9,7 +9,7 @@ TSensorState DecodeSensors(const std::uint8_t* r) { return TSensorState{r[0] != 
 const char* OnOffText(bool active) { return active ? "ВКЛ." : "выкл."; }
 
 int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state) {
-  const int r = DirectCommand(s, link, cmd::ReadSensors, 0);
+  const int r = DirectCommand(s, link, cmd::ReadSensors, 0, kSensorReplySize);
   if (r == 0) state = DecodeSensors(s.Payload.data());
   return r;
 }

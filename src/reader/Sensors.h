@@ -20,8 +20,10 @@ TSensorState DecodeSensors(const std::uint8_t* reply);
 // "ВКЛ." when active, "выкл." when not.
 const char* OnOffText(bool active);
 
-// Command 182; the link's result only. On 0 `state` holds the first four
-// payload bytes, whatever the reply's length.
+inline constexpr std::uint16_t kSensorReplySize = 4;
+
+// Command 182: the link's result, else the answer code, else rcDataError for
+// a reply of fewer than four bytes. `state` changes only on 0.
 int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state);
 
 }  // namespace q17

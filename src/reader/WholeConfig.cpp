@@ -1,5 +1,7 @@
 #include "reader/WholeConfig.h"
 
+#include "link/ErrMsg.h"
+
 namespace q17 {
 namespace {
 
@@ -9,18 +11,19 @@ struct TGroupOps {
   TConfigGroup Group;
   TOperation Channel1;  // the block has only this one
   TOperation Channel2;
+  const char* Names[2];
 };
 
 constexpr TGroupOps kReads[] = {
-    {TConfigGroup::Block, ReadConfig, nullptr},
-    {TConfigGroup::TagMemTime, ReadTagMemTime1, ReadTagMemTime2},
-    {TConfigGroup::Atten, ReadAtten1, ReadAtten2},
+    {TConfigGroup::Block, ReadConfig, nullptr, {"BLOCK", nullptr}},
+    {TConfigGroup::TagMemTime, ReadTagMemTime1, ReadTagMemTime2, {"TMT_1", "TMT_2"}},
+    {TConfigGroup::Atten, ReadAtten1, ReadAtten2, {"ATT_1", "ATT_2"}},
 };
 
 constexpr TGroupOps kWrites[] = {
-    {TConfigGroup::Block, WriteConfig, nullptr},
-    {TConfigGroup::TagMemTime, WriteTagMemTime1, WriteTagMemTime2},
-    {TConfigGroup::Atten, WriteAtten1, WriteAtten2},
+    {TConfigGroup::Block, WriteConfig, nullptr, {"BLOCK", nullptr}},
+    {TConfigGroup::TagMemTime, WriteTagMemTime1, WriteTagMemTime2, {"TMT_1", "TMT_2"}},
+    {TConfigGroup::Atten, WriteAtten1, WriteAtten2, {"ATT_1", "ATT_2"}},
 };
 
 // One group: channel 2 only after channel 1 succeeded. Each code reaches the
@@ -44,12 +47,45 @@ TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TRe
   return {};
 }
 
+const char* WriteOutcomeText(TWriteOutcome outcome) {
+  switch (outcome) {
+    case TWriteOutcome::Written: return "written";
+    case TWriteOutcome::NotWritten: return "not written";
+    case TWriteOutcome::NotKnown: return "not known";
+  }
+  return "";
+}
+
+TWriteOutcome JudgeWrite(TInterfList& link, const std::function<int()>& send, int& code) {
+  // The link moves its packet number on exactly when a whole reply came.
+  const std::uint8_t before = link.PacketNo();
+  code = send();
+  if (code == 0) return TWriteOutcome::Written;
+  if (link.PacketNo() != before || code == rcPortClosed) return TWriteOutcome::NotWritten;
+  return TWriteOutcome::NotKnown;
+}
+
 std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult,
-                                                  const TGroupFailureSink& onGroupFailed) {
+                                                  const TGroupFailureSink& onGroupFailed, const TKeepGoing& keepGoing,
+                                                  const TWriteStepSink& onStep) {
   std::vector<TConfigWriteFailure> failures;
+  bool going = true;
   for (const TGroupOps& g : kWrites) {
-    if (const int r = RunGroup(g, s, link, onResult); r != 0) {
-      failures.push_back({g.Group, r});
+    int failed = 0;
+    const TOperation ops[] = {g.Channel1, g.Channel2};
+    for (std::size_t i = 0; i < 2; ++i) {
+      if (ops[i] == nullptr) continue;
+      going = going && (!keepGoing || keepGoing());
+      TConfigWriteStep step{g.Names[i], TWriteOutcome::NotWritten, 0};
+      if (going && failed == 0) {
+        step.Outcome = JudgeWrite(link, [&] { return ops[i](s, link); }, step.Code);
+        if (onResult) onResult(step.Code);
+        failed = step.Code;
+      }
+      if (onStep) onStep(step);
+    }
+    if (failed != 0) {
+      failures.push_back({g.Group, failed});
       if (onGroupFailed) onGroupFailed(failures.back());
     }
   }

@@ -29,15 +29,37 @@ struct TConfigWriteFailure {
   int Code;
 };
 
+// What became of one write command, as far as the PC can tell: written
+// (answered 0), not written (refused by the reader, or never sent), or not
+// known (the reply was lost or garbled, so the reader may have applied it).
+enum class TWriteOutcome { Written, NotWritten, NotKnown };
+const char* WriteOutcomeText(TWriteOutcome outcome);
+
+// Sends one write command (`send` returns its result) and judges it.
+TWriteOutcome JudgeWrite(TInterfList& link, const std::function<int()>& send, int& code);
+
+struct TConfigWriteStep {
+  const char* Name;  // "BLOCK", "TMT_1", "TMT_2", "ATT_1", "ATT_2"
+  TWriteOutcome Outcome;
+  int Code;          // 0 when written or never sent
+};
+
+// Asked before each command; once false, no further command is sent.
+using TKeepGoing = std::function<bool()>;
+using TWriteStepSink = std::function<void(const TConfigWriteStep& step)>;
+
 // Every group is attempted, in the order block, tag memory times,
 // attenuations; a channel-1 failure skips channel 2 of the same group.
 // Returns the failed groups in order (empty on success); onGroupFailed hears
 // of each as it happens, before the next group is sent, so a window can say
-// so at that moment.
+// so at that moment. onStep hears of each of the five commands, in order,
+// also of those not sent (after a channel-1 failure, or once keepGoing said
+// no).
 using TGroupFailureSink = std::function<void(const TConfigWriteFailure& failure)>;
 std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList& link,
                                                   const TResultSink& onResult = {},
-                                                  const TGroupFailureSink& onGroupFailed = {});
+                                                  const TGroupFailureSink& onGroupFailed = {},
+                                                  const TKeepGoing& keepGoing = {}, const TWriteStepSink& onStep = {});
 
 // The message a window shows for a failed group (UTF-8).
 const char* ReadFailureMessage(TConfigGroup group);

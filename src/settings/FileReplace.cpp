@@ -189,6 +189,8 @@ bool WriteAll(int fd, std::string_view bytes, std::string& error) {
 
 }  // namespace
 
+fs::path PathFromUtf8(std::string_view text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
 std::string PathText(const fs::path& file) {
   const std::u8string text = file.u8string();
   return std::string(text.begin(), text.end());

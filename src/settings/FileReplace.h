@@ -37,5 +37,8 @@ bool ReplaceWholeFile(const std::filesystem::path& file, std::string_view bytes,
 
 // A path as UTF-8 text for messages, on every system.
 std::string PathText(const std::filesystem::path& file);
+// A path from UTF-8 text (a command line's, a file's), on every system: a
+// narrow string would go through the ANSI code page on Windows.
+std::filesystem::path PathFromUtf8(std::string_view text);
 
 }  // namespace q17

@@ -2,36 +2,51 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "version/VerInf.h"
 
 namespace q17 {
 namespace {
 
-// The record and the names are read as UTF-16, so texts and folders outside
-// the ANSI code page stay whole; the rest of the program speaks UTF-8.
-std::string ToUtf8(const wchar_t* text, std::size_t length) {
+// VerQueryValueA hands out text in the ANSI code page.
+std::string AnsiToUtf8(const char* text, std::size_t length) {
   if (length == 0) return {};
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+  if (wide <= 0) return {};
+  std::wstring w(static_cast<std::size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), w.data(), wide);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
   std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);
   return out;
 }
 
-std::wstring ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  const int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (wide <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), wide);
+// File names are UTF-8 inside the program; the system takes them as UTF-16
+// (the ANSI calls would lose every letter outside the code page).
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+std::string Utf8(const wchar_t* text, std::size_t length) {
+  if (length == 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n, nullptr, nullptr);
   return out;
 }
 
 bool Query(const std::vector<std::uint8_t>& record, const std::string& path, void** value, UINT* length) {
   *value = nullptr;
   *length = 0;
-  return VerQueryValueW(record.data(), ToWide(path).c_str(), value, length) != 0 && *value != nullptr;
+  return VerQueryValueA(record.data(), path.c_str(), value, length) != 0 && *value != nullptr;
 }
 
 }  // namespace
@@ -40,14 +55,18 @@ void TVersionInfo::Load() {
   FValid = false;
   FRecord.clear();
   DWORD handle = 0;
-  const std::wstring name = ToWide(FFileName);
-  FRecordSize = static_cast<std::int32_t>(GetFileVersionInfoSizeW(name.c_str(), &handle));
+  const std::wstring file = Wide(FFileName);
+  if (file.empty()) {
+    FRecordSize = 0;
+    return;
+  }
+  FRecordSize = static_cast<std::int32_t>(GetFileVersionInfoSizeW(file.c_str(), &handle));
   if (FRecordSize <= 0) {
     FRecordSize = 0;
     return;
   }
   FRecord.resize(static_cast<std::size_t>(FRecordSize));
-  FValid = GetFileVersionInfoW(name.c_str(), handle, static_cast<DWORD>(FRecordSize), FRecord.data()) != 0;
+  FValid = GetFileVersionInfoW(file.c_str(), handle, static_cast<DWORD>(FRecordSize), FRecord.data()) != 0;
 }
 
 std::optional<std::uint32_t> TVersionInfo::Translation() const {
@@ -76,9 +95,8 @@ std::string TVersionInfo::StringValue(const std::string& key) const {
   void* value = nullptr;
   UINT length = 0;
   if (!FValid || tk.empty() || !Query(FRecord, "\\StringFileInfo\\" + tk + "\\" + key, &value, &length)) return {};
-  // The length counts UTF-16 units, the closing zero among them.
-  const wchar_t* text = static_cast<const wchar_t*>(value);
-  return ToUtf8(text, wcsnlen(text, length));
+  const char* text = static_cast<const char*>(value);
+  return AnsiToUtf8(text, strnlen(text, length));
 }
 
 std::string RunningProgramFile() {
@@ -86,7 +104,7 @@ std::string RunningProgramFile() {
   while (true) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
-    if (n < path.size()) return ToUtf8(path.data(), n);
+    if (n < path.size()) return Utf8(path.data(), n);
     if (path.size() >= 32768) return {};
     path.resize(path.size() * 2);
   }

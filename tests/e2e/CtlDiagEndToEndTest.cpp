@@ -98,6 +98,7 @@ TEST(CtlDiagEndToEnd, AuditStoppedByCtrlCSwitchesAuditModeOffFirst) {
   ctl.Signal(SIGINT);
   EXPECT_EQ(ctl.WaitExit(200, {}), 128 + SIGINT);
   EXPECT_EQ(SimHarness::Field(sim.Control("state"), "AUDIT"), "off");
+  EXPECT_EQ(ctl.Err(), "") << "the switch-off after the stop is answered as usual";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "e2e/SimHarness.h"
+#include "link/OpenFailureText.h"
 
 namespace q17::test {
 namespace {
@@ -165,12 +166,29 @@ TEST(CtlEndToEnd, StopSignalsEndItCleanlyWithTheTotalsAndThePortFree) {
     WaitForRequests(sim, ctl);
     ctl.Signal(sig);
     EXPECT_EQ(ctl.WaitExit(200, {}), 128 + sig);
-    // The exchange cut short is neither good nor an error.
+    // The exchange in progress runs to its reply: no error.
     EXPECT_EQ(ctl.Out().rfind("good=", 0), 0u) << ctl.Out();
     EXPECT_NE(ctl.Out().find("\nerrors=0\nms_per_exchange="), std::string::npos) << ctl.Out();
     EXPECT_EQ(ctl.Err(), "");
     const RunResult next = sim.Ctl({"version"});
     EXPECT_EQ(next.exitCode, 0) << next.err;
+  }
+}
+
+// The simulator ending hangs its terminal up, as an adapter pulled out
+// does: the commands that poll stop at once and say why.
+TEST(CtlEndToEnd, ADeviceGoneMidRunEndsTheRunAndIsNamed) {
+  for (const char* command : {"echo-test", "sensors"}) {
+    SCOPED_TRACE(command);
+    SimHarness sim;
+    ChildProcess ctl;
+    std::vector<std::string> args{Q17CTL_PATH, "--port", sim.Pty(), command};
+    if (std::string(command) == "echo-test") args.insert(args.end(), {"--count", "100000000"});
+    ASSERT_TRUE(ctl.Start(args, {"SETUPQ17_PORTS=" + sim.Pty()}, true));
+    WaitForRequests(sim, ctl);
+    sim.Control("quit");
+    EXPECT_EQ(ctl.WaitExit(200, {}), 1);
+    EXPECT_NE(ctl.Err().find(DeviceGoneExplanation()), std::string::npos) << ctl.Err();
   }
 }
 

@@ -188,18 +188,21 @@ TEST_F(PosixSerialTest, ReadOnSilenceReturnsZero) {
   api_->Close(h);
 }
 
-TEST_F(PosixSerialTest, PeerGoneIsAPortErrorNotSilence) {
+// A pty whose other end closed is what an unplugged adapter's tty looks like.
+TEST_F(PosixSerialTest, PeerGoneIsTheDeviceGoneNotSilence) {
   const PortHandle h = OpenSlave();
   ASSERT_NE(h, 0u);
   pty_.Send({0x41});
   std::uint8_t buf[8];
   ASSERT_EQ(api_->Read(h, buf, sizeof buf, kPatienceMs), 1);
+  EXPECT_TRUE(api_->Present(h));
 
   pty_.CloseMaster();
-  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 0), -1);
-  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 60000), -1);  // at once, not after the wait
+  EXPECT_FALSE(api_->Present(h));
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 0), kPortGone);
+  EXPECT_EQ(api_->Read(h, buf, sizeof buf, 60000), kPortGone);  // at once, not after the wait
   const std::uint8_t frame[] = {0xFB, 0x00, 0xFD};
-  EXPECT_EQ(api_->Write(h, frame, sizeof frame), -1);
+  EXPECT_EQ(api_->Write(h, frame, sizeof frame), kPortGone);
   api_->Close(h);
 }
 

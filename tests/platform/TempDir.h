@@ -1,17 +1,26 @@
 #pragma once
 // A scratch directory for one test, removed with everything in it.
 #include <filesystem>
+#include <random>
 #include <string>
-
-#include <cstdlib>
 
 namespace q17::test {
 
 class TempDir {
  public:
+  // A new directory of the user's own, on every system (mkdtemp is POSIX only).
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "q17plat.XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec);
+    std::random_device random;
+    for (int i = 0; i < 100 && path_.empty() && !ec; ++i) {
+      const fs::path candidate = base / ("q17plat." + std::to_string(random()));
+      if (fs::create_directory(candidate, ec)) {
+        fs::permissions(candidate, fs::perms::owner_all, ec);
+        path_ = candidate.string();
+      }
+    }
   }
   ~TempDir() {
     std::error_code ec;

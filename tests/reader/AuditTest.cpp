@@ -5,6 +5,7 @@
 #include <set>
 
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "reader/RadioTest.h"
 #include "reader/Scan.h"
 #include "reader/Sensors.h"
@@ -105,6 +106,9 @@ TEST(Decoders, SensorsRadioCountsAndStartPayload) {
   EXPECT_THROW(RadioStartPayload(1, "00 FF", "0X"), TConversionError);
 }
 
+// A quantile lies in the bucket of the true value; the slack is rounding only.
+constexpr double kWithinBucket = TEchoSpread::kBucketMs * 1.001;
+
 TEST(Decoders, ScanLinesAndEchoSpread) {
   EXPECT_EQ(LeftFill("7", 2), "07");
   EXPECT_EQ(LeftFill("123", 2), "123");
@@ -115,16 +119,39 @@ TEST(Decoders, ScanLinesAndEchoSpread) {
   EXPECT_EQ(MeanMsPerExchange(5000.0, 250), 20);
   EXPECT_EQ(MeanMsPerExchange(25.0, 10), 3);  // 2.5 rounds up
 
-  TExchangeStats stats;
-  for (int ms = 100; ms >= 1; --ms) stats.Add(ms);
-  EXPECT_EQ(stats.Min(), 1.0);
-  EXPECT_EQ(stats.Percentile(50), 50.0);
-  EXPECT_EQ(stats.Percentile(95), 95.0);
-  EXPECT_EQ(stats.Max(), 100.0);
-  TExchangeStats one;
+  TEchoSpread spread;
+  EXPECT_EQ(spread.Quantile(0.5), 0.0);
+  EXPECT_TRUE(spread.Buckets().empty());
+  for (int ms = 100; ms >= 1; --ms) spread.Add(ms);
+  EXPECT_EQ(spread.Count(), 100u);
+  EXPECT_EQ(spread.Min(), 1.0);
+  EXPECT_NEAR(spread.Quantile(0.5), 50.0, kWithinBucket);
+  EXPECT_NEAR(spread.Quantile(0.95), 95.0, kWithinBucket);
+  EXPECT_EQ(spread.Max(), 100.0);
+  EXPECT_EQ(spread.Quantile(1.0), 100.0);
+  TEchoSpread one;
   one.Add(4.5);
-  EXPECT_EQ(one.Percentile(0), 4.5);
-  EXPECT_EQ(one.Percentile(95), 4.5);
+  EXPECT_EQ(one.Quantile(0), 4.5);
+  EXPECT_EQ(one.Quantile(0.95), 4.5);
+}
+
+TEST(Decoders, EchoSpreadStaysBoundedAndRightWithinABucket) {
+  // A million exchanges of 2.0x ms and one slow one of 5 s: the buckets span
+  // the times seen, not the exchanges made.
+  TEchoSpread spread;
+  for (int i = 0; i < 1000000; ++i) spread.Add(2.0 + (i % 100) * 0.001);
+  spread.Add(5000.0);
+  spread.Add(-1.0);
+  const auto buckets = spread.Buckets();
+  EXPECT_LE(buckets.size(), static_cast<std::size_t>(TEchoSpread::kLastBucketFromMs * TEchoSpread::kBucketsPerMs) + 1);
+  std::uint64_t total = 0;
+  for (const auto& [upper, count] : buckets) total += count;
+  EXPECT_EQ(total, spread.Count());
+  EXPECT_EQ(buckets.back().first, 5000.0);
+  EXPECT_EQ(spread.Min(), 0.0);
+  EXPECT_EQ(spread.Max(), 5000.0);
+  EXPECT_NEAR(spread.Quantile(0.5), 2.05, kWithinBucket);
+  EXPECT_NEAR(spread.Quantile(0.95), 2.095, kWithinBucket);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "link/ErrMsg.h"
 #include "reader/CommandFixture.h"
+#include "reader/Scan.h"
 
 namespace q17 {
 namespace {
@@ -87,6 +88,18 @@ TEST_F(Commands, FailuresLeaveTheTargetsUntouched) {
   Silence();
   EXPECT_EQ(ReadTagCount1(s, list), rcTimeout);
   EXPECT_EQ(s.TagCount1, 0) << "the count reads 0 after any failure";
+
+  // A reply too short for what is read: the payload's old bytes are no answer.
+  Reply(0, Bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+  EXPECT_EQ(ReadConfig(s, list), rcDataError);
+  EXPECT_EQ(s.Config.ToBytes(), before);
+  Reply(0, Bytes({7}));
+  EXPECT_EQ(ReadTagMemTime2(s, list), rcDataError);
+  EXPECT_EQ(s.TMT_2, 100);
+  TTagCode tag{9, 9, 9, 9};
+  Reply(0, Bytes({1, 2, 3}));
+  EXPECT_EQ(ReadFirstTag1(s, list, tag), rcDataError);
+  EXPECT_EQ(tag, (TTagCode{9, 9, 9, 9}));
 }
 
 TEST_F(Commands, ChangeAddressSendsTheComplementAndFollowsTheReader) {
@@ -190,6 +203,24 @@ TEST_F(Commands, RequestsGoToTheLowByteOfTheAddress) {
   ReadAtten1(s, list);
   EXPECT_EQ(serial.line.writes.back()[2], 0xFA);
   EXPECT_EQ(serial.line.writes.back()[3], 0x0E);
+}
+
+TEST_F(Commands, ScanNeverTakesALateReplyForTheNextAddress) {
+  // Address 3 answers after the time-out, during address 4's exchange.
+  Silence();
+  serial.line.AnswerNextWrite(test::ReplyFrame(0, 3, 0, {'Q', ' '}));
+  std::vector<std::pair<int, int>> results;
+  const int found = ScanReaders(s, list, 3, 4, [&](int address, int result, const std::string&) {
+    results.emplace_back(address, result);
+    return true;
+  });
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(results, (std::vector<std::pair<int, int>>{{3, rcTimeout}, {4, rcBadPacketNo}}));
+  // Every other command keeps the link's rule: after a failure the number repeats.
+  Silence();
+  const std::uint8_t before = list.PacketNo();
+  EXPECT_EQ(ReadConfig(s, list), rcTimeout);
+  EXPECT_EQ(list.PacketNo(), before);
 }
 
 }  // namespace

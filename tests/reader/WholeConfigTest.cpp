@@ -4,6 +4,8 @@
 
 #include "reader/CommandFixture.h"
 
+#include <optional>
+
 namespace q17 {
 namespace {
 
@@ -85,6 +87,37 @@ TEST_F(Commands, WriteWholeConfigTriesEveryGroupAndSkipsChannel2AfterChannel1) {
     ASSERT_EQ(Sent() - before, c.sent.size());
     for (std::size_t i = 0; i < c.sent.size(); ++i) EXPECT_EQ(Request(before + i).first, c.sent[i]);
     EXPECT_EQ(seen, std::vector<int>(c.answers.begin(), c.answers.end()));
+  }
+}
+
+TEST_F(Commands, WriteWholeConfigSendsNothingNewOnceToldToStopAndJudgesEachCommand) {
+  struct Case {
+    std::size_t commandsBeforeStop;
+    std::vector<std::optional<std::uint16_t>> answers;  // nothing: the reply is lost
+    std::vector<TWriteOutcome> outcomes;                 // BLOCK, TMT_1, TMT_2, ATT_1, ATT_2
+  };
+  using O = TWriteOutcome;
+  const Case cases[] = {
+      {1, {0}, {O::Written, O::NotWritten, O::NotWritten, O::NotWritten, O::NotWritten}},
+      {1, {std::nullopt}, {O::NotKnown, O::NotWritten, O::NotWritten, O::NotWritten, O::NotWritten}},
+      {2, {0, 20}, {O::Written, O::NotWritten, O::NotWritten, O::NotWritten, O::NotWritten}},
+      {4, {0, 0, 0, std::nullopt}, {O::Written, O::Written, O::Written, O::NotKnown, O::NotWritten}},
+      {9, {0, 0, 0, 0, 0}, {O::Written, O::Written, O::Written, O::Written, O::Written}},
+  };
+  for (const Case& c : cases) {
+    const std::size_t before = Sent();
+    for (const auto& a : c.answers) a ? Reply(*a) : Silence();
+    std::vector<TConfigWriteStep> steps;
+    WriteWholeConfig(
+        s, list, {}, {}, [&] { return Sent() - before < c.commandsBeforeStop; },
+        [&](const TConfigWriteStep& step) { steps.push_back(step); });
+    EXPECT_EQ(Sent() - before, c.answers.size());
+    ASSERT_EQ(steps.size(), c.outcomes.size());
+    const char* names[] = {"BLOCK", "TMT_1", "TMT_2", "ATT_1", "ATT_2"};
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      EXPECT_STREQ(steps[i].Name, names[i]);
+      EXPECT_EQ(steps[i].Outcome, c.outcomes[i]) << c.commandsBeforeStop << " " << names[i];
+    }
   }
 }
 

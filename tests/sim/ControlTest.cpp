@@ -152,6 +152,13 @@ TEST_F(ControlTest, AnswerCodes) {
   EXPECT_NE(Do("state").find("ANSWER=222 "), std::string::npos);
   Do("answer off");
   EXPECT_EQ(Ask(bus, 1, 40).pc.code, 0);
+  // One command struck, the others carried out; the count runs on that command only.
+  EXPECT_EQ(Do("answer 20 1 cmd 151"), "ok reader 1 answers 20 to the next 1 requests of command 151");
+  EXPECT_EQ(Ask(bus, 1, 40).pc.code, 0);
+  EXPECT_EQ(Ask(bus, 1, 151).pc.code, 20);
+  EXPECT_EQ(Ask(bus, 1, 151).pc.code, 0);
+  EXPECT_TRUE(Err(Do("answer 20 cmd")));
+  EXPECT_TRUE(Err(Do("answer 20 cmd 0")));
 }
 
 TEST_F(ControlTest, AddressingReaders) {

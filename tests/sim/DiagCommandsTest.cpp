@@ -5,6 +5,7 @@
 #include "SimSerialApi.h"
 #include "link/ErrMsg.h"
 #include "reader/Audit.h"
+#include "reader/RadioTest.h"
 #include "reader/ReadZone.h"
 #include "reader/Scan.h"
 #include "reader/Sensors.h"
@@ -137,7 +138,7 @@ TEST_F(Diag, TagWalksOfAField) {
   EXPECT_EQ(ListTags(s, list, 2, tags), rcTimeout);
 }
 
-TEST_F(Diag, AuditAndSensorCommandsTakeTheLinksResultOnly) {
+TEST_F(Diag, AuditSensorAndRadioCommandsFailOnARefusalOrAShortReply) {
   ASSERT_EQ(SetAuditMode(s, list, true), 0);
   EXPECT_EQ(State("AUDIT"), "on");
   bus.ApplyControl("event 0x0124 2 12345678");
@@ -151,12 +152,29 @@ TEST_F(Diag, AuditAndSensorCommandsTakeTheLinksResultOnly) {
   ASSERT_EQ(ReadAuditEvent(s, list, now, e), 0);
   EXPECT_FALSE(e.has_value());
   bus.ApplyControl("answer 20 1");
-  EXPECT_EQ(SetAuditMode(s, list, false), 0);
+  EXPECT_EQ(SetAuditMode(s, list, false), 20);
+  EXPECT_EQ(State("AUDIT"), "on");
 
   bus.ApplyControl("sensor car 2 on");
   TSensorState sensors;
   ASSERT_EQ(ReadSensors(s, list, sensors), 0);
   EXPECT_EQ(sensors, (TSensorState{false, false, false, true}));
+  bus.ApplyControl("sensor car 2 off");
+  bus.ApplyControl("answer 201 1");
+  EXPECT_EQ(ReadSensors(s, list, sensors), 201);
+  EXPECT_EQ(sensors, (TSensorState{false, false, false, true})) << "left as it was";
+
+  // The stop's request bytes must never pass for counts.
+  TRadioCounts counts{1, 2};
+  ASSERT_EQ(StartRadioTest(s, list, RadioStartPayload(1, s.EtalonTag, s.TestTag)), 0);
+  bus.ApplyControl("radio-counts 7 9");
+  bus.ApplyControl("answer 20 1");
+  EXPECT_EQ(StopRadioTest(s, list, counts), 20);
+  EXPECT_EQ(counts.Etalon, 1);
+  EXPECT_EQ(counts.Test, 2);
+  ASSERT_EQ(StopRadioTest(s, list, counts), 0);
+  EXPECT_EQ(counts.Etalon, 7);
+  EXPECT_EQ(counts.Test, 9);
 }
 
 // A reader that never answers a next-tag request with a failure: the walk

@@ -63,15 +63,19 @@ class FakeD2xxApi : public D2xxApi {
     return FT_OK;
   }
   FtStatus GetQueueStatus(FtHandle, std::uint32_t& rx) override {
+    if (gone) return FT_DEVICE_NOT_FOUND;
+    if (queueFails) return FT_IO_ERROR;
     rx = static_cast<std::uint32_t>(line.Waiting());
     return FT_OK;
   }
   FtStatus Read(FtHandle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) override {
+    if (gone) return FT_DEVICE_NOT_FOUND;
     if (readFails) return FT_IO_ERROR;
     got = static_cast<std::uint32_t>(line.Take(buffer, size));
     return FT_OK;
   }
   FtStatus Write(FtHandle, const std::uint8_t* data, std::uint32_t size, std::uint32_t& written) override {
+    if (gone) return FT_DEVICE_NOT_FOUND;
     line.OnWrite(data, size);
     written = size;
     return writeFails ? FT_IO_ERROR : FT_OK;
@@ -93,6 +97,8 @@ class FakeD2xxApi : public D2xxApi {
   bool openExFails = false;
   bool readFails = false;
   bool writeFails = false;
+  bool gone = false;  // the adapter was unplugged
+  bool queueFails = false;
   int openCount = 0;
   int closeCount = 0;
   std::string openExSerial;

@@ -39,14 +39,21 @@ class FakeSerialApi : public SerialApi {
 
   long Read(PortHandle, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
     lastWaitMs = waitMs;
+    if (gone) return kPortGone;
     if (readError) return -1;
     return static_cast<long>(line.Take(buffer, maxBytes));
   }
 
   long Write(PortHandle, const std::uint8_t* data, std::size_t size) override {
+    if (gone) return kPortGone;
     line.OnWrite(data, size);
     if (writeError) return -1;
     return shortWrite ? static_cast<long>(size) - 1 : static_cast<long>(size);
+  }
+
+  bool Present(PortHandle) override {
+    ++presentChecks;
+    return !gone;
   }
 
   void Close(PortHandle) override {
@@ -60,6 +67,8 @@ class FakeSerialApi : public SerialApi {
   bool readError = false;
   bool writeError = false;
   bool shortWrite = false;
+  bool gone = false;  // the device was unplugged
+  int presentChecks = 0;
   bool isOpen = false;
   int opens = 0;
   int closes = 0;

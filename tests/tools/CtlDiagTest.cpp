@@ -28,13 +28,14 @@ class CtlDiag : public ::testing::Test {
       return t;
     };
   }
-  int Run(const std::vector<std::string>& args) {
+  int Run(const std::vector<std::string>& args) { return RunInto(out, args); }
+  int RunInto(std::ostream& into, const std::vector<std::string>& args) {
     out.str("");
     err.str("");
     TDiagArgs parsed;
     const std::string problem = ParseDiagArgs(args.at(0), {args.begin() + 1, args.end()}, state, parsed);
     EXPECT_EQ(problem, "");
-    return RunDiag(parsed, state, list, out, err, env);
+    return RunDiag(parsed, state, list, into, err, env);
   }
   std::string State(const std::string& name) { return test::ControlField(bus.ApplyControl("state"), name); }
   // Stops once the reader has had `n` requests more than now.
@@ -95,6 +96,17 @@ TEST_F(CtlDiag, AuditFailedPollPrintsTheErrorRowAndStillSwitchesOff) {
   EXPECT_EQ(out.str(), "");
 }
 
+TEST_F(CtlDiag, FailedOutputEndsAuditAndSensorsBeforeTheNextPoll) {
+  for (int i = 0; i < 3; ++i) bus.ApplyControl("event 0x0010 1 00A10228");
+  std::ostream broken(nullptr);  // every write fails, as on a full disk
+  EXPECT_EQ(RunInto(broken, {"audit"}), 1);
+  EXPECT_EQ(State("EVENTS"), "2") << "the events not printed stay in the reader";
+  EXPECT_EQ(State("AUDIT"), "off");
+  const auto before = bus.Stats().requests;
+  EXPECT_EQ(RunInto(broken, {"sensors"}), 1);
+  EXPECT_EQ(bus.Stats().requests, before + 1);
+}
+
 TEST_F(CtlDiag, SensorsOneLinePerPollUntilTheFirstFailure) {
   bus.ApplyControl("sensor gate 1 on");
   bus.ApplyControl("sensor car 2 on");
@@ -125,9 +137,17 @@ TEST_F(CtlDiag, RadioTestStartsWaitsAndStopsEvenWhenStopped) {
   EXPECT_LT(nowMs, 1000);
   EXPECT_EQ(State("RADIO"), "off");
 
+  // A start whose reply is lost may have started the count: it is stopped.
   bus.ApplyControl("fault noreply next 1");
   EXPECT_EQ(Run({"radio-test", "--seconds", "1"}), 1);
   EXPECT_EQ(err.str(), "ОШИБКА запуска радиотеста - проверьте подключение считывателя\nКод = 6 / Таймаут обмена\n");
+  EXPECT_EQ(State("RADIO"), "off");
+  // A refused stop gives no counts: the request's own bytes are none.
+  bus.SetReplyHook([&] { bus.ApplyControl("answer 20 1"); });
+  EXPECT_EQ(Run({"radio-test", "--seconds", "1"}), 1);
+  bus.SetReplyHook({});
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "ОШИБКА остановки радиотеста - проверьте подключение считывателя\nКод = 20 / Недопустимый параметр\n");
 }
 
 TEST_F(CtlDiag, TagsInTheField) {

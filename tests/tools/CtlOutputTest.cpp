@@ -71,5 +71,29 @@ TEST(CtlOutput, OutputThatCannotBeWrittenIsAFailureWithItsReason) {
   EXPECT_EQ(FinishOutput(2, fine, err), 2);
 }
 
+// Characters cut by the end of the output buffer wait for their rest: every
+// byte arrives once and in order, whichever character straddles the edge.
+TEST(CtlOutput, CharactersAcrossTheBufferEdgeArriveWhole) {
+  const std::string tail = "Ж€😀 Считыватель\n";
+  for (std::size_t lead = 4090; lead <= 4097; ++lead) {
+    SCOPED_TRACE(lead);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::string text = std::string(lead, 'a') + tail + tail;
+    {
+      TFdOutBuf buf(fds[1]);
+      std::ostream out(&buf);
+      out << text << std::flush;
+      EXPECT_EQ(buf.Error(), 0);
+    }
+    close(fds[1]);
+    std::string got;
+    char chunk[4096];
+    for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0;) got.append(chunk, static_cast<std::size_t>(n));
+    close(fds[0]);
+    EXPECT_EQ(got, text);
+  }
+}
+
 }  // namespace
 }  // namespace q17

@@ -8,17 +8,27 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
+#include "CtlAddressList.h"
+#include "CtlDoctor.h"
 #include "CtlOutput.h"
+#include "CtlSettingsStrict.h"
+#include "CtlSurvey.h"
+#include "CtlTrace.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "CtlDiag.h"
 #include "link/OpenFailureText.h"
+#include "platform/SystemView.h"
+#include "reader/AddressList.h"
 #include "reader/Cp1251.h"
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
 #include "reader/WholeConfig.h"
+#include "settings/FileReplace.h"
 
 #ifndef Q17_VERSION
 #define Q17_VERSION "0"
@@ -34,8 +44,10 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "usage: q17ctl [--port NAME] [--address N] [--timeout MS] COMMAND [ARGS]\n"
     "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first)\n"
-    "  --address N    reader address 1..255 (default 1)\n"
+    "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
+    "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
+    "  --trace FILE   every frame on the line, one line each, into FILE ('-': the error output)\n"
     "commands:\n"
     "  ports                      the interface list, one entry per line\n"
     "  version                    the reader's version text\n"
@@ -46,12 +58,21 @@ constexpr const char* kUsage =
     "  save-config FILE           saves the reader's configuration into the settings file FILE\n"
     "  write-config FILE          writes the settings file FILE into the reader, then reads it back to check\n"
     "  scan [FROM [TO]]           lists the readers that answer in FROM..TO (default 1..254)\n"
+    "  survey [--json] [FROM [TO]]\n"
+    "                             each reader of FROM..TO: version, mode, tag memory times,\n"
+    "                             attenuations, 20 echo exchanges; tab-separated or a JSON array\n"
+    "  doctor [PORT]              what stands between this user and the readers: groups, udev rule,\n"
+    "                             adapters and their driver, ModemManager and brltty, the port's\n"
+    "                             access, lock and exclusive flag; one line per check\n"
     "  echo-test [--count N] [--length L]\n"
     "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n"
-    "  audit [--count N] [--seconds S] [--clear]\n"
+    "  audit [--count N] [--seconds S] [--clear] [--csv]\n"
     "                             audit mode on, one line per event until N events, S seconds\n"
-    "                             or Ctrl-C; --clear empties the reader's event store first\n"
-    "  sensors [--count N]        the four sensor states, one line per poll\n"
+    "                             or Ctrl-C; --clear empties the reader's event store first;\n"
+    "                             --csv prints the list as a spreadsheet file (UTF-8, ';')\n"
+    "  sensors [--count N] [--changes]\n"
+    "                             the four sensor states, one line per poll; --changes: one line\n"
+    "                             per sensor that changed (time, name, state), all four at first\n"
     "  radio-test [--channel 1|2] [--etalon TAG] [--test TAG] --seconds S\n"
     "                             the reader counts reads of both tags for S seconds\n"
     "  tags [--channel 1|2]       the number of tags in the channel's field and their codes\n";
@@ -59,7 +80,10 @@ constexpr const char* kUsage =
 struct Options {
   std::optional<std::string> port;
   int address = 1;
+  // More than one reader, or "found": the command runs at each in turn.
+  std::optional<TAddressList> addresses;
   int timeout = 50;
+  std::optional<std::string> trace;
   std::string command;
   std::vector<std::string> args;
 };
@@ -135,9 +159,9 @@ class Session {
   }
 
   int Fail(int code) {
-    // An exchange cut short by a stop is no failure of the reader's to report.
-    if (Stopped()) return kExitFailed;
+    // A stop never cuts an exchange short: a failure is the reader's or the line's.
     err_ << FormatResult(code) << "\n";
+    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     return kExitFailed;
   }
 
@@ -186,14 +210,24 @@ class Session {
     return kExitOk;
   }
 
-  int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, file, out_, err_); }
-  int WriteConfig(const std::string& file) { return WriteConfigCmd(state_, list_, file, out_, err_); }
+  int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, PathFromUtf8(file), out_, err_); }
+  int WriteConfig(const std::string& file) {
+    return WriteConfigCmd(state_, list_, PathFromUtf8(file), out_, err_, stop_);
+  }
 
   int RestoreRadio() {
     int exitCode = kExitOk;
     for (int channel : {1, 2}) {
-      const int r = SetRadioProfile(state_, list_, RadioProfile, channel);
+      if (Stopped()) {
+        // The channel in progress was answered; no new one starts.
+        err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(TWriteOutcome::NotWritten) << "\n";
+        return kExitFailed;
+      }
+      int r = 0;
+      const TWriteOutcome outcome =
+          JudgeWrite(list_, [&] { return SetRadioProfile(state_, list_, RadioProfile, channel); }, r);
       out_ << "CHANNEL_" << channel << "=" << FormatResult(r) << "\n";
+      if (r != 0 && Stopped()) err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(outcome) << "\n";
       if (r != 0) exitCode = Fail(r);
     }
     return exitCode;
@@ -211,15 +245,15 @@ class Session {
     long good = 0;
     long errors = 0;
     int lastError = 0;
-    TExchangeStats spread;
+    TEchoSpread spread;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
-    for (; done < count && !Stopped(); ++done) {
+    // An unplugged device ends the test: no later exchange could succeed.
+    for (; done < count && !Stopped() && !list_.DeviceGone(); ++done) {
       // The reply overwrites the front of the payload; put the pattern back.
       FillEchoPattern(state_);
       const auto before = std::chrono::steady_clock::now();
       const int r = EchoExchange(state_, list_, length);
-      if (r != 0 && Stopped()) break;  // cut short by the stop: neither good nor an error
       spread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
       if (r == 0) {
         ++good;
@@ -233,12 +267,39 @@ class Session {
     char ms[160];
     std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\nmin_ms=%.3f\np50_ms=%.3f\np95_ms=%.3f\nmax_ms=%.3f\n",
                   exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0, spread.Min(),
-                  spread.Percentile(50), spread.Percentile(95), spread.Max());
+                  spread.Quantile(0.5), spread.Quantile(0.95), spread.Max());
     out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
     if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
+    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     // A script must tell a dead line from a good one by the exit code.
     return errors == 0 && done == count ? kExitOk : kExitFailed;
   }
+
+  int Doctor(const std::string& port) {
+    const auto system = MakeSystemView();
+    return RunDoctor(port, list_, system.get(), out_);
+  }
+
+  int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, stop_); }
+
+  // Runs `command` at each reader of the list, the state's address set to it.
+  int ForEachAddress(const TAddressList& addresses, const std::function<int()>& command) {
+    std::vector<int> targets = addresses.Addresses;
+    if (addresses.Found) {
+      targets = FoundAddresses(state_, list_, stop_);
+      if (Stopped()) return kExitFailed;
+      if (targets.empty()) {
+        err_ << "q17ctl: no reader answered at " << kScanFirstAddress << ".." << kScanLastAddress << "\n";
+        return kExitFailed;
+      }
+    }
+    return RunForEachAddress(targets, out_, err_, [&](int address) {
+      state_.ReaderAddress = address;
+      return command();
+    }, stop_);
+  }
+
+  void Watch(TLineObserver* observer) { list_.SetObserver(observer); }
 
   int Diag(const TDiagArgs& args) {
     return RunDiag(args, state_, list_, out_, err_, SystemDiagEnv(stop_));
@@ -255,10 +316,14 @@ class Session {
   bool Stopped() const { return stop_ && stop_(); }
 };
 
+int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
+               const TDiagArgs& diagArgs, const TSurveyArgs& surveyArgs);
+
 }  // namespace
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const std::function<bool()>& stopRequested) {
+  const TLineClock::time_point start = TLineClock::now();
   const Usage usage(err);
   Options o;
   std::size_t i = 0;
@@ -278,13 +343,21 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     if (a == "--port") {
       o.port = value;
     } else if (a == "--address") {
-      auto v = ParseInRange(value, 1, 255);
-      if (!v) return usage("--address takes 1..255");
-      o.address = *v;
+      std::string problem;
+      auto list = ParseAddressList(value, &problem);
+      if (!list) return usage(problem);
+      if (list->Single) {
+        o.address = list->Addresses.front();
+        o.addresses.reset();
+      } else {
+        o.addresses = std::move(*list);
+      }
     } else if (a == "--timeout") {
       auto v = ParseInRange(value, 20, 1000);
       if (!v) return usage("--timeout takes 20..1000");
       o.timeout = *v;
+    } else if (a == "--trace") {
+      o.trace = value;
     } else {
       return usage("unknown option " + a);
     }
@@ -293,16 +366,27 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   o.command = args[i];
   o.args.assign(args.begin() + static_cast<long>(i) + 1, args.end());
 
-  Session session(o, serial, d2xx, out, err, stopRequested);
+  // With a list, each reader's failures are gathered before they reach err.
+  std::ostream listErr(err.rdbuf());
+  Session session(o, serial, d2xx, out, o.addresses ? listErr : err, stopRequested);
   const auto& a = o.args;
+  if (o.addresses && !TakesAddressList(o.command)) {
+    return usage(o.command + " works with one reader: --address takes a list only for version, set-time, "
+                             "write-config and restore-radio");
+  }
   if (o.command == "ports") {
     if (!a.empty()) return usage("ports takes no arguments");
     return session.Ports();
+  }
+  if (o.command == "doctor") {
+    if (a.size() > 1) return usage("doctor takes at most one port");
+    return session.Doctor(a.empty() ? o.port.value_or("") : a[0]);
   }
 
   // Check the arguments before the port is touched.
   int newAddress = 0, from = 1, to = 254, count = 100, length = 10;
   TDiagArgs diagArgs;
+  TSurveyArgs surveyArgs;
   if (o.command == "version" || o.command == "read-config" || o.command == "set-time") {
     if (!a.empty()) return usage(o.command + " takes no arguments");
   } else if (o.command == "set-address") {
@@ -328,6 +412,8 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
       to = *v;
     }
     if (to < from) return usage("scan: TO is below FROM");
+  } else if (o.command == "survey") {
+    if (const std::string problem = ParseSurveyArgs(a, surveyArgs); !problem.empty()) return usage(problem);
   } else if (o.command == "echo-test") {
     for (std::size_t k = 0; k < a.size(); k += 2) {
       if (k + 1 >= a.size()) return usage(a[k] + " needs a value");
@@ -350,7 +436,41 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     return usage("unknown command " + o.command);
   }
 
+  if (o.addresses && o.command == "write-config") {
+    // A wrong file is refused once, before any reader is touched, not once per reader.
+    std::ostringstream reasons;
+    if (!StrictSettings(a[0], reasons)) {
+      err << reasons.str();
+      return kExitFailed;
+    }
+  }
+
+  TCtlTrace trace;
+  if (o.trace && !trace.Open(*o.trace, err, start)) return kExitFailed;
+  session.Watch(trace.Observer());
+  return trace.Finish(RunCommand(session, o, newAddress, from, to, count, length, diagArgs, surveyArgs), err);
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err) {
+  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
+}
+
+namespace {
+
+int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
+               const TDiagArgs& diagArgs, const TSurveyArgs& surveyArgs) {
+  const auto& a = o.args;
   if (!session.OpenPort()) return kExitFailed;
+  if (o.addresses) {
+    return session.ForEachAddress(*o.addresses, [&] {
+      if (o.command == "version") return session.Version();
+      if (o.command == "set-time") return session.SetTime();
+      if (o.command == "write-config") return session.WriteConfig(a[0]);
+      return session.RestoreRadio();
+    });
+  }
+  if (o.command == "survey") return session.Survey(surveyArgs);
   if (o.command == "version") return session.Version();
   if (o.command == "read-config") return session.ReadConfigCmd();
   if (o.command == "set-time") return session.SetTime();
@@ -363,9 +483,6 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   return session.EchoTest(count, length);
 }
 
-int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
-           std::ostream& err) {
-  return RunCtl(args, serial, d2xx, out, err, [] { return false; });
-}
+}  // namespace
 
 }  // namespace q17

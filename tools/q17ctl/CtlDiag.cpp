@@ -6,9 +6,11 @@
 #include <thread>
 
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
 #include "reader/Audit.h"
 #include "reader/RadioTest.h"
 #include "reader/ReadZone.h"
+#include "reader/SensorChanges.h"
 #include "reader/Sensors.h"
 #include "reader/TagText.h"
 
@@ -35,6 +37,7 @@ class TDiag {
 
   int Fail(int code) {
     err_ << FormatResult(code) << "\n";
+    if (link_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     return kExitFailed;
   }
 
@@ -55,8 +58,11 @@ class TDiag {
       SetAuditMode(s_, link_, false);
       return Fail(r);
     }
+    // Ends at a failed poll, and at output that cannot be written before the
+    // next poll takes another event out of the reader's store.
     int exitCode = kExitOk;
     long row = 1;
+    if (a_.Csv) out_ << AuditCsvHeader() << std::flush;
     while (!Stopped() && !TimeUp() && (a_.Count == 0 || row <= a_.Count)) {
       std::optional<TAuditEvent> event;
       const int r = ReadAuditEvent(s_, link_, env_.LocalNow(), event);
@@ -65,7 +71,13 @@ class TDiag {
         exitCode = Fail(r);
         break;
       }
-      if (event) Print(AuditRow(static_cast<int>(row++), *event));
+      if (event) {
+        Print(AuditRow(static_cast<int>(row++), *event));
+        if (!out_) {
+          exitCode = kExitFailed;
+          break;
+        }
+      }
       Pause();
     }
     // Switched on above, so always off again, whatever ended the loop.
@@ -77,13 +89,19 @@ class TDiag {
   }
 
   int Sensors() {
+    TSensorChangeDetector detector;
     for (long polls = 0; !Stopped() && !TimeUp() && (a_.Count == 0 || polls < a_.Count); ++polls) {
       if (polls > 0) Pause();
       if (Stopped()) break;
       TSensorState st;
       if (const int r = ReadSensors(s_, link_, st); r != 0) return Fail(r);
+      if (a_.Changes) {
+        PrintChanges(detector.Update(st));
+        continue;
+      }
       out_ << "DC1=" << OnOffText(st.DC1) << " CAR1=" << OnOffText(st.CAR1) << " DC2=" << OnOffText(st.DC2)
            << " CAR2=" << OnOffText(st.CAR2) << std::endl;
+      if (!out_) return kExitFailed;  // the reason is reported with the output's
     }
     return kExitOk;
   }
@@ -92,7 +110,15 @@ class TDiag {
     const TRadioStartPayload payload = RadioStartPayload(a_.Channel, a_.EtalonTag, a_.TestTag);
     if (const int r = StartRadioTest(s_, link_, payload); r != 0) {
       err_ << "ОШИБКА запуска радиотеста - проверьте подключение считывателя\n";
-      return Fail(r);
+      Fail(r);
+      // The start may have reached the reader although its reply was lost or
+      // refused: never leave it counting.
+      TRadioCounts ignored;
+      if (const int stop = StopRadioTest(s_, link_, ignored); stop != 0) {
+        err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
+        Fail(stop);
+      }
+      return kExitFailed;
     }
     while (!Stopped() && !TimeUp()) env_.SleepMs(kPauseSliceMs);
     TRadioCounts counts;
@@ -115,7 +141,20 @@ class TDiag {
   }
 
  private:
+  void PrintChanges(const std::vector<TSensorChange>& changes) {
+    if (changes.empty()) return;
+    std::tm local{};
+    int ms = 0;
+    LocalNowWithMs(local, ms);
+    for (const TSensorChange& c : changes) out_ << SensorChangeLine(local, ms, c) << '\n';
+    out_ << std::flush;
+  }
+
   void Print(const TAuditRow& row) {
+    if (a_.Csv) {
+      out_ << AuditCsvRow(row) << std::flush;
+      return;
+    }
     out_ << row.Number << '\t' << row.Channel << '\t' << row.Time << '\t' << row.Tag << '\t' << row.Event
          << std::endl;
   }
@@ -157,6 +196,10 @@ std::string ParseDiagArgs(const std::string& command, const std::vector<std::str
     const std::string& name = args[k];
     if (audit && name == "--clear") {
       p.Clear = true;
+      continue;
+    }
+    if ((audit && name == "--csv") || (sensors && name == "--changes")) {
+      (audit ? p.Csv : p.Changes) = true;
       continue;
     }
     if (k + 1 >= args.size()) return name + " needs a value";

@@ -1,7 +1,8 @@
 #pragma once
 // q17ctl's diagnostic commands: audit, sensors, radio-test, tags. Each runs
 // against the reader at ReaderAddress and undoes what it set up in the
-// reader before it returns, also when a stop is requested.
+// reader before it returns, also when a stop is requested or the output
+// fails: audit mode goes off, a radio test whose start went out is stopped.
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -32,6 +33,8 @@ struct TDiagArgs {
   long Count = 0;    // 0: no limit
   long Seconds = 0;  // 0: no limit
   bool Clear = false;
+  bool Csv = false;      // audit: the list as a spreadsheet file
+  bool Changes = false;  // sensors: one line per change only
   int Channel = 1;
   std::string EtalonTag;
   std::string TestTag;

@@ -5,30 +5,19 @@
 #include <cstring>
 #include <ostream>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/Console.h"
 
 namespace q17 {
-namespace {
 
-long WriteSome(int fd, const char* data, std::size_t size) {
-#ifdef _WIN32
-  return _write(fd, data, static_cast<unsigned>(size > 65536 ? 65536 : size));
-#else
-  return static_cast<long>(::write(fd, data, size));
-#endif
-}
-
-}  // namespace
-
-bool TFdOutBuf::Flush() {
+bool TFdOutBuf::Flush(bool wholeCharacters) {
   const char* p = pbase();
-  const char* end = pptr();
+  const char* const filled = pptr();
+  // A character cut by the full buffer waits for its rest: a console would
+  // show each half as a replacement character.
+  const char* const end =
+      wholeCharacters ? p + WholeUtf8Prefix(std::string_view(p, static_cast<std::size_t>(filled - p))) : filled;
   while (p < end && error_ == 0) {
-    const long n = WriteSome(fd_, p, static_cast<std::size_t>(end - p));
+    const long n = WriteStandardText(fd_, p, static_cast<std::size_t>(end - p));
     if (n > 0) {
       p += n;
     } else if (n < 0 && errno == EINTR) {
@@ -38,12 +27,15 @@ bool TFdOutBuf::Flush() {
     }
   }
   // Failed output is dropped, never retried: the first reason is the one to tell.
+  const std::size_t rest = error_ == 0 ? static_cast<std::size_t>(filled - end) : 0;
+  std::memmove(buffer_, end, rest);
   setp(buffer_, buffer_ + sizeof buffer_);
+  pbump(static_cast<int>(rest));
   return error_ == 0;
 }
 
 TFdOutBuf::int_type TFdOutBuf::overflow(int_type c) {
-  if (!Flush()) return traits_type::eof();
+  if (!Flush(true)) return traits_type::eof();
   if (!traits_type::eq_int_type(c, traits_type::eof())) {
     *pptr() = traits_type::to_char_type(c);
     pbump(1);
@@ -51,7 +43,7 @@ TFdOutBuf::int_type TFdOutBuf::overflow(int_type c) {
   return traits_type::not_eof(c);
 }
 
-int TFdOutBuf::sync() { return Flush() ? 0 : -1; }
+int TFdOutBuf::sync() { return Flush(false) ? 0 : -1; }
 
 std::string VisibleText(std::string_view utf8) {
   std::string out;

@@ -26,7 +26,9 @@ class TFdOutBuf final : public std::streambuf {
   int sync() override;
 
  private:
-  bool Flush();
+  // Writes the buffer out; with `wholeCharacters`, a UTF-8 character cut at
+  // its end stays in the buffer for the next write.
+  bool Flush(bool wholeCharacters);
 
   int fd_;
   int error_ = 0;

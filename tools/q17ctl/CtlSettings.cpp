@@ -95,7 +95,7 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
 }
 
 int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
-                   std::ostream& err) {
+                   std::ostream& err, const std::function<bool()>& stopRequested) {
   // The file first, so a mistyped name or value never reaches the reader as defaults.
   const std::optional<TIniText> text = StrictSettings(file, err);
   if (!text) return kExitFailed;
@@ -113,7 +113,20 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   ClampToPageRanges(s);
   ReportClamped(asLoaded, s, PathText(file), err);
 
-  const auto failures = WriteWholeConfig(s, link);
+  const auto stopped = [&stopRequested] { return stopRequested && stopRequested(); };
+  std::vector<TConfigWriteStep> steps;
+  const auto failures = WriteWholeConfig(
+      s, link, {}, {}, [&] { return !stopped(); }, [&](const TConfigWriteStep& step) { steps.push_back(step); });
+  if (stopped()) {
+    // Only what the reader answered counts as written.
+    err << "q17ctl: stopped while writing the configuration\n";
+    for (const TConfigWriteStep& step : steps) {
+      err << step.Name << ": " << WriteOutcomeText(step.Outcome);
+      if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
+      err << "\n";
+    }
+    return kExitFailed;
+  }
   for (const TConfigWriteFailure& f : failures) err << FormatResult(f.Code) << "\n" << WriteFailureMessage(f.Group) << "\n";
   if (!failures.empty()) return kExitFailed;
 

@@ -2,6 +2,7 @@
 // q17ctl's settings-file commands: one reader's set-up saved into a file, and
 // a file written into a reader, so one set-up can be cloned onto many.
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 
 #include "link/KvlInterface.h"
@@ -19,7 +20,10 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
 // interval stay), brings each value into the range its page control allows,
 // writes block, tag memory times and attenuations to the reader at
 // s.ReaderAddress, and reads them back to check. Exit code 0 or 1.
+// Once stopRequested, no further command goes out: the one in progress is
+// still answered, and `err` lists each command as written, not written or
+// not known.
 int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
-                   std::ostream& err);
+                   std::ostream& err, const std::function<bool()>& stopRequested = {});
 
 }  // namespace q17

@@ -1,18 +1,6 @@
 #include "StopSignals.h"
 
-#ifdef _WIN32
-
-// The console's Ctrl-C ends the process, and Windows closes the port's
-// handle with it: nothing is left behind to clean up.
-namespace q17 {
-TStopSignals::TStopSignals(int output) : output_(output) {}
-TStopSignals::~TStopSignals() = default;
-bool TStopSignals::Requested() const { return false; }
-int TStopSignals::Signal() const { return 0; }
-bool TStopSignals::OutputClosed() const { return false; }
-}  // namespace q17
-
-#else
+// Windows: StopSignalsWin32.cpp.
 
 #include <poll.h>
 #include <signal.h>
@@ -87,5 +75,3 @@ bool TStopSignals::OutputClosed() const {
 bool TStopSignals::Requested() const { return Signal() != 0 || OutputClosed(); }
 
 }  // namespace q17
-
-#endif

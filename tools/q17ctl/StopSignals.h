@@ -1,13 +1,15 @@
 #pragma once
 // Ctrl-C, SIGTERM (what `timeout` sends) and SIGHUP as a stop request that
-// q17ctl polls between steps and the serial port waits on, so the command
-// ends cleanly: the exchange in progress gives up, the port is closed and
-// released, and what was counted so far is still printed. A closed output
-// pipe (`q17ctl scan | head -1`) is a stop as well.
+// q17ctl polls between steps, so the command ends cleanly: the exchange in
+// progress is completed, no new step starts but the clean-up, the port is
+// closed and released, and what was counted so far is still printed. A
+// closed output pipe (`q17ctl scan | head -1`) is a stop as well.
 //
 // One object, created first thing in main: it blocks the signals for the
 // whole program and reads them through a descriptor, so no handler and no
-// global flag is involved.
+// global flag is involved. On Windows Ctrl-C, Ctrl-Break and the console
+// closing come to a console control handler, which sets named events of
+// this process that the object owns.
 #include "platform/StopSignal.h"
 
 namespace q17 {
@@ -33,6 +35,8 @@ class TStopSignals final : public StopSignal {
   int output_ = -1;
   int signalFd_ = -1;
   int waitFd_ = -1;
+  // Windows: Ctrl-C, Ctrl-Break, the console closing, and "cleaned up".
+  void* events_[4] = {};
 };
 
 }  // namespace q17

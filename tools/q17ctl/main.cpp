@@ -9,6 +9,7 @@
 #include "Ctl.h"
 #include "CtlOutput.h"
 #include "StopSignals.h"
+#include "platform/Console.h"
 
 namespace {
 
@@ -42,12 +43,15 @@ int main(int argc, char** argv) {
   std::ostream out(&outBuf);
   std::ostream err(&errBuf);
 
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // UTF-8 on every system: Windows' narrow argv is in the ANSI code page.
+  const std::vector<std::string> args = q17::CommandLineArguments(argc, argv);
   int code = 0;
   {
     auto serial = q17::MakeSystemSerialApi();
     auto d2xx = q17::MakeSystemD2xxApi();
-    serial->SetStopSignal(&stop);
+    // The port is not told of the stop: the exchange in progress runs to its
+    // reply or time-out, so that what the reader did is known, and clean-up
+    // exchanges (audit mode off, the radio count's stop) are answered too.
     // The port is closed and released when the command returns, stopped or not.
     code = q17::RunCtl(args, *serial, *d2xx, out, err, [&stop] { return stop.Requested(); });
   }

@@ -141,6 +141,7 @@ std::string StateLine(const ReaderBus& bus, const SimReader& reader) {
   if (s.forcedAnswer != 0) {
     answer = std::to_string(s.forcedAnswer);
     if (s.forcedCount > 0) answer += "x" + std::to_string(s.forcedCount);
+    if (s.forcedCommand != 0) answer += "@cmd" + std::to_string(s.forcedCommand);
   }
   std::string line = "ok ADDR=" + std::to_string(reader.Address());
   line += " BLOCK=" + BlockHex(s.block);
@@ -403,13 +404,19 @@ std::string Answer(Call& c) {
     c.reader->NormalAnswers();
     return "ok normal answers";
   }
-  std::uint64_t code, count = 0;
-  if (c.n() < 2 || c.n() > 3 || !ParseNumber(c.arg(1), 1, 255, code) ||
-      (c.n() == 3 && !ParseNumber(c.arg(2), 1, 1000000, count)))
-    return Error("usage: answer CODE [COUNT] (CODE 1..255), answer off");
-  c.reader->ForceAnswer(static_cast<std::uint16_t>(code), c.n() == 3 ? static_cast<int>(count) : -1);
+  // "cmd N" at the end limits the answer to requests of command N.
+  std::uint64_t code, count = 0, command = 0;
+  std::size_t n = c.n();
+  const bool oneCommand = n >= 4 && c.arg(n - 2) == "cmd";
+  if (oneCommand) n -= 2;
+  if (n < 2 || n > 3 || !ParseNumber(c.arg(1), 1, 255, code) || (n == 3 && !ParseNumber(c.arg(2), 1, 1000000, count)) ||
+      (oneCommand && !ParseNumber(c.arg(c.n() - 1), 1, 65535, command)))
+    return Error("usage: answer CODE [COUNT] [cmd N] (CODE 1..255), answer off");
+  c.reader->ForceAnswer(static_cast<std::uint16_t>(code), n == 3 ? static_cast<int>(count) : -1,
+                        static_cast<std::uint16_t>(command));
+  const std::string ofCommand = oneCommand ? " of command " + std::to_string(command) : "";
   return "ok reader " + c.Address() + " answers " + std::to_string(code) +
-         (c.n() == 3 ? " to the next " + std::to_string(count) + " requests" : std::string(" to every request"));
+         (n == 3 ? " to the next " + std::to_string(count) + " requests" : std::string(" to every request")) + ofCommand;
 }
 
 std::string RadioCounts(Call& c) {
@@ -456,7 +463,7 @@ constexpr ControlCommand kCommands[] = {
     {"event", "CODE CH TAG", Scope::Reader, Event},
     {"pass", "CH TAG", Scope::Reader, Pass},
     {"audit", "on|off|clear", Scope::Reader, Audit},
-    {"answer", "CODE [COUNT], answer off", Scope::Reader, Answer},
+    {"answer", "CODE [COUNT] [cmd N], answer off", Scope::Reader, Answer},
     {"radio-counts", "REF TEST", Scope::Reader, RadioCounts},
     {"version", "TEXT", Scope::Reader, Version},
     {"clock", "YYYY-MM-DD hh:mm:ss [DOW]", Scope::Reader, Clock},

@@ -108,7 +108,7 @@ CommandReply SimReader::Handle(std::uint16_t code, const std::vector<std::uint8_
   CountRadioReads();
 
   CommandReply reply;
-  if (state.forcedAnswer != 0) {
+  if (state.forcedAnswer != 0 && (state.forcedCommand == 0 || state.forcedCommand == code)) {
     reply.code = state.forcedAnswer;
     if (state.forcedCount > 0 && --state.forcedCount == 0) state.forcedAnswer = 0;
     return reply;

@@ -93,9 +93,11 @@ struct ReaderState {
   std::deque<AuditRecord> audit;
   std::uint64_t auditDropped = 0;  // events lost because the store was full
   RadioTest radio;
-  // A forced answer code (0: none) for the next forcedCount replies (-1: all).
+  // A forced answer code (0: none) for the next forcedCount replies (-1: all),
+  // to requests of command forcedCommand only when it is not 0.
   std::uint16_t forcedAnswer = 0;
   int forcedCount = -1;
+  std::uint16_t forcedCommand = 0;
 };
 
 struct CommandReply {
@@ -132,9 +134,11 @@ class SimReader {
   void SetAuditMode(bool on) { state.auditMode = on; }
   void ClearAudit() { state.audit.clear(); }
   // The next `count` replies (-1: all) carry `code` and no data; the command is not carried out.
-  void ForceAnswer(std::uint16_t code, int count) {
+  // With `command` other than 0 only requests of that command are struck.
+  void ForceAnswer(std::uint16_t code, int count, std::uint16_t command = 0) {
     state.forcedAnswer = code;
     state.forcedCount = count;
+    state.forcedCommand = command;
   }
   void NormalAnswers() { ForceAnswer(0, -1); }
   void SetRadioCounts(std::uint16_t reference, std::uint16_t test) {

@@ -29,6 +29,10 @@ constexpr int kEepromMaxBytes = 256;
 constexpr unsigned char kLatencyMs = 2;
 // Until SetTimeouts says otherwise, bound every call rather than wait for ever.
 constexpr std::uint32_t kDefaultTimeoutMs = 1000;
+// An adapter pulled out of its socket answers every transfer with
+// LIBUSB_ERROR_NO_DEVICE; D2XX calls that a device that is not found.
+FtStatus UsbFailure(int rc) { return rc == LIBUSB_ERROR_NO_DEVICE ? FT_DEVICE_NOT_FOUND : FT_IO_ERROR; }
+
 // A bulk-in transfer that libusb cancels on time-out takes what it had
 // received with it (libftdi drops it), so one USB poll is never cut shorter
 // than this; the chip answers every latency period anyway, and Read keeps
@@ -293,7 +297,7 @@ class PosixD2xxApi final : public D2xxApi {
     if (dev->rx.empty() && dev->ftdi->readbuffer_remaining == 0) {
       std::uint8_t byte = 0;
       const int rc = ftdi_read_data(dev->ftdi, &byte, 1);
-      if (rc < 0 && rc != LIBUSB_ERROR_TIMEOUT) return FT_IO_ERROR;
+      if (rc < 0 && rc != LIBUSB_ERROR_TIMEOUT) return UsbFailure(rc);
       if (rc == 1) dev->rx.push_back(byte);
     }
     const std::size_t waiting = dev->rx.size() + dev->ftdi->readbuffer_remaining;
@@ -322,7 +326,7 @@ class PosixD2xxApi final : public D2xxApi {
       const int rc = ftdi_read_data(dev->ftdi, buffer + got, chunk);
       if (rc < 0 && rc != LIBUSB_ERROR_TIMEOUT) {
         bytesRead = got;
-        return FT_IO_ERROR;
+        return UsbFailure(rc);
       }
       if (rc > 0) got += static_cast<std::uint32_t>(rc);
       if (Clock::now() >= deadline) break;
@@ -339,7 +343,7 @@ class PosixD2xxApi final : public D2xxApi {
     if (size == 0) return FT_OK;
     if (!data || size > INT_MAX) return FT_INVALID_PARAMETER;
     const int rc = ftdi_write_data(dev->ftdi, data, static_cast<int>(size));
-    if (rc < 0) return FT_IO_ERROR;
+    if (rc < 0) return UsbFailure(rc);
     bytesWritten = static_cast<std::uint32_t>(rc);
     return FT_OK;
   }

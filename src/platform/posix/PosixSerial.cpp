@@ -149,6 +149,10 @@ OpenFailure FailureFromErrno(int err) {
 // A read that found nothing (yet), as opposed to one that failed.
 bool NothingYet(int err) { return err == EAGAIN || err == EWOULDBLOCK || err == EINTR; }
 
+// Errors of a tty whose device has gone: an unplugged USB adapter, a
+// pseudo-terminal whose other end closed.
+bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
+
 class PosixSerialApi final : public SerialApi {
  public:
   ~PosixSerialApi() override {
@@ -282,11 +286,13 @@ class PosixSerialApi final : public SerialApi {
       // With VMIN = VTIME = 0 a read returns at once: data, or 0 for none.
       const ssize_t n = ::read(port->fd, buffer, maxBytes);
       if (n > 0) return static_cast<long>(n);
-      if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      if (p.revents & POLLHUP) {
         // A hung-up tty (adapter pulled, pty peer gone) reports itself as
-        // readable for ever with nothing to read: a port error.
-        return -1;
+        // readable for ever with nothing to read.
+        return kPortGone;
       }
+      if (n < 0 && DeviceGone(errno)) return kPortGone;
+      if (p.revents & (POLLERR | POLLNVAL)) return -1;
       if (n < 0 && !NothingYet(errno)) return -1;
       if (MillisLeft(deadline) == 0) return 0;
     }
@@ -306,6 +312,7 @@ class PosixSerialApi final : public SerialApi {
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && DeviceGone(errno)) return done > 0 ? static_cast<long>(done) : kPortGone;
       if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
       // The output buffer is full: wait for room, but not for ever.
       const int left = MillisLeft(deadline);
@@ -314,6 +321,7 @@ class PosixSerialApi final : public SerialApi {
       const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, left);
       if (ready == 0) break;  // no room came in time
       if (ready < 0 && errno != EINTR) break;
+      if (ready > 0 && (fds[0].revents & POLLHUP)) return done > 0 ? static_cast<long>(done) : kPortGone;
       if (ready > 0 && (fds[0].revents & (POLLERR | POLLNVAL))) break;
     }
     if (done == 0 && size > 0) return -1;
@@ -329,6 +337,17 @@ class PosixSerialApi final : public SerialApi {
     if (it == ports_.end()) return;  // 0, or already closed: nothing to do
     ClosePort(it->second);
     ports_.erase(it);
+  }
+
+  bool Present(PortHandle h) override {
+    const OpenPort* port = Find(h);
+    if (!port) return false;
+    struct pollfd p {port->fd, POLLIN, 0};
+    int ready = 0;
+    do {
+      ready = ::poll(&p, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return !(ready > 0 && (p.revents & (POLLHUP | POLLNVAL)));
   }
 
   void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }

@@ -87,17 +87,22 @@ class Win32SerialApi final : public SerialApi {
 
   long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override;
   long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override;
+  bool Present(PortHandle h) override;
   void Close(PortHandle h) override;
+  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
 
  private:
   void RecordFailure(DWORD err);
   bool EnsureTimeouts(PortHandle h, const COMMTIMEOUTS& wanted);
+  // One ReadFile under the given read time-outs (multiplier 0).
+  long ReadWith(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, DWORD interval, DWORD constant);
 
   OpenFailure lastFailure_ = OpenFailure::None;
   std::string lastDetail_;
   // What the port currently has, so that a read changes the driver's
   // time-outs only when the wanted form differs.
   std::unordered_map<PortHandle, COMMTIMEOUTS> timeouts_;
+  const StopSignal* stop_ = nullptr;
 };
 
 void Win32SerialApi::RecordFailure(DWORD err) {
@@ -188,35 +193,69 @@ bool Win32SerialApi::EnsureTimeouts(PortHandle h, const COMMTIMEOUTS& wanted) {
   return true;
 }
 
+// The errors a handle gives once its USB serial device was pulled out.
+long GoneOr(long otherwise) {
+  switch (::GetLastError()) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_OPERATION_ABORTED:
+      return kPortGone;
+    default:
+      return otherwise;
+  }
+}
+
+bool Win32SerialApi::Present(PortHandle h) {
+  if (h == 0) return false;
+  DWORD errors = 0;
+  COMSTAT stat;
+  std::memset(&stat, 0, sizeof stat);
+  if (::ClearCommError(ToHandle(h), &errors, &stat)) return true;
+  return GoneOr(-1) != kPortGone;
+}
+
+long Win32SerialApi::ReadWith(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, DWORD interval,
+                              DWORD constant) {
+  COMMTIMEOUTS wanted = timeouts_.at(h);
+  wanted.ReadIntervalTimeout = interval;
+  wanted.ReadTotalTimeoutMultiplier = 0;
+  wanted.ReadTotalTimeoutConstant = constant;
+  // Reading under unknown time-outs could block for good; call it a port error.
+  if (!EnsureTimeouts(h, wanted)) return -1;
+  DWORD got = 0;
+  if (!::ReadFile(ToHandle(h), buffer, ClampCount(maxBytes), &got, nullptr)) return GoneOr(-1);
+  return static_cast<long>(std::min<DWORD>(got, ClampCount(maxBytes)));
+}
+
 long Win32SerialApi::Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) {
   if (h == 0 || (buffer == nullptr && maxBytes > 0)) return -1;
   if (maxBytes == 0) return 0;
 
   // The write time-outs are the caller's; only the read half is ours.
-  auto it = timeouts_.find(h);
-  if (it == timeouts_.end()) {
+  if (timeouts_.find(h) == timeouts_.end()) {
     COMMTIMEOUTS current;
     std::memset(&current, 0, sizeof current);
     if (!::GetCommTimeouts(ToHandle(h), &current)) return -1;
-    it = timeouts_.emplace(h, current).first;
+    timeouts_.emplace(h, current);
   }
-  COMMTIMEOUTS wanted = it->second;
-  wanted.ReadIntervalTimeout = MAXDWORD;
-  if (waitMs > 0) {
-    // Returns at once with what is buffered; otherwise waits for the first
-    // byte, at most waitMs: the driver does the waiting, nobody spins.
-    wanted.ReadTotalTimeoutMultiplier = MAXDWORD;
-    wanted.ReadTotalTimeoutConstant = static_cast<DWORD>(waitMs);
-  } else {
-    wanted.ReadTotalTimeoutMultiplier = 0;
-    wanted.ReadTotalTimeoutConstant = 0;
-  }
-  // Reading under unknown time-outs could block for good; call it a port error.
-  if (!EnsureTimeouts(h, wanted)) return -1;
+  // After a stop only what has already arrived is read: the wait ends as
+  // silence would.
+  if (stop_ != nullptr && stop_->Requested()) waitMs = 0;
 
-  DWORD got = 0;
-  if (!::ReadFile(ToHandle(h), buffer, ClampCount(maxBytes), &got, nullptr)) return -1;
-  return static_cast<long>(std::min<DWORD>(got, ClampCount(maxBytes)));
+  // What has arrived, at once (interval MAXDWORD, totals 0).
+  const long got = ReadWith(h, buffer, maxBytes, MAXDWORD, 0);
+  if (got != 0 || waitMs <= 0) return got;
+  // Nothing yet: one byte under a total time-out alone, which ends as soon
+  // as the byte is in; the driver does the waiting, nobody spins. (Interval
+  // and multiplier MAXDWORD with a constant say the same on Windows, but
+  // Wine waits out the whole constant under that form, even with the reply
+  // complete.) Then the rest of what has arrived, at once.
+  const long first = ReadWith(h, buffer, 1, 0, static_cast<DWORD>(waitMs));
+  if (first <= 0 || maxBytes == 1) return first;
+  const long rest = ReadWith(h, buffer + 1, maxBytes - 1, MAXDWORD, 0);
+  return rest < 0 ? first : first + rest;
 }
 
 long Win32SerialApi::Write(PortHandle h, const std::uint8_t* data, std::size_t size) {
@@ -226,7 +265,7 @@ long Win32SerialApi::Write(PortHandle h, const std::uint8_t* data, std::size_t s
   const BOOL ok = ::WriteFile(ToHandle(h), data, ClampCount(size), &written, nullptr);
   // A write time-out fails the call but may still have sent part of the
   // frame: the count is what the caller judges by.
-  if (!ok && written == 0) return -1;
+  if (!ok && written == 0) return GoneOr(-1);
   return static_cast<long>(std::min<DWORD>(written, ClampCount(size)));
 }
 

@@ -3,5 +3,9 @@
 target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/SerialWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/D2xxWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Win32Console.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SystemViewWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DeviceWatchWin32.cpp
 )
-target_link_libraries(q17core PUBLIC advapi32)
+# shell32: CommandLineToArgvW.
+target_link_libraries(q17core PUBLIC advapi32 shell32)

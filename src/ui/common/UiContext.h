@@ -18,6 +18,7 @@ class TfrmSensors;
 class TfrmAddrChange;
 class TfrmAudio;
 class TfrmFindReaders;
+class TfrmTrafficLog;
 
 // The nine windows, filled in as the program's start creates them.
 struct TWindows {
@@ -30,6 +31,7 @@ struct TWindows {
   TfrmAddrChange* AddrChange = nullptr;
   TfrmAudio* Audio = nullptr;
   TfrmFindReaders* FindReaders = nullptr;
+  TfrmTrafficLog* TrafficLog = nullptr;
 };
 
 struct TUiContext {

@@ -12,6 +12,8 @@ namespace q17::ui {
 TfrmAddrChange::TfrmAddrChange(TUiContext& ctx, QWidget* parent)
     : QDialog(parent), FCtx(ctx), ui(std::make_unique<Ui::TfrmAddrChange>()) {
   ui->setupUi(this);
+  // Modal to the main window only: the traffic log stays usable meanwhile.
+  setWindowModality(Qt::WindowModal);
   // No system menu and no caption buttons: the dialog is left through its own buttons or Esc.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   QFont bold = font();

@@ -30,6 +30,7 @@
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
+#include "ui/tests/TrafficLog.h"
 
 namespace q17::ui {
 
@@ -64,11 +65,15 @@ TfrmMain::TfrmMain(TUiContext& ctx, QWidget* parent)
                             {ui->tbsCommon, ui->tbsNoGate, ui->tbsOnTheFly, ui->tbsOneRead, ui->tbsStandard}, this);
   BuildTestsPage();
   ConnectHandlers();
+  SetUpDeviceHandling();
   FormCreate();
 }
 
 // FormDestroy: the port goes with the window.
-TfrmMain::~TfrmMain() { FCtx.Link.Close(); }
+TfrmMain::~TfrmMain() {
+  FCtx.Link.SetDeviceGoneHandler(nullptr);
+  FCtx.Link.Close();
+}
 
 void TfrmMain::FormCreate() {
   ApplyPortState(false);
@@ -79,6 +84,7 @@ void TfrmMain::FormCreate() {
   if (QScreen* scr = screen()) move(scr->availableGeometry().center() - rect().center());
   ui->pgcSections->setCurrentWidget(ui->tbsCommon);
   FCtx.State.ReaderAddress = 1;
+  ShowReaderAddress();
   RefreshInterfaces();
 }
 
@@ -129,8 +135,8 @@ void TfrmMain::BuildToolBar() {
 }
 
 void TfrmMain::BuildStatusBar() {
-  const auto panels = MakeStatusPanels(*ui->sbrStatus, {200, 180, 150, 200});
-  for (int i = 0; i < 4; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
+  const auto panels = MakeStatusPanels(*ui->sbrStatus, {190, 120, 120, 210, 90});
+  for (int i = 0; i < 5; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
   FPanels[1]->setText(QStringLiteral("RS-485, 9600 бод"));
   FPanels[2]->setText(QStringLiteral("Version"));
 }
@@ -200,6 +206,7 @@ void TfrmMain::ConnectHandlers() {
   connect(ui->miDateTimeSet, &QAction::triggered, this, &TfrmMain::miDateTimeSetClick);
   connect(ui->miChangeAddr, &QAction::triggered, this, &TfrmMain::miChangeAddrClick);
   connect(ui->miActionFindReaders, &QAction::triggered, this, &TfrmMain::miActionFindReadersClick);
+  connect(ui->miTrafficLog, &QAction::triggered, this, &TfrmMain::miTrafficLogClick);
   connect(ui->miRFConfigRestore, &QAction::triggered, this, &TfrmMain::miRFConfigRestoreClick);
   connect(ui->miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
 }
@@ -239,8 +246,13 @@ void TfrmMain::ApplyPortState(bool opened) {
 }
 
 int TfrmMain::ShowResult(int code) {
+  ShowReaderAddress();
   FPanels[3]->setToolTip(QString());
   return ShowResultIn(*FPanels[3], code);
+}
+
+void TfrmMain::ShowReaderAddress() {
+  FPanels[4]->setText(QStringLiteral("Адрес: %1").arg(FCtx.State.ReaderAddress));
 }
 
 void TfrmMain::ShowReaderMode() { FPanels[2]->setText(QString::fromUtf8(ModeStatusText(FCtx.State.Config.Mode))); }
@@ -275,7 +287,7 @@ void TfrmMain::tbnInterfaceOpenClick() {
   const std::string why = ExplainOpenFailure(FCtx.Link);
   if (!why.empty()) {
     // The words name devices and groups from the system: never take them as markup.
-    FPanels[3]->setToolTip(Qt::convertFromPlainText(QString::fromStdString(why)));
+    FPanels[3]->setToolTip(Qt::convertFromPlainText(QString::fromStdString(why + "\n'q17ctl doctor' tells more.")));
     std::cerr << why << std::endl;
   }
 }
@@ -319,8 +331,21 @@ void TfrmMain::btnStartRadioTestClick() { FCtx.Windows.RadioTest->exec(); }
 void TfrmMain::btnStartSensTestClick() { FCtx.Windows.Sensors->exec(); }
 void TfrmMain::btnStartAuditClick() { FCtx.Windows.Audit->exec(); }
 void TfrmMain::btnAudioTestClick() { FCtx.Windows.Audio->exec(); }
-void TfrmMain::miChangeAddrClick() { FCtx.Windows.AddrChange->exec(); }
-void TfrmMain::miActionFindReadersClick() { FCtx.Windows.FindReaders->exec(); }
+// Both dialogs may leave another reader to work with.
+void TfrmMain::miChangeAddrClick() {
+  FCtx.Windows.AddrChange->exec();
+  ShowReaderAddress();
+}
+void TfrmMain::miActionFindReadersClick() {
+  FCtx.Windows.FindReaders->exec();
+  ShowReaderAddress();
+}
+void TfrmMain::miTrafficLogClick() {
+  TfrmTrafficLog* log = FCtx.Windows.TrafficLog;
+  log->show();
+  log->raise();
+  log->activateWindow();
+}
 
 void TfrmMain::miExitClick() { close(); }
 

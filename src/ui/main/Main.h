@@ -10,6 +10,7 @@
 class QComboBox;
 class QLabel;
 class QTabWidget;
+class QTimer;
 
 namespace Ui {
 class TfrmMain;
@@ -33,10 +34,18 @@ class TfrmMain : public QMainWindow {
   // Panel 3 := "Код = N / text"; returns the code.
   int ShowResult(int code);
   void RefreshInterfaces();
+  // Follows devices coming and going: with no port open the list refreshes
+  // itself, keeping the chosen entry; an open port is checked for its device.
+  void WatchDevices(class TDeviceEvents& events);
+  // The open port's device has gone: the test windows stop, the port closes
+  // and the status bar says why.
+  void PortGone();
   // Panel 2 := the name of the configuration's mode.
   void ShowReaderMode();
+  // Panel 4 := the address of the reader the commands go to.
+  void ShowReaderAddress();
   TConfigPages& Pages() { return *FPages; }
-  // Status panels 0..3.
+  // Status panels 0..4.
   QLabel* Panel(int index) const;
 
   // Tool bar.
@@ -67,6 +76,7 @@ class TfrmMain : public QMainWindow {
   void miDateTimeSetClick();
   void miChangeAddrClick();
   void miActionFindReadersClick();
+  void miTrafficLogClick();
   void miRFConfigRestoreClick();
   void miAboutClick();
 
@@ -84,14 +94,21 @@ class TfrmMain : public QMainWindow {
   void ConnectHandlers();
   void pgcSectionsChange(int index);
   void RedrawPagesKeepingMode();
+  void SetUpDeviceHandling();
+  void DevicesSettled();
+  void RefreshKeepingChoice();
 
   TUiContext& FCtx;
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<Ui::TPageTests> uiTests;
   QComboBox* cbxInterfaces = nullptr;
-  QLabel* FPanels[4] = {};
+  QLabel* FPanels[5] = {};
   TConfigPages* FPages = nullptr;
   bool FShown = false;
+  // Devices come in bursts of events (the USB device, then its tty): one
+  // refresh once they have settled.
+  QTimer* FDeviceSettle = nullptr;
+  bool FRefreshing = false;
 };
 
 }  // namespace q17::ui

@@ -15,8 +15,8 @@ namespace q17::ui {
 
 namespace {
 
-// Windows takes file names as UTF-16: narrow text would go through the ANSI
-// code page and lose every letter outside it.
+// Windows: from UTF-16 as it is, never through the ANSI code page, which
+// has no letters for most names. Elsewhere: the bytes the system uses.
 std::filesystem::path ToPath(const QString& file) {
 #ifdef _WIN32
   return std::filesystem::path(file.toStdWString());
@@ -39,6 +39,7 @@ void TfrmMain::miLoadCfgClick() {
   const QString file = FCtx.Files.OpenFileName(this, SettingsFolder());
   if (file.isEmpty()) return;
   LoadSettingsFile(ToPath(file), FCtx.State);
+  ShowReaderAddress();  // the file names its reader
   RedrawPagesKeepingMode();
   FCtx.Windows.RadioTest->LoadTagTexts();
 }

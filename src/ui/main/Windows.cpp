@@ -8,6 +8,7 @@
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
+#include "ui/tests/TrafficLog.h"
 
 namespace q17::ui {
 
@@ -23,6 +24,16 @@ std::unique_ptr<TfrmMain> CreateWindows(TUiContext& ctx) {
   w.AddrChange = new TfrmAddrChange(ctx, main.get());
   w.Audio = new TfrmAudio(ctx, main.get());
   w.FindReaders = new TfrmFindReaders(ctx, main.get());
+  // A window of its own, not the main window's child: the diagnostic windows
+  // block the main window while they run, and the log must stay usable then.
+  // It does not keep the program running, and goes with the main window.
+  auto* log = new TfrmTrafficLog(ctx);
+  log->setAttribute(Qt::WA_QuitOnClose, false);
+  w.TrafficLog = log;
+  QObject::connect(main.get(), &QObject::destroyed, [log, &w] {
+    w.TrafficLog = nullptr;
+    delete log;
+  });
   return main;
 }
 

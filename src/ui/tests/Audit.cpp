@@ -1,5 +1,6 @@
 #include "ui/tests/Audit.h"
 
+#include <QFile>
 #include <QHeaderView>
 
 #include "reader/Audit.h"
@@ -21,6 +22,12 @@ TfrmAudit::TfrmAudit(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent
   list->headerItem()->setTextAlignment(3, Qt::AlignCenter);
   list->header()->setSectionsClickable(false);
   list->header()->setSectionsMovable(false);
+  // Saving the list goes beside the two clearing buttons.
+  auto* save = new QPushButton(QStringLiteral("Сохранить в файл..."), this);
+  save->setObjectName(QStringLiteral("btnSaveFile"));
+  save->setToolTip(QStringLiteral("Сохранить список событий для электронной таблицы (CSV)"));
+  FUi->layout20->insertWidget(FUi->layout20->indexOf(FUi->btnReaderClear) + 1, save);
+  connect(save, &QPushButton::clicked, this, &TfrmAudit::btnSaveFileClick);
   connect(FUi->btnTransactClear, &QPushButton::clicked, this, &TfrmAudit::btnTransactClearClick);
   connect(FUi->btnReaderClear, &QPushButton::clicked, this, &TfrmAudit::btnReaderClearClick);
 }
@@ -77,6 +84,25 @@ void TfrmAudit::AddAuditRow(const TAuditRow& row) {
 void TfrmAudit::btnTransactClearClick() {
   RowNumber = 1;
   FUi->lvwAudit->clear();
+}
+
+void TfrmAudit::btnSaveFileClick() {
+  const QString name = FCtx.Files.SaveFileName(this, QString());
+  if (name.isEmpty()) return;
+  std::string text = AuditCsvHeader();
+  QTreeWidget* list = FUi->lvwAudit;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* item = list->topLevelItem(i);
+    TAuditRow row;
+    std::string* fields[] = {&row.Number, &row.Channel, &row.Time, &row.Tag, &row.Event};
+    for (int c = 0; c < 5; ++c) *fields[c] = item->text(c).toStdString();
+    text += AuditCsvRow(row);
+  }
+  QFile file(name);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.flush()) {
+    FCtx.Messages.Inform(this, QStringLiteral("Не удалось записать файл %1: %2").arg(name, file.errorString()));
+  }
 }
 
 void TfrmAudit::btnReaderClearClick() { ShowResult(ClearAuditStore(FCtx.State, FCtx.Link)); }

@@ -23,6 +23,7 @@ class TfrmAudit : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
   void FormHide() override;
 
  private:
@@ -30,6 +31,7 @@ class TfrmAudit : public TDiagWindow {
   void btnTransactClearClick();
   void btnReaderClearClick();
   void AddAuditRow(const TAuditRow& row);
+  void btnSaveFileClick();
 
   std::unique_ptr<Ui::TfrmAudit> FUi;
   int RowNumber = 1;

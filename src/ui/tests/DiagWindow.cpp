@@ -3,14 +3,17 @@
 #include <QHideEvent>
 #include <QLayout>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
 
 namespace q17::ui {
 
 TDiagWindow::TDiagWindow(TUiContext& ctx, QWidget* parent) : QDialog(parent), FCtx(ctx) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setModal(true);
+  // Modal to the main window only: the traffic log stays usable meanwhile.
+  setWindowModality(Qt::WindowModal);
 }
 
 void TDiagWindow::SetUpWindow(QStatusBar* bar, QPushButton* close, const std::vector<std::pair<int, QString>>& panels) {
@@ -46,6 +49,16 @@ void TDiagWindow::reject() {
   if (FClose && !FClose->isEnabled()) return;
   QDialog::reject();
 }
+
+void TDiagWindow::DeviceGone() {
+  if (!isVisible()) return;
+  StopForDeviceGone();
+  // The result panel, or the only one of a window that has no other.
+  SetPanel(std::min<int>(2, static_cast<int>(FPanels.size()) - 1), QString::fromUtf8(DeviceGoneStatusText()));
+  if (FClose) FClose->setEnabled(true);
+}
+
+void TDiagWindow::StopForDeviceGone() { FCtx.Idle.Clear(); }
 
 void TDiagWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

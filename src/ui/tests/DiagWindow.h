@@ -20,6 +20,9 @@ class TDiagWindow : public QDialog {
   // Writes "Код = N / text" into the result panel and passes the code on.
   int ShowResult(int code);
   void reject() override;
+  // The port's device has gone: a shown window stops what it runs, undoes
+  // what it still can and says why; the close button works again.
+  void DeviceGone();
 
  protected:
   TDiagWindow(TUiContext& ctx, QWidget* parent);
@@ -28,6 +31,8 @@ class TDiagWindow : public QDialog {
   void SetPanel(int panel, const QString& text);
   virtual void FormShow() {}
   virtual void FormHide() {}
+  // What a window stops and undoes when its port's device has gone.
+  virtual void StopForDeviceGone();
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 

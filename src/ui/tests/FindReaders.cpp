@@ -1,6 +1,8 @@
 #include "ui/tests/FindReaders.h"
 
 #include <QCoreApplication>
+#include <QMouseEvent>
+#include <QTextBlock>
 
 #include "reader/Scan.h"
 #include "ui_FindReaders.h"
@@ -14,6 +16,8 @@ TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent)
   FUi->lblRangeError->setTextFormat(Qt::PlainText);
   FUi->lblRangeError->hide();
   connect(FUi->btnStartFind, &QPushButton::clicked, this, &TfrmFindReaders::btnStartFindClick);
+  FUi->memReaders->viewport()->installEventFilter(this);
+  FUi->memReaders->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
 }
 
 TfrmFindReaders::~TfrmFindReaders() = default;
@@ -28,6 +32,7 @@ void TfrmFindReaders::FormShow() {
 void TfrmFindReaders::FormHide() { FUi->pgbFindProgress->setValue(FUi->pgbFindProgress->minimum()); }
 
 void TfrmFindReaders::SetScanning(bool scanning) {
+  FScanning = scanning;
   FUi->btnStartFind->setEnabled(!scanning);
   FUi->btnClose->setEnabled(!scanning);
   FUi->sedStartAddr->setEnabled(!scanning);
@@ -59,9 +64,33 @@ void TfrmFindReaders::btnStartFindClick() {
     FUi->pgbFindProgress->setValue(address);
     if (result == 0) FUi->memReaders->appendPlainText(QString::fromStdString(ScanLine(address, text)));
     QCoreApplication::processEvents();
-    return true;
+    // A port closed meanwhile (its device unplugged) ends the scan.
+    return FCtx.Link.Opened();
   });
   SetScanning(false);
+}
+
+bool TfrmFindReaders::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FUi->memReaders->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    // Anywhere but on a reader's line the double-click selects a word as usual.
+    return memReadersDblClick(static_cast<QMouseEvent*>(event)->position().toPoint());
+  }
+  return TDiagWindow::eventFilter(watched, event);
+}
+
+bool TfrmFindReaders::memReadersDblClick(const QPoint& at) {
+  // The scan puts the address back when it ends: no choice while it runs.
+  if (FScanning) return false;
+  // Below the last line the nearest position is still on it: only a click on the line itself counts.
+  const QTextCursor cursor = FUi->memReaders->cursorForPosition(at);
+  const QRect line = FUi->memReaders->cursorRect(cursor);
+  if (at.y() < line.top() || at.y() > line.bottom()) return false;
+  const QString text = cursor.block().text();
+  const auto address = ScanLineAddress(text.toStdString());
+  if (!address) return false;
+  FCtx.State.ReaderAddress = *address;
+  accept();
+  return true;
 }
 
 }  // namespace q17::ui

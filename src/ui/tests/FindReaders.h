@@ -24,8 +24,13 @@ class TfrmFindReaders : public TDiagWindow {
  private:
   void btnStartFindClick();
   void SetScanning(bool scanning);
+  // A double-click on a found reader's line makes it the reader the program
+  // works with and closes the window; true when it did.
+  bool memReadersDblClick(const QPoint& at);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   std::unique_ptr<Ui::TfrmFindReaders> FUi;
+  bool FScanning = false;
 };
 
 }  // namespace q17::ui

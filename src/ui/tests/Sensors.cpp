@@ -1,7 +1,11 @@
 #include "ui/tests/Sensors.h"
 
+#include <QBoxLayout>
+#include <chrono>
+
 #include "reader/Sensors.h"
 #include "ui/common/Pause.h"
+#include "ui/tests/SensorTimeline.h"
 #include "ui_Sensors.h"
 
 namespace q17::ui {
@@ -10,12 +14,24 @@ TfrmSensors::TfrmSensors(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, pa
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
               {{120, QStringLiteral("Тест не работает")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  // The timeline goes under the four states.
+  FTimeline = new TSensorTimelineView(this);
+  auto* column = static_cast<QBoxLayout*>(layout());
+  column->insertWidget(column->indexOf(FUi->layout23) + 1, FTimeline);
 }
+
+namespace {
+long long SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
 
 TfrmSensors::~TfrmSensors() = default;
 
 void TfrmSensors::FormShow() {
   FRunning = true;
+  FTimeline->Clear();
   SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
   FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
 }
@@ -30,6 +46,7 @@ void TfrmSensors::ApplicationIdle(bool& done) {
       FUi->lblCAR1->setText(QString::fromUtf8(OnOffText(st.CAR1)));
       FUi->lblDC2->setText(QString::fromUtf8(OnOffText(st.DC2)));
       FUi->lblCAR2->setText(QString::fromUtf8(OnOffText(st.CAR2)));
+      FTimeline->Record(SteadyMs(), st);
     } else {
       FRunning = false;
     }

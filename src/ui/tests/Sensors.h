@@ -11,6 +11,8 @@ class TfrmSensors;
 
 namespace q17::ui {
 
+class TSensorTimelineView;
+
 class TfrmSensors : public TDiagWindow {
   Q_OBJECT
  public:
@@ -19,12 +21,14 @@ class TfrmSensors : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
   void FormHide() override;
 
  private:
   void ApplicationIdle(bool& done);
 
   std::unique_ptr<Ui::TfrmSensors> FUi;
+  TSensorTimelineView* FTimeline = nullptr;
   bool FRunning = false;
 };
 

@@ -22,6 +22,7 @@ class TfrmAudio : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
   void FormHide() override;
 
  private:

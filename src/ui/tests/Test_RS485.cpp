@@ -1,5 +1,8 @@
 #include "ui/tests/Test_RS485.h"
 
+#include <QBoxLayout>
+
+#include "ui/tests/ExchangeHistogram.h"
 #include "ui_Test_RS485.h"
 
 namespace q17::ui {
@@ -11,6 +14,10 @@ TfrmCommTest::TfrmCommTest(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, 
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
               {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  // The histogram goes under the spread line.
+  FHistogram = new TExchangeHistogram(this);
+  auto* column = static_cast<QBoxLayout*>(layout());
+  column->insertWidget(column->indexOf(FUi->lblSpread) + 1, FHistogram);
   connect(FUi->btnStartTest, &QPushButton::clicked, this, &TfrmCommTest::btnStartTestClick);
   connect(FUi->btnStopTest, &QPushButton::clicked, this, &TfrmCommTest::btnStopTestClick);
   connect(FUi->sedDataLength, &QSpinBox::valueChanged, this, &TfrmCommTest::sedDataLengthChange);
@@ -32,10 +39,11 @@ void TfrmCommTest::btnStartTestClick() {
   FUi->btnStopTest->setEnabled(true);
   FGood = 0;
   FErrors = 0;
-  FSpread = TExchangeStats{};
+  FSpread = TEchoSpread{};
   FUi->lblCount->setText(QStringLiteral("0"));
   FUi->lblErrCount->setText(QStringLiteral("0"));
   FUi->lblSpread->clear();
+  FHistogram->SetData(FSpread, 0);
   FStartTime = std::chrono::steady_clock::now();
   SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
   FUi->lblTestTime->setText(kTimeText + QStringLiteral("?"));
@@ -51,11 +59,17 @@ void TfrmCommTest::ApplicationIdle(bool& done) {
   } else {
     FUi->lblErrCount->setText(QString::number(++FErrors));
   }
+  // Redrawn ten times a second: often enough to watch, cheap at any exchange rate.
+  if (const auto now = std::chrono::steady_clock::now(); now - FHistogramDrawn >= std::chrono::milliseconds(100)) {
+    FHistogramDrawn = now;
+    FHistogram->SetData(FSpread, FErrors);
+  }
   done = false;
 }
 
 void TfrmCommTest::btnStopTestClick() {
   FCtx.Idle.Clear();
+  FHistogram->SetData(FSpread, FErrors);
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - FStartTime;
   SetPanel(0, QStringLiteral("Тест не запущен"));
   FUi->btnStartTest->setEnabled(true);
@@ -66,8 +80,8 @@ void TfrmCommTest::btnStopTestClick() {
   if (!FSpread.Empty()) {
     FUi->lblSpread->setText(QStringLiteral("Один обмен, мс: мин. %1, медиана %2, 95% %3, макс. %4")
                                 .arg(FSpread.Min(), 0, 'f', 1)
-                                .arg(FSpread.Percentile(50), 0, 'f', 1)
-                                .arg(FSpread.Percentile(95), 0, 'f', 1)
+                                .arg(FSpread.Quantile(0.5), 0, 'f', 1)
+                                .arg(FSpread.Quantile(0.95), 0, 'f', 1)
                                 .arg(FSpread.Max(), 0, 'f', 1));
   }
 }

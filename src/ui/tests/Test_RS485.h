@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "reader/Echo.h"
+#include "reader/EchoSpread.h"
 #include "ui/tests/DiagWindow.h"
 
 namespace Ui {
@@ -12,6 +13,8 @@ class TfrmCommTest;
 }
 
 namespace q17::ui {
+
+class TExchangeHistogram;
 
 class TfrmCommTest : public TDiagWindow {
   Q_OBJECT
@@ -21,6 +24,7 @@ class TfrmCommTest : public TDiagWindow {
 
  protected:
   void FormShow() override;
+  void StopForDeviceGone() override;
 
  private:
   void btnStartTestClick();
@@ -32,7 +36,9 @@ class TfrmCommTest : public TDiagWindow {
   long FGood = 0;
   long FErrors = 0;
   std::chrono::steady_clock::time_point FStartTime;
-  TExchangeStats FSpread;
+  TEchoSpread FSpread;
+  TExchangeHistogram* FHistogram = nullptr;
+  std::chrono::steady_clock::time_point FHistogramDrawn;
 };
 
 }  // namespace q17::ui

@@ -25,6 +25,9 @@ class TfrmRadioTest : public TDiagWindow {
   QString EtalonTagText() const;
   QString TestTagText() const;
 
+ protected:
+  void StopForDeviceGone() override;
+
  private:
   void btnStartTestClick();
   void btnStopTestClick();

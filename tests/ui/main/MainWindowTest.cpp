@@ -9,19 +9,23 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 #include <functional>
 #include <set>
 
 #include "MainHarness.h"
 #include "link/ErrMsg.h"
+#include "ui/tests/TrafficLog.h"
 #include "link/OpenFailureText.h"
 #include "reader/WholeConfig.h"
 #include "support/FakeSerialApi.h"
@@ -88,7 +92,9 @@ class MainWindowTest : public QObject {
   void dateAndTimeComeFromOneClockReading();
   void restoreRadioProfileAsksFirst();
   void addressChangeFollowsTheReader();
+  void searchDoubleClickPicksTheReader();
   void launchersShowTheirWindows();
+  void trafficLogOpensAnyTimeAndStaysUsableBesideATest();
   void screenshots();
 };
 
@@ -194,7 +200,11 @@ void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
   QVERIFY(!link.Opened());
   QCOMPARE(main->Panel(3)->text(), Result(rcOpenError));
   const QString why = QString::fromStdString(ExplainOpenFailure(link));
-  QCOMPARE(main->Panel(3)->toolTip(), why.isEmpty() ? QString() : Qt::convertFromPlainText(why));
+  QVERIFY(!why.isEmpty());
+  // The words, and where to learn more.
+  QVERIFY(main->Panel(3)->toolTip().startsWith(Qt::convertFromPlainText(why).chopped(4)));
+  const QString tip = QTextDocumentFragment::fromHtml(main->Panel(3)->toolTip()).toPlainText().replace(QChar::Nbsp, u' ');
+  QVERIFY2(tip.contains(QStringLiteral("q17ctl doctor")), qPrintable(tip));
   // The next outcome takes the explanation away with the old text.
   main->ShowResult(0);
   QVERIFY(main->Panel(3)->toolTip().isEmpty());
@@ -556,6 +566,47 @@ void MainWindowTest::addressChangeFollowsTheReader() {
   dialog->reject();
 }
 
+void MainWindowTest::searchDoubleClickPicksTheReader() {
+  MainHarness h;
+  h.bus.ApplyControl("reader add 6");
+  h.bus.ApplyControl("@6 version Q17-6 ");
+  h.Open();
+  QCOMPARE(h.main->Panel(4)->text(), QStringLiteral("Адрес: 1"));
+  auto* search = h.windows.FindReaders;
+  auto* list = search->findChild<QPlainTextEdit*>("memReaders");
+  auto doubleClickLine = [list](int line) {
+    QTextCursor at(list->document()->findBlockByNumber(line));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->cursorRect(at).center());
+  };
+  bool stillShown = true;
+  QTimer::singleShot(0, [&] {
+    search->findChild<QPushButton*>("btnStartFind")->click();
+    QCOMPARE(list->toPlainText(), QStringLiteral("Addr=01 [2xQ17 v1.0]\nAddr=06 [Q17-6]"));
+    doubleClickLine(1);
+    stillShown = search->isVisible();
+    if (stillShown) search->reject();
+  });
+  h.Action("miActionFindReaders")->trigger();
+  QVERIFY(!stillShown);
+  QCOMPARE(h.state.ReaderAddress, 6);
+  QCOMPARE(h.main->Panel(4)->text(), QStringLiteral("Адрес: 6"));
+  q17::test::Screenshot(*h.main, "main-address-picked");
+  // The main window's commands now go to that reader.
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(2), QStringLiteral("Q17-6 "));
+
+  // Below the last line: no reader named, nothing chosen, the window stays.
+  QTimer::singleShot(0, [&] {
+    search->findChild<QPushButton*>("btnStartFind")->click();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 5));
+    stillShown = search->isVisible();
+    search->reject();
+  });
+  h.Action("miActionFindReaders")->trigger();
+  QVERIFY(stillShown);
+  QCOMPARE(h.state.ReaderAddress, 6);
+}
+
 void MainWindowTest::launchersShowTheirWindows() {
   MainHarness h;
   h.Open();
@@ -585,6 +636,40 @@ void MainWindowTest::launchersShowTheirWindows() {
     else h.Action(l.control)->trigger();
     QVERIFY2(shown == l.window, l.control);
   }
+}
+
+// Notes whether Qt blocked a window's input for a modal one.
+class BlockWatch : public QObject {
+ public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::WindowBlocked) blocked = true;
+    return QObject::eventFilter(o, e);
+  }
+  bool blocked = false;
+};
+
+void MainWindowTest::trafficLogOpensAnyTimeAndStaysUsableBesideATest() {
+  MainHarness h;
+  QAction* log = h.Action("miTrafficLog");
+  QVERIFY(log->isEnabled());
+  log->trigger();
+  QWidget* window = h.windows.TrafficLog;
+  QVERIFY(window->isVisible());
+  QVERIFY(h.link.Observer() != nullptr);
+  h.Open();
+  QVERIFY(log->isEnabled());
+  // A diagnostic window blocks the main window, never the log.
+  BlockWatch mainWatch, logWatch;
+  h.main->installEventFilter(&mainWatch);
+  window->installEventFilter(&logWatch);
+  QTimer::singleShot(0, [] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+  });
+  h.Find<QPushButton>("btnStartExchangeTest")->click();
+  QVERIFY(mainWatch.blocked);
+  QVERIFY(!logWatch.blocked);
+  window->close();
+  QVERIFY(h.link.Observer() == nullptr);
 }
 
 void MainWindowTest::screenshots() {

@@ -55,6 +55,7 @@ class DiagWindowsTest : public QObject {
   void ReadZoneAnyTagAndGivenTag();
   void SearchListsReadersAndLeavesTheAddress();
   void TypedAddressesAndLengthComeToTheirBounds();
+  void RefusedRepliesShowTheCodeAndLeaveTheNumbers();
 };
 
 void DiagWindowsTest::SensorsPollWhileShownAndFreezeOnFailure() {
@@ -461,6 +462,48 @@ void DiagWindowsTest::TypedAddressesAndLengthComeToTheirBounds() {
   QCOMPARE(world.state.PayloadLength, std::uint16_t(1));
   search.hide();
   exchange.hide();
+}
+
+void DiagWindowsTest::RefusedRepliesShowTheCodeAndLeaveTheNumbers() {
+  WindowWorld world;
+  const QString refused = QStringLiteral("Код = 20 / Недопустимый параметр");
+
+  // Sensors: the reader refuses the next read; the states it showed stay.
+  ui::TfrmSensors sensors(world.ctx);
+  world.bus.ApplyControl("sensor gate 1 on");
+  sensors.show();
+  QTRY_COMPARE(Text(sensors, "lblDC1"), QStringLiteral("ВКЛ."));
+  world.bus.ApplyControl("sensor gate 1 off");
+  world.bus.ApplyControl("answer 20 1");
+  QTRY_COMPARE(sensors.PanelText(0), QStringLiteral("Тест не работает..."));
+  QCOMPARE(sensors.PanelText(2), refused);
+  QCOMPARE(Text(sensors, "lblDC1"), QStringLiteral("ВКЛ."));
+  sensors.hide();
+
+  // Radio test: a refused start does not run, a refused stop shows no counts.
+  ui::TfrmRadioTest radio(world.ctx);
+  radio.show();
+  world.bus.ApplyControl("answer 20 1");
+  Child<QPushButton>(radio, "btnStartTest")->click();
+  QCOMPARE(radio.PanelText(2), refused);
+  QVERIFY(Child<QPushButton>(radio, "btnStartTest")->isEnabled());
+  Child<QPushButton>(radio, "btnStartTest")->click();
+  world.bus.ApplyControl("radio-counts 10 3");
+  world.bus.ApplyControl("answer 20 1");
+  Child<QPushButton>(radio, "btnStopTest")->click();
+  QCOMPARE(radio.PanelText(2), refused);
+  QCOMPARE(Text(radio, "lblEtalonCount"), QStringLiteral("---"));
+  QCOMPARE(Text(radio, "lblTestCount"), QStringLiteral("---"));
+  radio.hide();
+
+  // Audit: a refused switch-on is no audit running.
+  ui::TfrmAudit audit(world.ctx);
+  world.bus.ApplyControl("answer 20 1");
+  audit.show();
+  QCOMPARE(audit.PanelText(2), refused);
+  QVERIFY(audit.PanelText(0) != QStringLiteral("АУДИТ РАБОТАЕТ..."));
+  QVERIFY(world.idle.Empty());
+  audit.hide();
 }
 
 }  // namespace q17::test

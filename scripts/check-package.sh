@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a built tree (default build/) and checks it:
+# the files it must hold, the libraries dpkg-shlibdeps found, lintian, the
+# AppStream metadata, and its own q17ctl and q17sim run from an unpacked copy.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+
+# cpack finds the programs with file(1) and their libraries with dpkg-shlibdeps.
+"$root/scripts/deps.sh" dpkg-dev file lintian appstream
+
+fail() {
+  echo "check-package: $*" >&2
+  exit 1
+}
+
+# cpack installs from the tree as it stands: bring the installed programs and
+# the compressed documents up to date first, nothing else.
+cmake --build "$build" --target SetupQ17 q17ctl q17sim q17_package_docs
+out="$build/package"
+rm -rf "$out"
+(cd "$build" && cpack -G DEB -B "$out" >/dev/null)
+
+version=$(sed -n 's/^project(SetupQ17 VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+deb="$out/setupq17_${version}_$(dpkg --print-architecture).deb"
+[[ -f $deb ]] || fail "no $deb (got: $(ls "$out"/*.deb 2>/dev/null))"
+echo "package: $(basename "$deb")"
+
+contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
+for file in \
+  usr/bin/SetupQ17 usr/bin/q17ctl usr/bin/q17sim \
+  usr/share/applications/setupq17.desktop \
+  usr/share/icons/hicolor/scalable/apps/setupq17.svg \
+  usr/share/icons/hicolor/48x48/apps/setupq17.png \
+  usr/share/icons/hicolor/256x256/apps/setupq17.png \
+  usr/lib/udev/rules.d/70-setupq17.rules \
+  usr/share/metainfo/io.github.setupq17.SetupQ17.metainfo.xml \
+  usr/share/man/man1/SetupQ17.1.gz usr/share/man/man1/q17ctl.1.gz usr/share/man/man1/q17sim.1.gz \
+  usr/share/bash-completion/completions/q17ctl \
+  usr/share/doc/setupq17/copyright usr/share/doc/setupq17/changelog.gz; do
+  grep -qx "\./$file" <<<"$contents" || fail "$file is missing from the package"
+done
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libc6 libftdi1 libudev1 libqt6widgets6; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+# Errors fail the package; warnings are shown.
+lintian --fail-on error "$deb" || fail "lintian reports errors"
+
+unpacked=$(mktemp -d)
+sim=""
+cleanup() {
+  [[ -n $sim ]] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
+  rm -rf "$unpacked"
+}
+trap cleanup EXIT
+dpkg -x "$deb" "$unpacked"
+
+appstreamcli validate --no-net "$unpacked/usr/share/metainfo/io.github.setupq17.SetupQ17.metainfo.xml" >/dev/null ||
+  fail "appstreamcli does not accept the metainfo"
+
+ctl="$unpacked/usr/bin/q17ctl"
+# Outputs are taken whole: grep -q would close the pipe on the program.
+[[ $("$ctl" --version) == "q17ctl $version" ]] || fail "q17ctl --version"
+"$ctl" ports >/dev/null || fail "q17ctl ports"
+
+# The packaged simulator and q17ctl together: the simulator's pseudo-terminal
+# is listed and its reader answers.
+mkfifo "$unpacked/sim.out"
+"$unpacked/usr/bin/q17sim" --no-stdin >"$unpacked/sim.out" &
+sim=$!
+exec 3<"$unpacked/sim.out"
+read -r -t 10 pty <&3 || fail "q17sim printed no device path"
+listed=$(SETUPQ17_PORTS=$pty "$ctl" ports) || fail "q17ctl ports with $pty"
+grep -qx "$pty" <<<"$listed" || fail "q17ctl ports does not list $pty"
+answer=$(SETUPQ17_PORTS=$pty "$ctl" --port "$pty" version) || fail "q17ctl version through $pty"
+[[ $answer == *2xQ17* ]] || fail "q17ctl version through $pty: $answer"
+exec 3<&-
+echo "package checked: $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version), Depends: $depends"

@@ -1,0 +1,53 @@
+#include "reader/AddressList.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace q17 {
+namespace {
+
+std::optional<int> ParseAddress(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+  if (value < kMinReaderAddress || value > kMaxReaderAddress) return std::nullopt;
+  return value;
+}
+
+std::optional<TAddressList> Refuse(std::string* problem, const std::string& why) {
+  if (problem) *problem = why;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<TAddressList> ParseAddressList(std::string_view text, std::string* problem) {
+  TAddressList list;
+  if (text == "found") {
+    list.Found = true;
+    return list;
+  }
+  const std::string bad = "--address takes 1..255, a list such as 1,3,5-9, or 'found'";
+  if (text.empty()) return Refuse(problem, bad);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    const std::string_view item = text.substr(start, comma - start);
+    const std::size_t dash = item.find('-');
+    const auto low = ParseAddress(item.substr(0, dash));
+    const auto high = dash == std::string_view::npos ? low : ParseAddress(item.substr(dash + 1));
+    if (!low || !high) return Refuse(problem, bad + ": '" + std::string(item) + "'");
+    if (*high < *low) return Refuse(problem, "--address: the range '" + std::string(item) + "' runs backwards");
+    for (int a = *low; a <= *high; ++a) {
+      // A reader named twice is still served once: writing it twice gains nothing.
+      if (std::find(list.Addresses.begin(), list.Addresses.end(), a) == list.Addresses.end())
+        list.Addresses.push_back(a);
+    }
+    start = comma + 1;
+  }
+  list.Single = text.find_first_of(",-") == std::string_view::npos;
+  return list;
+}
+
+}  // namespace q17

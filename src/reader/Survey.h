@@ -1,0 +1,51 @@
+#pragma once
+// A car park at once: every reader a scan finds, with its version, mode, tag
+// memory times, attenuations and a short echo run, one record per reader.
+// The command state of the program is not touched: each reader is read into
+// a state of its own.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "link/KvlInterface.h"
+
+namespace q17 {
+
+inline constexpr int kSurveyEchoCount = 20;
+inline constexpr int kSurveyEchoLength = 10;
+
+struct TSurveyRecord {
+  int Address = 0;
+  std::string Version;  // UTF-8, the reader's closing blank dropped (as the scan shows it)
+  // Each value is missing when its read failed.
+  std::optional<std::uint8_t> Mode;
+  std::optional<std::uint16_t> TMT_1;
+  std::optional<std::uint16_t> TMT_2;
+  std::optional<std::uint8_t> ATT_1;
+  std::optional<std::uint8_t> ATT_2;
+  int EchoErrors = 0;
+  std::optional<double> EchoP95Ms;  // missing when no echo was timed
+  // The code of the first step that failed (an echo exchange included); 0: none.
+  int ErrorCode = 0;
+};
+
+struct TSurveyEnv {
+  // Milliseconds on a steady scale, for the echo times.
+  std::function<double()> NowMs;
+  // Asked between steps; a reader cut short by a stop gets no record.
+  std::function<bool()> StopRequested;
+};
+
+// The steps after the scan found the reader at `address` with `version`:
+// configuration block, tag memory times, attenuations (each tried even when
+// an earlier one failed), then the echo run. Nothing when stopped meanwhile.
+std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const std::string& version,
+                                          const TSurveyEnv& env);
+
+// Scans from..to and surveys each reader as it is found, handing its record
+// to onRecord (false ends the survey). Returns the number of readers surveyed.
+int Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
+           const std::function<bool(const TSurveyRecord&)>& onRecord);
+
+}  // namespace q17

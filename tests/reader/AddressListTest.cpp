@@ -1,0 +1,66 @@
+#include "reader/AddressList.h"
+
+#include <gtest/gtest.h>
+
+#include "reader/Scan.h"
+
+namespace q17 {
+namespace {
+
+TEST(AddressList, Texts) {
+  const struct {
+    const char* text;
+    std::vector<int> addresses;
+    bool single;
+  } good[] = {
+      {"3", {3}, true},
+      {"255", {255}, true},
+      {"1,3,5-9", {1, 3, 5, 6, 7, 8, 9}, false},
+      {"9,1", {9, 1}, false},          // the order given
+      {"3-3", {3}, false},             // a range, even of one
+      {"2,1-3,2", {2, 1, 3}, false},   // each reader once
+      {"250-255", {250, 251, 252, 253, 254, 255}, false},
+  };
+  for (const auto& g : good) {
+    const auto list = ParseAddressList(g.text);
+    ASSERT_TRUE(list) << g.text;
+    EXPECT_EQ(list->Addresses, g.addresses) << g.text;
+    EXPECT_EQ(list->Single, g.single) << g.text;
+    EXPECT_FALSE(list->Found) << g.text;
+  }
+
+  const auto found = ParseAddressList("found");
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(found->Found);
+  EXPECT_FALSE(found->Single);
+
+  for (const char* bad : {"", "0", "256", "x", "1,", ",1", "1,,2", "5-", "-5", "9-5", "1-2-3", " 1", "1 ", "+3",
+                          "0x10", "3.0", "Found", "found,1", "1-300"}) {
+    std::string problem;
+    EXPECT_FALSE(ParseAddressList(bad, &problem)) << bad;
+    EXPECT_FALSE(problem.empty()) << bad;
+  }
+}
+
+TEST(ScanLineAddress, TheSearchWindowsLinesOnly) {
+  const struct {
+    const char* line;
+    std::optional<int> address;
+  } cases[] = {
+      {"Addr=07 [2xQ17 v1.0]", 7},
+      {"Addr=254 []", 254},
+      {"Addr=12 [a ] b]", 12},
+      {"Addr=00 []", std::nullopt},
+      {"Addr=255 []", std::nullopt},
+      {"Addr=1234 []", std::nullopt},
+      {"Addr= []", std::nullopt},
+      {"Addr=7x []", std::nullopt},
+      {"Addr=07 [open", std::nullopt},
+      {"", std::nullopt},
+      {"addr=07 []", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ScanLineAddress(c.line), c.address) << c.line;
+}
+
+}  // namespace
+}  // namespace q17

@@ -1,0 +1,204 @@
+// The main window and devices coming and going, driven through the device
+// events seam: the list follows while no port is open, and an unplugged
+// open port is closed with every test window stopped.
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+
+#include "MainHarness.h"
+#include "link/OpenFailureText.h"
+#include "ui/common/DeviceEvents.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
+#include "ui/tests/Test_Radio.h"
+
+using namespace q17;
+
+namespace {
+
+// The simulated reader behind a port that can be pulled out, among ports
+// that come and go.
+class UnpluggableSerial final : public SerialApi {
+ public:
+  explicit UnpluggableSerial(SerialApi& inner) : FInner(inner) {}
+  std::vector<std::string> PortNames() override { return names; }
+  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override { return FInner.Open(name, args); }
+  OpenFailure LastOpenFailure() const override { return FInner.LastOpenFailure(); }
+  std::string LastOpenDetail() const override { return FInner.LastOpenDetail(); }
+  bool GetCommState(PortHandle h, LineState& s) override { return FInner.GetCommState(h, s); }
+  bool SetCommState(PortHandle h, const LineState& s) override { return FInner.SetCommState(h, s); }
+  bool SetCommTimeouts(PortHandle h, const CommTimeouts& t) override { return FInner.SetCommTimeouts(h, t); }
+  long Read(PortHandle h, std::uint8_t* b, std::size_t n, int waitMs) override {
+    return gone ? kPortGone : FInner.Read(h, b, n, waitMs);
+  }
+  long Write(PortHandle h, const std::uint8_t* d, std::size_t n) override {
+    gone = gone || unplugBeforeNextWrite;
+    return gone ? kPortGone : FInner.Write(h, d, n);
+  }
+  bool Present(PortHandle) override {
+    ++presentChecks;
+    return !gone;
+  }
+  void Close(PortHandle h) override { FInner.Close(h); }
+
+  std::vector<std::string> names{"COM1", "COM3"};
+  bool gone = false;
+  bool unplugBeforeNextWrite = false;
+  int presentChecks = 0;
+
+ private:
+  SerialApi& FInner;
+};
+
+struct HotPlugWorld {
+  HotPlugWorld() {
+    d2xx.available = false;
+    main = ui::CreateWindows(ctx);
+    main->WatchDevices(events);
+    main->show();
+  }
+  QComboBox* Combo() const { return main->findChild<QComboBox*>(QStringLiteral("cbxInterfaces")); }
+  QStringList Items() const {
+    QStringList items;
+    for (int i = 0; i < Combo()->count(); ++i) items << Combo()->itemText(i);
+    return items;
+  }
+  void Open(const QString& entry) {
+    Combo()->setCurrentIndex(Combo()->findText(entry));
+    main->findChild<QAction*>(QStringLiteral("tbnInterfaceOpen"))->trigger();
+  }
+
+  sim::ReaderBus bus{{1}};
+  sim::SimSerialApi reader{bus, "COM1"};
+  UnpluggableSerial serial{reader};
+  test::FakeD2xxApi d2xx;
+  TInterfList link{serial, d2xx};
+  TCommandState state;
+  test::FakeMessages messages;
+  test::FakeFiles files;
+  test::FakeBeep beeper;
+  test::FakeClock clock;
+  ui::TIdleSlot idle;
+  ui::TWindows windows;
+  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+  ui::TDeviceEvents events;
+  std::unique_ptr<ui::TfrmMain> main;
+};
+
+const QString kGone = QString::fromUtf8(DeviceGoneStatusText());
+
+}  // namespace
+
+class HotPlugTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void listFollowsDevicesKeepingTheChoice();
+  void openPortIsCheckedNotRefreshed();
+  void unplugFoundWhileIdleClosesThePort();
+  void unplugStopsEveryRunningTestWindow();
+  void unplugEndsASearchAtTheNextAddress();
+};
+
+void HotPlugTest::listFollowsDevicesKeepingTheChoice() {
+  HotPlugWorld w;
+  w.Combo()->setCurrentIndex(1);
+
+  w.serial.names = {"COM0", "COM1", "COM3"};
+  w.events.Announce();
+  QTRY_COMPARE(w.Items(), (QStringList{"COM0", "COM1", "COM3"}));
+  QCOMPARE(w.Combo()->currentText(), QStringLiteral("COM3"));
+
+  // The chosen entry went: the first one is chosen, as on a refresh.
+  w.serial.names = {"COM0", "COM1"};
+  w.events.Announce();
+  QTRY_COMPARE(w.Items(), (QStringList{"COM0", "COM1"}));
+  QCOMPARE(w.Combo()->currentIndex(), 0);
+}
+
+void HotPlugTest::openPortIsCheckedNotRefreshed() {
+  HotPlugWorld w;
+  w.Open(QStringLiteral("COM1"));
+  QVERIFY(w.link.Opened());
+  w.serial.names = {"COM1", "COM2", "COM3"};
+  w.events.Announce();
+  QTRY_COMPARE(w.serial.presentChecks, 1);
+  QCOMPARE(w.Items(), (QStringList{"COM1", "COM3"}));
+  QVERIFY(w.link.Opened());
+}
+
+void HotPlugTest::unplugFoundWhileIdleClosesThePort() {
+  HotPlugWorld w;
+  w.Open(QStringLiteral("COM1"));
+  QVERIFY(w.link.Opened());
+  w.serial.gone = true;
+  w.serial.names = {"COM3"};
+  w.events.Announce();
+  QTRY_VERIFY(!w.link.Opened());
+  QCOMPARE(w.main->Panel(0)->text(), QStringLiteral("Порт закрыт"));
+  QCOMPARE(w.main->Panel(3)->text(), kGone);
+  QVERIFY(w.main->findChild<QAction*>(QStringLiteral("tbnInterfaceOpen"))->isEnabled());
+  QCOMPARE(w.Items(), QStringList{"COM3"});
+  test::Screenshot(*w.main, QStringLiteral("main-device-gone"));
+}
+
+// Each test window, running when the adapter is pulled out, stops by
+// itself: no more polling, its close button usable, the reason shown.
+void HotPlugTest::unplugStopsEveryRunningTestWindow() {
+  const struct {
+    const char* name;
+    std::function<ui::TDiagWindow*(ui::TWindows&)> window;
+    const char* start;  // the button that starts it, if showing does not
+    int panel;          // where it says why
+  } cases[] = {
+      {"CommTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest", 2},
+      {"Sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr, 2},
+      {"Audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr, 2},
+      {"Audio", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audio; }, "btnStart", 0},
+      {"RadioTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.RadioTest; }, "btnStartTest", 2},
+  };
+  for (const auto& c : cases) {
+    HotPlugWorld w;
+    w.Open(QStringLiteral("COM1"));
+    ui::TDiagWindow* window = c.window(w.windows);
+    window->show();
+    if (c.start) window->findChild<QPushButton*>(QString::fromLatin1(c.start))->click();
+    w.serial.gone = true;
+    // The radio test does not poll: the system's news is what tells it.
+    w.events.Announce();
+    QTRY_VERIFY2(!w.link.Opened(), c.name);
+    QVERIFY2(w.idle.Empty(), c.name);
+    QCOMPARE(window->PanelText(c.panel), kGone);
+    QVERIFY2(window->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled(), c.name);
+    QCOMPARE(w.main->Panel(3)->text(), kGone);
+    test::Screenshot(*window, QStringLiteral("device-gone-") + QString::fromLatin1(c.name));
+    window->hide();
+  }
+}
+
+void HotPlugTest::unplugEndsASearchAtTheNextAddress() {
+  HotPlugWorld w;
+  w.Open(QStringLiteral("COM1"));
+  ui::TfrmFindReaders* search = w.windows.FindReaders;
+  search->show();
+  search->findChild<QSpinBox*>(QStringLiteral("sedEndAddr"))->setValue(254);
+  // Pulled out right after the reader at 1 answered.
+  w.bus.SetReplyHook([&w] { w.serial.unplugBeforeNextWrite = true; });
+  search->findChild<QPushButton*>(QStringLiteral("btnStartFind"))->click();
+  w.bus.SetReplyHook({});
+  QVERIFY(!w.link.Opened());
+  QCOMPARE(w.bus.Stats().requests, std::uint64_t{1});
+  QCOMPARE(search->findChild<QProgressBar*>(QStringLiteral("pgbFindProgress"))->value(), 2);
+  QCOMPARE(search->findChild<QPlainTextEdit*>(QStringLiteral("memReaders"))->toPlainText(),
+           QStringLiteral("Addr=01 [2xQ17 v1.0]"));
+  QVERIFY(search->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  search->hide();
+}
+
+QTEST_MAIN(HotPlugTest)
+#include "HotPlugTest.moc"

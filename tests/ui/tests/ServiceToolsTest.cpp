@@ -1,0 +1,205 @@
+// The service engineer's instruments against the simulated bus: the traffic
+// log window, the audit list saved to a file, the sensor timeline and the
+// exchange-time histogram.
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <numeric>
+
+#include "WindowFixture.h"
+#include "link/ErrMsg.h"
+#include "reader/RdrCmd.h"
+#include "ui/support/Screenshot.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/ExchangeHistogram.h"
+#include "ui/tests/SensorTimeline.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/Test_RS485.h"
+#include "ui/tests/TrafficLog.h"
+
+namespace q17::test {
+namespace {
+
+template <typename T>
+T* Child(QWidget& w, const char* name) {
+  T* child = w.findChild<T*>(QString::fromLatin1(name));
+  if (!child) qFatal("no control %s", name);
+  return child;
+}
+
+struct SaveTo : ui::IFileDialog {
+  QString name;
+  QString OpenFileName(QWidget*, const QString&) override { return {}; }
+  QString SaveFileName(QWidget*, const QString&) override { return name; }
+};
+
+// The world's graph with a file dialog that answers `files`.
+struct SavingWorld : WindowWorld {
+  SaveTo files;
+  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+};
+
+QByteArray FileBytes(const QString& name) {
+  QFile file(name);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int Version(WindowWorld& world) {
+  std::string text;
+  return ReadVersion(world.state, world.link, text);
+}
+
+}  // namespace
+
+class ServiceToolsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void LogModelKeepsTheLastHundredThousand();
+  void LogFollowsPausesCapsAndSaves();
+  void AuditListSavedAsCsv();
+  void TimelineDrawsAndFreezesWithTheStates();
+  void HistogramCountsEveryExchange();
+};
+
+void ServiceToolsTest::LogModelKeepsTheLastHundredThousand() {
+  ui::TTrafficLogModel model;
+  std::vector<QString> lines;
+  for (int i = 0; i < ui::kTrafficLogCap + 5; ++i) lines.push_back(QString::number(i));
+  model.Append(std::move(lines));
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.Dropped(), 5LL);
+  QCOMPARE(model.Lines().front(), QStringLiteral("5"));
+  model.Append({QStringLiteral("next")});
+  QCOMPARE(model.Lines().front(), QStringLiteral("6"));
+  QCOMPARE(model.Lines().back(), QStringLiteral("next"));
+}
+
+void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
+  SavingWorld world;
+  ui::TfrmTrafficLog log(world.ctx, 6);
+  QVERIFY(world.link.Observer() == nullptr);
+  log.show();
+  QVERIFY(world.link.Observer() != nullptr);
+  QCOMPARE(Version(world), 0);
+  QTRY_COMPARE(log.Model().rowCount(), 2);
+  QVERIFY(log.Model().Lines()[0].contains(QStringLiteral("\tTX\tFB 00 01 00 28 00 C5 B0 FD\t")));
+  QVERIFY(log.Model().Lines()[1].contains(QStringLiteral("\tRX\tFC 00 01 00 00 ")));
+
+  // Paused: the list stands still; resumed, the waiting lines come in.
+  auto* pause = Child<QPushButton>(log, "btnPause");
+  pause->click();
+  world.bus.ApplyControl("fault noreply next 1");
+  QCOMPARE(Version(world), rcTimeout);
+  QCoreApplication::processEvents();
+  QCOMPARE(log.Model().rowCount(), 2);
+  pause->click();
+  QCOMPARE(log.Model().rowCount(), 4);
+  QVERIFY(log.Model().Lines()[3].endsWith(QStringLiteral("\tERR\tКод = 6 / Таймаут обмена")));
+
+  // Beyond the cap the oldest go, and the window says so.
+  QCOMPARE(Version(world), 0);
+  QCOMPARE(Version(world), 0);
+  QTRY_COMPARE(log.Dropped(), 2LL);
+  QCOMPARE(log.Model().rowCount(), 6);
+  QVERIFY(!Child<QLabel>(log, "lblDropped")->text().isEmpty());
+  Screenshot(log, "TfrmTrafficLog");
+
+  // Saved: the same lines as q17ctl --trace writes them.
+  QTemporaryDir dir;
+  world.files.name = dir.filePath(QStringLiteral("log.txt"));
+  Child<QPushButton>(log, "btnSave")->click();
+  QByteArray expected;
+  for (const QString& line : log.Model().Lines()) expected += line.toUtf8() + '\n';
+  QCOMPARE(FileBytes(world.files.name), expected);
+  world.files.name = dir.filePath(QStringLiteral("no/such/folder/log.txt"));
+  Child<QPushButton>(log, "btnSave")->click();
+  QCOMPARE(world.messages.texts.size(), 1);
+
+  Child<QPushButton>(log, "btnClear")->click();
+  QCOMPARE(log.Model().rowCount(), 0);
+  QCOMPARE(log.Dropped(), 0LL);
+  // Closed: no longer watching.
+  log.hide();
+  QVERIFY(world.link.Observer() == nullptr);
+  QCOMPARE(Version(world), 0);
+  QCoreApplication::processEvents();
+  QCOMPARE(log.Model().rowCount(), 0);
+}
+
+void ServiceToolsTest::AuditListSavedAsCsv() {
+  SavingWorld world;
+  ui::TfrmAudit w(world.ctx);
+  world.bus.ApplyControl("clock 2022-03-15 14:45:30");
+  world.bus.ApplyControl("event 0x0124 2 12345678");
+  world.bus.ApplyControl("event 0x0010 1 00A10228");
+  w.show();
+  QTRY_COMPARE(Child<QTreeWidget>(w, "lvwAudit")->topLevelItemCount(), 2);
+  QTemporaryDir dir;
+  world.files.name = dir.filePath(QStringLiteral("audit.csv"));
+  Child<QPushButton>(w, "btnSaveFile")->click();
+  const QByteArray csv = FileBytes(world.files.name);
+  QVERIFY(csv.startsWith(QByteArray("\xEF\xBB\xBF") + QStringLiteral("Номер;Канал;Время;Таг;Событие\r\n").toUtf8()));
+  QVERIFY(csv.contains(QStringLiteral("1;Кан. 2;14:45:30;12 34 56 78;Таг передан в контроллер\r\n").toUtf8()));
+  QCOMPARE(csv.count("\r\n"), 3);
+  w.hide();
+}
+
+void ServiceToolsTest::TimelineDrawsAndFreezesWithTheStates() {
+  WindowWorld world;
+  ui::TfrmSensors w(world.ctx);
+  auto* timeline = Child<ui::TSensorTimelineView>(w, "pbxTimeline");
+  world.bus.ApplyControl("sensor gate 1 on");
+  w.show();
+  QTRY_VERIFY(!timeline->Timeline().ActiveSpans(0, timeline->NowMs()).empty());
+  world.bus.ApplyControl("sensor car 1 on");
+  QTRY_VERIFY(!timeline->Timeline().ActiveSpans(1, timeline->NowMs()).empty());
+  world.bus.ApplyControl("sensor gate 1 off");
+  QTRY_COMPARE(Child<QLabel>(w, "lblDC1")->text(), QStringLiteral("выкл."));
+  const long long polled = timeline->NowMs();
+  QTRY_VERIFY(timeline->NowMs() > polled);
+  Screenshot(w, "TfrmSensors_timeline");
+
+  // The first failure freezes the timeline with the four states.
+  world.bus.ApplyControl("fault noreply next 1");
+  world.bus.ApplyControl("sensor car 2 on");
+  QTRY_COMPARE(w.PanelText(0), QStringLiteral("Тест не работает..."));
+  const long long frozen = timeline->NowMs();
+  QCOMPARE(timeline->NowMs(), frozen);
+  QVERIFY(timeline->Timeline().ActiveSpans(3, frozen).empty());
+  w.hide();
+  // Reopened: a fresh minute.
+  w.show();
+  QTRY_VERIFY(!timeline->Timeline().ActiveSpans(3, timeline->NowMs()).empty());
+  QVERIFY(timeline->Timeline().ActiveSpans(0, timeline->NowMs()).empty());
+  w.hide();
+}
+
+void ServiceToolsTest::HistogramCountsEveryExchange() {
+  WindowWorld world;
+  ui::TfrmCommTest w(world.ctx);
+  auto* histogram = Child<ui::TExchangeHistogram>(w, "pbxSpread");
+  w.show();
+  Child<QPushButton>(w, "btnStartTest")->click();
+  QTRY_VERIFY(Child<QLabel>(w, "lblCount")->text().toInt() >= 20);
+  world.bus.ApplyControl("fault noreply next 1");
+  QTRY_COMPARE(Child<QLabel>(w, "lblErrCount")->text(), QStringLiteral("1"));
+  QTRY_VERIFY(!histogram->Columns().empty());  // drawn while the test runs
+  Child<QPushButton>(w, "btnStopTest")->click();
+  const auto& columns = histogram->Columns();
+  const auto drawn = std::accumulate(columns.begin(), columns.end(), std::uint64_t{0});
+  QCOMPARE(static_cast<long>(drawn), Child<QLabel>(w, "lblCount")->text().toLong() + 1);
+  QCOMPARE(histogram->Errors(), 1L);
+  QCoreApplication::processEvents();
+  Screenshot(w, "TfrmCommTest_histogram");
+  w.hide();
+}
+
+}  // namespace q17::test
+
+QTEST_MAIN(q17::test::ServiceToolsTest)
+#include "ServiceToolsTest.moc"
