@@ -68,8 +68,8 @@ q17_wine_map_com "${port#COM}" "$pty"
 # hangs is ended after the time limit (q17_wine is a function, which timeout
 # cannot run, hence its environment spelled out).
 run() {
-  _q17_wine_env
-  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${_q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
+  q17_wine_env
+  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
   return "${PIPESTATUS[0]}"
 }
 
