@@ -71,7 +71,11 @@ int ClearAuditStore(TCommandState& s, TInterfList& link) { return DirectCommand(
 
 int ReadAuditEvent(TCommandState& s, TInterfList& link, const std::tm& now, std::optional<TAuditEvent>& event) {
   event.reset();
-  const int r = DirectCommand(s, link, cmd::AuditReadEvent, 0);
+  s.CommandCode = cmd::AuditReadEvent;
+  s.PayloadLength = 0;
+  // The answer code is not looked at: a reader with nothing stored may
+  // refuse the read, which is no failure of the line.
+  const int r = link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);
   if (r == 0 && s.PayloadLength == kAuditEventSize) event = DecodeAuditEvent(s.Payload.data(), now);
   return r;
 }

@@ -48,8 +48,9 @@ TAuditRow AuditErrorRow(int number, const std::tm& now);
 int SetAuditMode(TCommandState& s, TInterfList& link, bool on);
 // Command 120: empties the reader's event store.
 int ClearAuditStore(TCommandState& s, TInterfList& link);
-// Command 122. On 0 `event` holds the event when the reply was exactly 16
-// bytes long, else nothing (no event waiting).
+// Command 122: the link's result only. On 0 `event` holds the event when
+// the reply was exactly 16 bytes long, whatever its answer code, else
+// nothing (no event waiting, or a refusal without data).
 int ReadAuditEvent(TCommandState& s, TInterfList& link, const std::tm& now, std::optional<TAuditEvent>& event);
 
 }  // namespace q17

@@ -40,20 +40,19 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
   Step(record, record.ATT_2, s, link, ReadAtten2, [](const TCommandState& st) { return st.ATT_2; });
   if (Stopped(env)) return std::nullopt;
 
-  TEchoSpread times;
+  TEchoTally echoes;
   for (int i = 0; i < kSurveyEchoCount; ++i) {
     // The reply overwrites the front of the payload; put the pattern back.
     FillEchoPattern(s);
     const double before = env.NowMs();
     const int r = EchoExchange(s, link, kSurveyEchoLength);
     if (Stopped(env)) return std::nullopt;
-    times.Add(env.NowMs() - before);
-    if (r != 0) {
-      ++record.EchoErrors;
-      if (record.ErrorCode == 0) record.ErrorCode = r;
-    }
+    echoes.Record(r, env.NowMs() - before);
+    if (r != 0 && record.ErrorCode == 0) record.ErrorCode = r;
   }
-  if (!times.Empty()) record.EchoP95Ms = times.Quantile(0.95);
+  record.EchoErrors = static_cast<int>(echoes.Errors);
+  // Of good echoes only: missing when none was good.
+  if (!echoes.Spread.Empty()) record.EchoP95Ms = echoes.Spread.Quantile(0.95);
   return record;
 }
 

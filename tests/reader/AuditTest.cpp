@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "CommandFixture.h"
 #include "reader/Echo.h"
 #include "reader/EchoSpread.h"
 #include "reader/RadioTest.h"
@@ -65,6 +66,27 @@ TEST(AuditEvent, ImpossibleMomentTakesThePcsTime) {
     std::snprintf(own, sizeof own, "%02d:%02d:%02d", c.hour, c.minute, c.second);
     EXPECT_EQ(row.Time, c.valid ? std::string(own) : "09:08:07") << c.day << "." << c.month << "." << c.year;
   }
+}
+
+using AuditRead = test::Commands;
+
+TEST_F(AuditRead, OnlyTheTransactionDecidesAndA16ByteRecordIsAnEvent) {
+  const test::Frame record = test::Bytes({0x24, 0x01, 0x02, 0x00, 0x78, 0x56, 0x34, 0x12,
+                                          0x0F, 0x03, 0xE6, 0x07, 0x1E, 0x2D, 0x0E, 0x00});
+  Reply(5, record);  // a record under a non-zero answer code is still an event
+  Reply(80);         // refused without data: no event, no failure
+  Reply(0, test::Bytes({1, 2, 3}));
+  Silence();
+  std::optional<TAuditEvent> e;
+  ASSERT_EQ(ReadAuditEvent(s, list, Now(), e), 0);
+  ASSERT_TRUE(e.has_value());
+  EXPECT_EQ(e->Code, 0x0124);
+  EXPECT_EQ(ReadAuditEvent(s, list, Now(), e), 0);
+  EXPECT_FALSE(e.has_value());
+  EXPECT_EQ(ReadAuditEvent(s, list, Now(), e), 0);
+  EXPECT_FALSE(e.has_value());
+  EXPECT_EQ(ReadAuditEvent(s, list, Now(), e), rcTimeout);
+  EXPECT_FALSE(e.has_value());
 }
 
 TEST(AuditEvent, ErrorRowAndEventTexts) {
@@ -133,6 +155,22 @@ TEST(Decoders, ScanLinesAndEchoSpread) {
   one.Add(4.5);
   EXPECT_EQ(one.Quantile(0), 4.5);
   EXPECT_EQ(one.Quantile(0.95), 4.5);
+}
+
+TEST(Decoders, EchoTallySpreadsGoodExchangesOnly) {
+  TEchoTally tally;
+  for (int i = 0; i < 103; ++i) tally.Record(rcTimeout, 50.2);
+  EXPECT_EQ(tally.Errors, 103);
+  EXPECT_EQ(tally.Good, 0);
+  EXPECT_TRUE(tally.Spread.Empty());
+  tally.Record(0, 4.0);
+  tally.Record(rcDataError, 7.0);
+  tally.Record(0, 6.0);
+  EXPECT_EQ(tally.Exchanges(), 106);
+  EXPECT_EQ(tally.LastError, rcDataError);
+  EXPECT_EQ(tally.Spread.Count(), 2u);
+  EXPECT_EQ(tally.Spread.Min(), 4.0);
+  EXPECT_EQ(tally.Spread.Max(), 6.0);
 }
 
 TEST(Decoders, EchoSpreadStaysBoundedAndRightWithinABucket) {

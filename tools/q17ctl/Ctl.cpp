@@ -242,10 +242,7 @@ class Session {
   }
 
   int EchoTest(int count, int length) {
-    long good = 0;
-    long errors = 0;
-    int lastError = 0;
-    TEchoSpread spread;
+    TEchoTally tally;
     const auto start = std::chrono::steady_clock::now();
     int done = 0;
     // An unplugged device ends the test: no later exchange could succeed.
@@ -254,25 +251,29 @@ class Session {
       FillEchoPattern(state_);
       const auto before = std::chrono::steady_clock::now();
       const int r = EchoExchange(state_, list_, length);
-      spread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
-      if (r == 0) {
-        ++good;
-      } else {
-        ++errors;
-        lastError = r;
-      }
+      tally.Record(r, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
-    const long exchanges = good + errors;
-    char ms[160];
-    std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\nmin_ms=%.3f\np50_ms=%.3f\np95_ms=%.3f\nmax_ms=%.3f\n",
-                  exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0, spread.Min(),
-                  spread.Quantile(0.5), spread.Quantile(0.95), spread.Max());
-    out_ << "good=" << good << "\nerrors=" << errors << "\n" << ms;
-    if (lastError != 0) err_ << "last error: " << FormatResult(lastError) << "\n";
+    const long exchanges = tally.Exchanges();
+    char ms[40];
+    std::snprintf(ms, sizeof ms, "ms_per_exchange=%.3f\n",
+                  exchanges > 0 ? elapsed.count() / static_cast<double>(exchanges) : 0.0);
+    out_ << "good=" << tally.Good << "\nerrors=" << tally.Errors << "\n" << ms;
+    // The spread is of good exchanges only; with none its values stay empty.
+    const TEchoSpread& spread = tally.Spread;
+    const std::pair<const char*, double> figures[] = {{"min_ms", spread.Min()},
+                                                      {"p50_ms", spread.Quantile(0.5)},
+                                                      {"p95_ms", spread.Quantile(0.95)},
+                                                      {"max_ms", spread.Max()}};
+    for (const auto& [name, value] : figures) {
+      char figure[48] = "";
+      if (!spread.Empty()) std::snprintf(figure, sizeof figure, "%.3f", value);
+      out_ << name << "=" << figure << "\n";
+    }
+    if (tally.LastError != 0) err_ << "last error: " << FormatResult(tally.LastError) << "\n";
     if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
     // A script must tell a dead line from a good one by the exit code.
-    return errors == 0 && done == count ? kExitOk : kExitFailed;
+    return tally.Errors == 0 && done == count ? kExitOk : kExitFailed;
   }
 
   int Doctor(const std::string& port) {

@@ -28,6 +28,12 @@ void TExchangeHistogram::SetData(const TEchoSpread& spread, long errors) {
   update();
 }
 
+void TExchangeHistogram::SetErrors(long errors) {
+  if (errors == FErrors) return;
+  FErrors = errors;
+  update();
+}
+
 void TExchangeHistogram::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().base());
@@ -43,7 +49,8 @@ void TExchangeHistogram::paintEvent(QPaintEvent*) {
   p.drawText(QRect(bars.right() + 8, bars.top(), errorsW, bars.height()), Qt::AlignVCenter | Qt::AlignLeft, errors);
   p.setPen(palette().color(QPalette::Text));
   if (FColumns.empty()) {
-    p.drawText(bars, Qt::AlignCenter, QStringLiteral("Нет обменов"));
+    p.drawText(bars, Qt::AlignCenter,
+               FErrors > 0 ? QStringLiteral("Нет удачных обменов") : QStringLiteral("Нет обменов"));
     return;
   }
   const std::uint64_t highest = *std::max_element(FColumns.begin(), FColumns.end());

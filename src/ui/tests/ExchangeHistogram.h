@@ -1,5 +1,5 @@
 #pragma once
-// The spread of single exchange times drawn as a histogram, the failed
+// The spread of the good exchanges' times drawn as a histogram, the failed
 // exchanges counted beside it; redrawn as the test runs.
 #include <QWidget>
 
@@ -13,6 +13,8 @@ class TExchangeHistogram : public QWidget {
   explicit TExchangeHistogram(QWidget* parent = nullptr);
   // Shows `spread` (copied) and `errors` from the next paint on.
   void SetData(const TEchoSpread& spread, long errors);
+  // Only the count beside the bars.
+  void SetErrors(long errors);
   // The drawn columns: count per column, from the fastest to the slowest.
   const std::vector<std::uint64_t>& Columns() const { return FColumns; }
   long Errors() const { return FErrors; }

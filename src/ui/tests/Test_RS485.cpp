@@ -37,13 +37,11 @@ void TfrmCommTest::btnStartTestClick() {
   FUi->btnStartTest->setEnabled(false);
   FUi->btnClose->setEnabled(false);
   FUi->btnStopTest->setEnabled(true);
-  FGood = 0;
-  FErrors = 0;
-  FSpread = TEchoSpread{};
+  FTally = TEchoTally{};
   FUi->lblCount->setText(QStringLiteral("0"));
   FUi->lblErrCount->setText(QStringLiteral("0"));
   FUi->lblSpread->clear();
-  FHistogram->SetData(FSpread, 0);
+  FHistogram->SetData(FTally.Spread, 0);
   FStartTime = std::chrono::steady_clock::now();
   SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
   FUi->lblTestTime->setText(kTimeText + QStringLiteral("?"));
@@ -52,37 +50,43 @@ void TfrmCommTest::btnStartTestClick() {
 
 void TfrmCommTest::ApplicationIdle(bool& done) {
   const auto before = std::chrono::steady_clock::now();
-  const int r = ShowResult(EchoExchange(FCtx.State, FCtx.Link, FUi->sedDataLength->value()));
-  FSpread.Add(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+  const int r = ShowResult(EchoTransaction(FCtx.State, FCtx.Link, FUi->sedDataLength->value()));
+  FTally.Record(r, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
   if (r == 0) {
-    FUi->lblCount->setText(QString::number(++FGood));
+    FUi->lblCount->setText(QString::number(FTally.Good));
   } else {
-    FUi->lblErrCount->setText(QString::number(++FErrors));
+    FUi->lblErrCount->setText(QString::number(FTally.Errors));
   }
-  // Redrawn ten times a second: often enough to watch, cheap at any exchange rate.
+  // The bars are redrawn ten times a second: often enough to watch, cheap at
+  // any exchange rate. The error count beside them never lags the counter.
   if (const auto now = std::chrono::steady_clock::now(); now - FHistogramDrawn >= std::chrono::milliseconds(100)) {
     FHistogramDrawn = now;
-    FHistogram->SetData(FSpread, FErrors);
+    FHistogram->SetData(FTally.Spread, FTally.Errors);
+  } else {
+    FHistogram->SetErrors(FTally.Errors);
   }
   done = false;
 }
 
 void TfrmCommTest::btnStopTestClick() {
   FCtx.Idle.Clear();
-  FHistogram->SetData(FSpread, FErrors);
+  FHistogram->SetData(FTally.Spread, FTally.Errors);
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - FStartTime;
   SetPanel(0, QStringLiteral("Тест не запущен"));
   FUi->btnStartTest->setEnabled(true);
   FUi->btnClose->setEnabled(true);
   FUi->btnStopTest->setEnabled(false);
-  const auto mean = MeanMsPerExchange(elapsed.count(), FGood + FErrors);
+  const auto mean = MeanMsPerExchange(elapsed.count(), FTally.Exchanges());
   FUi->lblTestTime->setText(kTimeText + (mean ? QString::number(*mean) : QStringLiteral("(\?\?\?)")));
-  if (!FSpread.Empty()) {
+  const TEchoSpread& spread = FTally.Spread;
+  if (spread.Empty()) {
+    FUi->lblSpread->clear();
+  } else {
     FUi->lblSpread->setText(QStringLiteral("Один обмен, мс: мин. %1, медиана %2, 95% %3, макс. %4")
-                                .arg(FSpread.Min(), 0, 'f', 1)
-                                .arg(FSpread.Quantile(0.5), 0, 'f', 1)
-                                .arg(FSpread.Quantile(0.95), 0, 'f', 1)
-                                .arg(FSpread.Max(), 0, 'f', 1));
+                                .arg(spread.Min(), 0, 'f', 1)
+                                .arg(spread.Quantile(0.5), 0, 'f', 1)
+                                .arg(spread.Quantile(0.95), 0, 'f', 1)
+                                .arg(spread.Max(), 0, 'f', 1));
   }
 }
 

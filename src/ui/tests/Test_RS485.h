@@ -33,10 +33,8 @@ class TfrmCommTest : public TDiagWindow {
   void ApplicationIdle(bool& done);
 
   std::unique_ptr<Ui::TfrmCommTest> FUi;
-  long FGood = 0;
-  long FErrors = 0;
+  TEchoTally FTally;
   std::chrono::steady_clock::time_point FStartTime;
-  TEchoSpread FSpread;
   TExchangeHistogram* FHistogram = nullptr;
   std::chrono::steady_clock::time_point FHistogramDrawn;
 };
