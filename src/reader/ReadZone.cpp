@@ -26,22 +26,27 @@ bool TReadZoneSetup::Start(TCommandState& s, TInterfList& link) {
   return true;
 }
 
-void TReadZoneSetup::Restore(TCommandState& s, TInterfList& link) {
+int TReadZoneSetup::Restore(TCommandState& s, TInterfList& link) {
+  int failed = 0;
+  const auto note = [&failed](int r) {
+    if (failed == 0) failed = r;
+  };
   if (FSavedTMT1) {
     s.TMT_1 = *FSavedTMT1;
-    WriteTagMemTime1(s, link);
+    note(WriteTagMemTime1(s, link));
   }
   if (FSavedTMT2) {
     s.TMT_2 = *FSavedTMT2;
-    WriteTagMemTime2(s, link);
+    note(WriteTagMemTime2(s, link));
   }
   if (FSavedMode) {
     s.Config.Mode = *FSavedMode;
-    WriteConfig(s, link);
+    note(WriteConfig(s, link));
   }
   FSavedTMT1.reset();
   FSavedTMT2.reset();
   FSavedMode.reset();
+  return failed;
 }
 
 int ReadTagCount(TCommandState& s, TInterfList& link, int channel, std::int32_t& count) {

@@ -22,9 +22,11 @@ class TReadZoneSetup {
   // can put every one of them back. False, with nothing sent after the
   // failed read, when the block cannot be read.
   bool Start(TCommandState& s, TInterfList& link);
-  // Writes back what Start changed (tag memory times, then the block); write
-  // failures are not retried. Does nothing when nothing is set up.
-  void Restore(TCommandState& s, TInterfList& link);
+  // Writes back what Start changed (tag memory times, then the block), each
+  // write sent whatever the one before gave, none retried. Returns 0 when
+  // every one was written, else the first failure's code: the reader was not
+  // put back. Does nothing (and returns 0) when nothing is set up.
+  int Restore(TCommandState& s, TInterfList& link);
   bool Active() const { return FSavedMode.has_value(); }
 
  private:

@@ -73,11 +73,20 @@ TEST_F(Diag, ReadZoneSetUpAndRestore) {
   ASSERT_TRUE(setup.Start(s, list));
   EXPECT_EQ(State("TMT"), "10,10");
   EXPECT_EQ(s.Config.Mode, NoGate);
-  setup.Restore(s, list);
+  EXPECT_EQ(setup.Restore(s, list), 0);
   EXPECT_EQ(State("TMT"), "300,40");
   ReadConfig(s, list);
   EXPECT_EQ(s.Config.Mode, Standard);
   EXPECT_FALSE(setup.Active());
+
+  // Channel 1's restore refused: the others still go out, and the refusal
+  // is what Restore answers, the reader not being as it was.
+  ASSERT_TRUE(setup.Start(s, list));
+  bus.ApplyControl("answer 20 1");
+  EXPECT_EQ(setup.Restore(s, list), 20);
+  EXPECT_EQ(State("TMT"), "10,40");
+  ReadConfig(s, list);
+  EXPECT_EQ(s.Config.Mode, Standard);
 
   // A restore with nothing set up sends nothing.
   const auto before = bus.Stats().requests;

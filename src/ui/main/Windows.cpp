@@ -24,6 +24,12 @@ std::unique_ptr<TfrmMain> CreateWindows(TUiContext& ctx) {
   w.AddrChange = new TfrmAddrChange(ctx, main.get());
   w.Audio = new TfrmAudio(ctx, main.get());
   w.FindReaders = new TfrmFindReaders(ctx, main.get());
+  // A test that could not put the reader back says so in the main window's
+  // status bar, which outlives the test window.
+  for (TDiagWindow* test : {static_cast<TDiagWindow*>(w.RadioTest), static_cast<TDiagWindow*>(w.Audit),
+                            static_cast<TDiagWindow*>(w.Audio)}) {
+    QObject::connect(test, &TDiagWindow::ReaderNotPutBack, main.get(), &TfrmMain::ShowResult);
+  }
   // A window of its own, not the main window's child: the diagnostic windows
   // block the main window while they run, and the log must stay usable then.
   // It does not keep the program running, and goes with the main window.

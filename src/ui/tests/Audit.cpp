@@ -48,7 +48,10 @@ void TfrmAudit::FormShow() {
 
 void TfrmAudit::FormHide() {
   FCtx.Idle.Clear();
-  if (FAuditModeSent) ShowResult(SetAuditMode(FCtx.State, FCtx.Link, false));
+  // Said to the main window too: this one is on its way out.
+  if (FAuditModeSent) {
+    if (const int r = ShowResult(SetAuditMode(FCtx.State, FCtx.Link, false)); r != 0) emit ReaderNotPutBack(r);
+  }
   FAuditModeSent = false;
   Running = false;
   SetPanel(0, QStringLiteral("Аудит остановлен..."));

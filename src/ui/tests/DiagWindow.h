@@ -24,6 +24,12 @@ class TDiagWindow : public QDialog {
   // what it still can and says why; the close button works again.
   void DeviceGone();
 
+ signals:
+  // The reader could not be put back as the window found it (a set-up not
+  // restored, a count or a mode not stopped): the failed command's code,
+  // for the main window's status bar.
+  void ReaderNotPutBack(int code);
+
  protected:
   TDiagWindow(TUiContext& ctx, QWidget* parent);
   // Panels of the given widths and start texts; the result panel is the third.

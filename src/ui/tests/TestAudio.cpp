@@ -58,8 +58,13 @@ void TfrmAudio::btnStopClick() {
   FCtx.Idle.Clear();
   FPolling = false;
   ++FRun;
-  FSetup.Restore(FCtx.State, FCtx.Link);
+  const int restored = FSetup.Restore(FCtx.State, FCtx.Link);
   SetRunning(false);
+  // The test has stopped, but the reader may still hold 1 s and NoGate.
+  if (restored != 0) {
+    SetPanel(0, QStringLiteral("Настройки считывателя не восстановлены"));
+    emit ReaderNotPutBack(restored);
+  }
 }
 
 void TfrmAudio::ApplicationIdle(bool& done) {

@@ -1,5 +1,6 @@
 #include "ui/tests/Test_Radio.h"
 
+#include "link/ErrMsg.h"
 #include "reader/RadioTest.h"
 #include "reader/TagText.h"
 #include "ui/tests/TagKeyFilter.h"
@@ -65,22 +66,30 @@ void TfrmRadioTest::btnStartTestClick() {
     FCtx.Messages.Inform(this, ConversionErrorText(converting->text()));
     return;
   }
-  if (ShowResult(StartRadioTest(FCtx.State, FCtx.Link, payload)) == 0) {
+  const int r = ShowResult(StartRadioTest(FCtx.State, FCtx.Link, payload));
+  if (r == 0) {
     SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
-  } else {
-    SetStarted(false);
-    FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
+    return;
   }
+  SetStarted(false);
+  // The start may have reached the reader although its reply was lost or
+  // refused: never leave it counting. Panel 2 keeps the start's code.
+  if (r != rcPortClosed) {
+    TRadioCounts ignored;
+    if (const int stop = StopRadioTest(FCtx.State, FCtx.Link, ignored); stop != 0) emit ReaderNotPutBack(stop);
+  }
+  FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
 }
 
 void TfrmRadioTest::btnStopTestClick() {
   FCtx.Idle.Clear();
   SetPanel(0, QStringLiteral("Тест не запущен"));
   TRadioCounts counts;
-  if (ShowResult(StopRadioTest(FCtx.State, FCtx.Link, counts)) == 0) {
+  if (const int r = ShowResult(StopRadioTest(FCtx.State, FCtx.Link, counts)); r == 0) {
     FUi->lblEtalonCount->setText(QString::number(counts.Etalon));
     FUi->lblTestCount->setText(QString::number(counts.Test));
   } else {
+    emit ReaderNotPutBack(r);
     FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА остановки радиотеста - проверьте подключение считывателя"));
   }
   SetStarted(false);

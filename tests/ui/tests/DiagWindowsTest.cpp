@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "WindowFixture.h"
 #include "ui/support/Screenshot.h"
 #include "ui/tests/Audit.h"
+#include "ui/tests/ExchangeHistogram.h"
 #include "ui/tests/FindReaders.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
@@ -56,6 +58,8 @@ class DiagWindowsTest : public QObject {
   void SearchListsReadersAndLeavesTheAddress();
   void TypedAddressesAndLengthComeToTheirBounds();
   void RefusedRepliesShowTheCodeAndLeaveTheNumbers();
+  void ExchangeTestAndAuditTakeOnlyTheTransactionsResult();
+  void ReaderNotPutBackIsSaid();
 };
 
 void DiagWindowsTest::SensorsPollWhileShownAndFreezeOnFailure() {
@@ -219,6 +223,9 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   QVERIFY(last.size() >= 64 + 8);
   world.bus.ApplyControl("fault noreply next 1");
   QTRY_COMPARE(Text(w, "lblErrCount"), QStringLiteral("1"));
+  // The count beside the bars never trails the counter.
+  auto* histogram = w.findChild<ui::TExchangeHistogram*>();
+  QCOMPARE(histogram->Errors(), 1L);
   w.reject();  // closing is refused while the test runs
   QVERIFY(w.isVisible());
   stop->click();
@@ -504,6 +511,102 @@ void DiagWindowsTest::RefusedRepliesShowTheCodeAndLeaveTheNumbers() {
   QVERIFY(audit.PanelText(0) != QStringLiteral("АУДИТ РАБОТАЕТ..."));
   QVERIFY(world.idle.Empty());
   audit.hide();
+}
+
+void DiagWindowsTest::ExchangeTestAndAuditTakeOnlyTheTransactionsResult() {
+  WindowWorld world;
+  // A reader that refuses every echo in a well-formed reply: each is a good
+  // exchange all the same, and the result panel shows code 0.
+  ui::TfrmCommTest exchange(world.ctx);
+  exchange.show();
+  world.bus.ApplyControl("answer 20");
+  Child<QPushButton>(exchange, "btnStartTest")->click();
+  QTRY_VERIFY(Text(exchange, "lblCount").toInt() >= 5);
+  QCOMPARE(Text(exchange, "lblErrCount"), QStringLiteral("0"));
+  QCOMPARE(exchange.PanelText(2), QStringLiteral("Код = 0 / OK !"));
+  Child<QPushButton>(exchange, "btnStopTest")->click();
+  QCOMPARE(world.State("ANSWER"), std::string("20"));
+
+  // No reply at all: errors only, and no spread of exchanges that never were.
+  world.bus.ApplyControl("answer off");
+  world.bus.ApplyControl("fault noreply on");
+  Child<QPushButton>(exchange, "btnStartTest")->click();
+  QTRY_VERIFY(Text(exchange, "lblErrCount").toInt() >= 2);
+  Child<QPushButton>(exchange, "btnStopTest")->click();
+  world.bus.ApplyControl("fault off");
+  QCOMPARE(Text(exchange, "lblCount"), QStringLiteral("0"));
+  QCOMPARE(Text(exchange, "lblSpread"), QString());
+  auto* histogram = exchange.findChild<ui::TExchangeHistogram*>();
+  QVERIFY(histogram->Columns().empty());
+  QCOMPARE(QString::number(histogram->Errors()), Text(exchange, "lblErrCount"));
+  exchange.hide();
+
+  // Audit: a refused read without event data adds no row and polling goes on.
+  ui::TfrmAudit audit(world.ctx);
+  auto* list = Child<QTreeWidget>(audit, "lvwAudit");
+  audit.show();
+  const auto polled = world.Requests();
+  world.bus.ApplyControl("answer 80 3 cmd 122");
+  QTRY_VERIFY(world.Requests() > polled + 3);
+  QCOMPARE(list->topLevelItemCount(), 0);
+  QCOMPARE(audit.PanelText(0), QStringLiteral("АУДИТ РАБОТАЕТ..."));
+  world.bus.ApplyControl("event 0x0010 1 00A10228");
+  QTRY_COMPARE(list->topLevelItemCount(), 1);
+  audit.hide();
+}
+
+void DiagWindowsTest::ReaderNotPutBackIsSaid() {
+  WindowWorld world;
+  // Read-zone test: the reader refuses to take its tag memory time back.
+  ui::TfrmAudio zone(world.ctx);
+  QSignalSpy zoneSpy(&zone, &ui::TDiagWindow::ReaderNotPutBack);
+  zone.show();
+  Child<QLineEdit>(zone, "edtTestTag")->clear();
+  Child<QPushButton>(zone, "btnStart")->click();
+  world.bus.ApplyControl("answer 20 1 cmd 25");
+  Child<QPushButton>(zone, "btnStop")->click();
+  QCOMPARE(world.State("TMT"), std::string("10,100"));  // the other steps still went out
+  QCOMPARE(zone.PanelText(0), QStringLiteral("Настройки считывателя не восстановлены"));
+  QCOMPARE(zoneSpy.size(), 1);
+  QCOMPARE(zoneSpy[0][0].toInt(), 20);
+  QVERIFY(Child<QPushButton>(zone, "btnStart")->isEnabled());
+  // Restored in full: nothing to say.
+  Child<QPushButton>(zone, "btnStart")->click();
+  Child<QPushButton>(zone, "btnStop")->click();
+  QCOMPARE(zone.PanelText(0), QStringLiteral("Тест остановлен"));
+  QCOMPARE(zoneSpy.size(), 1);
+  zone.hide();
+
+  // Radio test: the start's reply is lost, the reader counts all the same.
+  ui::TfrmRadioTest radio(world.ctx);
+  QSignalSpy radioSpy(&radio, &ui::TDiagWindow::ReaderNotPutBack);
+  radio.show();
+  world.bus.ApplyControl("fault noreply next 1");
+  Child<QPushButton>(radio, "btnStartTest")->click();
+  QCOMPARE(world.State("RADIO"), std::string("off"));
+  QCOMPARE(radio.PanelText(2), QStringLiteral("Код = 6 / Таймаут обмена"));
+  QCOMPARE(world.messages.texts.last(),
+           QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
+  QCOMPARE(radioSpy.size(), 0);
+  // The start lost and the stop refused: the reader is left counting.
+  world.bus.ApplyControl("fault noreply next 1");
+  world.bus.ApplyControl("answer 20 1 cmd 184");
+  Child<QPushButton>(radio, "btnStartTest")->click();
+  QCOMPARE(world.State("RADIO"), std::string("on"));
+  QCOMPARE(radioSpy.size(), 1);
+  QCOMPARE(radioSpy[0][0].toInt(), 20);
+  QCOMPARE(radio.PanelText(2), QStringLiteral("Код = 6 / Таймаут обмена"));
+  radio.hide();
+
+  // Audit: closing while the reader refuses to leave audit mode.
+  ui::TfrmAudit audit(world.ctx);
+  QSignalSpy auditSpy(&audit, &ui::TDiagWindow::ReaderNotPutBack);
+  audit.show();
+  world.bus.ApplyControl("answer 20 1 cmd 181");
+  audit.hide();
+  QCOMPARE(world.State("AUDIT"), std::string("on"));
+  QCOMPARE(auditSpy.size(), 1);
+  QCOMPARE(auditSpy[0][0].toInt(), 20);
 }
 
 }  // namespace q17::test
