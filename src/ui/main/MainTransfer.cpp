@@ -15,20 +15,25 @@ void TfrmMain::RedrawPagesKeepingMode() {
 
 void TfrmMain::tbnGetFromReaderClick() {
   const TConfigReadResult r = ReadWholeConfig(FCtx.State, FCtx.Link, [this](int code) { ShowResult(code); });
+  // A read that failed part way still replaced what came before the failure:
+  // the pages show it, so what they show is what the next write sends.
+  RedrawPagesKeepingMode();
   if (r.Code != 0) {
     FCtx.Messages.Inform(this, QString::fromUtf8(ReadFailureMessage(r.Failed)));
     return;
   }
-  RedrawPagesKeepingMode();
   ShowReaderMode();
 }
 
 void TfrmMain::tbnLoadToReaderClick() {
   // Each failed group is reported before the next one is sent.
-  WriteWholeConfig(
+  const std::vector<TConfigWriteFailure> failures = WriteWholeConfig(
       FCtx.State, FCtx.Link, [this](int code) { ShowResult(code); },
       [this](const TConfigWriteFailure& f) { FCtx.Messages.Inform(this, QString::fromUtf8(WriteFailureMessage(f.Group))); });
   ShowReaderMode();
+  // A later group's success must not leave "OK" as the last word of a write
+  // that failed.
+  if (!failures.empty()) ShowResult(failures.front().Code);
 }
 
 }  // namespace q17::ui

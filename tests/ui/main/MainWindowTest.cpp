@@ -258,7 +258,12 @@ void MainWindowTest::readReportsTheFailedGroup() {
            QStringList{QString::fromUtf8(ReadFailureMessage(static_cast<TConfigGroup>(group)))});
   QCOMPARE(h.Panel(3), Result(rcDataError));
   QCOMPARE(h.Panel(2), QStringLiteral("Version"));
-  QCOMPARE(wait->value(), 10);  // no page redrawn
+  // The pages show what is now in memory, which is what a write would send:
+  // the block read before the failure, or the old one when it was the block.
+  const bool blockRead = group != int(TConfigGroup::Block);
+  QCOMPARE(wait->value(), blockRead ? 42 : 10);
+  QCOMPARE(h.state.Config.Channel[0].WCT, std::uint8_t(wait->value()));
+  QCOMPARE(h.state.Config.Mode, std::uint8_t(blockRead ? NoGate : Standard));
 }
 
 void MainWindowTest::writeReportsEveryFailedGroup_data() {
@@ -290,6 +295,9 @@ void MainWindowTest::writeReportsEveryFailedGroup() {
   for (int g : groups) expected << QString::fromUtf8(WriteFailureMessage(static_cast<TConfigGroup>(g)));
   QCOMPARE(h.messages.informed, expected);
   QCOMPARE(h.Panel(2), QStringLiteral("ОДНОКРАТНЫЙ"));
+  // A write that failed ends on the failed command's code, not on the OK of
+  // a later group.
+  QCOMPARE(h.Panel(3), Result(failAt.isEmpty() ? 0 : rcBadParameter));
   QCOMPARE(h.bus.Reader(1)->state.block[14], std::uint8_t(failAt.contains(0) ? NoGate : OneRead));
 }
 
@@ -636,6 +644,12 @@ void MainWindowTest::launchersShowTheirWindows() {
     else h.Action(l.control)->trigger();
     QVERIFY2(shown == l.window, l.control);
   }
+  // A test window that leaves the reader as it was not found says so here,
+  // in sight after it has closed: audit mode refused both ways.
+  h.bus.ApplyControl("answer 20 2 cmd 181");
+  QTimer::singleShot(0, [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
+  h.Find<QPushButton>("btnStartAudit")->click();
+  QCOMPARE(h.Panel(3), Result(rcBadParameter));
 }
 
 // Notes whether Qt blocked a window's input for a modal one.
