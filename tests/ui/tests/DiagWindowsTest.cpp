@@ -223,9 +223,6 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   QVERIFY(last.size() >= 64 + 8);
   world.bus.ApplyControl("fault noreply next 1");
   QTRY_COMPARE(Text(w, "lblErrCount"), QStringLiteral("1"));
-  // The count beside the bars never trails the counter.
-  auto* histogram = w.findChild<ui::TExchangeHistogram*>();
-  QCOMPARE(histogram->Errors(), 1L);
   w.reject();  // closing is refused while the test runs
   QVERIFY(w.isVisible());
   stop->click();
