@@ -330,7 +330,12 @@ void TfrmMain::btnStartExchangeTestClick() { FCtx.Windows.CommTest->exec(); }
 void TfrmMain::btnStartRadioTestClick() { FCtx.Windows.RadioTest->exec(); }
 void TfrmMain::btnStartSensTestClick() { FCtx.Windows.Sensors->exec(); }
 void TfrmMain::btnStartAuditClick() { FCtx.Windows.Audit->exec(); }
-void TfrmMain::btnAudioTestClick() { FCtx.Windows.Audio->exec(); }
+void TfrmMain::btnAudioTestClick() {
+  FCtx.Windows.Audio->exec();
+  // Its start read the reader's block and times into memory: the pages show
+  // them, so what they show is what the next write sends.
+  RedrawPagesKeepingMode();
+}
 // Both dialogs may leave another reader to work with.
 void TfrmMain::miChangeAddrClick() {
   FCtx.Windows.AddrChange->exec();

@@ -94,6 +94,7 @@ class MainWindowTest : public QObject {
   void addressChangeFollowsTheReader();
   void searchDoubleClickPicksTheReader();
   void launchersShowTheirWindows();
+  void readZoneTestLeavesThePagesShowingWhatItRead();
   void trafficLogOpensAnyTimeAndStaysUsableBesideATest();
   void screenshots();
 };
@@ -650,6 +651,24 @@ void MainWindowTest::launchersShowTheirWindows() {
   QTimer::singleShot(0, [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
   h.Find<QPushButton>("btnStartAudit")->click();
   QCOMPARE(h.Panel(3), Result(rcBadParameter));
+}
+
+void MainWindowTest::readZoneTestLeavesThePagesShowingWhatItRead() {
+  MainHarness h;
+  h.Open();
+  h.Find<QToolButton>("btnStandard")->click();
+  h.bus.Reader(1)->state.block[2] = 42;  // WCT of channel 1, not yet read
+  // Started and stopped: the start read the reader's block into memory.
+  QTimer::singleShot(0, [] {
+    QWidget* test = QApplication::activeModalWidget();
+    test->findChild<QPushButton*>(QStringLiteral("btnStart"))->click();
+    test->findChild<QPushButton*>(QStringLiteral("btnStop"))->click();
+    qobject_cast<QDialog*>(test)->reject();
+  });
+  h.Find<QPushButton>("btnAudioTest")->click();
+  QCOMPARE(h.state.Config.Channel[0].WCT, std::uint8_t(42));
+  QCOMPARE(h.Find<QSpinBox>("sedWaitCar_1s")->value(), 42);
+  QCOMPARE(h.state.Config.Mode, std::uint8_t(NoGate));  // the reader's, as after a read
 }
 
 // Notes whether Qt blocked a window's input for a modal one.
