@@ -73,7 +73,7 @@ ln -s "$src" "$work/files"
 cp "$root/packaging/icons/setupq17.ico" "$work/"
 
 # wixl writes the tables' strings without a code page, which loses every
-# Russian letter (the summary's texts it writes right). So each Russian text
+# Russian letter. So each Russian text
 # of the tables goes through wixl as a token, and is put in afterwards, once
 # the database's code page is Windows-1251.
 python3 - "$root/packaging/windows/SetupQ17.wxs" "$work/SetupQ17.wxs" "$work/texts" <<'PY'
@@ -82,7 +82,7 @@ source, target, texts = sys.argv[1:]
 found = {}
 def token(m):
     value = m.group(2)
-    if value.isascii() or m.group(1) in ('Description', 'Comments') and m.string.rfind('<Package', 0, m.start()) > m.string.rfind('/>', 0, m.start()):
+    if value.isascii():
         return m.group(0)
     if "'" in value:
         sys.exit("make-msi: a text with an apostrophe, which the installer's SQL cannot take: " + value)
@@ -133,4 +133,8 @@ done <"$work/texts.sql"
 # program owns it (SETOWNER, from the registry when the install starts).
 msibuild "$out" -q "UPDATE \`Component\` SET \`Condition\` = 'NOT SETOWNER OR SETOWNER = \"SetupQ17.Settings\"' WHERE \`Component\` = 'SettingsFilesOwner'" \
   || fail "msibuild could not set the condition of the .set owner"
+# Nor the package's language in the summary (wixl writes 1033 there).
+summary=$(msiinfo suminfo "$out") || fail "msiinfo could not read $out"
+msibuild "$out" -s "$(sed -n 's/^Subject: //p' <<<"$summary")" "$(sed -n 's/^Author: //p' <<<"$summary")" \
+  "x64;1049" "$(sed -n 's/^Revision number (UUID): //p' <<<"$summary")" || fail "msibuild could not set the summary"
 echo "make-msi: ${#components[@]} files, version $version, $(du -h "$out" | cut -f1) in $out" >&2

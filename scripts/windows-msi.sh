@@ -152,6 +152,13 @@ set_owner() { [[ $(reg_value 'HKCR\.set' "") == "$1" ]]; }
 open_command() { [[ $(reg_value 'HKCR\SetupQ17.Settings\shell\open\command' "") == '"C:\Program Files\SetupQ17\SetupQ17.exe" "%1"' ]]; }
 open_with() { q17_wine reg query 'HKCR\.set\OpenWithProgids' /v SetupQ17.Settings >/dev/null 2>&1; }
 no_progid() { ! q17_wine reg query 'HKCR\SetupQ17.Settings' >/dev/null 2>&1; }
+# The tables' Russian texts arrive whole (the installer's code page).
+russian_text() {
+  local text
+  q17_wine reg export 'HKLM\Software\Classes\SetupQ17.Settings' "$(q17_wine winepath -w "$work/progid.reg" 2>/dev/null | tr -d '\r')" /y \
+    >>"$Q17_WINE_LOG" 2>&1 || return 1
+  text=$(iconv -f UTF-16 -t UTF-8 "$work/progid.reg" | tr -d '\r') && grep -qx '@="Настройки считывателя SetupQ17"' <<<"$text"
+}
 association_gone() { set_owner "" && no_progid; }
 ctl_runs() { [[ $(q17_wine "$installed/q17ctl.exe" --version 2>/dev/null | tr -d '\r') == "q17ctl $version" ]]; }
 downgrade_refused() { ! msiexec /i "$old_msi" /qn; }
@@ -175,6 +182,7 @@ check "one entry in Programs and Features, version $older" one_entry "$older"
 check "the entry names the publisher and the icon" entry_complete
 check ".set opens with SetupQ17 where nothing owned it" set_owner SetupQ17.Settings
 check "the open verb runs the installed program with the file" open_command
+check "the file type's name in Russian, as written" russian_text
 if [[ $mode == stand-in ]]; then
   check "a double-click on a settings file runs the program with it" double_click
 fi
