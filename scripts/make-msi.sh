@@ -73,9 +73,9 @@ ln -s "$src" "$work/files"
 cp "$root/packaging/icons/setupq17.ico" "$work/"
 
 # wixl writes the tables' strings without a code page, which loses every
-# Russian letter. So each Russian text
-# of the tables goes through wixl as a token, and is put in afterwards, once
-# the database's code page is Windows-1251.
+# Russian letter. So each Russian text of the tables goes through wixl as a
+# token, and is put in afterwards, once the database's code page is
+# Windows-1251.
 python3 - "$root/packaging/windows/SetupQ17.wxs" "$work/SetupQ17.wxs" "$work/texts" <<'PY'
 import re, sys
 source, target, texts = sys.argv[1:]
