@@ -115,13 +115,13 @@ reg_value() {
   q17_wine reg query "$key" "${args[@]}" 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *[^ ].*  *REG_[A-Z_]*  *\(.*\)$/\1/p' | head -n 1
 }
-# Our entries of "Programs and Features", one "name|version|publisher|icon" a line.
+# Our entries of "Programs and Features", one "name|version|publisher" a line.
 entries() {
   q17_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
-    awk '/^HKEY_/ { if (name == "SetupQ17") print name "|" ver "|" pub "|" icon; name = ver = pub = icon = "" }
+    awk '/^HKEY_/ { if (name == "SetupQ17") print name "|" ver "|" pub; name = ver = pub = "" }
          $1 == "DisplayName" { name = $3 } $1 == "DisplayVersion" { ver = $3 }
-         $1 == "Publisher" { pub = substr($0, index($0, $3)) } $1 == "DisplayIcon" { icon = $3 }
-         END { if (name == "SetupQ17") print name "|" ver "|" pub "|" icon }'
+         $1 == "Publisher" { pub = substr($0, index($0, $3)) }
+         END { if (name == "SetupQ17") print name "|" ver "|" pub }'
 }
 one_entry() { [[ $(entries | wc -l) -eq 1 && $(entries | cut -d'|' -f2) == "$1" ]]; }
 no_entry() { [[ -z $(entries) ]]; }
