@@ -5,26 +5,20 @@
 #   scripts/windows-gui.sh look    the program on your display (or on a
 #                                  private Xvfb when there is none), to use
 #                                  by hand; q17sim serves until it closes
-#   scripts/windows-gui.sh smoke [FILE]
-#                                  headless: the main window appears, COM5
+#   scripts/windows-gui.sh smoke   headless: the main window appears, COM5
 #                                  opens, the configuration and the version
-#                                  are read; fails otherwise. FILE: a
-#                                  settings file the program opens with
+#                                  are read; fails otherwise
 #   scripts/windows-gui.sh shots   headless: main window, a configuration
 #                                  page, the audit window and the about box
 #                                  into build/screenshots/windows/
 #   scripts/windows-gui.sh bench [runs]
 #                                  start to main window shown, under Wine
 #                                  and of the Linux program, on one display
-#
-# Q17_WINDOWS_EXE and Q17_WINDOWS_PREFIX_DIR name another program (such as
-# the installed one) and the build folder of another prefix.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-look}
-build=${Q17_WINDOWS_PREFIX_DIR:-$root/build-win-qt}
-exe=${Q17_WINDOWS_EXE:-$root/build-win/dist/SetupQ17/SetupQ17.exe}
-program_args=()
+build="$root/build-win-qt"
+exe="$root/build-win/dist/SetupQ17/SetupQ17.exe"
 port=COM5
 [[ -f "$exe" ]] || { echo "windows-gui: $exe missing: run scripts/build-windows.sh first" >&2; exit 1; }
 
@@ -75,7 +69,7 @@ q17_wine_map_com "${port#COM}" "$pty"
 # cannot run, hence its environment spelled out).
 run() {
   q17_wine_env
-  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$exe" "${program_args[@]}" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
+  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
   return "${PIPESTATUS[0]}"
 }
 
@@ -85,7 +79,6 @@ case "$mode" in
     q17_wine "$exe" 2>>"$Q17_WINE_LOG" || true
     ;;
   smoke)
-    program_args=("${@:2}")
     out=$(run "smoke:$port") || true
     printf '%s\n' "$out"
     expect() { grep -Eq "$1" <<<"$out" || { echo "windows-gui smoke: no line matching '$1'" >&2; exit 1; }; }
