@@ -123,13 +123,21 @@ reg_value() {
   q17_wine reg query "$key" "${args[@]}" 2>/dev/null | tr -d '\r' |
     sed -n 's/^ *[^ ].*  *REG_[A-Z_]*  *\(.*\)$/\1/p' | head -n 1
 }
-# Our entries of "Programs and Features", one "name|version|publisher" a line.
+# Our entries of "Programs and Features", one "name|version|publisher|key"
+# a line; an installer's key is named by its product code.
 entries() {
   q17_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
-    awk '/^HKEY_/ { if (name == "SetupQ17") print name "|" ver "|" pub; name = ver = pub = "" }
+    awk '/^HKEY_/ { if (name == "SetupQ17") print name "|" ver "|" pub "|" key; name = ver = pub = ""; key = $0; sub(/.*\\/, "", key) }
          $1 == "DisplayName" { name = $3 } $1 == "DisplayVersion" { ver = $3 }
          $1 == "Publisher" { pub = substr($0, index($0, $3)) }
-         END { if (name == "SetupQ17") print name "|" ver "|" pub }'
+         END { if (name == "SetupQ17") print name "|" ver "|" pub "|" key }'
+}
+# The entry's uninstall, as "Programs and Features" runs it: by the product
+# code, without the installer file.
+uninstall_entry() {
+  local code
+  code=$(entries | cut -d'|' -f4)
+  [[ $code =~ ^\{[0-9A-F-]+\}$ ]] && msiexec /x "$code" /qn
 }
 one_entry() { [[ $(entries | wc -l) -eq 1 && $(entries | cut -d'|' -f2) == "$1" ]]; }
 no_entry() { [[ -z $(entries) ]]; }
@@ -247,7 +255,7 @@ fi
 check "an older version is refused over a newer one" downgrade_refused
 check "still one entry, version $version" one_entry "$version"
 
-check "msiexec /x, silent" msiexec /x "$new_msi" /qn
+check "msiexec /x of the entry's product code, silent" uninstall_entry
 check "no file of ours left in Program Files, no shortcut" nothing_left
 check "no entry left in Programs and Features" no_entry
 check "no .set association left" association_gone
