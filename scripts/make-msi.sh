@@ -133,6 +133,15 @@ done <"$work/texts.sql"
 # program owns it (SETOWNER, from the registry when the install starts).
 msibuild "$out" -q "UPDATE \`Component\` SET \`Condition\` = 'NOT SETOWNER OR SETOWNER = \"SetupQ17.Settings\"' WHERE \`Component\` = 'SettingsFilesOwner'" \
   || fail "msibuild could not set the condition of the .set owner"
+# Nor that a rebuild of the same version replaces the one installed, as a
+# newer version does (else "Programs and Features" lists both): the
+# upgrade's version range includes its upper end (513: migrate features,
+# maximum included). Replaced, not updated: the column is part of the key.
+upgrade_code=$(msiinfo export "$out" Property | tr -d '\r' | sed -n 's/^UpgradeCode\t//p' | tr a-f A-F)
+[[ $upgrade_code =~ ^\{[0-9A-F-]+\}$ ]] || fail "no UpgradeCode in $out"
+msibuild "$out" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'" &&
+  msibuild "$out" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$upgrade_code', '$version', 513, 'WIX_UPGRADE_DETECTED')" \
+  || fail "msibuild could not let the same version replace itself"
 # Nor the package's language in the summary (wixl writes 1033 there).
 summary=$(msiinfo suminfo "$out") || fail "msiinfo could not read $out"
 msibuild "$out" -s "$(sed -n 's/^Subject: //p' <<<"$summary")" "$(sed -n 's/^Author: //p' <<<"$summary")" \

@@ -105,6 +105,9 @@ new_msi="$work/SetupQ17-$version-win64.msi"
 old_msi="$work/SetupQ17-$older-win64.msi"
 "$root/scripts/make-msi.sh" "$dist" "$version" "$new_msi"
 "$root/scripts/make-msi.sh" "$dist" "$older" "$old_msi"
+# The same version built once more: a product code of its own.
+rebuilt_msi="$work/rebuilt/SetupQ17-$version-win64.msi"
+"$root/scripts/make-msi.sh" "$dist" "$version" "$rebuilt_msi"
 
 # --- the prefix, and what to look at in it -------------------------------
 q17_wine_prefix "$work" || exit 1
@@ -254,6 +257,8 @@ if [[ $mode == program ]]; then
 fi
 check "an older version is refused over a newer one" downgrade_refused
 check "still one entry, version $version" one_entry "$version"
+check "msiexec /i of a rebuild of version $version, silent" msiexec /i "$rebuilt_msi" /qn
+check "the rebuild replaces it: one entry" one_entry "$version"
 
 check "msiexec /x of the entry's product code, silent" uninstall_entry
 check "no file of ours left in Program Files, no shortcut" nothing_left
@@ -268,4 +273,5 @@ check "SetupQ17 is listed under Open with" open_with
 check "msiexec /x there" msiexec /x "$new_msi" /qn
 check "the other program still owns .set" set_owner Other.Settings
 check "nothing of ours left" nothing_left
+check "no entry left" no_entry
 finish
