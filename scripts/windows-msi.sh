@@ -238,10 +238,12 @@ if [[ $mode == program ]]; then
     # Wine started anew on that display (its desktop process keeps the
     # display it was started with), COM5 listed again in the new server.
     q17_wine_stop
-    export Q17_WINE_DISPLAY=":$(head -n 1 "$work/display")"
+    Q17_WINE_DISPLAY=":$(head -n 1 "$work/display")"
+    export Q17_WINE_DISPLAY
     if q17_wine_prefix "$work" && q17_wine_map_com 5 "$pty"; then
       file=$(q17_wine winepath -w "$settings" 2>/dev/null | tr -d '\r')
-      q17_wine_env
+      q17_wine_env  # fills q17_env
+      # shellcheck disable=SC2154
       gui=$(SETUPQ17_BENCH_EXIT=smoke:COM5 timeout 120 env "${q17_env[@]}" wine "$runner" "$file" 2>>"$Q17_WINE_LOG" |
         tr -d '\r') || true
     fi
