@@ -4,7 +4,9 @@
 # q17ctl.exe cross-built against it in build-win-qt, then a folder that runs
 # on a Windows PC with nothing else installed,
 #   build-win/dist/SetupQ17/
-# and build-win/dist/SetupQ17-<version>-win64.zip of it.
+# and build-win/dist/SetupQ17-<version>-win64.zip of it, and beside it the
+# installer of the same files, build-win/dist/SetupQ17-<version>-win64.msi
+# (scripts/make-msi.sh).
 #
 #   SETUPQ17_CACHE   where Qt for Windows is kept (default ~/.cache/setupq17)
 #   JOBS             parallel compile jobs (default 2)
@@ -75,5 +77,9 @@ $triple-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
 zip="$dist_root/SetupQ17-$version-win64.zip"
 rm -f "$zip"
 (cd "$dist_root" && zip -q -r -9 "$zip" SetupQ17)
-echo "build-windows: $(find "$dist" -type f | wc -l) files, $(du -sh "$dist" | cut -f1) in $dist; zip $(du -h "$zip" | cut -f1)" >&2
+
+msi="$dist_root/SetupQ17-$version-win64.msi"
+rm -f "$msi"
+"$root/scripts/make-msi.sh" "$dist" "$version" "$msi"
+echo "build-windows: $(find "$dist" -type f | wc -l) files, $(du -sh "$dist" | cut -f1) in $dist; zip $(du -h "$zip" | cut -f1), msi $(du -h "$msi" | cut -f1)" >&2
 echo "$zip"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built tree (default build/) and checks it:
 # the files it must hold, the libraries dpkg-shlibdeps found, lintian, the
-# AppStream metadata, and its own q17ctl and q17sim run from an unpacked copy.
+# AppStream metadata, the settings files' type, and its own q17ctl and q17sim run from an unpacked copy.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
@@ -30,6 +30,7 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 for file in \
   usr/bin/SetupQ17 usr/bin/q17ctl usr/bin/q17sim \
   usr/share/applications/setupq17.desktop \
+  usr/share/mime/packages/setupq17.xml \
   usr/share/icons/hicolor/scalable/apps/setupq17.svg \
   usr/share/icons/hicolor/48x48/apps/setupq17.png \
   usr/share/icons/hicolor/256x256/apps/setupq17.png \
@@ -57,6 +58,15 @@ cleanup() {
 }
 trap cleanup EXIT
 dpkg -x "$deb" "$unpacked"
+
+# The menu entry opens settings files: it names their type, the package
+# declares that type, and the entry stays valid.
+desktop="$unpacked/usr/share/applications/setupq17.desktop"
+desktop-file-validate "$desktop" || fail "desktop-file-validate reports problems"
+grep -qx 'MimeType=application/x-setupq17-settings;' "$desktop" || fail "the desktop entry lacks the settings files' MimeType"
+grep -qx 'Exec=SetupQ17 %f' "$desktop" || fail "the desktop entry does not pass the file to the program"
+grep -q '<mime-type type="application/x-setupq17-settings">' "$unpacked/usr/share/mime/packages/setupq17.xml" ||
+  fail "the MIME XML does not declare application/x-setupq17-settings"
 
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/io.github.setupq17.SetupQ17.metainfo.xml" >/dev/null ||
   fail "appstreamcli does not accept the metainfo"

@@ -11,7 +11,8 @@ packages=(
   g++-mingw-w64-x86-64
   wine wine64
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
-  desktop-file-utils
+  desktop-file-utils shared-mime-info xdg-utils
+  wixl msitools
   libcanberra-dev
   ccache
 )

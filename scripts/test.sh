@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Every test: the whole suite, the core once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows half under Wine (the core's unit
-# tests and q17ctl.exe end to end, and the Windows program when Qt for
-# Windows is in the cache), a short run of each fuzz target, and the Debian
-# package built and checked.
+# tests and q17ctl.exe end to end, the installer, and the Windows program
+# and its installer when Qt for Windows is in the cache), a short run of
+# each fuzz target, and the Debian package built and checked.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${JOBS:-2}
@@ -34,6 +34,14 @@ Q17SIM="$root/build/tools/q17sim/q17sim" "$root/scripts/check-windows.sh" >"$win
   || { tail -60 "$windows"; echo "Windows tests failed"; exit 1; }
 grep -E '^windows (e2e|tests):|tests passed, ' "$windows"
 
+# The installer's logic on stand-in files: install, upgrade, association and
+# uninstall, with or without Qt for Windows.
+step "Windows installer under Wine"
+msi=$(mktemp)
+trap 'rm -f "$summary" "$windows" "$msi"' EXIT
+"$root/scripts/windows-msi.sh" stand-in >"$msi" 2>&1 || { tail -60 "$msi"; echo "Windows installer tests failed"; exit 1; }
+grep -E '^windows msi:' "$msi"
+
 # The Windows program needs Qt for Windows, built once into the cache (far
 # longer than a test run): without it, this stage only says so.
 step "Windows program under Wine"
@@ -41,6 +49,9 @@ qt_cache=${SETUPQ17_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/setupq17}
 if compgen -G "$qt_cache/qt-*-mingw64/.complete" >/dev/null; then
   "$root/scripts/build-windows.sh" >/dev/null
   "$root/scripts/windows-gui.sh" smoke
+  # The program's own installer: installed, started, opened with a settings file.
+  "$root/scripts/windows-msi.sh" program >>"$msi" 2>&1 || { tail -60 "$msi"; echo "Windows installer tests failed"; exit 1; }
+  grep -E '^windows msi:' "$msi" | tail -1
 else
   echo "Qt for Windows not in $qt_cache (scripts/build-windows.sh builds it once): Windows program not tested"
 fi
@@ -62,10 +73,13 @@ done
 step "Debian package"
 "$root/scripts/check-package.sh" "$root/build"
 
-# One closing line for the whole run: the main suite and the Windows tests.
+# One closing line for the whole run: the main suite, the Windows tests and the installer's.
 total=$(grep -Eo 'tests failed out of [0-9]+' "$summary" | grep -Eo '[0-9]+$' | tail -1)
 failed=$(grep -Eo '[0-9]+ tests failed out of' "$summary" | grep -Eo '^[0-9]+' | tail -1)
 win_passed=$(sed -n 's/^windows tests: \([0-9]*\) passed, \([0-9]*\) failed$/\1/p' "$windows")
 win_failed=$(sed -n 's/^windows tests: \([0-9]*\) passed, \([0-9]*\) failed$/\2/p' "$windows")
+# Each run of the installer's checks (stand-in, and the program when built).
+msi_passed=$(awk '/^windows msi: [0-9]+ passed, [0-9]+ failed$/ { n += $3 } END { print n + 0 }' "$msi")
+msi_failed=$(awk '/^windows msi: [0-9]+ passed, [0-9]+ failed$/ { n += $5 } END { print n + 0 }' "$msi")
 echo
-echo "tests: $((total - failed + win_passed)) passed, $((failed + win_failed)) failed"
+echo "tests: $((total - failed + win_passed + msi_passed)) passed, $((failed + win_failed + msi_failed)) failed"

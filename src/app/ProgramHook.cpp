@@ -25,6 +25,7 @@
 #include "ui/common/UiContext.h"
 #include "ui/main/Main.h"
 #include "ui/tests/Audit.h"
+#include "ui/tests/Test_Radio.h"
 
 namespace q17::app {
 namespace {
@@ -121,6 +122,10 @@ int TProgramHook::Smoke(const QString& port) {
   if (auto* box = FMain.findChild<QComboBox*>(QStringLiteral("cbxInterfaces")))
     for (int i = 0; i < box->count(); ++i) names << box->itemText(i);
   Print("interfaces", names.join(QLatin1String("; ")));
+  // What a settings file on the command line loaded; the reader's values
+  // replace the pages' below, the tag texts stay.
+  if (auto* radio = FWindows.RadioTest)
+    Print("settings", QStringList{PanelText(4), radio->EtalonTagText(), radio->TestTagText()}.join(QLatin1String(" | ")));
   if (!OpenPort(port)) {
     Print("smoke_failed", QStringLiteral("open ") + PanelText(3));
     return 1;

@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
   auto main = q17::ui::CreateWindows(ctx);
   auto devices = q17::ui::MakeSystemDeviceEvents();
   main->WatchDevices(*devices);
+  q17::ui::LoadArguments(*main, QApplication::arguments().mid(1));
 
   std::unique_ptr<q17::app::TProgramHook> hook;
   const QString hookMode = qEnvironmentVariable("SETUPQ17_BENCH_EXIT");

@@ -70,6 +70,9 @@ class TfrmMain : public QMainWindow {
   void btnAudioTestClick();
   // Menus (the settings file and the service commands live in files of their own).
   void miLoadCfgClick();
+  // The load of miLoadCfgClick without its dialog; also what the program
+  // does with a settings file named on its command line.
+  void LoadSettings(const QString& file);
   void miSaveConfigClick();
   void miExitClick();
   void miGetVersionClick();

@@ -38,6 +38,10 @@ QString SavedAt(const std::tm& t) {
 void TfrmMain::miLoadCfgClick() {
   const QString file = FCtx.Files.OpenFileName(this, SettingsFolder());
   if (file.isEmpty()) return;
+  LoadSettings(file);
+}
+
+void TfrmMain::LoadSettings(const QString& file) {
   LoadSettingsFile(ToPath(file), FCtx.State);
   ShowReaderAddress();  // the file names its reader
   RedrawPagesKeepingMode();

@@ -1,5 +1,7 @@
 #include "ui/main/Windows.h"
 
+#include <QFileInfo>
+
 #include "ui/about/About.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/tests/Audit.h"
@@ -41,6 +43,15 @@ std::unique_ptr<TfrmMain> CreateWindows(TUiContext& ctx) {
     delete log;
   });
   return main;
+}
+
+void LoadArguments(TfrmMain& main, const QStringList& arguments) {
+  for (const QString& argument : arguments) {
+    if (argument.isEmpty() || argument.startsWith(QLatin1Char('-'))) continue;
+    // Against the folder the program was started in, before anything changes it.
+    main.LoadSettings(QFileInfo(argument).absoluteFilePath());
+    return;
+  }
 }
 
 }  // namespace q17::ui

@@ -88,6 +88,7 @@ class MainWindowTest : public QObject {
   void saveAsksBeforeReplacingAFile();
   void loadKeepsModeAndPageAndRefreshesTagFields();
   void saveThenLoadThroughTheWindow();
+  void settingsFileOnTheCommandLineLoads();
   void versionIsShownInPanel2();
   void dateAndTimeComeFromOneClockReading();
   void restoreRadioProfileAsksFirst();
@@ -489,6 +490,32 @@ void MainWindowTest::saveThenLoadThroughTheWindow() {
   QCOMPARE(other.state.ATT_2, std::uint8_t(12));
   QCOMPARE(other.Find<QSlider>("trbAttenuator_2")->value(), -12);
   QCOMPARE(other.windows.RadioTest->TestTagText(), QStringLiteral("00 11 22 33"));
+}
+
+void MainWindowTest::settingsFileOnTheCommandLineLoads() {
+  MainHarness h;
+  QTemporaryDir dir;
+  const auto write = [&](const char* name, const QByteArray& text) {
+    QFile f(dir.filePath(QLatin1String(name)));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  };
+  write("gate 2.set", "[COMMON]\r\nRDR_ADDR=7\r\n[CHAN_1]\r\nGDT=77\r\n[R_TEST]\r\nETAL_TAG=00 11 22 33\r\n");
+  write("other.set", "[COMMON]\r\nRDR_ADDR=9\r\n");
+  // No file named: nothing loads.
+  q17::ui::LoadArguments(*h.main, {QStringLiteral("--verbose")});
+  QCOMPARE(h.state.ReaderAddress, 1);
+  // A name relative to the folder the program starts in, as a file manager
+  // may give it; options are passed over and the first file counts.
+  const QString before = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(dir.path()));
+  q17::ui::LoadArguments(*h.main, {QStringLiteral("-x"), QStringLiteral("gate 2.set"), QStringLiteral("other.set")});
+  QDir::setCurrent(before);
+  QCOMPARE(h.state.ReaderAddress, 7);
+  QCOMPARE(h.Panel(4), QStringLiteral("Адрес: 7"));
+  QCOMPARE(h.state.Config.Channel[0].GDT, std::uint8_t(77));
+  QCOMPARE(h.windows.RadioTest->EtalonTagText(), QStringLiteral("00 11 22 33"));
+  QVERIFY(h.messages.informed.isEmpty());
 }
 
 void MainWindowTest::versionIsShownInPanel2() {
