@@ -14,6 +14,7 @@ TfrmCommTest::TfrmCommTest(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, 
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
               {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  SetStartButtons({FUi->btnStartTest});
   // The histogram goes under the spread line.
   FHistogram = new TExchangeHistogram(this);
   auto* column = static_cast<QBoxLayout*>(layout());

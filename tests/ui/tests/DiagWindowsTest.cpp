@@ -254,6 +254,13 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   test->setText(QStringLiteral("ЖÄ"));
   QTest::keyClicks(test, "1");
   QCOMPARE(test->text(), QStringLiteral("ЖÄ 1"));
+  // Pasting stops at 12 characters; a longer loaded text does not grow.
+  test->clear();
+  test->insert(QStringLiteral("00 FF FF 01 02 03"));
+  QCOMPARE(test->text(), QStringLiteral("00 FF FF 01 "));
+  test->setText(QStringLiteral("0000 B1 FF 01"));
+  test->insert(QStringLiteral("7"));
+  QCOMPARE(test->text(), QStringLiteral("0000 B1 FF 01"));
   test->setText(QStringLiteral("00 FF FF 02"));
 
   Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
