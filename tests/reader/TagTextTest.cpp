@@ -95,7 +95,7 @@ TEST(TagEntryFilter, PastedTextStopsAtTheLimit) {
     std::size_t caretAfter;
   } table[] = {
       {u"", u"00 FF FF 01 02 03", 17, u"00 FF FF 01 ", 12},
-      {u"00 FF", u"00 11 22 33 44 FF", 14, u"00 11 22 FF", 9},  // pasted in the middle: its head goes in
+      {u"00 FF", u"00 11 22 33 44 FF", 15, u"00 11 22 3FF", 10},  // pasted in the middle: its head goes in
       {u"00 FF FF 01", u"00 FF FF 01", 11, u"00 FF FF 01", 11},
       // A longer loaded text keeps its length, shrinks, or has a part replaced, but never grows.
       {u"00 B1 FF 03 04", u"00 B1 FF 03 04 05", 17, u"00 B1 FF 03 04", 14},

@@ -27,9 +27,13 @@ void TDiagWindow::SetUpWindow(QStatusBar* bar, QPushButton* close, const std::ve
     panel->setObjectName(QStringLiteral("sbrStatusPanel%1").arg(i));
     panel->setTextFormat(Qt::PlainText);
     // A longer status text must not widen the window: it is cut, and shown
-    // whole in the panel's tool tip.
-    panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    panel->setMinimumWidth(panels[i].first);
+    // whole in the panel's tool tip. The last panel takes the rest of the bar.
+    if (i + 1 < panels.size()) {
+      panel->setFixedWidth(panels[i].first);
+    } else {
+      panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+      panel->setMinimumWidth(panels[i].first);
+    }
     ShowCutTextAsTip(*panel);
     bar->addWidget(panel, i + 1 == panels.size() ? 1 : 0);
     FPanels.push_back(panel);

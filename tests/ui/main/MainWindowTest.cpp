@@ -21,7 +21,6 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolButton>
-#include <array>
 #include <functional>
 #include <set>
 
@@ -31,6 +30,7 @@
 #include "link/OpenFailureText.h"
 #include "reader/WholeConfig.h"
 #include "support/FakeSerialApi.h"
+#include "ui/common/Panels.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/about/About.h"
@@ -111,7 +111,13 @@ void MainWindowTest::startsClosedOnTheCommonPage() {
   // Four panels, as wide as the window's layout has them.
   const QList<QLabel*> panels = h.Find<QStatusBar>("sbrStatus")->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
   QCOMPARE(panels.size(), 4);
-  for (int i = 0; i < 4; ++i) QCOMPARE(h.main->Panel(i)->maximumWidth(), std::array{200, 180, 150, 200}[static_cast<std::size_t>(i)]);
+  const int widths[] = {200, 180, 150, 200};
+  for (int i = 0; i < 4; ++i) QCOMPARE(h.main->Panel(i)->maximumWidth(), widths[i]);
+  // A result cut by its panel is read whole in the tool tip.
+  h.main->ShowResult(rcBadParameter);
+  QCOMPARE(ui::PanelTip(*h.main->Panel(3)), QString::fromStdString(FormatResult(rcBadParameter)));
+  h.main->ShowResult(0);
+  QVERIFY(ui::PanelTip(*h.main->Panel(3)).isEmpty());
   QCOMPARE(h.Find<QTabWidget>("pgcSections")->currentWidget(), h.Find("tbsCommon"));
   QCOMPARE(h.Find<QComboBox>("cbxInterfaces")->currentText(), QStringLiteral("SIM"));
   // The Common page was drawn from the defaults when the window first showed.

@@ -201,14 +201,22 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   auto* start = Child<QPushButton>(w, "btnStartTest");
   auto* stop = Child<QPushButton>(w, "btnStopTest");
   QVERIFY(!stop->isEnabled());
+  // One size whatever the texts: Stop stays under the pointer that aimed at it.
+  QCoreApplication::processEvents();
+  const QSize size = w.size();
+  const QRect stopAt = stop->geometry();
   // Start and Stop with no pass between them.
   start->click();
   stop->click();
   QCOMPARE(Text(w, "lblTestTime"), QStringLiteral("Милисекунд/на обмен = (\?\?\?)"));
 
+  QCoreApplication::processEvents();
   start->click();
   QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
   QVERIFY(!Child<QPushButton>(w, "btnClose")->isEnabled());
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
+  QCOMPARE(stop->geometry(), stopAt);
   QTRY_VERIFY(Text(w, "lblCount").toInt() >= 5);
   QCOMPARE(w.PanelText(2), QStringLiteral("Код = 0 / OK !"));
   // A new length goes out from the next pass.
@@ -225,7 +233,9 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   QVERIFY(world.idle.Empty());
   QVERIFY(Text(w, "lblTestTime").startsWith(QStringLiteral("Милисекунд/на обмен = ")));
   QVERIFY(!Text(w, "lblTestTime").contains('?'));
-  QCoreApplication::processEvents();  // the window's new size for the spread line
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
+  QCOMPARE(stop->geometry(), stopAt);
   Screenshot(w, "TfrmCommTest");
   w.hide();
 }
@@ -243,6 +253,8 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   w.LoadTagTexts();
   QCOMPARE(w.TestTagText(), QStringLiteral("0000 B1 FF 01"));
   w.show();
+  QCoreApplication::processEvents();
+  const QSize size = w.size();
   // Typed through the filter.
   test->clear();
   QTest::keyClicks(test, "00ffff02x");
@@ -266,6 +278,8 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
   Child<QPushButton>(w, "btnStartTest")->click();
   QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
   QCOMPARE(world.State("RADIOCH"), std::string("2"));
   QCOMPARE(world.State("REF"), std::string("00FFFF01"));
   QCOMPARE(world.State("TEST"), std::string("00FFFF02"));
@@ -274,6 +288,8 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   Child<QPushButton>(w, "btnStopTest")->click();
   QCOMPARE(Text(w, "lblEtalonCount"), QStringLiteral("10"));
   QCOMPARE(Text(w, "lblTestCount"), QStringLiteral("3"));
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
   Screenshot(w, "TfrmRadioTest");
 
   // A pasted text that does not convert: a clear message, nothing sent.

@@ -160,6 +160,20 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QCOMPARE(Version(world), 0);
   QCoreApplication::processEvents();
   QCOMPARE(log.Model().rowCount(), 0);
+
+  // A full log at its first size shows the whole count of dropped lines.
+  ui::TfrmTrafficLog full(world.ctx);
+  full.show();
+  const std::uint8_t frame[] = {0xFB, 0x00, 0x01, 0x00, 0x28, 0x00, 0xC5, 0xB0, 0xFD};
+  TLineEvent event;
+  event.Bytes = frame;
+  event.Size = sizeof frame;
+  for (int i = 0; i < ui::kTrafficLogCap + 21766; ++i) world.link.Observer()->OnLineEvent(event);
+  QTRY_COMPARE(full.Dropped(), 21766LL);
+  auto* dropped = Child<QLabel>(full, "lblDropped");
+  QTRY_VERIFY(dropped->text().endsWith(QStringLiteral("21766")));
+  QTRY_VERIFY(dropped->heightForWidth(dropped->width()) <= dropped->height());
+  full.hide();
 }
 
 void ServiceToolsTest::AuditListSavedAsCsv() {
