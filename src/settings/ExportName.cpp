@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 
 namespace q17 {
 
@@ -14,10 +15,11 @@ std::string ExportFilter(const TExportFormat& format) {
 namespace {
 
 bool EndsWithNoCase(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() &&
-         std::equal(tail.begin(), tail.end(), text.end() - static_cast<long>(tail.size()), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-         });
+  if (text.size() < tail.size()) return false;
+  const auto from = text.end() - static_cast<std::ptrdiff_t>(tail.size());
+  return std::equal(tail.begin(), tail.end(), from, [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  });
 }
 
 }  // namespace

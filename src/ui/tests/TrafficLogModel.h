@@ -34,7 +34,7 @@ class TRing {
   const T& operator[](std::size_t i) const { return FItems[(FHead + i) % FItems.size()]; }
   // All items, oldest first; the ring is left empty.
   std::vector<T> Take() {
-    std::rotate(FItems.begin(), FItems.begin() + static_cast<long>(FHead), FItems.end());
+    std::rotate(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(FHead), FItems.end());
     FHead = 0;
     return std::exchange(FItems, {});
   }
