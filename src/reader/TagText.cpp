@@ -1,5 +1,6 @@
 #include "reader/TagText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace q17 {
@@ -109,6 +110,19 @@ bool TypeTagChar(TTagEdit& e, char32_t ch) {
     e.SelLength = 0;
   }
   return k.Insert;
+}
+
+TTagChange LimitTagChange(const std::u16string& before, const std::u16string& after, std::size_t caret) {
+  const std::size_t limit = std::max(kTagTextMaxLength, before.size());
+  if (after.size() <= limit) return {after, caret};
+  // The inserted run lies between what both texts share at the front and at the back.
+  const std::size_t shorter = std::min(before.size(), after.size());
+  std::size_t front = 0;
+  while (front < shorter && before[front] == after[front]) ++front;
+  std::size_t back = 0;
+  while (back < shorter - front && before[before.size() - 1 - back] == after[after.size() - 1 - back]) ++back;
+  const std::size_t allowed = limit - (front + back);
+  return {after.substr(0, front + allowed) + after.substr(after.size() - back), front + allowed};
 }
 
 std::uint32_t TagNumber(const std::string& text) {

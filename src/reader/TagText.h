@@ -75,6 +75,17 @@ TTagKeyEffect TagKeyEffect(std::size_t length, std::size_t caret, std::size_t se
 // `edit` carries any appended blank either way.
 bool TypeTagChar(TTagEdit& edit, char32_t ch);
 
+// A change to a field made otherwise than by typing one character (a
+// paste, a drop), in UTF-16 as fields hold text: what stays of it under the
+// 12-character limit. Inserted characters past the limit are dropped; a
+// field already longer (a text loaded from a file) may keep its length but
+// not grow. The caret goes after what was inserted.
+struct TTagChange {
+  std::u16string Text;
+  std::size_t Caret = 0;
+};
+TTagChange LimitTagChange(const std::u16string& before, const std::u16string& after, std::size_t caret);
+
 // The read-zone test's tag number: the text without blanks as one
 // hexadecimal number; 0 (any tag) when empty. Throws TConversionError when
 // it is not hexadecimal or longer than eight significant digits.

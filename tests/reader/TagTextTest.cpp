@@ -87,6 +87,32 @@ TEST(TagEntryFilter, CaretAndSelection) {
   EXPECT_FALSE(TypeTagChar(e, U'\u0416'));
 }
 
+TEST(TagEntryFilter, PastedTextStopsAtTheLimit) {
+  const struct {
+    std::u16string before, after;
+    std::size_t caret;
+    std::u16string text;
+    std::size_t caretAfter;
+  } table[] = {
+      {u"", u"00 FF FF 01 02 03", 17, u"00 FF FF 01 ", 12},
+      {u"00 FF", u"00 11 22 33 44 FF", 15, u"00 11 22 3FF", 10},  // pasted in the middle: its head goes in
+      {u"00 FF FF 01", u"00 FF FF 01", 11, u"00 FF FF 01", 11},
+      // A longer loaded text keeps its length, shrinks, or has a part replaced, but never grows.
+      {u"00 B1 FF 03 04", u"00 B1 FF 03 04 05", 17, u"00 B1 FF 03 04", 14},
+      {u"00 B1 FF 03 04", u"00 B1 FF 03 0", 13, u"00 B1 FF 03 0", 13},
+      {u"00 B1 FF 03 04", u"00 B1 FF 03 AB", 14, u"00 B1 FF 03 AB", 14},
+      {u"00", u"00\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416", 13,
+       u"00\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416\u0416", 12},  // any script counts by characters
+  };
+  int i = 0;
+  for (const auto& row : table) {
+    const TTagChange c = LimitTagChange(row.before, row.after, row.caret);
+    EXPECT_TRUE(c.Text == row.text) << "row " << i;
+    EXPECT_EQ(c.Caret, row.caretAfter) << "row " << i;
+    ++i;
+  }
+}
+
 TEST(TagNumber, ReadZoneTagAndItsComparison) {
   EXPECT_EQ(TagNumber("00 A1 02 28"), 0x00A10228u);
   EXPECT_TRUE(TagMatches(TagNumber("00 A1 02 28"), TTagCode{0x28, 0x02, 0xA1, 0x00}));

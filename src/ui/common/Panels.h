@@ -16,6 +16,13 @@ int ShowResultIn(QLabel& panel, int code);
 // came from a reader.
 std::vector<QLabel*> MakeStatusPanels(QStatusBar& bar, const std::vector<int>& widths);
 
+// What a panel's tool tip shows: the whole text when the panel cuts it,
+// followed by the panel's own tip, if it has one.
+QString PanelTip(const QLabel& panel);
+
+// Makes the panel show PanelTip as its tool tip.
+void ShowCutTextAsTip(QLabel& panel);
+
 // A horizontal track bar with ticks below it.
 void SetupTrackBar(QSlider& bar, int min, int max, int tickInterval);
 

@@ -20,12 +20,14 @@ QString Caption() {
   return name.isEmpty() ? QCoreApplication::applicationName() : name;
 }
 
-QString RunFileDialog(QWidget* parent, const QString& folder, QFileDialog::AcceptMode mode) {
+QString RunFileDialog(QWidget* parent, const QString& folder, QFileDialog::AcceptMode mode,
+                      const QString& filter = QStringLiteral("Configuration files (*.set)"),
+                      const QString& suffix = QStringLiteral("set")) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(QStringLiteral("Configuration files (*.set)"));
-  dialog.setDefaultSuffix(QStringLiteral("set"));
+  dialog.setNameFilter(filter);
+  if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
   dialog.setDirectory(folder);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (dialog.exec() != QDialog::Accepted) return {};
@@ -55,6 +57,11 @@ QString TQtFileDialog::OpenFileName(QWidget* parent, const QString& folder) {
 
 QString TQtFileDialog::SaveFileName(QWidget* parent, const QString& folder) {
   return RunFileDialog(parent, folder, QFileDialog::AcceptSave);
+}
+
+QString TQtFileDialog::ExportFileName(QWidget* parent, const TExportFormat& format) {
+  return RunFileDialog(parent, QString(), QFileDialog::AcceptSave, QString::fromStdString(ExportFilter(format)),
+                       QString());
 }
 
 std::tm TSystemClock::LocalNow() {

@@ -18,6 +18,9 @@ class TQtFileDialog : public IFileDialog {
  public:
   QString OpenFileName(QWidget* parent, const QString& folder) override;
   QString SaveFileName(QWidget* parent, const QString& folder) override;
+  // The kind's own filter; no extension added and no overwrite question
+  // here: ChooseExportFile decides both.
+  QString ExportFileName(QWidget* parent, const TExportFormat& format) override;
 };
 
 class TSystemClock : public IClock {

@@ -135,9 +135,8 @@ void TfrmMain::BuildToolBar() {
 }
 
 void TfrmMain::BuildStatusBar() {
-  const auto panels = MakeStatusPanels(*ui->sbrStatus, {190, 120, 120, 210, 90});
-  for (int i = 0; i < 5; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
-  FPanels[1]->setText(QStringLiteral("RS-485, 9600 бод"));
+  const auto panels = MakeStatusPanels(*ui->sbrStatus, {200, 180, 150, 200});
+  for (int i = 0; i < 4; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
   FPanels[2]->setText(QStringLiteral("Version"));
 }
 
@@ -252,7 +251,7 @@ int TfrmMain::ShowResult(int code) {
 }
 
 void TfrmMain::ShowReaderAddress() {
-  FPanels[4]->setText(QStringLiteral("Адрес: %1").arg(FCtx.State.ReaderAddress));
+  FPanels[1]->setText(QStringLiteral("Адрес: %1").arg(FCtx.State.ReaderAddress));
 }
 
 void TfrmMain::ShowReaderMode() { FPanels[2]->setText(QString::fromUtf8(ModeStatusText(FCtx.State.Config.Mode))); }

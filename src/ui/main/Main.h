@@ -42,10 +42,10 @@ class TfrmMain : public QMainWindow {
   void PortGone();
   // Panel 2 := the name of the configuration's mode.
   void ShowReaderMode();
-  // Panel 4 := the address of the reader the commands go to.
+  // Panel 1 := the address of the reader the commands go to.
   void ShowReaderAddress();
   TConfigPages& Pages() { return *FPages; }
-  // Status panels 0..4.
+  // Status panels 0..3.
   QLabel* Panel(int index) const;
 
   // Tool bar.
@@ -105,7 +105,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<Ui::TPageTests> uiTests;
   QComboBox* cbxInterfaces = nullptr;
-  QLabel* FPanels[5] = {};
+  QLabel* FPanels[4] = {};
   TConfigPages* FPages = nullptr;
   bool FShown = false;
   // Devices come in bursts of events (the USB device, then its tty): one

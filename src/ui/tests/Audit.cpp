@@ -1,9 +1,9 @@
 #include "ui/tests/Audit.h"
 
-#include <QFile>
 #include <QHeaderView>
 
 #include "reader/Audit.h"
+#include "ui/common/Export.h"
 #include "ui/common/Pause.h"
 #include "ui_Audit.h"
 
@@ -13,6 +13,7 @@ TfrmAudit::TfrmAudit(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
               {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  SetStartButtons({FUi->btnReaderClear});
   QTreeWidget* list = FUi->lvwAudit;
   list->setHeaderLabels({QStringLiteral("Номер"), QStringLiteral("Канал"), QStringLiteral("Время"),
                          QStringLiteral("Таг"), QStringLiteral("Событие")});
@@ -90,7 +91,7 @@ void TfrmAudit::btnTransactClearClick() {
 }
 
 void TfrmAudit::btnSaveFileClick() {
-  const QString name = FCtx.Files.SaveFileName(this, QString());
+  const QString name = ChooseExportFile(FCtx.Files, FCtx.Messages, this, kCsvExport);
   if (name.isEmpty()) return;
   std::string text = AuditCsvHeader();
   QTreeWidget* list = FUi->lvwAudit;
@@ -101,11 +102,7 @@ void TfrmAudit::btnSaveFileClick() {
     for (int c = 0; c < 5; ++c) *fields[c] = item->text(c).toStdString();
     text += AuditCsvRow(row);
   }
-  QFile file(name);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.flush()) {
-    FCtx.Messages.Inform(this, QStringLiteral("Не удалось записать файл %1: %2").arg(name, file.errorString()));
-  }
+  WriteExportFile(FCtx.Messages, this, name, QByteArray::fromStdString(text));
 }
 
 void TfrmAudit::btnReaderClearClick() { ShowResult(ClearAuditStore(FCtx.State, FCtx.Link)); }

@@ -1,7 +1,8 @@
 #pragma once
 // What the diagnostic windows share: the status bar panels and ShowResult,
-// the show/hide hooks, no title-bar buttons, and no closing (Escape
-// included) while the close button is disabled.
+// the show/hide hooks, no title-bar buttons, no closing (Escape included)
+// while the close button is disabled, one size from the first showing on,
+// and nothing started again once the port's device has gone.
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -35,6 +36,11 @@ class TDiagWindow : public QDialog {
   // Panels of the given widths and start texts; the result panel is the third.
   void SetUpWindow(QStatusBar* bar, QPushButton* close, const std::vector<std::pair<int, QString>>& panels);
   void SetPanel(int panel, const QString& text);
+  // The buttons that send something to the reader: disabled from the
+  // port's loss until the window is closed.
+  void SetStartButtons(std::vector<QPushButton*> buttons);
+  // The port went while the window was shown; cleared when it closes.
+  bool PortLost() const { return FPortLost; }
   virtual void FormShow() {}
   virtual void FormHide() {}
   // What a window stops and undoes when its port's device has gone.
@@ -47,6 +53,9 @@ class TDiagWindow : public QDialog {
  private:
   QPushButton* FClose = nullptr;
   std::vector<QLabel*> FPanels;
+  std::vector<QPushButton*> FStartButtons;
+  bool FPortLost = false;
+  bool FSized = false;
 };
 
 }  // namespace q17::ui

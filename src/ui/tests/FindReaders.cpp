@@ -13,6 +13,7 @@ TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent)
     : TDiagWindow(ctx, parent), FUi(new Ui::TfrmFindReaders) {
   FUi->setupUi(this);
   SetUpWindow(nullptr, FUi->btnClose, {});
+  SetStartButtons({FUi->btnStartFind});
   FUi->lblRangeError->setTextFormat(Qt::PlainText);
   FUi->lblRangeError->hide();
   connect(FUi->btnStartFind, &QPushButton::clicked, this, &TfrmFindReaders::btnStartFindClick);
@@ -33,7 +34,7 @@ void TfrmFindReaders::FormHide() { FUi->pgbFindProgress->setValue(FUi->pgbFindPr
 
 void TfrmFindReaders::SetScanning(bool scanning) {
   FScanning = scanning;
-  FUi->btnStartFind->setEnabled(!scanning);
+  FUi->btnStartFind->setEnabled(!scanning && !PortLost());
   FUi->btnClose->setEnabled(!scanning);
   FUi->sedStartAddr->setEnabled(!scanning);
   FUi->sedEndAddr->setEnabled(!scanning);

@@ -6,7 +6,22 @@
 
 namespace q17::ui {
 
-void TTagKeyFilter::Attach(QLineEdit* edit) { edit->installEventFilter(new TTagKeyFilter(edit)); }
+void TTagKeyFilter::Attach(QLineEdit* edit) {
+  auto* filter = new TTagKeyFilter(edit);
+  edit->installEventFilter(filter);
+  // Pasting and dropping bypass the key filter: they are held to the limit
+  // here. A text set by the program (loaded from a file) is shown whole.
+  filter->FBefore = edit->text();
+  connect(edit, &QLineEdit::textChanged, filter, [filter, edit] { filter->FBefore = edit->text(); });
+  connect(edit, &QLineEdit::textEdited, filter, [filter, edit](const QString& after) {
+    const TTagChange c = LimitTagChange(filter->FBefore.toStdU16String(), after.toStdU16String(),
+                                        static_cast<std::size_t>(edit->cursorPosition()));
+    const QString limited = QString::fromStdU16String(c.Text);
+    if (limited == after) return;
+    edit->setText(limited);
+    edit->setCursorPosition(static_cast<int>(c.Caret));
+  });
+}
 
 bool TTagKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<QLineEdit*>(watched);

@@ -1,5 +1,6 @@
 #pragma once
-// The hexadecimal entry filter on a tag field's typed characters.
+// The hexadecimal entry filter on a tag field's typed characters, and the
+// field's 12-character limit on pasted text.
 #include <QLineEdit>
 #include <QObject>
 
@@ -8,7 +9,7 @@ namespace q17::ui {
 class TTagKeyFilter : public QObject {
   Q_OBJECT
  public:
-  // Filters the typing of `edit`; owned by it.
+  // Filters the typing and pasting of `edit`; owned by it.
   static void Attach(QLineEdit* edit);
 
  protected:
@@ -16,6 +17,7 @@ class TTagKeyFilter : public QObject {
 
  private:
   using QObject::QObject;
+  QString FBefore;  // the field's text before the change being made
 };
 
 }  // namespace q17::ui

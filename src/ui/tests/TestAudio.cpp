@@ -14,6 +14,7 @@ namespace q17::ui {
 TfrmAudio::TfrmAudio(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmAudio) {
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose, {{200, QStringLiteral("Тест остановлен")}});
+  SetStartButtons({FUi->btnStart});
   TTagKeyFilter::Attach(FUi->edtTestTag);
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmAudio::btnStartClick);
   connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmAudio::btnStopClick);

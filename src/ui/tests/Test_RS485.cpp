@@ -14,6 +14,12 @@ TfrmCommTest::TfrmCommTest(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, 
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
               {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  SetStartButtons({FUi->btnStartTest});
+  // Room for the longest texts from the start: the window keeps one size.
+  const QFontMetrics metrics = FUi->lblTestTime->fontMetrics();
+  FUi->lblTestTime->setMinimumWidth(metrics.horizontalAdvance(kTimeText + QStringLiteral("(\?\?\?)")));
+  FUi->lblSpread->setMinimumHeight(2 * metrics.lineSpacing());
+  FUi->lblSpread->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // The histogram goes under the spread line.
   FHistogram = new TExchangeHistogram(this);
   auto* column = static_cast<QBoxLayout*>(layout());

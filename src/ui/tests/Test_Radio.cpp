@@ -20,6 +20,7 @@ TfrmRadioTest::TfrmRadioTest(TUiContext& ctx, QWidget* parent)
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
               {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+  SetStartButtons({FUi->btnStartTest});
   TTagKeyFilter::Attach(FUi->edtEtalonTag);
   TTagKeyFilter::Attach(FUi->edtTestTag);
   connect(FUi->btnStartTest, &QPushButton::clicked, this, &TfrmRadioTest::btnStartTestClick);

@@ -1,15 +1,19 @@
 #include "ui/tests/TrafficLog.h"
 
-#include <QFile>
 #include <QScrollBar>
 
 #include "reader/TraceFormat.h"
+#include "ui/common/Export.h"
 #include "ui_TrafficLog.h"
 
 namespace q17::ui {
 
 TfrmTrafficLog::TfrmTrafficLog(TUiContext& ctx, int cap, QWidget* parent)
-    : QWidget(parent, Qt::Window), FCtx(ctx), FUi(new Ui::TfrmTrafficLog), FModel(cap) {
+    : QWidget(parent, Qt::Window),
+      FCtx(ctx),
+      FUi(new Ui::TfrmTrafficLog),
+      FModel(cap),
+      FPending(static_cast<std::size_t>(FModel.Cap())) {
   FUi->setupUi(this);
   FUi->lvwLog->setModel(&FModel);
   QFont fixed = FUi->lvwLog->font();
@@ -40,28 +44,25 @@ void TfrmTrafficLog::hideEvent(QHideEvent* event) {
 }
 
 void TfrmTrafficLog::TObserver::OnLineEvent(const TLineEvent& event) {
-  const std::string line =
-      TraceLine(std::chrono::duration<double>(event.Time - FOwner.FStart).count(), event);
-  if (!line.empty()) FOwner.AddLine(QString::fromStdString(line));
+  std::string line = TraceLine(std::chrono::duration<double>(event.Time - FOwner.FStart).count(), event);
+  if (!line.empty()) FOwner.AddLine(std::move(line));
 }
 
-void TfrmTrafficLog::AddLine(QString line) {
-  FPending.push_back(std::move(line));
+void TfrmTrafficLog::AddLine(std::string line) {
   // Behind a pause the waiting lines obey the cap too.
-  if (FPending.size() > static_cast<std::size_t>(FModel.Cap())) {
-    FPending.erase(FPending.begin());
-    ++FPendingDropped;
-  }
+  if (FPending.Push(std::move(line))) ++FPendingDropped;
   if (!FUi->btnPause->isChecked() && !FFlushTimer.isActive()) FFlushTimer.start();
 }
 
 void TfrmTrafficLog::Flush() {
-  if (FPending.empty()) return;
+  if (FPending.Empty()) return;
   QScrollBar* bar = FUi->lvwLog->verticalScrollBar();
   const bool following = bar->value() >= bar->maximum();
   const long long droppedBefore = FModel.Dropped();
-  FModel.Append(std::move(FPending));
-  FPending.clear();
+  std::vector<QString> lines;
+  lines.reserve(FPending.Size());
+  for (const std::string& line : FPending.Take()) lines.push_back(QString::fromStdString(line));
+  FModel.Append(std::move(lines));
   if (following) {
     FUi->lvwLog->scrollToBottom();
   } else if (FModel.Dropped() > droppedBefore) {
@@ -84,22 +85,19 @@ void TfrmTrafficLog::btnPauseClick(bool paused) {
 }
 
 void TfrmTrafficLog::btnClearClick() {
-  FPending.clear();
+  FPending.Clear();
   FPendingDropped = 0;
   FModel.Clear();
   ShowDropped();
 }
 
 void TfrmTrafficLog::btnSaveClick() {
-  const QString name = FCtx.Files.SaveFileName(this, QString());
+  const QString name = ChooseExportFile(FCtx.Files, FCtx.Messages, this, kLogExport);
   if (name.isEmpty()) return;
   QByteArray text;
   for (const QString& line : FModel.Lines()) text += line.toUtf8() + '\n';
-  for (const QString& line : FPending) text += line.toUtf8() + '\n';
-  QFile file(name);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush()) {
-    FCtx.Messages.Inform(this, QStringLiteral("Не удалось записать файл %1: %2").arg(name, file.errorString()));
-  }
+  for (std::size_t i = 0; i < FPending.Size(); ++i) text += QByteArray::fromStdString(FPending[i]) + '\n';
+  WriteExportFile(FCtx.Messages, this, name, text);
 }
 
 }  // namespace q17::ui

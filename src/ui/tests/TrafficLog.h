@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
-#include <vector>
+#include <string>
 
 #include "link/LineObserver.h"
 #include "ui/common/UiContext.h"
@@ -41,7 +41,7 @@ class TfrmTrafficLog : public QWidget {
     TfrmTrafficLog& FOwner;
   };
 
-  void AddLine(QString line);
+  void AddLine(std::string line);
   void Flush();
   void ShowDropped();
   void btnPauseClick(bool paused);
@@ -53,8 +53,9 @@ class TfrmTrafficLog : public QWidget {
   TTrafficLogModel FModel;
   TObserver FObserver{*this};
   TLineClock::time_point FStart = TLineClock::now();
-  // Lines not yet in the list: gathered between two flushes, or behind a pause.
-  std::vector<QString> FPending;
+  // Lines not yet in the list, gathered between two flushes or behind a
+  // pause; kept as the formatter wrote them (half the memory of QString).
+  TRing<std::string> FPending;
   long long FPendingDropped = 0;  // dropped from FPending, for the cap
   QTimer FFlushTimer;
 };

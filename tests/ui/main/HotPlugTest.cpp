@@ -155,12 +155,14 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     std::function<ui::TDiagWindow*(ui::TWindows&)> window;
     const char* start;  // the button that starts it, if showing does not
     int panel;          // where it says why
+    const char* sends;  // a button that sends to the reader: dead until the window closes
   } cases[] = {
-      {"CommTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest", 2},
-      {"Sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr, 2},
-      {"Audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr, 2},
-      {"Audio", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audio; }, "btnStart", 0},
-      {"RadioTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.RadioTest; }, "btnStartTest", 2},
+      {"CommTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.CommTest; }, "btnStartTest", 2, "btnStartTest"},
+      {"Sensors", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Sensors; }, nullptr, 2, nullptr},
+      {"Audit", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audit; }, nullptr, 2, "btnReaderClear"},
+      {"Audio", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.Audio; }, "btnStart", 0, "btnStart"},
+      {"RadioTest", [](ui::TWindows& ws) -> ui::TDiagWindow* { return ws.RadioTest; }, "btnStartTest", 2,
+       "btnStartTest"},
   };
   for (const auto& c : cases) {
     HotPlugWorld w;
@@ -177,7 +179,10 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     QVERIFY2(window->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled(), c.name);
     QCOMPARE(w.main->Panel(3)->text(), kGone);
     test::Screenshot(*window, QStringLiteral("device-gone-") + QString::fromLatin1(c.name));
+    auto* sends = c.sends ? window->findChild<QPushButton*>(QString::fromLatin1(c.sends)) : nullptr;
+    if (sends) QVERIFY2(!sends->isEnabled(), c.name);
     window->hide();
+    if (sends) QVERIFY2(sends->isEnabled(), c.name);
   }
 }
 
@@ -197,6 +202,7 @@ void HotPlugTest::unplugEndsASearchAtTheNextAddress() {
   QCOMPARE(search->findChild<QPlainTextEdit*>(QStringLiteral("memReaders"))->toPlainText(),
            QStringLiteral("Addr=01 [2xQ17 v1.0]"));
   QVERIFY(search->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  QVERIFY(!search->findChild<QPushButton*>(QStringLiteral("btnStartFind"))->isEnabled());
   search->hide();
 }
 

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +30,7 @@
 #include "link/OpenFailureText.h"
 #include "reader/WholeConfig.h"
 #include "support/FakeSerialApi.h"
+#include "ui/common/Panels.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/about/About.h"
@@ -105,8 +107,19 @@ void MainWindowTest::startsClosedOnTheCommonPage() {
   QCOMPARE(h.main->windowTitle(), QStringLiteral("2xQ17 Reader Setup Utility"));
   QCOMPARE(h.main->size(), QSize(732, 536));
   QCOMPARE(h.Panel(0), QStringLiteral("Порт закрыт"));
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 1"));
   QCOMPARE(h.Panel(2), QStringLiteral("Version"));
   QCOMPARE(h.Panel(3), QStringLiteral("Статус:  - неизвестен"));
+  // Four panels, as wide as the window's layout has them.
+  const QList<QLabel*> panels = h.Find<QStatusBar>("sbrStatus")->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  QCOMPARE(panels.size(), 4);
+  const int widths[] = {200, 180, 150, 200};
+  for (int i = 0; i < 4; ++i) QCOMPARE(h.main->Panel(i)->maximumWidth(), widths[i]);
+  // A result cut by its panel is read whole in the tool tip.
+  h.main->ShowResult(rcBadParameter);
+  QCOMPARE(ui::PanelTip(*h.main->Panel(3)), QString::fromStdString(FormatResult(rcBadParameter)));
+  h.main->ShowResult(0);
+  QVERIFY(ui::PanelTip(*h.main->Panel(3)).isEmpty());
   QCOMPARE(h.Find<QTabWidget>("pgcSections")->currentWidget(), h.Find("tbsCommon"));
   QCOMPARE(h.Find<QComboBox>("cbxInterfaces")->currentText(), QStringLiteral("SIM"));
   // The Common page was drawn from the defaults when the window first showed.
@@ -607,7 +620,7 @@ void MainWindowTest::searchDoubleClickPicksTheReader() {
   h.bus.ApplyControl("reader add 6");
   h.bus.ApplyControl("@6 version Q17-6 ");
   h.Open();
-  QCOMPARE(h.main->Panel(4)->text(), QStringLiteral("Адрес: 1"));
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 1"));
   auto* search = h.windows.FindReaders;
   auto* list = search->findChild<QPlainTextEdit*>("memReaders");
   auto doubleClickLine = [list](int line) {
@@ -625,7 +638,7 @@ void MainWindowTest::searchDoubleClickPicksTheReader() {
   h.Action("miActionFindReaders")->trigger();
   QVERIFY(!stillShown);
   QCOMPARE(h.state.ReaderAddress, 6);
-  QCOMPARE(h.main->Panel(4)->text(), QStringLiteral("Адрес: 6"));
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 6"));
   q17::test::Screenshot(*h.main, "main-address-picked");
   // The main window's commands now go to that reader.
   h.Action("miGetVersion")->trigger();
@@ -711,7 +724,16 @@ class BlockWatch : public QObject {
 void MainWindowTest::trafficLogOpensAnyTimeAndStaysUsableBesideATest() {
   MainHarness h;
   QAction* log = h.Action("miTrafficLog");
+  // Reached with the port closed, through a menu of its own; the Actions
+  // menu holds its five items and nothing else.
   QVERIFY(log->isEnabled());
+  QVERIFY(h.Find<QMenu>("miService")->menuAction()->isEnabled());
+  QVERIFY(h.Find<QMenu>("miService")->actions().contains(log));
+  QStringList actions;
+  for (QAction* a : h.Find<QMenu>("miActions")->actions())
+    if (!a->isSeparator()) actions << a->objectName();
+  QCOMPARE(actions, (QStringList{"miGetVersion", "miDateTimeSet", "miChangeAddr", "miActionFindReaders",
+                                 "miRFConfigRestore"}));
   log->trigger();
   QWidget* window = h.windows.TrafficLog;
   QVERIFY(window->isVisible());

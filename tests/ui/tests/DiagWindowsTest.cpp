@@ -205,14 +205,22 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   auto* start = Child<QPushButton>(w, "btnStartTest");
   auto* stop = Child<QPushButton>(w, "btnStopTest");
   QVERIFY(!stop->isEnabled());
+  // One size whatever the texts: Stop stays under the pointer that aimed at it.
+  QCoreApplication::processEvents();
+  const QSize size = w.size();
+  const QRect stopAt = stop->geometry();
   // Start and Stop with no pass between them.
   start->click();
   stop->click();
   QCOMPARE(Text(w, "lblTestTime"), QStringLiteral("Милисекунд/на обмен = (\?\?\?)"));
 
+  QCoreApplication::processEvents();
   start->click();
   QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
   QVERIFY(!Child<QPushButton>(w, "btnClose")->isEnabled());
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
+  QCOMPARE(stop->geometry(), stopAt);
   QTRY_VERIFY(Text(w, "lblCount").toInt() >= 5);
   QCOMPARE(w.PanelText(2), QStringLiteral("Код = 0 / OK !"));
   // A new length goes out from the next pass.
@@ -229,7 +237,9 @@ void DiagWindowsTest::ExchangeTestCountsAndMeanTime() {
   QVERIFY(world.idle.Empty());
   QVERIFY(Text(w, "lblTestTime").startsWith(QStringLiteral("Милисекунд/на обмен = ")));
   QVERIFY(!Text(w, "lblTestTime").contains('?'));
-  QCoreApplication::processEvents();  // the window's new size for the spread line
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
+  QCOMPARE(stop->geometry(), stopAt);
   Screenshot(w, "TfrmCommTest");
   w.hide();
 }
@@ -247,6 +257,8 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   w.LoadTagTexts();
   QCOMPARE(w.TestTagText(), QStringLiteral("0000 B1 FF 01"));
   w.show();
+  QCoreApplication::processEvents();
+  const QSize size = w.size();
   // Typed through the filter.
   test->clear();
   QTest::keyClicks(test, "00ffff02x");
@@ -258,11 +270,20 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   test->setText(QStringLiteral("ЖÄ"));
   QTest::keyClicks(test, "1");
   QCOMPARE(test->text(), QStringLiteral("ЖÄ 1"));
+  // Pasting stops at 12 characters; a longer loaded text does not grow.
+  test->clear();
+  test->insert(QStringLiteral("00 FF FF 01 02 03"));
+  QCOMPARE(test->text(), QStringLiteral("00 FF FF 01 "));
+  test->setText(QStringLiteral("0000 B1 FF 01"));
+  test->insert(QStringLiteral("7"));
+  QCOMPARE(test->text(), QStringLiteral("0000 B1 FF 01"));
   test->setText(QStringLiteral("00 FF FF 02"));
 
   Child<QRadioButton>(w, "rbnChannel2")->setChecked(true);
   Child<QPushButton>(w, "btnStartTest")->click();
   QCOMPARE(w.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
   QCOMPARE(world.State("RADIOCH"), std::string("2"));
   QCOMPARE(world.State("REF"), std::string("00FFFF01"));
   QCOMPARE(world.State("TEST"), std::string("00FFFF02"));
@@ -271,6 +292,8 @@ void DiagWindowsTest::RadioTestFieldsFilterAndCounts() {
   Child<QPushButton>(w, "btnStopTest")->click();
   QCOMPARE(Text(w, "lblEtalonCount"), QStringLiteral("10"));
   QCOMPARE(Text(w, "lblTestCount"), QStringLiteral("3"));
+  QCoreApplication::processEvents();
+  QCOMPARE(w.size(), size);
   Screenshot(w, "TfrmRadioTest");
 
   // A pasted text that does not convert: a clear message, nothing sent.

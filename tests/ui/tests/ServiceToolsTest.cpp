@@ -32,15 +32,30 @@ T* Child(QWidget& w, const char* name) {
   return child;
 }
 
+// Exports have a dialog of their own: the settings-file dialogs answer nothing.
 struct SaveTo : ui::IFileDialog {
   QString name;
+  std::string filter;
   QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return name; }
+  QString SaveFileName(QWidget*, const QString&) override { return {}; }
+  QString ExportFileName(QWidget*, const TExportFormat& format) override {
+    filter = ExportFilter(format);
+    return name;
+  }
+};
+
+struct AnsweringMessages : RecordingMessages {
+  bool replace = true;
+  bool Confirm(QWidget* parent, const QString& text) override {
+    RecordingMessages::Confirm(parent, text);
+    return replace;
+  }
 };
 
 // The world's graph with a file dialog that answers `files`.
 struct SavingWorld : WindowWorld {
   SaveTo files;
+  AnsweringMessages messages;
   ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
 };
 
@@ -109,13 +124,29 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QVERIFY(!Child<QLabel>(log, "lblDropped")->text().isEmpty());
   Screenshot(log, "TfrmTrafficLog");
 
-  // Saved: the same lines as q17ctl --trace writes them.
+  // Saved: the same lines as q17ctl --trace writes them, never over a
+  // settings file, and over another file only when the user says so.
   QTemporaryDir dir;
-  world.files.name = dir.filePath(QStringLiteral("log.txt"));
+  QFile settings(dir.filePath(QStringLiteral("victim.set")));
+  QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[Common]\r\n") > 0);
+  settings.close();
+  world.files.name = dir.filePath(QStringLiteral("victim"));
   Child<QPushButton>(log, "btnSave")->click();
+  QCOMPARE(world.files.filter, std::string("Журнал обмена (*.log *.txt)"));
+  QCOMPARE(FileBytes(settings.fileName()), QByteArray("[Common]\r\n"));
   QByteArray expected;
   for (const QString& line : log.Model().Lines()) expected += line.toUtf8() + '\n';
-  QCOMPARE(FileBytes(world.files.name), expected);
+  QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), expected);
+  QVERIFY(world.messages.texts.isEmpty());
+  Child<QPushButton>(log, "btnClear")->click();
+  world.messages.replace = false;
+  Child<QPushButton>(log, "btnSave")->click();
+  QCOMPARE(world.messages.texts.size(), 1);  // asked, and answered No
+  QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), expected);
+  world.messages.replace = true;
+  Child<QPushButton>(log, "btnSave")->click();
+  QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), QByteArray());
+  world.messages.texts.clear();
   world.files.name = dir.filePath(QStringLiteral("no/such/folder/log.txt"));
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(world.messages.texts.size(), 1);
@@ -129,6 +160,20 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QCOMPARE(Version(world), 0);
   QCoreApplication::processEvents();
   QCOMPARE(log.Model().rowCount(), 0);
+
+  // A full log at its first size shows the whole count of dropped lines.
+  ui::TfrmTrafficLog full(world.ctx);
+  full.show();
+  const std::uint8_t frame[] = {0xFB, 0x00, 0x01, 0x00, 0x28, 0x00, 0xC5, 0xB0, 0xFD};
+  TLineEvent event;
+  event.Bytes = frame;
+  event.Size = sizeof frame;
+  for (int i = 0; i < ui::kTrafficLogCap + 21766; ++i) world.link.Observer()->OnLineEvent(event);
+  QTRY_COMPARE(full.Dropped(), 21766LL);
+  auto* dropped = Child<QLabel>(full, "lblDropped");
+  QTRY_VERIFY(dropped->text().endsWith(QStringLiteral("21766")));
+  QTRY_VERIFY(dropped->heightForWidth(dropped->width()) <= dropped->height());
+  full.hide();
 }
 
 void ServiceToolsTest::AuditListSavedAsCsv() {
@@ -140,9 +185,10 @@ void ServiceToolsTest::AuditListSavedAsCsv() {
   w.show();
   QTRY_COMPARE(Child<QTreeWidget>(w, "lvwAudit")->topLevelItemCount(), 2);
   QTemporaryDir dir;
-  world.files.name = dir.filePath(QStringLiteral("audit.csv"));
+  world.files.name = dir.filePath(QStringLiteral("audit"));
   Child<QPushButton>(w, "btnSaveFile")->click();
-  const QByteArray csv = FileBytes(world.files.name);
+  QCOMPARE(world.files.filter, std::string("Таблица CSV (*.csv)"));
+  const QByteArray csv = FileBytes(dir.filePath(QStringLiteral("audit.csv")));
   QVERIFY(csv.startsWith(QByteArray("\xEF\xBB\xBF") + QStringLiteral("Номер;Канал;Время;Таг;Событие\r\n").toUtf8()));
   QVERIFY(csv.contains(QStringLiteral("1;Кан. 2;14:45:30;12 34 56 78;Таг передан в контроллер\r\n").toUtf8()));
   QCOMPARE(csv.count("\r\n"), 3);

@@ -1,0 +1,30 @@
+#include "ui/common/Export.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace q17::ui {
+
+QString ChooseExportFile(IFileDialog& files, IMessageBox& messages, QWidget* parent, const TExportFormat& format) {
+  const QString typed = files.ExportFileName(parent, format);
+  if (typed.isEmpty()) return {};
+  const QString name = QString::fromStdString(ExportFileName(typed.toStdString(), format));
+  if (name.isEmpty()) return {};
+  const QFileInfo info(name);
+  if (info.exists() && !info.isDir() &&
+      !messages.Confirm(parent, QStringLiteral("Файл %1 уже существует. Заменить его?")
+                                    .arg(QDir::toNativeSeparators(name))))
+    return {};
+  return name;
+}
+
+bool WriteExportFile(IMessageBox& messages, QWidget* parent, const QString& name, const QByteArray& bytes) {
+  QSaveFile file(name);
+  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
+  messages.Inform(parent, QStringLiteral("Не удалось записать файл %1: %2")
+                              .arg(QDir::toNativeSeparators(name), file.errorString()));
+  return false;
+}
+
+}  // namespace q17::ui
