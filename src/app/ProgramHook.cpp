@@ -125,7 +125,7 @@ int TProgramHook::Smoke(const QString& port) {
   // What a settings file on the command line loaded; the reader's values
   // replace the pages' below, the tag texts stay.
   if (auto* radio = FWindows.RadioTest)
-    Print("settings", QStringList{PanelText(4), radio->EtalonTagText(), radio->TestTagText()}.join(QLatin1String(" | ")));
+    Print("settings", QStringList{PanelText(1), radio->EtalonTagText(), radio->TestTagText()}.join(QLatin1String(" | ")));
   if (!OpenPort(port)) {
     Print("smoke_failed", QStringLiteral("open ") + PanelText(3));
     return 1;

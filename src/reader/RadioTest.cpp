@@ -32,4 +32,20 @@ int StopRadioTest(TCommandState& s, TInterfList& link, TRadioCounts& counts) {
   return r;
 }
 
+int StartRadioTestTransaction(TCommandState& s, TInterfList& link, const TRadioStartPayload& payload) {
+  std::copy(payload.begin(), payload.end(), s.Payload.begin());
+  s.CommandCode = cmd::RadioTestStart;
+  s.PayloadLength = static_cast<std::uint16_t>(payload.size());
+  return link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);
+}
+
+int StopRadioTestTransaction(TCommandState& s, TInterfList& link, TRadioCounts& counts, bool& countsRead) {
+  s.CommandCode = cmd::RadioTestStop;
+  s.PayloadLength = 0;
+  const int r = link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);
+  countsRead = r == 0 && s.PayloadLength >= kRadioCountsSize;
+  if (countsRead) counts = DecodeRadioCounts(s.Payload.data());
+  return r;
+}
+
 }  // namespace q17

@@ -30,4 +30,11 @@ inline constexpr std::uint16_t kRadioCountsSize = 4;
 int StartRadioTest(TCommandState& s, TInterfList& link, const TRadioStartPayload& payload);
 int StopRadioTest(TCommandState& s, TInterfList& link, TRadioCounts& counts);
 
+// The window's rule: only the transaction decides, so a reader that refuses
+// in a well-formed reply has accepted. The counts are taken from a stop
+// reply of at least four bytes whatever its answer code; a shorter reply
+// leaves countsRead false rather than showing bytes the reader never sent.
+int StartRadioTestTransaction(TCommandState& s, TInterfList& link, const TRadioStartPayload& payload);
+int StopRadioTestTransaction(TCommandState& s, TInterfList& link, TRadioCounts& counts, bool& countsRead);
+
 }  // namespace q17

@@ -67,17 +67,20 @@ void TfrmRadioTest::btnStartTestClick() {
     FCtx.Messages.Inform(this, ConversionErrorText(converting->text()));
     return;
   }
-  const int r = ShowResult(StartRadioTest(FCtx.State, FCtx.Link, payload));
+  const int r = ShowResult(StartRadioTestTransaction(FCtx.State, FCtx.Link, payload));
   if (r == 0) {
     SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
     return;
   }
   SetStarted(false);
-  // The start may have reached the reader although its reply was lost or
-  // refused: never leave it counting. Panel 2 keeps the start's code.
+  // The start may have reached the reader although its reply was lost:
+  // never leave it counting. Panel 2 keeps the start's code.
   if (r != rcPortClosed) {
     TRadioCounts ignored;
-    if (const int stop = StopRadioTest(FCtx.State, FCtx.Link, ignored); stop != 0) emit ReaderNotPutBack(stop);
+    bool read = false;
+    if (const int stop = StopRadioTestTransaction(FCtx.State, FCtx.Link, ignored, read); stop != 0) {
+      emit ReaderNotPutBack(stop);
+    }
   }
   FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
 }
@@ -86,9 +89,12 @@ void TfrmRadioTest::btnStopTestClick() {
   FCtx.Idle.Clear();
   SetPanel(0, QStringLiteral("Тест не запущен"));
   TRadioCounts counts;
-  if (const int r = ShowResult(StopRadioTest(FCtx.State, FCtx.Link, counts)); r == 0) {
-    FUi->lblEtalonCount->setText(QString::number(counts.Etalon));
-    FUi->lblTestCount->setText(QString::number(counts.Test));
+  bool countsRead = false;
+  if (const int r = ShowResult(StopRadioTestTransaction(FCtx.State, FCtx.Link, counts, countsRead)); r == 0) {
+    if (countsRead) {
+      FUi->lblEtalonCount->setText(QString::number(counts.Etalon));
+      FUi->lblTestCount->setText(QString::number(counts.Test));
+    }
   } else {
     emit ReaderNotPutBack(r);
     FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА остановки радиотеста - проверьте подключение считывателя"));

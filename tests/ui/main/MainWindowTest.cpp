@@ -525,7 +525,7 @@ void MainWindowTest::settingsFileOnTheCommandLineLoads() {
   q17::ui::LoadArguments(*h.main, {QStringLiteral("-x"), QStringLiteral("gate 2.set"), QStringLiteral("other.set")});
   QDir::setCurrent(before);
   QCOMPARE(h.state.ReaderAddress, 7);
-  QCOMPARE(h.Panel(4), QStringLiteral("Адрес: 7"));
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 7"));
   QCOMPARE(h.state.Config.Channel[0].GDT, std::uint8_t(77));
   QCOMPARE(h.windows.RadioTest->EtalonTagText(), QStringLiteral("00 11 22 33"));
   QVERIFY(h.messages.informed.isEmpty());
