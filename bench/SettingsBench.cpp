@@ -1,5 +1,5 @@
-// A settings file saved key by key (each key read, changed and put back by
-// rename, flushed to the disk) and loaded again.
+// A settings file saved (every key applied to the text in memory, the file
+// replaced once by rename, flushed to the disk) and loaded again.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>

@@ -2,8 +2,8 @@
 # Cross-builds Qt 6 qtbase (Core, Gui, Widgets, the windows platform plugin)
 # for x86_64-w64-mingw32 from Debian's own qt6-base source, against Debian's
 # host tools of the same version, into a cache folder outside the checkout.
-# Does nothing when the cache already holds it. Prints the install folder on
-# its last line.
+# Does nothing when the cache already holds it; a second run while one is
+# building waits for it. Prints the install folder on its last line.
 #
 #   SETUPQ17_CACHE   cache folder (default ~/.cache/setupq17)
 #   JOBS             parallel compile jobs (default: the processor count)
@@ -21,6 +21,20 @@ if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools | sed 's/^[0-9]*://; s/[-+~].*//')
 prefix="$cache/qt-$version-mingw64"
 
+if [[ -f "$prefix/.complete" ]]; then
+  echo "$prefix"
+  exit 0
+fi
+
+# Two checkouts building at once would build into the same folders and wreck
+# each other's build: one builds, the other waits and then takes its result.
+# The system drops the lock when its holder ends, however it ends.
+mkdir -p "$cache"
+exec {lock}>"$cache/qt-$version-mingw64.lock"
+if ! flock -n "$lock"; then
+  echo "build-qt-windows: another run is building Qt $version for Windows into $cache; waiting for it" >&2
+  flock "$lock"
+fi
 if [[ -f "$prefix/.complete" ]]; then
   echo "$prefix"
   exit 0

@@ -59,6 +59,17 @@ int TInterfList::IndexOf(const std::string& text) const {
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
     if (FEntries[i].Text == text) return static_cast<int>(i);
   }
+#ifdef _WIN32
+  // Windows port names do not depend on case: "com5" is COM5.
+  const auto upper = [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); };
+  for (std::size_t i = 0; i < FEntries.size(); ++i) {
+    const std::string& name = FEntries[i].Text;
+    if (FEntries[i].Descriptor.Kind == ikComPort && name.size() == text.size() &&
+        std::equal(name.begin(), name.end(), text.begin(), [&](char a, char b) { return upper(a) == upper(b); })) {
+      return static_cast<int>(i);
+    }
+  }
+#endif
   return -1;
 }
 

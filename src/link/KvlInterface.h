@@ -45,7 +45,8 @@ class TInterfList {
   void Refresh();
   const std::vector<Entry>& Entries() const { return FEntries; }
   int Count() const { return static_cast<int>(FEntries.size()); }
-  // Index of the entry with this text, or -1.
+  // Index of the entry with this text, or -1. On Windows a port's name is
+  // found in any case, as the system finds it.
   int IndexOf(const std::string& text) const;
 
   // 0 opened, 1 bad index or kind, 7 already open or the device did not open.

@@ -6,7 +6,10 @@
 #endif
 #include "settings/FileReplace.h"
 
+#include "platform/DeviceNames.h"
+
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <random>
 #include <string_view>
@@ -20,6 +23,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -62,16 +66,31 @@ bool IsTempNameOf(const std::string& name, const std::string& targetName) {
   return true;
 }
 
+// A temporary's writer may be between creating it and showing that it is
+// alive (POSIX: taking its lock; Windows: between closing and renaming it).
+constexpr auto kTempGrace = std::chrono::seconds(30);
+// Longer than any save of a small file takes, even on a slow stick.
+constexpr auto kSaveLongest = std::chrono::minutes(10);
+
+bool WriterGone(const fs::path& temp);
+
 // Temporaries of earlier replacements of target that never reached their
-// rename (the program was killed): nothing else ever reads them.
+// rename (the program was killed): nothing else ever reads them. Another
+// program saving the same file at this moment keeps its own: only a
+// temporary whose writer is gone, or one older than a save can take, goes.
 void RemoveLeftovers(const fs::path& target) {
   const std::string targetName = PathText(target.filename());
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const auto now = fs::file_time_type::clock::now();
   std::error_code ec;
   std::vector<fs::path> leftovers;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& entry = it->path();
-    if (IsTempNameOf(PathText(entry.filename()), targetName) && it->is_regular_file(ec)) leftovers.push_back(entry);
+    if (!IsTempNameOf(PathText(entry.filename()), targetName) || !it->is_regular_file(ec)) continue;
+    const fs::file_time_type written = fs::last_write_time(entry, ec);
+    if (ec) continue;
+    const auto age = now - written;
+    if (age >= kSaveLongest || (age >= kTempGrace && WriterGone(entry))) leftovers.push_back(entry);
   }
   for (const fs::path& leftover : leftovers) fs::remove(leftover, ec);
 }
@@ -109,14 +128,54 @@ bool Flush(int fd) { return _commit(fd) == 0; }
 int CloseFile(int fd) { return _close(fd); }
 void RemoveTemp(const fs::path& name) { _wunlink(name.c_str()); }
 
-// A read-only file stays unwritten, as an in-place write would leave it.
+// The system's words in UTF-8 (the narrow ones are in the ANSI code page).
+std::string SystemText(DWORD code) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text;
+  if (n > 0) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(std::max(size, 0)));
+    WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(n), text.data(), size, nullptr, nullptr);
+  }
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  return text.empty() ? "system error " + std::to_string(code) : text;
+}
+
+// The system's words, but plain ones for a file another program holds open.
+std::string WindowsErrorText(DWORD code) {
+  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return kInUseText;
+  return SystemText(code);
+}
+
+// A read-only file stays unwritten, as an in-place write would leave it; one
+// that another program holds open without leave to replace it is named so.
 bool PrepareOver(const fs::path& target, std::string& error) {
-  if (_waccess(target.c_str(), 2) != 0) {
-    error = ErrnoText(errno);
+  const HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = WindowsErrorText(GetLastError());
     return false;
   }
+  CloseHandle(h);
   return true;
 }
+
+// Why a file that would not open for reading did not.
+std::string OpenForReadingFailure(const fs::path& file) {
+  const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return WindowsErrorText(GetLastError());
+  CloseHandle(h);
+  return "cannot be opened";
+}
+
+// Windows opens these names as devices wherever they stand.
+bool IsDeviceName(const fs::path& file) { return IsWindowsDeviceName(PathText(file)); }
 void KeepModeOpen(const fs::path&, int) {}
 void KeepModeClosed(const fs::path& target, const fs::path& temp) {
   const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -124,10 +183,15 @@ void KeepModeClosed(const fs::path& target, const fs::path& temp) {
 }
 bool RenameOver(const fs::path& temp, const fs::path& target, std::string& error) {
   if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  error = std::system_category().message(static_cast<int>(GetLastError()));
+  error = WindowsErrorText(GetLastError());
   return false;
 }
 void FlushFolder(const fs::path&) {}
+// The writer has its temporary open without leave to delete it until just
+// before the rename, so a delete fails by itself while the writer lives.
+bool WriterGone(const fs::path&) { return true; }
+int HoldWriter(int) { return -1; }
+void ReleaseWriter(int) {}
 
 #else
 
@@ -136,6 +200,10 @@ int WriteSome(int fd, const char* data, std::size_t size) { return static_cast<i
 bool Flush(int fd) { return fsync(fd) == 0; }
 int CloseFile(int fd) { return close(fd); }
 void RemoveTemp(const fs::path& name) { unlink(name.c_str()); }
+
+std::string OpenForReadingFailure(const fs::path&) { return errno != 0 ? ErrnoText(errno) : "cannot be opened"; }
+// "CON" or "com5.set" are files like any other here.
+bool IsDeviceName(const fs::path&) { return false; }
 
 bool PrepareOver(const fs::path& target, std::string& error) {
   // A file the user made read-only stays unwritten, as an in-place write would.
@@ -169,6 +237,24 @@ void FlushFolder(const fs::path& folder) {
   fsync(fd);
   close(fd);
 }
+// The writer holds a lock on its temporary from creating it to its rename;
+// the system drops it when the writer ends, however it ends.
+bool WriterGone(const fs::path& temp) {
+  const int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  const bool gone = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  close(fd);
+  return gone;
+}
+// The lock lives on a second descriptor, so the file can be closed (and its
+// close checked) before the rename while the lock stays until after it.
+int HoldWriter(int fd) {
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) return -1;  // no locks here: the age rule alone protects it
+  return fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+void ReleaseWriter(int held) {
+  if (held >= 0) close(held);
+}
 
 #endif
 
@@ -198,6 +284,10 @@ std::string PathText(const fs::path& file) {
 
 TFileRead ReadSmallFile(const fs::path& file, std::string& bytes, std::string& error) {
   bytes.clear();
+  if (IsDeviceName(file)) {
+    error = kDeviceText;
+    return TFileRead::Unreadable;
+  }
   std::error_code ec;
   const fs::file_status status = fs::status(file, ec);
   if (status.type() == fs::file_type::not_found) return TFileRead::Missing;
@@ -212,7 +302,7 @@ TFileRead ReadSmallFile(const fs::path& file, std::string& bytes, std::string& e
   errno = 0;
   std::ifstream in(file, std::ios::binary);
   if (!in) {
-    error = errno != 0 ? ErrnoText(errno) : "cannot be opened";
+    error = OpenForReadingFailure(file);
     return TFileRead::Unreadable;
   }
   // Read one byte past the limit so a file that grows meanwhile is caught too.
@@ -241,6 +331,10 @@ bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string&
   }
   fs::path target;
   if (!Resolve(file, target, error)) return false;
+  if (IsDeviceName(file) || IsDeviceName(target)) {
+    error = kDeviceText;
+    return false;
+  }
   std::error_code ec;
   const fs::file_status status = fs::status(target, ec);
   const bool exists = status.type() != fs::file_type::not_found;
@@ -270,6 +364,7 @@ bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string&
     return false;
   }
 
+  const int held = HoldWriter(fd);
   if (exists) KeepModeOpen(target, fd);
   bool ok = WriteAll(fd, bytes, error);
   if (ok && !Flush(fd)) {
@@ -286,10 +381,9 @@ bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string&
     ok = false;
   }
   if (ok) ok = RenameOver(temp, target, error);
-  if (!ok) {
-    RemoveTemp(temp);
-    return false;
-  }
+  if (!ok) RemoveTemp(temp);
+  ReleaseWriter(held);
+  if (!ok) return false;
   FlushFolder(target.parent_path());
   return true;
 }

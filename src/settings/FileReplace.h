@@ -16,9 +16,15 @@ inline constexpr std::size_t kMaxSmallFile = 1 << 20;
 
 enum class TFileRead { Read, Missing, Unreadable };
 
+// Why a file is not read or written: Windows takes its name for a device
+// (CON, NUL, COM5, com5.set), or another program holds it open.
+inline constexpr const char* kDeviceText = "a device, not a file";
+inline constexpr const char* kInUseText = "in use by another program";
+
 // Reads the whole file into bytes. Missing when it does not exist;
-// Unreadable when it cannot be opened or read, is not a regular file, or is
-// larger than kMaxSmallFile (why is then in error).
+// Unreadable when it cannot be opened or read, is not a regular file, is a
+// device's name on Windows, or is larger than kMaxSmallFile (why is then in
+// error).
 TFileRead ReadSmallFile(const std::filesystem::path& file, std::string& bytes, std::string& error);
 
 // Called after the temporary file is written and flushed, just before the
@@ -30,7 +36,8 @@ using TBeforeRename = std::function<bool()>;
 // symbolic link is followed, also to a target yet to be made, so the link
 // stays a link. Bytes beyond kMaxSmallFile are refused. Temporaries that
 // earlier replacements of the file left behind (killed before their rename)
-// are removed. Returns false with the reason in error, leaving the old file
+// are removed once their writer is gone or they are older than any save
+// takes; another program's save of the same file keeps its own. Returns false with the reason in error, leaving the old file
 // as it was and no temporary behind.
 bool ReplaceWholeFile(const std::filesystem::path& file, std::string_view bytes, std::string& error,
                  const TBeforeRename& beforeRename = {});

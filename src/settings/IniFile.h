@@ -1,8 +1,9 @@
 #pragma once
-// An INI profile file on disk, read and written key by key the way the
-// Windows profile functions do: each write reads the whole file, changes the
-// one key and puts the whole file back at once (write and rename).
+// An INI profile file on disk: read whole, changed in memory with the
+// Windows profile functions' rules key by key, and put back whole in one
+// replacement (write and rename), so the file goes from old to new in one step.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,8 @@ struct TIniRead {
 
 // Why a UTF-16 text is neither read nor written.
 inline constexpr const char* kUtf16Refusal = "UTF-16 text, not a settings file of this program";
+// Why a file that is not text at all (a program, a picture) is not written.
+inline constexpr const char* kNotTextRefusal = "not a text file";
 
 TIniRead ReadIniFile(const std::filesystem::path& file);
 
@@ -29,10 +32,13 @@ std::string ReadProfileString(const TIniText& text, std::string_view section, st
 std::int32_t ReadProfileInteger(const TIniText& text, std::string_view section, std::string_view key,
                                 std::int32_t fallback);
 
-// Sets one key in the file, creating the file when it does not exist. A file
-// that cannot be read, or a UTF-16 text, is never overwritten. Returns false with the reason in
-// error when the file is left as it was.
-bool WriteProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                        std::string_view value, std::string& error, const TBeforeRename& beforeRename = {});
+// The file's text for changing it: an empty text when the file does not
+// exist. Nothing, with the reason in error, for a file that must not be
+// written: one that cannot be read, a UTF-16 text or one that is not text.
+std::optional<TIniText> ReadIniFileForChange(const std::filesystem::path& file, std::string& error);
+
+// Puts the text into the file in one replacement (ReplaceWholeFile).
+bool WriteIniFile(const std::filesystem::path& file, const TIniText& text, std::string& error,
+                  const TBeforeRename& beforeRename = {});
 
 }  // namespace q17

@@ -96,19 +96,36 @@ TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommand
   }
   entries.push_back({"MEMORY", "TMT_1", std::to_string(s.TMT_1)});
   entries.push_back({"MEMORY", "TMT_2", std::to_string(s.TMT_2)});
-  const TIniText before = tags == TTagSave::WhereMissing ? ReadIniFile(file).Text : TIniText();
-  if (tags == TTagSave::Always || !before.Value("R_TEST", "ETAL_TAG")) entries.push_back({"R_TEST", "ETAL_TAG", etalonTag});
-  if (tags == TTagSave::Always || !before.Value("R_TEST", "TEST_TAG")) entries.push_back({"R_TEST", "TEST_TAG", testTag});
+  std::string reason;
+  std::optional<TIniText> text = ReadIniFileForChange(file, reason);
+  if (!text) return {false, "Unable to write to " + PathText(file), reason};
+  // Every key goes into the text as its own write would put it; the file
+  // then changes once, so a failure at any point leaves the old file whole.
+  if (tags == TTagSave::Always || !text->Value("R_TEST", "ETAL_TAG")) entries.push_back({"R_TEST", "ETAL_TAG", etalonTag});
+  if (tags == TTagSave::Always || !text->Value("R_TEST", "TEST_TAG")) entries.push_back({"R_TEST", "TEST_TAG", testTag});
   entries.push_back({"ATTEN", "ATT_1", std::to_string(s.ATT_1)});
   entries.push_back({"ATTEN", "ATT_2", std::to_string(s.ATT_2)});
 
-  for (const TEntry& e : entries) {
-    std::string reason;
-    if (!WriteProfileString(file, e.section, e.key, e.value, reason, beforeRename)) {
-      return {false, "Unable to write to " + PathText(file), reason};
-    }
-  }
+  for (const TEntry& e : entries) text->SetValue(e.section, e.key, e.value);
+  if (!WriteIniFile(file, *text, reason, beforeRename)) return {false, "Unable to write to " + PathText(file), reason};
   return {};
+}
+
+std::string SettingsSaveRefusal(const std::filesystem::path& file) {
+  std::string reason;
+  return ReadIniFileForChange(file, reason) ? std::string() : reason;
+}
+
+std::string SettingsFileName(std::string_view chosen, bool windowsNames) {
+  const std::size_t start = chosen.find_last_of(windowsNames ? "/\\" : "/") + 1;  // npos + 1 is 0
+  std::string name(chosen);
+  if (windowsNames) {
+    std::size_t end = name.size();
+    while (end > start && (name[end - 1] == '.' || name[end - 1] == ' ')) --end;
+    if (end > start) name.resize(end);
+  }
+  if (name.size() > start && name.find('.', start) == std::string::npos) name += ".set";
+  return name;
 }
 
 }  // namespace q17

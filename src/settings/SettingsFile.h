@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "reader/RdrCmd.h"
 #include "settings/FileReplace.h"
@@ -38,7 +39,7 @@ TSettingsLoad LoadSettingsFile(const std::filesystem::path& file, TCommandState&
 
 struct TSettingsSave {
   bool Ok = true;
-  std::string Message;  // "Unable to write to <file>" when a key could not be written
+  std::string Message;  // "Unable to write to <file>" when the file could not be written
   std::string Reason;   // what the system said, for callers that show more
 };
 
@@ -47,14 +48,27 @@ struct TSettingsSave {
 // caller with no tag texts of its own).
 enum class TTagSave { Always, WhereMissing };
 
-// Writes every key in order, each at once, into a new or an existing file,
-// keeping what the file holds besides; stops at the first key that cannot be
-// written, keeping the keys before it. The tag texts are the radio test's
-// fields as they stand; dateTime is the local time of saving as the user
-// reads it. beforeRename lets tests stop a write part way.
+// Writes every key in order into a new or an existing file, keeping what the
+// file holds besides, with the bytes that writing them one by one would give;
+// the file is replaced once, so on any failure it stays as it was. A file
+// that cannot be read, a UTF-16 text and a file that is not text are not
+// written. The tag texts are the radio test's fields as they stand; dateTime
+// is the local time of saving as the user reads it. beforeRename lets tests
+// stop a write part way.
 TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommandState& s,
                                const std::string& etalonTag, const std::string& testTag,
                                const std::string& dateTime, const TBeforeRename& beforeRename = {},
                                TTagSave tags = TTagSave::Always);
+
+// Why a save into file would be refused before anything is written (a file
+// that cannot be read, a UTF-16 text, one that is not text, a device's name
+// on Windows); empty when it may be written.
+std::string SettingsSaveRefusal(const std::filesystem::path& file);
+
+// The settings file that a name chosen in a file dialog (UTF-8) stands for:
+// with Windows names the dots and blanks that end it go, as Windows drops
+// them ("gate.set." is gate.set); then a name without an extension gets
+// ".set".
+std::string SettingsFileName(std::string_view chosen, bool windowsNames);
 
 }  // namespace q17

@@ -50,6 +50,18 @@ TEST_F(InterfList, FtdiDevicesFirstThenPortsInCaseFreeOrder) {
   EXPECT_EQ(d2xx.openCount, d2xx.closeCount) << "every device opened for its EEPROM is closed again";
 }
 
+TEST_F(InterfList, PortsAreFoundByNameInTheSystemsOwnCase) {
+  serial.names = {"COM5", "COM6"};
+  list.Refresh();
+  EXPECT_EQ(list.IndexOf("COM6"), 1);
+#ifdef _WIN32
+  EXPECT_EQ(list.IndexOf("com6"), 1);
+#else
+  EXPECT_EQ(list.IndexOf("com6"), -1);  // /dev/ttyUSB0 and /dev/ttyusb0 are two files
+#endif
+  EXPECT_EQ(list.IndexOf("COM7"), -1);
+}
+
 TEST_F(InterfList, DevicesThatFailAreLeftOutSilently) {
   d2xx.devices = {FakeD2xxApi::Device(0x5A17, "Closed", kSerial), FakeD2xxApi::Device(0x5A17, "Unreadable", kSerial),
                   FakeD2xxApi::Device(0x5A17, "Short", "AB12")};

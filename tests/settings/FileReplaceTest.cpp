@@ -1,8 +1,12 @@
 #include "settings/FileReplace.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <fstream>
 
@@ -107,7 +111,7 @@ TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "ro.set"}));
 }
 
-TEST(FileReplace, ANextReplacementRemovesItsOwnLeftoversOnly) {
+TEST(FileReplace, ANextReplacementRemovesOnlyLeftoversWhoseWriterIsGoneOrThatAreTooOld) {
   test::TempDir dir;
   ASSERT_TRUE(dir.ok());
   const std::vector<std::string> others = {
@@ -117,13 +121,39 @@ TEST(FileReplace, ANextReplacementRemovesItsOwnLeftoversOnly) {
       "a.set.abcd1234.tmp",     // no leading dot
       ".a.set.abcd1234.tmp.x",  // not the name's end
   };
-  for (const auto& name : others) Put(dir / name, "keep");
+  const auto now = fs::file_time_type::clock::now();
+  const auto age = [&](const std::string& name, std::chrono::seconds seconds) {
+    fs::last_write_time(dir / name, now - seconds);
+  };
+  for (const auto& name : others) {
+    Put(dir / name, "keep");
+    age(name, std::chrono::hours(1));
+  }
+  // Killed saves: nobody holds them.
   Put(dir / ".a.set.abcd1234.tmp", "left by a killed save");
+  age(".a.set.abcd1234.tmp", std::chrono::minutes(1));
   Put(dir / ".a.set.0000zzzz.tmp", "and another");
+  age(".a.set.0000zzzz.tmp", std::chrono::hours(1));
+  // Another program saving a.set right now holds its temporary's lock.
+  Put(dir / ".a.set.live0000.tmp", "being written");
+  age(".a.set.live0000.tmp", std::chrono::minutes(2));
+  const int live = open((dir / ".a.set.live0000.tmp").c_str(), O_RDONLY);
+  ASSERT_GE(live, 0);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+  // One that was just made may not be locked yet.
+  Put(dir / ".a.set.new00000.tmp", "just created");
+  // A writer that has held its lock longer than any save takes is stuck.
+  Put(dir / ".a.set.stuck000.tmp", "stuck");
+  age(".a.set.stuck000.tmp", std::chrono::hours(1));
+  const int stuck = open((dir / ".a.set.stuck000.tmp").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(stuck, LOCK_EX), 0);
+
   std::string error;
   ASSERT_TRUE(ReplaceWholeFile(dir / "a.set", "new", error)) << error;
+  close(live);
+  close(stuck);
   std::vector<std::string> expected = others;
-  expected.push_back("a.set");
+  expected.insert(expected.end(), {"a.set", ".a.set.live0000.tmp", ".a.set.new00000.tmp"});
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Names(dir.path()), expected);
 }

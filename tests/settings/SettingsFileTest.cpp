@@ -5,6 +5,14 @@
 #include <filesystem>
 #include <fstream>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include "platform/TempDir.h"
 #include "support/FileBytes.h"
 
@@ -185,28 +193,84 @@ TEST(SettingsFile, FilesThatCannotBeReadOrAreUtf16LoadAsDefaultsAndSayWhy) {
   EXPECT_EQ(Slurp(dir / "u.set"), utf16);
 }
 
-TEST(SettingsFile, ASaveThatCannotWriteStopsAtThatKeyAndKeepsTheKeysBefore) {
+TEST(SettingsFile, ASaveReplacesTheFileOnceAndAFailureLeavesTheOldFileWhole) {
   test::TempDir dir;
   ASSERT_TRUE(dir.ok());
   const std::string file = dir / "f.set";
-  Put(file, "[R_TEST]\r\nETAL_TAG=x\r\n");
+  const std::string old = "[R_TEST]\r\nETAL_TAG=x\r\n[COMMON]\r\nRDR_ADDR=7\r\n";
+  Put(file, old);
   TCommandState s;
-  int writes = 0;
-  const TSettingsSave r = Save(file, s, [&] { return ++writes < 3; });
+  int replacements = 0;
+  const TSettingsSave r = Save(file, s, [&] { return ++replacements > 1; });
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.Message, "Unable to write to " + file);
-  EXPECT_EQ(writes, 3);
-  EXPECT_EQ(Slurp(file),
-            "[R_TEST]\r\nETAL_TAG=x\r\n"
-            "[CREATION]\r\nDATE-TIME=07.12.2026 22:40:00\r\n"
-            "[COMMON]\r\nRDR_ADDR=1\r\n");
+  EXPECT_EQ(replacements, 1);
+  EXPECT_EQ(Slurp(file), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  ASSERT_TRUE(Save(file, s, [&] { return ++replacements > 1; }).Ok);
+  EXPECT_EQ(replacements, 2);
 
   const TSettingsSave nowhere = Save(dir / "no/such/folder.set", s);
   EXPECT_FALSE(nowhere.Ok);
   EXPECT_EQ(nowhere.Message, "Unable to write to " + (dir / "no/such/folder.set"));
   EXPECT_FALSE(nowhere.Reason.empty());
+
+  // A program or a picture chosen by mistake gets no settings appended.
+  const std::string program("MZ\x90\0\x03\0\0\0\x04\0", 10);
+  Put(dir / "tool.exe", program);
+  const TSettingsSave notText = Save(dir / "tool.exe", s);
+  EXPECT_FALSE(notText.Ok);
+  EXPECT_EQ(notText.Reason, "not a text file");
+  EXPECT_EQ(Slurp(dir / "tool.exe"), program);
 }
+
+TEST(SettingsFile, ANameFromTheDialogFollowsTheSystemsNamingRules) {
+  const struct {
+    const char* chosen;
+    const char* windows;
+    const char* elsewhere;
+  } table[] = {
+      {"gate", "gate.set", "gate.set"},
+      {"gate.set", "gate.set", "gate.set"},
+      {"gate.set.", "gate.set", "gate.set."},
+      {"C:\\Users\\me\\gate. .", "C:\\Users\\me\\gate.set", "C:\\Users\\me\\gate. ."},
+      {"C:/my.folder/gate", "C:/my.folder/gate.set", "C:/my.folder/gate.set"},
+      {"gate.txt", "gate.txt", "gate.txt"},
+      {"..", "..", ".."},
+  };
+  for (const auto& row : table) {
+    EXPECT_EQ(SettingsFileName(row.chosen, true), row.windows) << row.chosen;
+    EXPECT_EQ(SettingsFileName(row.chosen, false), row.elsewhere) << row.chosen;
+  }
+}
+
+#ifdef _WIN32
+TEST(SettingsFile, WindowsDevicesAndFilesInUseAreNamedAsSuch) {
+  test::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  TCommandState s;
+  std::string reason;
+  for (const char* device : {"com5.set", "NUL", "CON"}) {
+    const TSettingsSave saved = Save(dir / device, s);
+    EXPECT_FALSE(saved.Ok) << device;
+    EXPECT_EQ(saved.Reason, "a device, not a file") << device;
+    EXPECT_EQ(LoadSettingsFile(dir / device, s, &reason), TSettingsLoad::Unreadable) << device;
+    EXPECT_EQ(reason, "a device, not a file") << device;
+  }
+
+  // As a spreadsheet holds the file it has open.
+  const std::string file = dir / "held.set";
+  Put(file, "[COMMON]\r\nRDR_ADDR=3\r\n");
+  const HANDLE held = CreateFileW(fs::path(file).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Save(file, s).Reason, "in use by another program");
+  EXPECT_EQ(LoadSettingsFile(file, s, &reason), TSettingsLoad::Unreadable);
+  EXPECT_EQ(reason, "in use by another program");
+  CloseHandle(held);
+  EXPECT_EQ(Slurp(file), "[COMMON]\r\nRDR_ADDR=3\r\n");
+}
+#endif
 
 }  // namespace
 }  // namespace q17

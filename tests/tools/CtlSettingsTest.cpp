@@ -138,9 +138,19 @@ TEST_F(CtlSettings, FailedExchangesAndFilesNameWhatWentWrong) {
   EXPECT_EQ(err.str().rfind("q17ctl: Unable to write to " + (dir / "no/folder.set") + ": ", 0), 0u) << err.str();
 
   for (const std::vector<std::string>& args : {std::vector<std::string>{"save-config"},
+                                              std::vector<std::string>{"save-config", ""},
                                               std::vector<std::string>{"write-config", "a", "b"}}) {
     EXPECT_EQ(Run(args), 2);
   }
+
+  // A program named by mistake gets no settings appended, and the reader is not asked.
+  serial.line.writes.clear();
+  const std::string program("MZ\x90\0\x03\0\0\0", 8);
+  test::Put(dir / "tool.exe", program);
+  EXPECT_EQ(Run({"save-config", dir / "tool.exe"}), 1);
+  EXPECT_EQ(err.str(), "q17ctl: Unable to write to " + (dir / "tool.exe") + ": not a text file\n");
+  EXPECT_TRUE(serial.line.writes.empty());
+  EXPECT_EQ(test::Slurp(dir / "tool.exe"), program);
 }
 
 TEST_F(CtlSettings, WriteConfigRefusesAFileWithoutSettingsOrWithANumberItCannotReadWhole) {

@@ -29,6 +29,7 @@
 #include "reader/Scan.h"
 #include "reader/WholeConfig.h"
 #include "settings/FileReplace.h"
+#include "settings/SettingsFile.h"
 
 #ifndef Q17_VERSION
 #define Q17_VERSION "0"
@@ -395,7 +396,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     if (!v) return usage("set-address takes one new address, 1..127");
     newAddress = *v;
   } else if (o.command == "save-config" || o.command == "write-config") {
-    if (a.size() != 1) return usage(o.command + " takes one settings file");
+    if (a.size() != 1 || a[0].empty()) return usage(o.command + " takes one settings file");
   } else if (o.command == "restore-radio") {
     if (a.size() != 1 || a[0] != "--yes") {
       return usage("restore-radio overwrites both channels' radio settings; confirm with --yes");
@@ -442,6 +443,14 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     std::ostringstream reasons;
     if (!StrictSettings(a[0], reasons)) {
       err << reasons.str();
+      return kExitFailed;
+    }
+  }
+
+  if (o.command == "save-config") {
+    // A file that would be refused is refused before the reader is asked.
+    if (const std::string why = SettingsSaveRefusal(PathFromUtf8(a[0])); !why.empty()) {
+      err << "q17ctl: Unable to write to " << a[0] << ": " << why << "\n";
       return kExitFailed;
     }
   }

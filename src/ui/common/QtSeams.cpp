@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <ctime>
 
 #include "reader/RdrCmd.h"
@@ -27,7 +28,13 @@ QString RunFileDialog(QWidget* parent, const QString& folder, QFileDialog::Accep
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(filter);
+#ifndef _WIN32
+  // Windows' own dialog would make "gate.set." into "gate.set..set": there
+  // the caller adds the extension by the system's rules.
   if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+#else
+  (void)suffix;
+#endif
   dialog.setDirectory(folder);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (dialog.exec() != QDialog::Accepted) return {};
@@ -68,15 +75,15 @@ std::tm TSystemClock::LocalNow() {
   return LocalTmNow();
 }
 
-QString SettingsFolder() {
-  const QString exeDir = QCoreApplication::applicationDirPath();
-#ifdef _WIN32
-  return exeDir;
-#else
-  if (QFileInfo(exeDir).isWritable()) return exeDir;
+QString SettingsFolder() { return SettingsFolderFor(QCoreApplication::applicationDirPath()); }
+
+QString SettingsFolderFor(const QString& programFolder) {
+  // Only making a file tells: on Windows a folder's attributes say nothing
+  // of the user's rights (Program Files looks writable and is not).
+  QTemporaryFile probe(programFolder + QStringLiteral("/.setupq17-XXXXXX"));
+  if (probe.open()) return programFolder;
   const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   return docs.isEmpty() ? QDir::homePath() : docs;
-#endif
 }
 
 }  // namespace q17::ui

@@ -11,7 +11,7 @@ class TQtMessageBox : public IMessageBox {
 };
 
 // Settings files: "Configuration files (*.set)", a name typed without an
-// extension gets ".set". The open dialog takes names of files that do not
+// extension gets ".set" (on Windows from the caller, SettingsFileName). The open dialog takes names of files that do not
 // exist (they load as defaults); the save dialog leaves the overwrite
 // question to the caller.
 class TQtFileDialog : public IFileDialog {
@@ -29,7 +29,8 @@ class TSystemClock : public IClock {
 };
 
 // Where the file dialogs start: the executable's folder, or, where the user
-// may not write there (an installed program on Linux), the documents folder.
+// may not make files there (an installed program), the documents folder.
 QString SettingsFolder();
+QString SettingsFolderFor(const QString& programFolder);
 
 }  // namespace q17::ui

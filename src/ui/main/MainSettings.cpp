@@ -1,6 +1,7 @@
 // The File menu: a reader configuration kept in a settings file on the PC.
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -33,10 +34,22 @@ QString SavedAt(const std::tm& t) {
   return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(time, QLocale::LongFormat);
 }
 
+#ifdef _WIN32
+constexpr bool kWindowsNames = true;
+#else
+constexpr bool kWindowsNames = false;
+#endif
+
+// The file a name from the dialog stands for, by the system's naming rules.
+QString Chosen(const QString& name) {
+  if (name.isEmpty()) return name;
+  return QString::fromStdString(SettingsFileName(name.toStdString(), kWindowsNames));
+}
+
 }  // namespace
 
 void TfrmMain::miLoadCfgClick() {
-  const QString file = FCtx.Files.OpenFileName(this, SettingsFolder());
+  const QString file = Chosen(FCtx.Files.OpenFileName(this, SettingsFolder()));
   if (file.isEmpty()) return;
   LoadSettings(file);
 }
@@ -49,7 +62,7 @@ void TfrmMain::LoadSettings(const QString& file) {
 }
 
 void TfrmMain::miSaveConfigClick() {
-  const QString file = FCtx.Files.SaveFileName(this, SettingsFolder());
+  const QString file = Chosen(FCtx.Files.SaveFileName(this, SettingsFolder()));
   if (file.isEmpty()) return;
   if (QFileInfo::exists(file) &&
       !FCtx.Messages.Confirm(this, QStringLiteral("Такой файл существует. Заменить на новый?")))
@@ -57,9 +70,10 @@ void TfrmMain::miSaveConfigClick() {
   const TSettingsSave r = SaveSettingsFile(ToPath(file), FCtx.State, FCtx.Windows.RadioTest->EtalonTagText().toStdString(),
                                            FCtx.Windows.RadioTest->TestTagText().toStdString(),
                                            SavedAt(FCtx.Clock.LocalNow()).toStdString());
+  // The path as the system writes it, and why on a line of its own.
   if (!r.Ok)
-    FCtx.Messages.Inform(this, r.Message.empty() ? QStringLiteral("Unable to write to ") + file
-                                                 : QString::fromStdString(r.Message));
+    FCtx.Messages.Inform(this, QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(file) +
+                                   (r.Reason.empty() ? QString() : QLatin1Char('\n') + QString::fromStdString(r.Reason)));
 }
 
 }  // namespace q17::ui

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -31,6 +32,7 @@
 #include "reader/WholeConfig.h"
 #include "support/FakeSerialApi.h"
 #include "ui/common/Panels.h"
+#include "ui/common/QtSeams.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/about/About.h"
@@ -88,6 +90,7 @@ class MainWindowTest : public QObject {
   void oneReadAndStandardShareTheirBytes();
   void typedSpinValuesAreStoredClamped();
   void saveAsksBeforeReplacingAFile();
+  void settingsFilesStartInTheProgramsFolderOnlyWhereFilesCanBeMade();
   void loadKeepsModeAndPageAndRefreshesTagFields();
   void saveThenLoadThroughTheWindow();
   void settingsFileOnTheCommandLineLoads();
@@ -457,8 +460,27 @@ void MainWindowTest::saveAsksBeforeReplacingAFile() {
   h.Action("miSaveConfig")->trigger();
   QVERIFY(h.messages.asked.isEmpty());
   QCOMPARE(h.messages.informed.size(), 1);
-  QVERIFY(h.messages.informed.front().startsWith(QStringLiteral("Unable to write to ")));
-  QVERIFY(h.messages.informed.front().contains(QStringLiteral("new.set")));
+  // The path as the system writes it, and why on the next line.
+  const QStringList lines = h.messages.informed.front().split(QLatin1Char('\n'));
+  QCOMPARE(lines.size(), 2);
+  QCOMPARE(lines[0], QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(dir.filePath("missing/new.set")));
+  QVERIFY(!lines[1].isEmpty());
+}
+
+void MainWindowTest::settingsFilesStartInTheProgramsFolderOnlyWhereFilesCanBeMade() {
+  QTemporaryDir dir;
+  QCOMPARE(ui::SettingsFolderFor(dir.path()), dir.path());
+  QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+  const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString elsewhere = docs.isEmpty() ? QDir::homePath() : docs;
+  QCOMPARE(ui::SettingsFolderFor(dir.filePath("gone")), elsewhere);
+  // As Program Files is to a user (root may write anywhere).
+  QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+  QFile probe(dir.filePath("probe"));
+  const bool stillWritable = probe.open(QIODevice::WriteOnly);
+  if (stillWritable) probe.remove();
+  if (!stillWritable) QCOMPARE(ui::SettingsFolderFor(dir.path()), elsewhere);
+  QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void MainWindowTest::loadKeepsModeAndPageAndRefreshesTagFields() {
