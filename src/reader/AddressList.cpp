@@ -46,8 +46,21 @@ std::optional<TAddressList> ParseAddressList(std::string_view text, std::string*
     }
     start = comma + 1;
   }
-  list.Single = text.find_first_of(",-") == std::string_view::npos;
+  list.Single = list.Addresses.size() == 1;
   return list;
+}
+
+std::string AddressListText(const std::vector<int>& addresses) {
+  std::string text;
+  for (std::size_t i = 0; i < addresses.size();) {
+    std::size_t last = i;
+    while (last + 1 < addresses.size() && addresses[last + 1] == addresses[last] + 1) ++last;
+    if (!text.empty()) text += ',';
+    text += std::to_string(addresses[i]);
+    if (last > i) text += '-' + std::to_string(addresses[last]);
+    i = last + 1;
+  }
+  return text;
 }
 
 }  // namespace q17
