@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <charconv>
+#include <map>
 #include <cstdio>
 #include <optional>
 #include <ostream>
@@ -42,7 +43,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "usage: q17ctl [--port NAME] [--address N] [--timeout MS] COMMAND [ARGS]\n"
+    "usage: q17ctl [--port NAME] [--address N] [--timeout MS] [--trace FILE] COMMAND [ARGS]\n"
     "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first)\n"
     "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
     "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
@@ -233,12 +234,28 @@ class Session {
     return exitCode;
   }
 
+  // Silence alone means nobody is there: an address where something
+  // answered, but not whole, is named, and fails the scan.
   int Scan(int from, int to) {
-    ScanReaders(state_, list_, from, to, [this](int address, int result, const std::string& text) {
-      if (result == 0) out_ << ScanLine(address, VisibleText(text)) << std::endl;
+    int exitCode = kExitOk;
+    ScanBus(state_, list_, from, to, [&](const TBusReply& reply) {
+      switch (reply.Answer) {
+        case TBusAnswer::Reader:
+          out_ << ScanLine(reply.Address, VisibleText(WithoutLastCharacter(reply.Version))) << std::endl;
+          break;
+        case TBusAnswer::Failed:
+          err_ << "Addr=" << LeftFill(std::to_string(reply.Address), 2) << ": " << FormatResult(reply.Result) << "\n";
+          exitCode = kExitFailed;
+          break;
+        case TBusAnswer::LineGone:
+          exitCode = Fail(reply.Result);
+          break;
+        case TBusAnswer::Silent:
+          break;
+      }
       return !Stopped();
     });
-    return kExitOk;
+    return exitCode;
   }
 
   int EchoTest(int count, int length) {
@@ -280,23 +297,43 @@ class Session {
     return RunDoctor(port, list_, system.get(), out_);
   }
 
-  int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, stop_); }
+  int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, err_, stop_); }
 
   // Runs `command` at each reader of the list, the state's address set to it.
+  // With "found", an address where something answered the scan, but not
+  // whole, gets a block of its own with that failure and is not touched.
   int ForEachAddress(const TAddressList& addresses, const std::function<int()>& command) {
     std::vector<int> targets = addresses.Addresses;
+    std::map<int, int> scanFailures;
     if (addresses.Found) {
-      targets = FoundAddresses(state_, list_, stop_);
-      if (Stopped()) return kExitFailed;
+      const TFoundReaders found = FoundAddresses(state_, list_, stop_);
+      if (Stopped()) {
+        err_ << "q17ctl: stopped during the scan; no reader was touched\n";
+        return kExitFailed;
+      }
+      if (found.DeviceGone) return Fail(rcPortClosed);
+      targets = found.Readers;
+      for (const auto& [address, code] : found.Failed) {
+        scanFailures[address] = code;
+        targets.push_back(address);
+      }
+      std::sort(targets.begin(), targets.end());
       if (targets.empty()) {
         err_ << "q17ctl: no reader answered at " << kScanFirstAddress << ".." << kScanLastAddress << "\n";
         return kExitFailed;
       }
     }
-    return RunForEachAddress(targets, out_, err_, [&](int address) {
-      state_.ReaderAddress = address;
-      return command();
-    }, stop_);
+    return RunForEachAddress(
+        targets, out_, err_,
+        [&](int address) {
+          if (const auto failed = scanFailures.find(address); failed != scanFailures.end()) {
+            err_ << FormatResult(failed->second) << "\nanswered the scan, but not whole; not touched\n";
+            return kExitFailed;
+          }
+          state_.ReaderAddress = address;
+          return command();
+        },
+        stop_, [this] { return list_.DeviceGone(); });
   }
 
   void Watch(TLineObserver* observer) { list_.SetObserver(observer); }
@@ -374,12 +411,12 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     return usage(o.command + " works with one reader: --address takes a list only for version, set-time, "
                              "write-config and restore-radio");
   }
-  if (o.command == "ports") {
-    if (!a.empty()) return usage("ports takes no arguments");
-    return session.Ports();
-  }
-  if (o.command == "doctor") {
-    if (a.size() > 1) return usage("doctor takes at most one port");
+  if (o.command == "ports" || o.command == "doctor") {
+    if (o.command == "ports" && !a.empty()) return usage("ports takes no arguments");
+    if (o.command == "doctor" && a.size() > 1) return usage("doctor takes at most one port");
+    // Neither exchanges a frame with a reader: no trace file is made.
+    if (o.trace) err << "q17ctl: " << o.command << " exchanges nothing with a reader; nothing is traced\n";
+    if (o.command == "ports") return session.Ports();
     return session.Doctor(a.empty() ? o.port.value_or("") : a[0]);
   }
 
@@ -436,6 +473,14 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     return usage("unknown command " + o.command);
   }
 
+  if (o.trace) {
+    // Before anything is opened: a trace must never land on what the
+    // command reads or writes, nor on a device such as the port.
+    std::vector<std::string> files;
+    if (o.command == "save-config" || o.command == "write-config") files.push_back(a[0]);
+    if (const std::string problem = TCtlTrace::Refusal(*o.trace, files); !problem.empty()) return usage(problem);
+  }
+
   if (o.addresses && o.command == "write-config") {
     // A wrong file is refused once, before any reader is touched, not once per reader.
     std::ostringstream reasons;
@@ -445,8 +490,10 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     }
   }
 
-  TCtlTrace trace;
+  TCtlTrace trace(stopRequested);
   if (o.trace && !trace.Open(*o.trace, err, start)) return kExitFailed;
+  // A trace on the error output has taken err over; the list's own err follows it.
+  listErr.rdbuf(err.rdbuf());
   session.Watch(trace.Observer());
   return trace.Finish(RunCommand(session, o, newAddress, from, to, count, length, diagArgs, surveyArgs), err);
 }

@@ -120,7 +120,12 @@ class TDiag {
       }
       return kExitFailed;
     }
-    while (!Stopped() && !TimeUp()) env_.SleepMs(kPauseSliceMs);
+    while (!Stopped() && !TimeUp()) {
+      env_.SleepMs(kPauseSliceMs);
+      // An unplug is noticed while waiting, not at the stop's exchange; no
+      // stop can reach the reader then, and there is no count to print.
+      if (!link_.CheckOpenDevice()) return Fail(rcPortClosed);
+    }
     TRadioCounts counts;
     if (const int r = StopRadioTest(s_, link_, counts); r != 0) {
       err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
