@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
