@@ -1,18 +1,17 @@
 #include "reader/AddressList.h"
 
 #include <algorithm>
-#include <charconv>
+#include <string>
+
+#include "reader/NumberText.h"
 
 namespace q17 {
 namespace {
 
 std::optional<int> ParseAddress(std::string_view text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  if (value < kMinReaderAddress || value > kMaxReaderAddress) return std::nullopt;
-  return value;
+  const auto value = ParseNumberIn(text, kMinReaderAddress, kMaxReaderAddress);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 std::optional<TAddressList> Refuse(std::string* problem, const std::string& why) {

@@ -1,9 +1,9 @@
 #include "CtlAddressList.h"
 
-#include <array>
 #include <ostream>
 #include <sstream>
 
+#include "CtlOutput.h"
 #include "reader/Scan.h"
 
 namespace q17 {
@@ -25,13 +25,6 @@ class TBufferSwap {
 };
 
 }  // namespace
-
-bool TakesAddressList(const std::string& command) {
-  static const std::array<const char*, 4> kCommands = {"version", "set-time", "write-config", "restore-radio"};
-  for (const char* c : kCommands)
-    if (command == c) return true;
-  return false;
-}
 
 TFoundReaders FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop) {
   TFoundReaders found;
@@ -98,7 +91,7 @@ int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std:
     }
     out.flush();
   }
-  return anyFailed ? 1 : 0;
+  return anyFailed ? kExitFailed : kExitOk;
 }
 
 }  // namespace q17

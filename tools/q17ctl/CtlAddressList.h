@@ -13,9 +13,6 @@
 
 namespace q17 {
 
-// The commands that take a list of addresses; the others work with one reader.
-bool TakesAddressList(const std::string& command);
-
 // What a scan of the whole bus found: the readers, the addresses where
 // something answered but not whole (address and code), both in address order.
 struct TFoundReaders {

@@ -9,6 +9,9 @@
 #include <poll.h>
 #endif
 
+#include "link/ErrMsg.h"
+#include "link/KvlInterface.h"
+#include "link/OpenFailureText.h"
 #include "platform/Console.h"
 
 namespace q17 {
@@ -101,6 +104,13 @@ std::string VisibleText(std::string_view utf8) {
   return out;
 }
 
+int PrintFailure(std::ostream& err, int code, std::string_view detail, const TInterfList* link) {
+  err << FormatResult(code) << "\n";
+  if (!detail.empty()) err << detail << "\n";
+  if (link && link->DeviceGone()) err << DeviceGoneExplanation() << "\n";
+  return kExitFailed;
+}
+
 int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
   out.flush();
   if (out.good()) return exitCode;
@@ -112,7 +122,7 @@ int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
   err << "q17ctl: the output could not be written" << (why != 0 ? std::string(": ") + std::strerror(why) : "")
       << "\n";
   err.flush();
-  return 1;
+  return kExitFailed;
 }
 
 }  // namespace q17

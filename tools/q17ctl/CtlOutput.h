@@ -11,6 +11,18 @@
 
 namespace q17 {
 
+class TInterfList;
+
+// q17ctl's exit codes: success, a failed operation, bad usage.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// How every failed operation is told: "Код = N / text" on `err`, then
+// `detail` when given, then what to do when the port's device has gone
+// (`link` may be nullptr where that is said elsewhere). Returns kExitFailed.
+int PrintFailure(std::ostream& err, int code, std::string_view detail = {}, const TInterfList* link = nullptr);
+
 // A stream buffer over a file descriptor that remembers why a write failed.
 // With `stopRequested`, a descriptor that takes nothing (a stalled pipe, a
 // FIFO's slow reader; also one opened not to block) is waited for only until

@@ -1,27 +1,17 @@
 #include "CtlSurvey.h"
 
 #include <chrono>
-#include <charconv>
 #include <cstdio>
 #include <ostream>
 
 #include "CtlOutput.h"
 #include "link/ErrMsg.h"
-#include "link/OpenFailureText.h"
+#include "reader/NumberText.h"
 #include "reader/ReaderConfig.h"
 #include "reader/Scan.h"
 
 namespace q17 {
 namespace {
-
-std::optional<int> ScanAddress(const std::string& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  if (value < kScanFirstAddress || value > kScanLastAddress) return std::nullopt;
-  return value;
-}
 
 std::string Milliseconds(double ms) {
   char text[32];
@@ -83,9 +73,9 @@ std::string ParseSurveyArgs(const std::vector<std::string>& args, TSurveyArgs& p
   if (range.size() > 2) return "survey takes at most FROM and TO";
   int* ends[] = {&parsed.From, &parsed.To};
   for (std::size_t k = 0; k < range.size(); ++k) {
-    const auto v = ScanAddress(range[k]);
+    const auto v = ParseNumberIn(range[k], kScanFirstAddress, kScanLastAddress);
     if (!v) return "survey addresses are 1..254";
-    *ends[k] = *v;
+    *ends[k] = static_cast<int>(*v);
   }
   if (parsed.To < parsed.From) return "survey: TO is below FROM";
   return {};
@@ -132,16 +122,13 @@ int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, std
     return true;
   });
   if (args.Json) out << (first ? "]\n" : "\n]\n");
-  if (totals.DeviceGone) {
-    err << FormatResult(rcPortClosed) << "\n" << DeviceGoneExplanation() << "\n";
-    return 1;
-  }
+  if (totals.DeviceGone) return PrintFailure(err, rcPortClosed, {}, &link);
   if (totals.Answered == 0 && !(stop && stop())) {
     // A dead line is no success.
     err << "q17ctl: no reader answered at " << args.From << ".." << args.To << "\n";
-    return 1;
+    return kExitFailed;
   }
-  return anyError ? 1 : 0;
+  return anyError ? kExitFailed : kExitOk;
 }
 
 }  // namespace q17
