@@ -186,6 +186,7 @@ void TInterfList::Observe(TLineEvent::TKind kind, const std::uint8_t* bytes, std
 }
 
 int TInterfList::Exchange(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
+  FHeardBytes = 0;
   // A device that has gone cannot answer: no write, no time-out to sit out.
   if (!FPort || FPort->Gone()) return rcPortClosed;
   // A request must fit the data area and, escaped, the frame buffer;
@@ -215,6 +216,7 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
     const TReplyStep step = decoder.Feed(FRx.data() + FRxHead, std::min(FRxTail - FRxHead, budget), used);
     if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, used);
     FRxHead += used;
+    FHeardBytes += used;
     budget -= used;
     switch (step) {
       case TReplyStep::More:
@@ -255,6 +257,7 @@ void TInterfList::DrainUntilSilent(std::size_t& budget) {
     const std::size_t n = std::min(FRxTail - FRxHead, budget);
     if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, n);
     FRxHead += n;
+    FHeardBytes += n;
     budget -= n;
   }
 }

@@ -86,6 +86,10 @@ class TInterfList {
   void SetObserver(TLineObserver* observer) { FObserver = observer; }
   TLineObserver* Observer() const { return FObserver; }
 
+  // Bytes that came from the line during the last transaction, whatever
+  // they made: 0 means the line stayed silent (nobody there).
+  std::size_t LastHeardBytes() const { return FHeardBytes; }
+
   std::uint8_t PacketNo() const { return FPacketNo; }
   // Moves the packet number on without an exchange, so that a late reply to
   // a failed request cannot pass for the reply to the next one.
@@ -131,6 +135,7 @@ class TInterfList {
   std::array<std::uint8_t, 512> FRx{};
   std::size_t FRxHead = 0;
   std::size_t FRxTail = 0;
+  std::size_t FHeardBytes = 0;
 
   std::function<void()> FOnDeviceGone;
   bool FGoneNoted = false;

@@ -1,18 +1,17 @@
 #include "reader/AddressList.h"
 
 #include <algorithm>
-#include <charconv>
+#include <string>
+
+#include "reader/NumberText.h"
 
 namespace q17 {
 namespace {
 
 std::optional<int> ParseAddress(std::string_view text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  if (value < kMinReaderAddress || value > kMaxReaderAddress) return std::nullopt;
-  return value;
+  const auto value = ParseNumberIn(text, kMinReaderAddress, kMaxReaderAddress);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 std::optional<TAddressList> Refuse(std::string* problem, const std::string& why) {
@@ -46,8 +45,21 @@ std::optional<TAddressList> ParseAddressList(std::string_view text, std::string*
     }
     start = comma + 1;
   }
-  list.Single = text.find_first_of(",-") == std::string_view::npos;
+  list.Single = list.Addresses.size() == 1;
   return list;
+}
+
+std::string AddressListText(const std::vector<int>& addresses) {
+  std::string text;
+  for (std::size_t i = 0; i < addresses.size();) {
+    std::size_t last = i;
+    while (last + 1 < addresses.size() && addresses[last + 1] == addresses[last] + 1) ++last;
+    if (!text.empty()) text += ',';
+    text += std::to_string(addresses[i]);
+    if (last > i) text += '-' + std::to_string(addresses[last]);
+    i = last + 1;
+  }
+  return text;
 }
 
 }  // namespace q17

@@ -1,8 +1,31 @@
 #include "reader/Scan.h"
 
+#include "link/ErrMsg.h"
 #include "reader/Cp1251.h"
 
 namespace q17 {
+namespace {
+
+struct TVersionRead {
+  int Result = 0;
+  std::size_t Heard = 0;
+  std::uint8_t PacketNo = 0;
+  std::string Bytes;
+};
+
+TVersionRead ReadVersionAt(TCommandState& s, TInterfList& link, int address) {
+  TVersionRead v;
+  s.ReaderAddress = address;
+  v.PacketNo = link.PacketNo();
+  v.Result = ReadVersionBytes(s, link, v.Bytes);
+  v.Heard = link.LastHeardBytes();
+  // A reader slower than the time-out answers during the next address's
+  // exchange; with the number it was asked under, its reply matches no more.
+  if (v.Result != 0) link.SkipPacketNo();
+  return v;
+}
+
+}  // namespace
 
 std::string LeftFill(const std::string& text, std::size_t width, char fill) {
   if (text.size() >= width) return text;
@@ -49,6 +72,46 @@ int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TSc
   }
   s.ReaderAddress = saved;
   return found;
+}
+
+int ScanBus(TCommandState& s, TInterfList& link, int from, int to, const TBusStep& step) {
+  const std::int32_t saved = s.ReaderAddress;
+  int found = 0;
+  // The address just before, when it was silent (0: it was not), and the
+  // packet number it was asked under.
+  int silentAddress = 0;
+  std::uint8_t silentPacketNo = 0;
+  for (int address = from; address <= to; ++address) {
+    TVersionRead v = ReadVersionAt(s, link, address);
+    if (v.Result == rcBadPacketNo && silentAddress != 0 && link.EchoPacketNo() == silentPacketNo &&
+        !link.DeviceGone()) {
+      if (step && !step({silentAddress, TBusAnswer::Failed, rcTimeout, {}})) break;
+      v = ReadVersionAt(s, link, address);
+    }
+    silentAddress = 0;
+    TBusReply reply{address, TBusAnswer::Failed, v.Result, {}};
+    if (link.DeviceGone()) {
+      reply.Answer = TBusAnswer::LineGone;
+      reply.Result = rcPortClosed;
+    } else if (v.Result == 0) {
+      ++found;
+      reply.Answer = TBusAnswer::Reader;
+      reply.Version = Cp1251ToUtf8(v.Bytes);
+    } else if (v.Result == rcTimeout && v.Heard == 0) {
+      reply.Answer = TBusAnswer::Silent;
+      silentAddress = address;
+      silentPacketNo = v.PacketNo;
+    }
+    if ((step && !step(reply)) || reply.Answer == TBusAnswer::LineGone) break;
+  }
+  s.ReaderAddress = saved;
+  return found;
+}
+
+std::string WithoutLastCharacter(const std::string& utf8) {
+  std::size_t end = utf8.size();
+  while (end > 0 && (static_cast<unsigned char>(utf8[end - 1]) & 0xC0) == 0x80) --end;
+  return utf8.substr(0, end > 0 ? end - 1 : 0);
 }
 
 }  // namespace q17

@@ -30,4 +30,35 @@ using TScanStep = std::function<bool(int address, int result, const std::string&
 // answered.
 int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TScanStep& step);
 
+// How an address answered a version read, by the rule q17ctl's scan, its
+// survey and its "found" share: only silence means nobody is there.
+enum class TBusAnswer {
+  Reader,    // a whole reply with answer code 0
+  Silent,    // not a byte within the time-out
+  Failed,    // something answered, but damaged, refused, late or cut: see Result
+  LineGone,  // the port's device has gone; nothing more can be asked
+};
+
+struct TBusReply {
+  int Address = 0;
+  TBusAnswer Answer = TBusAnswer::Silent;
+  int Result = 0;       // the version read's code; rcPortClosed when the line has gone
+  std::string Version;  // a Reader's text (UTF-8), whole as the reader sent it
+};
+
+// Returning false ends the scan early.
+using TBusStep = std::function<bool(const TBusReply& reply)>;
+
+// Asks every address from..to in ascending order, each under a packet number
+// of its own, and hands each answer to `step`; ends after a LineGone. A reply
+// that echoes the number of the silent address just before is that reader's,
+// late: it is handed on as that address's Failed time-out, and the address in
+// progress, whose own reply it may have hidden, is asked once more. Returns the
+// number of Readers; ReaderAddress is put back.
+int ScanBus(TCommandState& s, TInterfList& link, int from, int to, const TBusStep& step);
+
+// The text without its last character (UTF-8): the version as the search
+// window's line shows it, readers ending it with a blank.
+std::string WithoutLastCharacter(const std::string& utf8);
+
 }  // namespace q17

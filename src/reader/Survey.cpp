@@ -1,5 +1,6 @@
 #include "reader/Survey.h"
 
+#include "link/ErrMsg.h"
 #include "reader/Echo.h"
 #include "reader/EchoSpread.h"
 #include "reader/RdrCmd.h"
@@ -15,8 +16,11 @@ bool Stopped(const TSurveyEnv& env) { return env.StopRequested && env.StopReques
 template <typename T, typename Read, typename Value>
 void Step(TSurveyRecord& record, std::optional<T>& field, TCommandState& s, TInterfList& link, Read read,
           Value value) {
+  if (link.DeviceGone()) return;
   const int r = read(s, link);
-  if (r == 0) {
+  if (link.DeviceGone()) {
+    if (record.ErrorCode == 0) record.ErrorCode = rcPortClosed;
+  } else if (r == 0) {
     field = value(s);
   } else if (record.ErrorCode == 0) {
     record.ErrorCode = r;
@@ -41,12 +45,17 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
   if (Stopped(env)) return std::nullopt;
 
   TEchoTally echoes;
-  for (int i = 0; i < kSurveyEchoCount; ++i) {
+  for (int i = 0; i < kSurveyEchoCount && !link.DeviceGone(); ++i) {
     // The reply overwrites the front of the payload; put the pattern back.
     FillEchoPattern(s);
     const double before = env.NowMs();
     const int r = EchoExchange(s, link, kSurveyEchoLength);
     if (Stopped(env)) return std::nullopt;
+    if (link.DeviceGone()) {
+      if (record.ErrorCode == 0) record.ErrorCode = rcPortClosed;
+      break;
+    }
+    ++record.EchoSent;
     echoes.Record(r, env.NowMs() - before);
     if (r != 0 && record.ErrorCode == 0) record.ErrorCode = r;
   }
@@ -56,19 +65,33 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
   return record;
 }
 
-int Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
-           const std::function<bool(const TSurveyRecord&)>& onRecord) {
+TSurveyTotals Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
+                     const std::function<bool(const TSurveyRecord&)>& onRecord) {
   TCommandState scan;
-  int surveyed = 0;
-  ScanReaders(scan, link, from, to, [&](int address, int result, const std::string& text) {
+  TSurveyTotals totals;
+  ScanBus(scan, link, from, to, [&](const TBusReply& reply) {
+    if (reply.Answer == TBusAnswer::LineGone) totals.DeviceGone = true;
     if (Stopped(env)) return false;
-    if (result != 0) return true;
-    const auto record = SurveyReader(link, address, text, env);
+    if (reply.Answer == TBusAnswer::Silent) return true;
+    if (reply.Answer == TBusAnswer::LineGone) return false;
+    ++totals.Answered;
+    std::optional<TSurveyRecord> record;
+    if (reply.Answer == TBusAnswer::Reader) {
+      record = SurveyReader(link, reply.Address, reply.Version, env);
+    } else {
+      record.emplace();
+      record->Address = reply.Address;
+      record->ErrorCode = reply.Result;
+    }
     if (!record) return false;
-    ++surveyed;
-    return onRecord(*record) && !Stopped(env);
+    const bool more = onRecord(*record);
+    if (link.DeviceGone()) {
+      totals.DeviceGone = true;
+      return false;
+    }
+    return more && !Stopped(env);
   });
-  return surveyed;
+  return totals;
 }
 
 }  // namespace q17

@@ -17,13 +17,15 @@ inline constexpr int kSurveyEchoLength = 10;
 
 struct TSurveyRecord {
   int Address = 0;
-  std::string Version;  // UTF-8, the reader's closing blank dropped (as the scan shows it)
-  // Each value is missing when its read failed.
+  // Each value is missing when its read failed; the version is whole, as the
+  // reader sent it (UTF-8).
+  std::optional<std::string> Version;
   std::optional<std::uint8_t> Mode;
   std::optional<std::uint16_t> TMT_1;
   std::optional<std::uint16_t> TMT_2;
   std::optional<std::uint8_t> ATT_1;
   std::optional<std::uint8_t> ATT_2;
+  int EchoSent = 0;  // echo exchanges that went out; none: no echo figures
   int EchoErrors = 0;
   std::optional<double> EchoP95Ms;  // missing when no echo was timed
   // The code of the first step that failed (an echo exchange included); 0: none.
@@ -40,12 +42,21 @@ struct TSurveyEnv {
 // The steps after the scan found the reader at `address` with `version`:
 // configuration block, tag memory times, attenuations (each tried even when
 // an earlier one failed), then the echo run. Nothing when stopped meanwhile.
+// A device that goes meanwhile ends the steps, with rcPortClosed as the error
+// when none came before; the exchange that found it gone is not counted.
 std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const std::string& version,
                                           const TSurveyEnv& env);
 
-// Scans from..to and surveys each reader as it is found, handing its record
-// to onRecord (false ends the survey). Returns the number of readers surveyed.
-int Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
-           const std::function<bool(const TSurveyRecord&)>& onRecord);
+struct TSurveyTotals {
+  int Answered = 0;  // addresses at which something answered, readers or not
+  bool DeviceGone = false;
+};
+
+// Scans from..to by the rule of ScanBus and surveys each reader as it is
+// found, handing its record to onRecord (false ends the survey). An address
+// where something answered but the version read failed gets a record of its
+// own with that failure and nothing read. Ends at a device that has gone.
+TSurveyTotals Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
+                     const std::function<bool(const TSurveyRecord&)>& onRecord);
 
 }  // namespace q17

@@ -39,7 +39,7 @@ TEST(CtlFleetEndToEnd, SurveyListsEveryReaderAndTheStepThatFailed) {
     const auto f = Split(lines[i + 1], '\t');
     ASSERT_EQ(f.size(), 10u) << lines[i + 1];
     EXPECT_EQ(f[0], addresses[i]);
-    EXPECT_EQ(f[1], i == 2 ? "Q17-3" : "2xQ17 v1.0");
+    EXPECT_EQ(f[1], i == 2 ? "Q17-3 " : "2xQ17 v1.0 ");  // whole, as `version` prints it
     EXPECT_EQ(f[2], "БЕЗ ВОРОТ");
     EXPECT_EQ(f[3], "100");
     EXPECT_EQ(f[5] + f[6], "00");
@@ -59,13 +59,13 @@ TEST(CtlFleetEndToEnd, SurveyAsJson) {
   SimHarness sim(FiveReaders());
   const RunResult r = sim.Ctl({"survey", "--json", "1", "8"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
-  ASSERT_EQ(r.out.rfind("[\n  {\"addr\": 1, \"version\": \"2xQ17 v1.0\", \"mode\": \"БЕЗ ВОРОТ\", \"tmt1\": 100, "
+  ASSERT_EQ(r.out.rfind("[\n  {\"addr\": 1, \"version\": \"2xQ17 v1.0 \", \"mode\": \"БЕЗ ВОРОТ\", \"tmt1\": 100, "
                         "\"tmt2\": 100, \"att1\": 0, \"att2\": 0, \"echo_errors\": 0, \"echo_p95_ms\": ", 0),
             0u)
       << r.out;
   EXPECT_EQ(r.out.substr(r.out.size() - 4), "}\n]\n");
   EXPECT_EQ(Split(r.out, '{').size(), 6u);
-  EXPECT_NE(r.out.find("{\"addr\": 5, \"version\": \"2xQ17 v1.0\", \"mode\": \"БЕЗ ВОРОТ\", \"tmt1\": 100, "
+  EXPECT_NE(r.out.find("{\"addr\": 5, \"version\": \"2xQ17 v1.0 \", \"mode\": \"БЕЗ ВОРОТ\", \"tmt1\": 100, "
                        "\"tmt2\": null,"),
             std::string::npos);
   EXPECT_NE(r.out.find("\"error\": \"Код = 20 / "), std::string::npos);

@@ -17,7 +17,7 @@ TEST(AddressList, Texts) {
       {"255", {255}, true},
       {"1,3,5-9", {1, 3, 5, 6, 7, 8, 9}, false},
       {"9,1", {9, 1}, false},          // the order given
-      {"3-3", {3}, false},             // a range, even of one
+      {"3-3", {3}, true},              // one address, however written
       {"2,1-3,2", {2, 1, 3}, false},   // each reader once
       {"250-255", {250, 251, 252, 253, 254, 255}, false},
   };

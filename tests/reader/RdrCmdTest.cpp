@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "link/ErrMsg.h"
 #include "reader/CommandFixture.h"
 #include "reader/Scan.h"
@@ -221,6 +223,53 @@ TEST_F(Commands, ScanNeverTakesALateReplyForTheNextAddress) {
   const std::uint8_t before = list.PacketNo();
   EXPECT_EQ(ReadConfig(s, list), rcTimeout);
   EXPECT_EQ(list.PacketNo(), before);
+}
+
+TEST_F(Commands, BusScanTellsSilenceFromAnyOtherAnswer) {
+  const std::string gate = "\xC2\xEE\xF0\xEE\xF2\xE0 2";  // "Ворота 2" in Windows-1251
+  serial.line.AnswerNextWrite(test::ReplyFrame(0, 1, 0, Frame(gate.begin(), gate.end())));
+  Silence();                                                 // 2: nobody
+  Frame damaged = test::ReplyFrame(2, 3, 0, {'Q'});
+  damaged[6] ^= 1;                                           // 3: bad CRC
+  serial.line.AnswerNextWrite(damaged);
+  serial.line.AnswerNextWrite(test::ReplyFrame(3, 4, 201, {}));  // 4: refused
+  Silence();                                                 // 5: answers late, during 6's request
+  serial.line.AnswerNextWrite(test::ReplyFrame(5, 5, 0, {'L'}));
+  serial.line.AnswerNextWrite(test::ReplyFrame(7, 6, 0, {'S'}));  // 6, asked again
+  Frame cut = test::ReplyFrame(8, 7, 0, {'C', 'C'});
+  cut.resize(cut.size() - 3);                                // 7: no CRC, no end
+  serial.line.AnswerNextWrite(cut);
+  std::vector<std::tuple<int, TBusAnswer, int, std::string>> seen;
+  const int found = ScanBus(s, list, 1, 7, [&](const TBusReply& r) {
+    seen.emplace_back(r.Address, r.Answer, r.Result, r.Version);
+    return true;
+  });
+  EXPECT_EQ(found, 2);
+  using A = TBusAnswer;
+  EXPECT_EQ(seen, (std::vector<std::tuple<int, TBusAnswer, int, std::string>>{
+                      {1, A::Reader, 0, "Ворота 2"},
+                      {2, A::Silent, rcTimeout, ""},
+                      {3, A::Failed, rcTimeout, ""},
+                      {4, A::Failed, 201, ""},
+                      {5, A::Silent, rcTimeout, ""},
+                      {5, A::Failed, rcTimeout, ""},
+                      {6, A::Reader, 0, "S"},
+                      {7, A::Failed, rcTimeout, ""},
+                  }));
+  EXPECT_EQ(Sent(), 8u);
+  EXPECT_EQ(s.ReaderAddress, 1);
+}
+
+TEST_F(Commands, BusScanEndsAtAnUnplug) {
+  Silence();
+  std::vector<std::pair<int, TBusAnswer>> seen;
+  ScanBus(s, list, 1, 254, [&](const TBusReply& r) {
+    seen.emplace_back(r.Address, r.Answer);
+    EXPECT_EQ(r.Result, r.Answer == TBusAnswer::LineGone ? rcPortClosed : rcTimeout);
+    serial.gone = true;
+    return true;
+  });
+  EXPECT_EQ(seen, (std::vector<std::pair<int, TBusAnswer>>{{1, TBusAnswer::Silent}, {2, TBusAnswer::LineGone}}));
 }
 
 }  // namespace

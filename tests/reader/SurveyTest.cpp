@@ -91,5 +91,38 @@ TEST_F(SurveyTest, AStopLeavesNoRecord) {
   EXPECT_LT(Sent(), 5u + kSurveyEchoCount);
 }
 
+TEST_F(SurveyTest, AnAddressThatAnswersBadlyIsARowAndAnUnplugEndsTheSurvey) {
+  serial.line.AnswerNextWrite(ReplyFrame(0, 1, 201, {}));  // 1 refuses its version
+  nextPacketNo = 2;
+  Reply(0, Bytes({'V', '2'}));
+  Reply(0, kBlock);
+  for (int i = 0; i < 4; ++i) Reply(0, Bytes({1, 0}));
+  Echoes();
+  TSurveyEnv env = Env();
+  // Unplugged after the third echo.
+  env.StopRequested = [this] {
+    if (Sent() >= 10) serial.gone = true;
+    return false;
+  };
+  std::vector<TSurveyRecord> records;
+  const TSurveyTotals totals = Survey(list, 1, 3, env, [&](const TSurveyRecord& r) {
+    records.push_back(r);
+    return true;
+  });
+  EXPECT_TRUE(totals.DeviceGone);
+  EXPECT_EQ(totals.Answered, 2);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].Address, 1);
+  EXPECT_EQ(records[0].ErrorCode, 201);
+  EXPECT_FALSE(records[0].Version);
+  EXPECT_FALSE(records[0].Mode);
+  EXPECT_EQ(records[0].EchoSent, 0);
+  EXPECT_EQ(records[1].Version, "V2");  // whole, as the reader sent it
+  EXPECT_EQ(records[1].EchoSent, 3);
+  EXPECT_EQ(records[1].EchoErrors, 0);
+  EXPECT_EQ(records[1].ErrorCode, rcPortClosed);
+  EXPECT_EQ(Sent(), 10u);  // nothing after the unplug, address 3 never asked
+}
+
 }  // namespace
 }  // namespace q17::test

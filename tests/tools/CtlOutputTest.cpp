@@ -1,15 +1,21 @@
 // q17ctl's output: failed writes reported, reader text made harmless.
 #include "CtlOutput.h"
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <ostream>
 #include <sstream>
+#include <vector>
+
+#include "CtlTrace.h"
 
 namespace q17 {
 namespace {
@@ -93,6 +99,39 @@ TEST(CtlOutput, CharactersAcrossTheBufferEdgeArriveWhole) {
     close(fds[0]);
     EXPECT_EQ(got, text);
   }
+}
+
+// A trace whose reader takes nothing holds up no exchange, and a stop ends
+// the waits on it: for its reader to come, and for room in the pipe.
+TEST(CtlTrace, AStalledReaderNeitherHoldsTheLineNorOutlastsAStop) {
+  const std::string fifo = ::testing::TempDir() + "/q17ctl-trace-fifo";
+  unlink(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::atomic<bool> stop{true};
+  std::ostringstream err;
+  {
+    TCtlTrace nobody([&stop] { return stop.load(); });
+    EXPECT_FALSE(nobody.Open(fifo, err, TLineClock::now()));
+    EXPECT_EQ(err.str(), "q17ctl: stopped while the trace '" + fifo + "' waited for its reader\n");
+  }
+
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);  // never reads
+  ASSERT_GE(reader, 0);
+  stop = false;
+  err.str("");
+  TCtlTrace trace([&stop] { return stop.load(); });
+  ASSERT_TRUE(trace.Open(fifo, err, TLineClock::now()));
+  const std::vector<std::uint8_t> frame(64, 0x20);
+  TLineEvent tx;
+  tx.Bytes = frame.data();
+  tx.Size = frame.size();
+  // Far more than the pipe holds: none of it may wait for the reader.
+  for (int i = 0; i < 20000; ++i) trace.Observer()->OnLineEvent(tx);
+  stop = true;
+  EXPECT_EQ(trace.Finish(0, err), 1);
+  EXPECT_EQ(err.str(), "q17ctl: the trace file '" + fifo + "' could not be written\n");
+  close(reader);
+  unlink(fifo.c_str());
 }
 
 }  // namespace

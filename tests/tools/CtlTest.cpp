@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include "link/OpenFailureText.h"
 
 #include "support/FakeD2xxApi.h"
 #include "support/FakeSerialApi.h"
@@ -126,15 +130,16 @@ TEST_F(Ctl, PortsThatWillNotOpenAreExplained) {
   EXPECT_NE(err.str().find("no interfaces found"), std::string::npos);
 }
 
-TEST_F(Ctl, ScanListsTheReadersThatAnswer) {
+TEST_F(Ctl, ScanListsTheReadersThatAnswerAndNamesTheOthersThatDid) {
   // Address 7 answers, 8 is silent, 9 answers with an empty version, 10 refuses.
   Reply(0, Bytes({'Q', '1', '7', ' ', 0xE2, '1', 0x1B, '0'}));
   Silence();
   // The silent address 8 used up packet number 1.
   serial.line.AnswerNextWrite(ReplyFrame(2, 9, 0, {}));
   serial.line.AnswerNextWrite(ReplyFrame(3, 10, 201, {}));
-  EXPECT_EQ(Run({"scan", "7", "10"}), 0);
+  EXPECT_EQ(Run({"scan", "7", "10"}), 1);
   EXPECT_EQ(out.str(), "Addr=07 [Q17 в1\\x1B]\nAddr=09 []\n");
+  EXPECT_EQ(err.str(), "Addr=10: Код = 201 / Функция не поддерживается\n");
   ASSERT_EQ(serial.line.writes.size(), 4u);
   EXPECT_EQ(serial.line.writes[0][2], 7);
   EXPECT_EQ(serial.line.writes[3][2], 10);
@@ -190,6 +195,111 @@ TEST_F(Ctl, AStopEndsTheEchoTestWithItsTotalsSoFar) {
   EXPECT_EQ(out.str().rfind("good=2\nerrors=1\nms_per_exchange=", 0), 0u) << out.str();
   EXPECT_EQ(err.str(), "last error: Код = 6 / Таймаут обмена\n");
   EXPECT_EQ(serial.line.writes.size(), 3u);
+}
+
+TEST_F(Ctl, FoundAndSurveyNameEveryAddressThatAnsweredAndADeadLineFails) {
+  serial.line.AnswerNextWrite(ReplyFrame(0, 1, 201, {}));  // 1 refuses the scan's version read
+  Silence();
+  serial.line.AnswerNextWrite(ReplyFrame(3, 3, 0, {'V', ' '}));
+  for (int address = 4; address <= 254; ++address) Silence();
+  serial.line.AnswerNextWrite(ReplyFrame(255, 3, 0, {'V', ' '}));  // its version, after the scan
+  EXPECT_EQ(Run({"--address", "found", "version"}), 1);
+  EXPECT_EQ(out.str(), "Addr=01\nКод = 201 / Функция не поддерживается\nAddr=03\nV \nOK\n");
+  EXPECT_EQ(err.str(),
+            "Addr=01: Код = 201 / Функция не поддерживается\n"
+            "Addr=01: answered the scan, but not whole; not touched\n");
+  EXPECT_EQ(serial.line.writes.size(), 255u);
+
+  EXPECT_EQ(Run({"survey", "1", "3"}), 1);
+  EXPECT_EQ(out.str(), "addr\tversion\tmode\ttmt1\ttmt2\tatt1\tatt2\techo_errors\techo_p95_ms\terror\n");
+  EXPECT_EQ(err.str(), "q17ctl: no reader answered at 1..3\n");
+}
+
+TEST_F(Ctl, AnUnplugOrAStopEndsAListAndNamesWhatWasNotTouched) {
+  Reply(0, {'A'});
+  Reply(0, {'B'});
+  const auto stopAfterTwo = [this] { return serial.line.writes.size() >= 2; };
+  EXPECT_EQ(RunCtl({"--address", "1-5", "version"}, serial, d2xx, out, err, stopAfterTwo), 0);
+  // The reader in progress ran to its reply: its block is whole.
+  EXPECT_EQ(out.str(), "Addr=01\nA\nOK\nAddr=02\nB\nOK\n");
+  EXPECT_EQ(err.str(), "q17ctl: stopped; not touched: 3-5\n");
+
+  nextPacketNo = 0;
+  serial.line.writes.clear();
+  out.str("");
+  err.str("");
+  Reply(0, {'A'});
+  const auto unplugAfterOne = [this] {
+    if (serial.line.writes.size() >= 1) serial.gone = true;
+    return false;
+  };
+  EXPECT_EQ(RunCtl({"--address", "1-5", "version"}, serial, d2xx, out, err, unplugAfterOne), 1);
+  EXPECT_EQ(out.str(), "Addr=01\nA\nOK\nAddr=02\nКод = 5 / Ошибка записи в COM-порт\n");
+  EXPECT_EQ(err.str(), "Addr=02: Код = 5 / Ошибка записи в COM-порт\nAddr=02: " +
+                           std::string(DeviceGoneExplanation()) + "\nq17ctl: not touched: 3-5\n");
+}
+
+TEST_F(Ctl, AnUnplugEndsAScanAndARadioTestsWaitAtOnce) {
+  Silence();
+  const auto unplugAfterOne = [this] {
+    if (serial.line.writes.size() >= 1) serial.gone = true;
+    return false;
+  };
+  EXPECT_EQ(RunCtl({"scan"}, serial, d2xx, out, err, unplugAfterOne), 1);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "Код = 3 / COM-порт закрыт\n" + std::string(DeviceGoneExplanation()) + "\n");
+  EXPECT_EQ(serial.line.writes.size(), 1u);
+
+  serial.gone = false;
+  serial.line.writes.clear();
+  out.str("");
+  err.str("");
+  serial.line.AnswerNextWrite(ReplyFrame(0, 1, 0, {}));  // the count starts
+  EXPECT_EQ(RunCtl({"radio-test", "--seconds", "600"}, serial, d2xx, out, err, unplugAfterOne), 1);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "Код = 3 / COM-порт закрыт\n" + std::string(DeviceGoneExplanation()) + "\n");
+  EXPECT_EQ(serial.line.writes.size(), 1u);  // no stop can reach it
+}
+
+TEST_F(Ctl, ATraceNeverLandsOnTheSettingsFileOrADevice) {
+  const std::string dir = ::testing::TempDir();
+  const std::string gate = dir + "/trace-victim.set";
+  const std::string settings = "[MEMORY]\r\nTMT_1=300\r\n";
+  std::ofstream(gate, std::ios::binary) << settings;
+  for (const char* command : {"write-config", "save-config"}) {
+    EXPECT_EQ(Run({"--trace", gate, command, gate}), 2) << command;
+    EXPECT_NE(err.str().find("is the command's settings file"), std::string::npos) << err.str();
+  }
+  EXPECT_EQ(Run({"--trace", dir + "/./trace-victim.set", "save-config", gate}), 2);
+#ifdef _WIN32
+  const char* device = "com7.log";  // a serial line, whatever the extension
+#else
+  const char* device = "/dev/null";
+#endif
+  EXPECT_EQ(Run({"--trace", device, "version"}), 2);
+  EXPECT_NE(err.str().find("is a device, not a file"), std::string::npos) << err.str();
+  EXPECT_EQ(serial.opens, 0);
+  std::ifstream in(gate, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), settings);
+
+  EXPECT_EQ(Run({"--trace", dir + "/no-such-folder/t.log", "version"}), 1);
+  EXPECT_EQ(err.str(), "q17ctl: cannot create the trace file '" + dir +
+                           "/no-such-folder/t.log': No such file or directory\n");
+  EXPECT_EQ(serial.opens, 0);
+
+  EXPECT_EQ(Run({"--trace", dir + "/ports.log", "ports"}), 0);
+  EXPECT_EQ(err.str(), "q17ctl: ports exchanges nothing with a reader; nothing is traced\n");
+  EXPECT_FALSE(std::ifstream(dir + "/ports.log"));
+}
+
+TEST_F(Ctl, ATraceLostWithTheErrorOutputFailsTheCommand) {
+  struct : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } broken;
+  std::ostream brokenErr(&broken);
+  Reply(0, {'V'});
+  EXPECT_EQ(RunCtl({"--trace", "-", "version"}, serial, d2xx, out, brokenErr), 1);
+  EXPECT_EQ(out.str(), "V\n");
 }
 
 }  // namespace

@@ -1,30 +1,30 @@
 #include "Ctl.h"
 
-#include "CtlSettings.h"
-
 #include <algorithm>
 #include <chrono>
-#include <charconv>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "CtlAddressList.h"
+#include "CtlDiag.h"
 #include "CtlDoctor.h"
 #include "CtlOutput.h"
+#include "CtlSettings.h"
 #include "CtlSettingsStrict.h"
 #include "CtlSurvey.h"
 #include "CtlTrace.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
-#include "CtlDiag.h"
 #include "link/OpenFailureText.h"
 #include "platform/SystemView.h"
 #include "reader/AddressList.h"
 #include "reader/Cp1251.h"
 #include "reader/Echo.h"
 #include "reader/EchoSpread.h"
+#include "reader/NumberText.h"
 #include "reader/RdrCmd.h"
 #include "reader/Scan.h"
 #include "reader/WholeConfig.h"
@@ -38,45 +38,17 @@
 namespace q17 {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-constexpr const char* kUsage =
-    "usage: q17ctl [--port NAME] [--address N] [--timeout MS] COMMAND [ARGS]\n"
+constexpr const char* kUsageHead =
+    "usage: q17ctl [--port NAME] [--address N] [--timeout MS] [--trace FILE] COMMAND [ARGS]\n"
     "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first)\n"
     "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
     "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
     "  --trace FILE   every frame on the line, one line each, into FILE ('-': the error output)\n"
-    "commands:\n"
-    "  ports                      the interface list, one entry per line\n"
-    "  version                    the reader's version text\n"
-    "  read-config                the configuration block, tag memory times, attenuations and mode\n"
-    "  set-time                   sets the reader's clock from this computer's local time\n"
-    "  set-address NEW            changes the reader's bus address to NEW (1..127)\n"
-    "  restore-radio --yes        sends the stored radio profile to channel 1, then channel 2\n"
-    "  save-config FILE           saves the reader's configuration into the settings file FILE\n"
-    "  write-config FILE          writes the settings file FILE into the reader, then reads it back to check\n"
-    "  scan [FROM [TO]]           lists the readers that answer in FROM..TO (default 1..254)\n"
-    "  survey [--json] [FROM [TO]]\n"
-    "                             each reader of FROM..TO: version, mode, tag memory times,\n"
-    "                             attenuations, 20 echo exchanges; tab-separated or a JSON array\n"
-    "  doctor [PORT]              what stands between this user and the readers: groups, udev rule,\n"
-    "                             adapters and their driver, ModemManager and brltty, the port's\n"
-    "                             access, lock and exclusive flag; one line per check\n"
-    "  echo-test [--count N] [--length L]\n"
-    "                             N echo exchanges of L pattern bytes (defaults 100, 10)\n"
-    "  audit [--count N] [--seconds S] [--clear] [--csv]\n"
-    "                             audit mode on, one line per event until N events, S seconds\n"
-    "                             or Ctrl-C; --clear empties the reader's event store first;\n"
-    "                             --csv prints the list as a spreadsheet file (UTF-8, ';')\n"
-    "  sensors [--count N] [--changes]\n"
-    "                             the four sensor states, one line per poll; --changes: one line\n"
-    "                             per sensor that changed (time, name, state), all four at first\n"
-    "  radio-test [--channel 1|2] [--etalon TAG] [--test TAG] --seconds S\n"
-    "                             the reader counts reads of both tags for S seconds\n"
-    "  tags [--channel 1|2]       the number of tags in the channel's field and their codes\n";
+    "commands:\n";
+
+// Where a command's help begins in the usage text.
+constexpr std::size_t kHelpColumn = 29;
 
 struct Options {
   std::optional<std::string> port;
@@ -89,31 +61,17 @@ struct Options {
   std::vector<std::string> args;
 };
 
-std::optional<long> ParseNumber(const std::string& text) {
-  long value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
-  return value;
-}
-
-// A number within [low, high], or nothing.
-std::optional<int> ParseInRange(const std::string& text, long low, long high) {
-  auto value = ParseNumber(text);
-  if (!value || *value < low || *value > high) return std::nullopt;
-  return static_cast<int>(*value);
-}
-
-class Usage {
- public:
-  explicit Usage(std::ostream& err) : err_(err) {}
-  int operator()(const std::string& problem) const {
-    err_ << "q17ctl: " << problem << "\n" << kUsage;
-    return kExitUsage;
-  }
-
- private:
-  std::ostream& err_;
+// What a command's arguments came to, checked before the port is touched.
+struct TCtlArgs {
+  int NewAddress = 0;
+  int From = kScanFirstAddress;
+  int To = kScanLastAddress;
+  int Count = 100;
+  int Length = 10;
+  std::string SettingsFile;  // save-config, write-config: a trace never goes there
+  std::string Port;          // doctor
+  TDiagArgs Diag;
+  TSurveyArgs Survey;
 };
 
 std::string HexBytes(const std::uint8_t* data, std::size_t size) {
@@ -159,12 +117,8 @@ class Session {
     return true;
   }
 
-  int Fail(int code) {
-    // A stop never cuts an exchange short: a failure is the reader's or the line's.
-    err_ << FormatResult(code) << "\n";
-    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
-    return kExitFailed;
-  }
+  // A stop never cuts an exchange short: a failure is the reader's or the line's.
+  int Fail(int code) { return PrintFailure(err_, code, {}, &list_); }
 
   int Ports() {
     list_.Refresh();
@@ -181,9 +135,7 @@ class Session {
 
   int ReadConfigCmd() {
     if (const TConfigReadResult r = ReadWholeConfig(state_, list_); r.Code != 0) {
-      Fail(r.Code);
-      err_ << ReadFailureMessage(r.Failed) << "\n";
-      return kExitFailed;
+      return PrintFailure(err_, r.Code, ReadFailureMessage(r.Failed), &list_);
     }
     const TConfigBytes block = state_.Config.ToBytes();
     out_ << "BLOCK=" << HexBytes(block.data(), block.size()) << "\n"
@@ -234,12 +186,28 @@ class Session {
     return exitCode;
   }
 
+  // Silence alone means nobody is there: an address where something
+  // answered, but not whole, is named, and fails the scan.
   int Scan(int from, int to) {
-    ScanReaders(state_, list_, from, to, [this](int address, int result, const std::string& text) {
-      if (result == 0) out_ << ScanLine(address, VisibleText(text)) << std::endl;
+    int exitCode = kExitOk;
+    ScanBus(state_, list_, from, to, [&](const TBusReply& reply) {
+      switch (reply.Answer) {
+        case TBusAnswer::Reader:
+          out_ << ScanLine(reply.Address, VisibleText(WithoutLastCharacter(reply.Version))) << std::endl;
+          break;
+        case TBusAnswer::Failed:
+          err_ << "Addr=" << LeftFill(std::to_string(reply.Address), 2) << ": " << FormatResult(reply.Result) << "\n";
+          exitCode = kExitFailed;
+          break;
+        case TBusAnswer::LineGone:
+          exitCode = Fail(reply.Result);
+          break;
+        case TBusAnswer::Silent:
+          break;
+      }
       return !Stopped();
     });
-    return kExitOk;
+    return exitCode;
   }
 
   int EchoTest(int count, int length) {
@@ -277,28 +245,48 @@ class Session {
     return tally.Errors == 0 && done == count ? kExitOk : kExitFailed;
   }
 
+  // PORT, else --port.
   int Doctor(const std::string& port) {
     const auto system = MakeSystemView();
-    return RunDoctor(port, list_, system.get(), out_);
+    return RunDoctor(port.empty() ? o_.port.value_or("") : port, list_, system.get(), out_);
   }
 
-  int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, stop_); }
+  int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, err_, stop_); }
 
   // Runs `command` at each reader of the list, the state's address set to it.
+  // With "found", an address where something answered the scan, but not
+  // whole, gets a block of its own with that failure and is not touched.
   int ForEachAddress(const TAddressList& addresses, const std::function<int()>& command) {
     std::vector<int> targets = addresses.Addresses;
+    std::map<int, int> scanFailures;
     if (addresses.Found) {
-      targets = FoundAddresses(state_, list_, stop_);
-      if (Stopped()) return kExitFailed;
+      const TFoundReaders found = FoundAddresses(state_, list_, stop_);
+      if (Stopped()) {
+        err_ << "q17ctl: stopped during the scan; no reader was touched\n";
+        return kExitFailed;
+      }
+      if (found.DeviceGone) return Fail(rcPortClosed);
+      targets = found.Readers;
+      for (const auto& [address, code] : found.Failed) {
+        scanFailures[address] = code;
+        targets.push_back(address);
+      }
+      std::sort(targets.begin(), targets.end());
       if (targets.empty()) {
         err_ << "q17ctl: no reader answered at " << kScanFirstAddress << ".." << kScanLastAddress << "\n";
         return kExitFailed;
       }
     }
-    return RunForEachAddress(targets, out_, err_, [&](int address) {
-      state_.ReaderAddress = address;
-      return command();
-    }, stop_);
+    return RunForEachAddress(
+        targets, out_, err_,
+        [&](int address) {
+          if (const auto failed = scanFailures.find(address); failed != scanFailures.end()) {
+            return PrintFailure(err_, failed->second, "answered the scan, but not whole; not touched");
+          }
+          state_.ReaderAddress = address;
+          return command();
+        },
+        stop_, [this] { return list_.DeviceGone(); });
   }
 
   void Watch(TLineObserver* observer) { list_.SetObserver(observer); }
@@ -318,10 +306,277 @@ class Session {
   bool Stopped() const { return stop_ && stop_(); }
 };
 
-int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
-               const TDiagArgs& diagArgs, const TSurveyArgs& surveyArgs);
+
+// One command of q17ctl: what the usage and the manual page say of it, and
+// how it is checked and run.
+struct TCtlCommand {
+  const char* Name;
+  const char* Synopsis;  // its arguments, as the usage shows them
+  const char* Help;      // the usage's text, lines split by '\n'
+  const char* Manual;    // the manual page's paragraph (roff)
+  bool TakesAddressList;
+  bool OpensPort;
+  // The problem with the arguments, or an empty text.
+  std::string (*Check)(const std::string& name, const std::vector<std::string>& args, TCtlArgs& parsed);
+  int (*Run)(Session& session, const TCtlArgs& parsed);
+};
+
+std::string NoArguments(const std::string& name, const std::vector<std::string>& a, TCtlArgs&) {
+  return a.empty() ? "" : name + " takes no arguments";
+}
+
+std::string OneSettingsFile(const std::string& name, const std::vector<std::string>& a, TCtlArgs& p) {
+  if (a.size() != 1 || a[0].empty()) return name + " takes one settings file";
+  p.SettingsFile = a[0];
+  return {};
+}
+
+std::string DiagArguments(const std::string& name, const std::vector<std::string>& a, TCtlArgs& p) {
+  return ParseDiagArgs(name, a, TCommandState{}, p.Diag);
+}
+
+int Diag(Session& s, const TCtlArgs& p) { return s.Diag(p.Diag); }
+
+const TCtlCommand kCommands[] = {
+    {"ports", "", "the interface list, one entry per line",
+     "The interface list, one entry per line: the readers' FTDI adapters first,\n"
+     "then the serial devices, then the paths named in\n"
+     ".BR SETUPQ17_PORTS .\n",
+     false, false,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs&) -> std::string {
+       return a.empty() ? "" : "ports takes no arguments";
+     },
+     [](Session& s, const TCtlArgs&) { return s.Ports(); }},
+    {"version", "", "the reader's version text", "The reader's version text.\n", true, true, NoArguments,
+     [](Session& s, const TCtlArgs&) { return s.Version(); }},
+    {"read-config", "", "the configuration block, tag memory times, attenuations and mode",
+     ".B BLOCK=\n"
+     "and the 16 bytes of the configuration block, then\n"
+     ".BR TMT_1= ,\n"
+     ".BR TMT_2= ,\n"
+     ".BR ATT_1= ,\n"
+     ".B ATT_2=\n"
+     "and\n"
+     ".BR MODE= .\n",
+     false, true, NoArguments, [](Session& s, const TCtlArgs&) { return s.ReadConfigCmd(); }},
+    {"set-time", "", "sets the reader's clock from this computer's local time",
+     "Sets the reader's clock from this computer's local time.\n", true, true, NoArguments,
+     [](Session& s, const TCtlArgs&) { return s.SetTime(); }},
+    {"set-address", "NEW", "changes the reader's bus address to NEW (1..127)",
+     "Changes the reader's bus address to NEW (1..127).\n", false, true,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) -> std::string {
+       const auto v = a.size() == 1 ? ParseNumberIn(a[0], kMinNewAddress, kMaxNewAddress) : std::nullopt;
+       if (!v) return "set-address takes one new address, 1..127";
+       p.NewAddress = static_cast<int>(*v);
+       return {};
+     },
+     [](Session& s, const TCtlArgs& p) { return s.SetAddress(p.NewAddress); }},
+    {"restore-radio", "--yes", "sends the stored radio profile to channel 1, then channel 2",
+     "Sends the stored radio profile to channel 1, then channel 2.\n", true, true,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs&) -> std::string {
+       if (a.size() != 1 || a[0] != "--yes") {
+         return "restore-radio overwrites both channels' radio settings; confirm with --yes";
+       }
+       return {};
+     },
+     [](Session& s, const TCtlArgs&) { return s.RestoreRadio(); }},
+    {"save-config", "FILE", "saves the reader's configuration into the settings file FILE",
+     "Reads the reader's configuration and saves it into the settings file FILE.\n", false, true,
+     OneSettingsFile, [](Session& s, const TCtlArgs& p) { return s.SaveConfig(p.SettingsFile); }},
+    {"write-config", "FILE", "writes the settings file FILE into the reader, then reads it back to check",
+     "Writes the settings file FILE into the reader, then reads it back and fails\n"
+     "unless the reader holds what was written.\n",
+     true, true, OneSettingsFile, [](Session& s, const TCtlArgs& p) { return s.WriteConfig(p.SettingsFile); }},
+    {"scan", "[FROM [TO]]", "lists the readers that answer in FROM..TO (default 1..254)",
+     "One line\n"
+     ".BI Addr= NN\n"
+     "with the version per reader that answers (default 1..254).\n"
+     "Only silence means that nobody is there: an address where something\n"
+     "answered, but not whole (a damaged, refused, late or cut reply), is named\n"
+     "on standard error with its error, and the scan exits 1.\n",
+     false, true,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) -> std::string {
+       if (a.size() > 2) return "scan takes at most FROM and TO";
+       int* ends[] = {&p.From, &p.To};
+       for (std::size_t k = 0; k < a.size(); ++k) {
+         const auto v = ParseNumberIn(a[k], kScanFirstAddress, kScanLastAddress);
+         if (!v) return "scan addresses are 1..254";
+         *ends[k] = static_cast<int>(*v);
+       }
+       if (p.To < p.From) return "scan: TO is below FROM";
+       return {};
+     },
+     [](Session& s, const TCtlArgs& p) { return s.Scan(p.From, p.To); }},
+    {"survey", "[--json] [FROM [TO]]",
+     "each reader of FROM..TO: version, mode, tag memory times,\n"
+     "attenuations, 20 echo exchanges; tab-separated or a JSON array",
+     "Scans the range and, for each reader found, reads its version, configuration,\n"
+     "tag memory times and attenuations and runs 20 echo exchanges; prints a header\n"
+     "and one tab\\-separated line per reader (addr, version, mode, tmt1, tmt2, att1,\n"
+     "att2, echo_errors, echo_p95_ms, error), or one JSON array with\n"
+     ".BR \\-\\-json .\n"
+     "An address that answered the scan, but not whole, is a line with its error.\n"
+     "Exits 1 when any had an error, and when nothing answered at all.\n",
+     false, true,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) { return ParseSurveyArgs(a, p.Survey); },
+     [](Session& s, const TCtlArgs& p) { return s.Survey(p.Survey); }},
+    {"doctor", "[PORT]",
+     "what stands between this user and the readers: groups, udev rule,\n"
+     "adapters and their driver, ModemManager and brltty, the port's\n"
+     "access, lock and exclusive flag; one line per check",
+     "Checks what stands between this user and the readers (groups, the udev rule,\n"
+     "the kernel's driver, programs that grab serial adapters, the port's lock)\n"
+     "and prints one line per check with\n"
+     ".BR ok ,\n"
+     ".B warning\n"
+     "or\n"
+     ".B problem\n"
+     "and what to do.\n"
+     "Exits 0 when nothing is a problem.\n",
+     false, false,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) -> std::string {
+       if (a.size() > 1) return "doctor takes at most one port";
+       if (!a.empty()) p.Port = a[0];
+       return {};
+     },
+     [](Session& s, const TCtlArgs& p) { return s.Doctor(p.Port); }},
+    {"echo-test", "[--count N] [--length L]", "N echo exchanges of L pattern bytes (defaults 100, 10)",
+     "N echo exchanges of L pattern bytes (defaults 100 and 10); prints the counts\n"
+     "of good and failed exchanges and the spread of single exchanges.\n"
+     "Exits 1 when any exchange failed.\n",
+     false, true,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) -> std::string {
+       for (std::size_t k = 0; k < a.size(); k += 2) {
+         if (k + 1 >= a.size()) return a[k] + " needs a value";
+         if (a[k] == "--count") {
+           const auto v = ParseNumberIn(a[k + 1], 1, 100000000);
+           if (!v) return "--count takes a positive number";
+           p.Count = static_cast<int>(*v);
+         } else if (a[k] == "--length") {
+           const auto v = ParseNumberIn(a[k + 1], 1, 64);
+           if (!v) return "--length takes 1..64";
+           p.Length = static_cast<int>(*v);
+         } else {
+           return "unknown echo-test option " + a[k];
+         }
+       }
+       return {};
+     },
+     [](Session& s, const TCtlArgs& p) { return s.EchoTest(p.Count, p.Length); }},
+    {"audit", "[--count N] [--seconds S] [--clear] [--csv]",
+     "audit mode on, one line per event until N events, S seconds\n"
+     "or Ctrl-C; --clear empties the reader's event store first;\n"
+     "--csv prints the list as a spreadsheet file (UTF-8, ';')",
+     "Switches audit mode on and prints one line per event until N events,\n"
+     "S seconds or Ctrl\\-C; audit mode is always switched off again.\n"
+     ".B \\-\\-clear\n"
+     "first empties the reader's event store;\n"
+     ".B \\-\\-csv\n"
+     "prints the events as a spreadsheet file (UTF\\-8, fields split by ';').\n",
+     false, true, DiagArguments, Diag},
+    {"sensors", "[--count N] [--changes]",
+     "the four sensor states, one line per poll; --changes: one line\n"
+     "per sensor that changed (time, name, state), all four at first",
+     "The four sensor states, one line per poll, five polls a second;\n"
+     "with\n"
+     ".B \\-\\-changes\n"
+     "only when a state changes.\n",
+     false, true, DiagArguments, Diag},
+    {"radio-test", "[--channel 1|2] [--etalon TAG] [--test TAG] --seconds S",
+     "the reader counts reads of both tags for S seconds",
+     "The reader counts the reads of a reference and a test tag for S seconds;\n"
+     "prints\n"
+     ".BI etalon= N\n"
+     ".BI test= M\\fR.\n",
+     false, true, DiagArguments, Diag},
+    {"tags", "[--channel 1|2]", "the number of tags in the channel's field and their codes",
+     "The number of tags in the channel's field, then each tag code.\n", false, true, DiagArguments, Diag},
+};
+
+const TCtlCommand* FindCommand(const std::string& name) {
+  for (const TCtlCommand& c : kCommands) {
+    if (name == c.Name) return &c;
+  }
+  return nullptr;
+}
+
+// "version, set-time and write-config".
+std::string ListTakers() {
+  std::vector<std::string> names;
+  for (const TCtlCommand& c : kCommands) {
+    if (c.TakesAddressList) names.emplace_back(c.Name);
+  }
+  std::string text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+    text += names[i];
+  }
+  return text;
+}
+
+std::string UsageText() {
+  std::string text = kUsageHead;
+  for (const TCtlCommand& c : kCommands) {
+    std::string head = std::string("  ") + c.Name + (*c.Synopsis != '\0' ? std::string(" ") + c.Synopsis : "");
+    // A long synopsis gets a line of its own.
+    head = head.size() < kHelpColumn ? head + std::string(kHelpColumn - head.size(), ' ')
+                                     : head + "\n" + std::string(kHelpColumn, ' ');
+    std::istringstream help(c.Help);
+    bool first = true;
+    for (std::string line; std::getline(help, line); first = false) {
+      text += (first ? head : std::string(kHelpColumn, ' ')) + line + "\n";
+    }
+  }
+  return text;
+}
+
+// A word of a synopsis in roff: a placeholder (FILE, N) in italics, the rest bold.
+std::string RoffWord(const std::string& word) {
+  const bool placeholder =
+      std::all_of(word.begin(), word.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+  std::string escaped;
+  for (char c : word) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+  return (placeholder ? "\\fI" : "\\fB") + escaped + "\\fR";
+}
+
+class Usage {
+ public:
+  explicit Usage(std::ostream& err) : err_(err) {}
+  int operator()(const std::string& problem) const {
+    err_ << "q17ctl: " << problem << "\n" << UsageText();
+    return kExitUsage;
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+int RunCommand(Session& session, const Options& o, const TCtlCommand& command, const TCtlArgs& parsed);
 
 }  // namespace
+
+std::string CtlManCommands() {
+  std::string text;
+  for (const TCtlCommand& c : kCommands) {
+    text += ".TP\n" + RoffWord(c.Name);
+    const std::string synopsis = c.Synopsis;
+    if (!synopsis.empty()) text += ' ';
+    std::string word;
+    for (std::size_t k = 0; k <= synopsis.size(); ++k) {
+      const char ch = k < synopsis.size() ? synopsis[k] : '\0';
+      if (ch == '[' || ch == ']' || ch == '|' || ch == ' ' || ch == '\0') {
+        if (!word.empty()) text += RoffWord(word);
+        word.clear();
+        if (ch != '\0') text += ch;
+      } else {
+        word += ch;
+      }
+    }
+    text += "\n";
+    text += c.Manual;
+  }
+  return text;
+}
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const std::function<bool()>& stopRequested) {
@@ -332,7 +587,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   for (; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
-      out << kUsage;
+      out << UsageText();
       return kExitOk;
     }
     if (a == "--version") {
@@ -355,9 +610,9 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
         o.addresses = std::move(*list);
       }
     } else if (a == "--timeout") {
-      auto v = ParseInRange(value, 20, 1000);
+      const auto v = ParseNumberIn(value, 20, 1000);
       if (!v) return usage("--timeout takes 20..1000");
-      o.timeout = *v;
+      o.timeout = static_cast<int>(*v);
     } else if (a == "--trace") {
       o.trace = value;
     } else {
@@ -371,77 +626,33 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   // With a list, each reader's failures are gathered before they reach err.
   std::ostream listErr(err.rdbuf());
   Session session(o, serial, d2xx, out, o.addresses ? listErr : err, stopRequested);
-  const auto& a = o.args;
-  if (o.addresses && !TakesAddressList(o.command)) {
-    return usage(o.command + " works with one reader: --address takes a list only for version, set-time, "
-                             "write-config and restore-radio");
+  const TCtlCommand* command = FindCommand(o.command);
+  if (o.addresses && (!command || !command->TakesAddressList)) {
+    return usage(o.command + " works with one reader: --address takes a list only for " + ListTakers());
   }
-  if (o.command == "ports") {
-    if (!a.empty()) return usage("ports takes no arguments");
-    return session.Ports();
-  }
-  if (o.command == "doctor") {
-    if (a.size() > 1) return usage("doctor takes at most one port");
-    return session.Doctor(a.empty() ? o.port.value_or("") : a[0]);
-  }
-
+  if (!command) return usage("unknown command " + o.command);
   // Check the arguments before the port is touched.
-  int newAddress = 0, from = 1, to = 254, count = 100, length = 10;
-  TDiagArgs diagArgs;
-  TSurveyArgs surveyArgs;
-  if (o.command == "version" || o.command == "read-config" || o.command == "set-time") {
-    if (!a.empty()) return usage(o.command + " takes no arguments");
-  } else if (o.command == "set-address") {
-    auto v = a.size() == 1 ? ParseInRange(a[0], kMinNewAddress, kMaxNewAddress) : std::nullopt;
-    if (!v) return usage("set-address takes one new address, 1..127");
-    newAddress = *v;
-  } else if (o.command == "save-config" || o.command == "write-config") {
-    if (a.size() != 1 || a[0].empty()) return usage(o.command + " takes one settings file");
-  } else if (o.command == "restore-radio") {
-    if (a.size() != 1 || a[0] != "--yes") {
-      return usage("restore-radio overwrites both channels' radio settings; confirm with --yes");
-    }
-  } else if (o.command == "scan") {
-    if (a.size() > 2) return usage("scan takes at most FROM and TO");
-    if (!a.empty()) {
-      auto v = ParseInRange(a[0], 1, 254);
-      if (!v) return usage("scan addresses are 1..254");
-      from = *v;
-    }
-    if (a.size() == 2) {
-      auto v = ParseInRange(a[1], 1, 254);
-      if (!v) return usage("scan addresses are 1..254");
-      to = *v;
-    }
-    if (to < from) return usage("scan: TO is below FROM");
-  } else if (o.command == "survey") {
-    if (const std::string problem = ParseSurveyArgs(a, surveyArgs); !problem.empty()) return usage(problem);
-  } else if (o.command == "echo-test") {
-    for (std::size_t k = 0; k < a.size(); k += 2) {
-      if (k + 1 >= a.size()) return usage(a[k] + " needs a value");
-      if (a[k] == "--count") {
-        auto v = ParseInRange(a[k + 1], 1, 100000000);
-        if (!v) return usage("--count takes a positive number");
-        count = *v;
-      } else if (a[k] == "--length") {
-        auto v = ParseInRange(a[k + 1], 1, 64);
-        if (!v) return usage("--length takes 1..64");
-        length = *v;
-      } else {
-        return usage("unknown echo-test option " + a[k]);
-      }
-    }
-  } else if (IsDiagCommand(o.command)) {
-    const std::string problem = ParseDiagArgs(o.command, a, TCommandState{}, diagArgs);
-    if (!problem.empty()) return usage(problem);
-  } else {
-    return usage("unknown command " + o.command);
+  TCtlArgs parsed;
+  if (const std::string problem = command->Check(o.command, o.args, parsed); !problem.empty()) return usage(problem);
+
+  if (!command->OpensPort) {
+    // Exchanges no frame with a reader: no trace file is made.
+    if (o.trace) err << "q17ctl: " << o.command << " exchanges nothing with a reader; nothing is traced\n";
+    return command->Run(session, parsed);
   }
 
-  if (o.addresses && o.command == "write-config") {
+  if (o.trace) {
+    // Before anything is opened: a trace must never land on what the
+    // command reads or writes, nor on a device such as the port.
+    std::vector<std::string> files;
+    if (!parsed.SettingsFile.empty()) files.push_back(parsed.SettingsFile);
+    if (const std::string problem = TCtlTrace::Refusal(*o.trace, files); !problem.empty()) return usage(problem);
+  }
+
+  if (o.addresses && !parsed.SettingsFile.empty()) {
     // A wrong file is refused once, before any reader is touched, not once per reader.
     std::ostringstream reasons;
-    if (!StrictSettings(a[0], reasons)) {
+    if (!StrictSettings(parsed.SettingsFile, reasons)) {
       err << reasons.str();
       return kExitFailed;
     }
@@ -449,16 +660,18 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
   if (o.command == "save-config") {
     // A file that would be refused is refused before the reader is asked.
-    if (const std::string why = SettingsSaveRefusal(PathFromUtf8(a[0])); !why.empty()) {
-      err << "q17ctl: Unable to write to " << a[0] << ": " << why << "\n";
+    if (const std::string why = SettingsSaveRefusal(PathFromUtf8(parsed.SettingsFile)); !why.empty()) {
+      err << "q17ctl: Unable to write to " << parsed.SettingsFile << ": " << why << "\n";
       return kExitFailed;
     }
   }
 
-  TCtlTrace trace;
+  TCtlTrace trace(stopRequested);
   if (o.trace && !trace.Open(*o.trace, err, start)) return kExitFailed;
+  // A trace on the error output has taken err over; the list's own err follows it.
+  listErr.rdbuf(err.rdbuf());
   session.Watch(trace.Observer());
-  return trace.Finish(RunCommand(session, o, newAddress, from, to, count, length, diagArgs, surveyArgs), err);
+  return trace.Finish(RunCommand(session, o, *command, parsed), err);
 }
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
@@ -468,29 +681,10 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
 namespace {
 
-int RunCommand(Session& session, const Options& o, int newAddress, int from, int to, int count, int length,
-               const TDiagArgs& diagArgs, const TSurveyArgs& surveyArgs) {
-  const auto& a = o.args;
+int RunCommand(Session& session, const Options& o, const TCtlCommand& command, const TCtlArgs& parsed) {
   if (!session.OpenPort()) return kExitFailed;
-  if (o.addresses) {
-    return session.ForEachAddress(*o.addresses, [&] {
-      if (o.command == "version") return session.Version();
-      if (o.command == "set-time") return session.SetTime();
-      if (o.command == "write-config") return session.WriteConfig(a[0]);
-      return session.RestoreRadio();
-    });
-  }
-  if (o.command == "survey") return session.Survey(surveyArgs);
-  if (o.command == "version") return session.Version();
-  if (o.command == "read-config") return session.ReadConfigCmd();
-  if (o.command == "set-time") return session.SetTime();
-  if (o.command == "set-address") return session.SetAddress(newAddress);
-  if (o.command == "restore-radio") return session.RestoreRadio();
-  if (o.command == "save-config") return session.SaveConfig(a[0]);
-  if (o.command == "write-config") return session.WriteConfig(a[0]);
-  if (o.command == "scan") return session.Scan(from, to);
-  if (IsDiagCommand(o.command)) return session.Diag(diagArgs);
-  return session.EchoTest(count, length);
+  if (o.addresses) return session.ForEachAddress(*o.addresses, [&] { return command.Run(session, parsed); });
+  return command.Run(session, parsed);
 }
 
 }  // namespace

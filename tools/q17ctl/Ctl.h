@@ -22,4 +22,8 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err);
 
+// The manual page's list of commands (roff: one .TP entry each), made from
+// the same table as the usage text.
+std::string CtlManCommands();
+
 }  // namespace q17

@@ -1,9 +1,9 @@
 #include "CtlAddressList.h"
 
-#include <array>
 #include <ostream>
 #include <sstream>
 
+#include "CtlOutput.h"
 #include "reader/Scan.h"
 
 namespace q17 {
@@ -26,17 +26,22 @@ class TBufferSwap {
 
 }  // namespace
 
-bool TakesAddressList(const std::string& command) {
-  static const std::array<const char*, 4> kCommands = {"version", "set-time", "write-config", "restore-radio"};
-  for (const char* c : kCommands)
-    if (command == c) return true;
-  return false;
-}
-
-std::vector<int> FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop) {
-  std::vector<int> found;
-  ScanReaders(s, link, kScanFirstAddress, kScanLastAddress, [&](int address, int result, const std::string&) {
-    if (result == 0) found.push_back(address);
+TFoundReaders FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop) {
+  TFoundReaders found;
+  ScanBus(s, link, kScanFirstAddress, kScanLastAddress, [&](const TBusReply& reply) {
+    switch (reply.Answer) {
+      case TBusAnswer::Reader:
+        found.Readers.push_back(reply.Address);
+        break;
+      case TBusAnswer::Failed:
+        found.Failed.emplace_back(reply.Address, reply.Result);
+        break;
+      case TBusAnswer::LineGone:
+        found.DeviceGone = true;
+        break;
+      case TBusAnswer::Silent:
+        break;
+    }
     return !Stopped(stop);
   });
   return found;
@@ -53,10 +58,19 @@ std::string FailureLine(const std::string& errorText) {
 }
 
 int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std::ostream& err,
-                      const std::function<int(int address)>& command, const std::function<bool()>& stop) {
+                      const std::function<int(int address)>& command, const std::function<bool()>& stop,
+                      const std::function<bool()>& lineGone) {
   bool anyFailed = false;
-  for (const int address : addresses) {
-    if (Stopped(stop)) break;
+  for (std::size_t next = 0; next < addresses.size(); ++next) {
+    const bool gone = lineGone && lineGone();
+    if (gone || Stopped(stop)) {
+      // What a stop or an unplug left alone, as a list to give --address
+      // again; an unplug was already named by the reader in progress.
+      const std::vector<int> rest(addresses.begin() + static_cast<long>(next), addresses.end());
+      err << "q17ctl: " << (gone ? "" : "stopped; ") << "not touched: " << AddressListText(rest) << "\n";
+      break;
+    }
+    const int address = addresses[next];
     const std::string name = "Addr=" + LeftFill(std::to_string(address), 2);
     out << name << "\n";
     std::ostringstream captured;
@@ -67,8 +81,8 @@ int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std:
     }
     std::istringstream lines(captured.str());
     for (std::string line; std::getline(lines, line);) err << name << ": " << line << "\n";
-    // A reader cut short by a stop is neither a success nor a failure of its own.
-    if (Stopped(stop)) break;
+    // The exchange in progress ran to its reply, so even a stopped reader's
+    // outcome is known: the command says what it reached.
     if (code == 0) {
       out << "OK\n";
     } else {
@@ -77,7 +91,7 @@ int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std:
     }
     out.flush();
   }
-  return anyFailed ? 1 : 0;
+  return anyFailed ? kExitFailed : kExitOk;
 }
 
 }  // namespace q17

@@ -13,11 +13,14 @@
 
 namespace q17 {
 
-// The commands that take a list of addresses; the others work with one reader.
-bool TakesAddressList(const std::string& command);
-
-// The readers a scan of the whole bus finds, in address order.
-std::vector<int> FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop);
+// What a scan of the whole bus found: the readers, the addresses where
+// something answered but not whole (address and code), both in address order.
+struct TFoundReaders {
+  std::vector<int> Readers;
+  std::vector<std::pair<int, int>> Failed;
+  bool DeviceGone = false;
+};
+TFoundReaders FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop);
 
 // What a failed command wrote to its error stream, reduced to the one line
 // that says why: its "Код = N / text", else its first line.
@@ -26,8 +29,12 @@ std::string FailureLine(const std::string& errorText);
 // Runs `command(address)` for each address. The command writes its failures
 // to `err`, which is turned to a buffer of its own for each reader: they
 // then reach err's own buffer prefixed "Addr=NN: ", and the failure line
-// follows the reader's block on `out`. Exit code: 0, or 1 when any failed.
+// follows the reader's block on `out`. A stop, or a device that has gone
+// (`lineGone`), ends the list after the reader in progress, whose block is
+// finished as usual; the addresses not begun are named on `err` as not
+// touched. Exit code: 0, or 1 when any failed.
 int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std::ostream& err,
-                      const std::function<int(int address)>& command, const std::function<bool()>& stop);
+                      const std::function<int(int address)>& command, const std::function<bool()>& stop,
+                      const std::function<bool()>& lineGone = {});
 
 }  // namespace q17

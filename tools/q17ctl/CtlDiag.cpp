@@ -1,32 +1,30 @@
 #include "CtlDiag.h"
 
-#include <charconv>
 #include <chrono>
 #include <ostream>
 #include <thread>
 
+#include "CtlOutput.h"
 #include "link/ErrMsg.h"
-#include "link/OpenFailureText.h"
 #include "reader/Audit.h"
 #include "reader/RadioTest.h"
 #include "reader/ReadZone.h"
 #include "reader/SensorChanges.h"
 #include "reader/Sensors.h"
+#include "reader/NumberText.h"
 #include "reader/TagText.h"
 
 namespace q17 {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
 // The windows' pace: ten 20 ms sleeps per poll.
 constexpr int kPauseSlices = 10;
 constexpr int kPauseSliceMs = 20;
 
 bool ParseLong(const std::string& text, long low, long high, long& value) {
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && !text.empty() && value >= low && value <= high;
+  const auto number = ParseNumberIn(text, low, high);
+  if (number) value = *number;
+  return number.has_value();
 }
 
 class TDiag {
@@ -35,11 +33,7 @@ class TDiag {
         const TDiagEnv& env)
       : a_(a), s_(s), link_(link), out_(out), err_(err), env_(env), startMs_(env.NowMs()) {}
 
-  int Fail(int code) {
-    err_ << FormatResult(code) << "\n";
-    if (link_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
-    return kExitFailed;
-  }
+  int Fail(int code) { return PrintFailure(err_, code, {}, &link_); }
 
   bool Stopped() const { return env_.StopRequested && env_.StopRequested(); }
   bool TimeUp() const { return a_.Seconds > 0 && env_.NowMs() - startMs_ >= a_.Seconds * 1000; }
@@ -120,7 +114,12 @@ class TDiag {
       }
       return kExitFailed;
     }
-    while (!Stopped() && !TimeUp()) env_.SleepMs(kPauseSliceMs);
+    while (!Stopped() && !TimeUp()) {
+      env_.SleepMs(kPauseSliceMs);
+      // An unplug is noticed while waiting, not at the stop's exchange; no
+      // stop can reach the reader then, and there is no count to print.
+      if (!link_.CheckOpenDevice()) return Fail(rcPortClosed);
+    }
     TRadioCounts counts;
     if (const int r = StopRadioTest(s_, link_, counts); r != 0) {
       err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";

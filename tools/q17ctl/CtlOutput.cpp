@@ -5,9 +5,37 @@
 #include <cstring>
 #include <ostream>
 
+#ifndef _WIN32
+#include <poll.h>
+#endif
+
+#include "link/ErrMsg.h"
+#include "link/KvlInterface.h"
+#include "link/OpenFailureText.h"
 #include "platform/Console.h"
 
 namespace q17 {
+namespace {
+
+// How often a wait on the output looks for a stop.
+constexpr int kStopCheckMs = 20;
+
+}  // namespace
+
+bool TFdOutBuf::WaitWritable() const {
+#ifndef _WIN32
+  if (fd_ < 0) return true;
+  for (;;) {
+    pollfd p{fd_, POLLOUT, 0};
+    const int n = ::poll(&p, 1, kStopCheckMs);
+    // Writable, or an error that the write itself will report.
+    if (n > 0 || (n < 0 && errno != EINTR)) return true;
+    if (stop_ && stop_()) return false;
+  }
+#else
+  return true;
+#endif
+}
 
 bool TFdOutBuf::Flush(bool wholeCharacters) {
   const char* p = pbase();
@@ -17,10 +45,14 @@ bool TFdOutBuf::Flush(bool wholeCharacters) {
   const char* const end =
       wholeCharacters ? p + WholeUtf8Prefix(std::string_view(p, static_cast<std::size_t>(filled - p))) : filled;
   while (p < end && error_ == 0) {
+    if (!WaitWritable()) {
+      error_ = ECANCELED;
+      break;
+    }
     const long n = WriteStandardText(fd_, p, static_cast<std::size_t>(end - p));
     if (n > 0) {
       p += n;
-    } else if (n < 0 && errno == EINTR) {
+    } else if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
       continue;
     } else {
       error_ = n < 0 ? errno : EIO;
@@ -72,6 +104,13 @@ std::string VisibleText(std::string_view utf8) {
   return out;
 }
 
+int PrintFailure(std::ostream& err, int code, std::string_view detail, const TInterfList* link) {
+  err << FormatResult(code) << "\n";
+  if (!detail.empty()) err << detail << "\n";
+  if (link && link->DeviceGone()) err << DeviceGoneExplanation() << "\n";
+  return kExitFailed;
+}
+
 int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
   out.flush();
   if (out.good()) return exitCode;
@@ -83,7 +122,7 @@ int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
   err << "q17ctl: the output could not be written" << (why != 0 ? std::string(": ") + std::strerror(why) : "")
       << "\n";
   err.flush();
-  return 1;
+  return kExitFailed;
 }
 
 }  // namespace q17

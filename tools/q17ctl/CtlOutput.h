@@ -3,6 +3,7 @@
 // full disk or a closed descriptor is reported instead of lost; and text
 // from a reader made safe for a terminal.
 #include <cerrno>
+#include <functional>
 #include <iosfwd>
 #include <streambuf>
 #include <string>
@@ -10,10 +11,29 @@
 
 namespace q17 {
 
+class TInterfList;
+
+// q17ctl's exit codes: success, a failed operation, bad usage.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// How every failed operation is told: "Код = N / text" on `err`, then
+// `detail` when given, then what to do when the port's device has gone
+// (`link` may be nullptr where that is said elsewhere). Returns kExitFailed.
+int PrintFailure(std::ostream& err, int code, std::string_view detail = {}, const TInterfList* link = nullptr);
+
 // A stream buffer over a file descriptor that remembers why a write failed.
+// With `stopRequested`, a descriptor that takes nothing (a stalled pipe, a
+// FIFO's slow reader; also one opened not to block) is waited for only until
+// a stop is requested: the output is then given up (ECANCELED), so that a
+// stop ends the program whatever reads its output.
 class TFdOutBuf final : public std::streambuf {
  public:
-  explicit TFdOutBuf(int fd) : fd_(fd) { setp(buffer_, buffer_ + sizeof buffer_); }
+  explicit TFdOutBuf(int fd, std::function<bool()> stopRequested = {})
+      : fd_(fd), stop_(std::move(stopRequested)) {
+    setp(buffer_, buffer_ + sizeof buffer_);
+  }
   ~TFdOutBuf() override { sync(); }
   TFdOutBuf(const TFdOutBuf&) = delete;
   TFdOutBuf& operator=(const TFdOutBuf&) = delete;
@@ -29,8 +49,11 @@ class TFdOutBuf final : public std::streambuf {
   // Writes the buffer out; with `wholeCharacters`, a UTF-8 character cut at
   // its end stays in the buffer for the next write.
   bool Flush(bool wholeCharacters);
+  // False when a stop came while the descriptor took nothing.
+  bool WaitWritable() const;
 
   int fd_;
+  std::function<bool()> stop_;
   int error_ = 0;
   char buffer_[4096];
 };

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "CtlOutput.h"
 #include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
 #include "reader/PageRanges.h"
@@ -17,8 +18,6 @@
 namespace q17 {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
 
 // The local date and time in the user's own short date and long time forms.
 std::string LocalDateTimeText() {
@@ -52,9 +51,8 @@ void PrintConfig(const TCommandState& s, std::ostream& out) {
       << "ATT_2=" << int{s.ATT_2} << "\n";
 }
 
-int ReadFailed(const TConfigReadResult& r, std::ostream& err) {
-  err << FormatResult(r.Code) << "\n" << ReadFailureMessage(r.Failed) << "\n";
-  return kExitFailed;
+int ReadFailed(const TConfigReadResult& r, const TInterfList& link, std::ostream& err) {
+  return PrintFailure(err, r.Code, ReadFailureMessage(r.Failed), &link);
 }
 
 // Each value the pages could not show, as it was in the file and as written.
@@ -81,7 +79,7 @@ void ReportClamped(const TCommandState& before, const TCommandState& after, cons
 
 int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
                   std::ostream& err) {
-  if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, err);
+  if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, link, err);
   // No tag texts of our own: a file's own stay, new files get the defaults.
   const TSettingsSave saved =
       SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText(), {}, TTagSave::WhereMissing);
@@ -103,7 +101,7 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   LoadSettingsText(*text, fromFile);
 
   // The reader's own block keeps its marker, mode and Wiegand interval.
-  if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, err);
+  if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, link, err);
   s.Config.Channel = fromFile.Config.Channel;
   s.TMT_1 = fromFile.TMT_1;
   s.TMT_2 = fromFile.TMT_2;
@@ -127,12 +125,16 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
     }
     return kExitFailed;
   }
-  for (const TConfigWriteFailure& f : failures) err << FormatResult(f.Code) << "\n" << WriteFailureMessage(f.Group) << "\n";
+  for (std::size_t i = 0; i < failures.size(); ++i) {
+    // An unplug is told once, after the last failure.
+    PrintFailure(err, failures[i].Code, WriteFailureMessage(failures[i].Group),
+                 i + 1 == failures.size() ? &link : nullptr);
+  }
   if (!failures.empty()) return kExitFailed;
 
   TCommandState check;
   check.ReaderAddress = s.ReaderAddress;
-  if (const TConfigReadResult r = ReadWholeConfig(check, link); r.Code != 0) return ReadFailed(r, err);
+  if (const TConfigReadResult r = ReadWholeConfig(check, link); r.Code != 0) return ReadFailed(r, link, err);
   if (check.Config != s.Config || check.TMT_1 != s.TMT_1 || check.TMT_2 != s.TMT_2 || check.ATT_1 != s.ATT_1 ||
       check.ATT_2 != s.ATT_2) {
     err << "q17ctl: the reader holds another configuration than was written\nwritten:\n";

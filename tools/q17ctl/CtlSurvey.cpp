@@ -1,26 +1,17 @@
 #include "CtlSurvey.h"
 
 #include <chrono>
-#include <charconv>
 #include <cstdio>
 #include <ostream>
 
 #include "CtlOutput.h"
 #include "link/ErrMsg.h"
+#include "reader/NumberText.h"
 #include "reader/ReaderConfig.h"
 #include "reader/Scan.h"
 
 namespace q17 {
 namespace {
-
-std::optional<int> ScanAddress(const std::string& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  if (value < kScanFirstAddress || value > kScanLastAddress) return std::nullopt;
-  return value;
-}
 
 std::string Milliseconds(double ms) {
   char text[32];
@@ -60,6 +51,10 @@ std::string JsonString(const std::string& utf8) {
 }
 
 std::string ModeName(const TSurveyRecord& r) { return r.Mode ? ModeStatusText(*r.Mode) : ""; }
+// No figures for echoes that never went out.
+std::string EchoErrors(const TSurveyRecord& r, const char* missing) {
+  return r.EchoSent > 0 ? std::to_string(r.EchoErrors) : missing;
+}
 std::string ErrorText(const TSurveyRecord& r) { return r.ErrorCode != 0 ? FormatResult(r.ErrorCode) : ""; }
 
 }  // namespace
@@ -78,9 +73,9 @@ std::string ParseSurveyArgs(const std::vector<std::string>& args, TSurveyArgs& p
   if (range.size() > 2) return "survey takes at most FROM and TO";
   int* ends[] = {&parsed.From, &parsed.To};
   for (std::size_t k = 0; k < range.size(); ++k) {
-    const auto v = ScanAddress(range[k]);
+    const auto v = ParseNumberIn(range[k], kScanFirstAddress, kScanLastAddress);
     if (!v) return "survey addresses are 1..254";
-    *ends[k] = *v;
+    *ends[k] = static_cast<int>(*v);
   }
   if (parsed.To < parsed.From) return "survey: TO is below FROM";
   return {};
@@ -89,22 +84,23 @@ std::string ParseSurveyArgs(const std::vector<std::string>& args, TSurveyArgs& p
 std::string SurveyHeader() { return "addr\tversion\tmode\ttmt1\ttmt2\tatt1\tatt2\techo_errors\techo_p95_ms\terror"; }
 
 std::string SurveyLine(const TSurveyRecord& r) {
-  return std::to_string(r.Address) + "\t" + VisibleText(r.Version) + "\t" + ModeName(r) + "\t" +
+  return std::to_string(r.Address) + "\t" + VisibleText(r.Version.value_or("")) + "\t" + ModeName(r) + "\t" +
          NumberOr(r.TMT_1, "") + "\t" + NumberOr(r.TMT_2, "") + "\t" + NumberOr(r.ATT_1, "") + "\t" +
-         NumberOr(r.ATT_2, "") + "\t" + std::to_string(r.EchoErrors) + "\t" +
+         NumberOr(r.ATT_2, "") + "\t" + EchoErrors(r, "") + "\t" +
          (r.EchoP95Ms ? Milliseconds(*r.EchoP95Ms) : "") + "\t" + ErrorText(r);
 }
 
 std::string SurveyJson(const TSurveyRecord& r) {
-  return "{\"addr\": " + std::to_string(r.Address) + ", \"version\": " + JsonString(r.Version) +
+  return "{\"addr\": " + std::to_string(r.Address) + ", \"version\": " + (r.Version ? JsonString(*r.Version) : "null") +
          ", \"mode\": " + (r.Mode ? JsonString(ModeName(r)) : "null") + ", \"tmt1\": " + NumberOr(r.TMT_1, "null") +
          ", \"tmt2\": " + NumberOr(r.TMT_2, "null") + ", \"att1\": " + NumberOr(r.ATT_1, "null") +
-         ", \"att2\": " + NumberOr(r.ATT_2, "null") + ", \"echo_errors\": " + std::to_string(r.EchoErrors) +
+         ", \"att2\": " + NumberOr(r.ATT_2, "null") + ", \"echo_errors\": " + EchoErrors(r, "null") +
          ", \"echo_p95_ms\": " + (r.EchoP95Ms ? Milliseconds(*r.EchoP95Ms) : "null") +
          ", \"error\": " + JsonString(ErrorText(r)) + "}";
 }
 
-int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, const std::function<bool()>& stop) {
+int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, std::ostream& err,
+              const std::function<bool()>& stop) {
   const auto start = std::chrono::steady_clock::now();
   TSurveyEnv env;
   env.NowMs = [start] {
@@ -115,7 +111,7 @@ int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, con
   bool first = true;
   // Each reader is printed as soon as it is done: a long survey shows progress.
   out << (args.Json ? "[" : SurveyHeader() + "\n") << std::flush;
-  Survey(link, args.From, args.To, env, [&](const TSurveyRecord& r) {
+  const TSurveyTotals totals = Survey(link, args.From, args.To, env, [&](const TSurveyRecord& r) {
     anyError = anyError || r.ErrorCode != 0;
     if (args.Json) {
       out << (first ? "\n  " : ",\n  ") << SurveyJson(r) << std::flush;
@@ -126,7 +122,13 @@ int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, con
     return true;
   });
   if (args.Json) out << (first ? "]\n" : "\n]\n");
-  return anyError ? 1 : 0;
+  if (totals.DeviceGone) return PrintFailure(err, rcPortClosed, {}, &link);
+  if (totals.Answered == 0 && !(stop && stop())) {
+    // A dead line is no success.
+    err << "q17ctl: no reader answered at " << args.From << ".." << args.To << "\n";
+    return kExitFailed;
+  }
+  return anyError ? kExitFailed : kExitOk;
 }
 
 }  // namespace q17

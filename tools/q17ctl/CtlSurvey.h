@@ -28,7 +28,9 @@ std::string SurveyLine(const TSurveyRecord& r);
 // One reader as a JSON object with the header's names as keys; missing values are null.
 std::string SurveyJson(const TSurveyRecord& r);
 
-// Exit code: 0, or 1 when any reader had an error.
-int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, const std::function<bool()>& stop);
+// Exit code: 0, or 1 when any address that answered had an error, when
+// nothing answered at all, or when the device went (said on `err`).
+int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, std::ostream& err,
+              const std::function<bool()>& stop);
 
 }  // namespace q17

@@ -38,8 +38,10 @@ int main(int argc, char** argv) {
   // Before anything can be interrupted half-way.
   q17::TStopSignals stop(outOpen ? 1 : -1);
   // A closed output is written to no descriptor at all, so it fails as such.
-  q17::TFdOutBuf outBuf(outOpen ? 1 : -1);
-  q17::TFdOutBuf errBuf(errOpen ? 2 : -1);
+  // A stop ends the program also while its output's reader takes nothing.
+  const auto stopRequested = [&stop] { return stop.Requested(); };
+  q17::TFdOutBuf outBuf(outOpen ? 1 : -1, stopRequested);
+  q17::TFdOutBuf errBuf(errOpen ? 2 : -1, stopRequested);
   std::ostream out(&outBuf);
   std::ostream err(&errBuf);
 
@@ -53,7 +55,7 @@ int main(int argc, char** argv) {
     // reply or time-out, so that what the reader did is known, and clean-up
     // exchanges (audit mode off, the radio count's stop) are answered too.
     // The port is closed and released when the command returns, stopped or not.
-    code = q17::RunCtl(args, *serial, *d2xx, out, err, [&stop] { return stop.Requested(); });
+    code = q17::RunCtl(args, *serial, *d2xx, out, err, stopRequested);
   }
   code = q17::FinishOutput(code, out, err);
   if (const int signal = stop.Signal(); signal != 0) return 128 + signal;
