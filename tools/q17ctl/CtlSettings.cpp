@@ -9,7 +9,7 @@
 
 #include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
-#include "reader/PageRanges.h"
+#include "reader/ConfigCopy.h"
 #include "reader/RdrCmd.h"
 #include "reader/WholeConfig.h"
 #include "settings/SettingsFile.h"
@@ -103,45 +103,35 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   LoadSettingsText(*text, fromFile);
 
   // The reader's own block keeps its marker, mode and Wiegand interval.
-  if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, err);
-  s.Config.Channel = fromFile.Config.Channel;
-  s.TMT_1 = fromFile.TMT_1;
-  s.TMT_2 = fromFile.TMT_2;
-  s.ATT_1 = fromFile.ATT_1;
-  s.ATT_2 = fromFile.ATT_2;
-  const TCommandState asLoaded = s;
-  ClampToPageRanges(s);
-  ReportClamped(asLoaded, s, PathText(file), err);
-
-  const auto stopped = [&stopRequested] { return stopRequested && stopRequested(); };
-  std::vector<TConfigWriteStep> steps;
-  const auto failures = WriteWholeConfig(
-      s, link, {}, {}, [&] { return !stopped(); }, [&](const TConfigWriteStep& step) { steps.push_back(step); });
-  if (stopped()) {
-    // Only what the reader answered counts as written.
-    err << "q17ctl: stopped while writing the configuration\n";
-    for (const TConfigWriteStep& step : steps) {
-      err << step.Name << ": " << WriteOutcomeText(step.Outcome);
-      if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
-      err << "\n";
-    }
-    return kExitFailed;
+  const TConfigCopy copy = CopyConfig(s, link, fromFile, stopRequested);
+  if (copy.Verdict == TCopyVerdict::ReadFailed) return ReadFailed(copy.Read, err);
+  ReportClamped(copy.AsWanted, s, PathText(file), err);
+  switch (copy.Verdict) {
+    case TCopyVerdict::ReadFailed:
+    case TCopyVerdict::ReadBackFailed:
+      return ReadFailed(copy.Read, err);
+    case TCopyVerdict::Stopped:
+      err << "q17ctl: stopped while writing the configuration\n";
+      for (const TConfigWriteStep& step : copy.Steps) {
+        err << step.Name << ": " << WriteOutcomeText(step.Outcome);
+        if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
+        err << "\n";
+      }
+      return kExitFailed;
+    case TCopyVerdict::WriteFailed:
+      for (const TConfigWriteFailure& f : copy.Failures)
+        err << FormatResult(f.Code) << "\n" << WriteFailureMessage(f.Group) << "\n";
+      return kExitFailed;
+    case TCopyVerdict::Differs:
+      err << "q17ctl: the reader holds another configuration than was written\nwritten:\n";
+      PrintConfig(s, err);
+      err << "read back:\n";
+      PrintConfig(copy.ReadBack, err);
+      return kExitFailed;
+    case TCopyVerdict::Verified:
+      break;
   }
-  for (const TConfigWriteFailure& f : failures) err << FormatResult(f.Code) << "\n" << WriteFailureMessage(f.Group) << "\n";
-  if (!failures.empty()) return kExitFailed;
-
-  TCommandState check;
-  check.ReaderAddress = s.ReaderAddress;
-  if (const TConfigReadResult r = ReadWholeConfig(check, link); r.Code != 0) return ReadFailed(r, err);
-  if (check.Config != s.Config || check.TMT_1 != s.TMT_1 || check.TMT_2 != s.TMT_2 || check.ATT_1 != s.ATT_1 ||
-      check.ATT_2 != s.ATT_2) {
-    err << "q17ctl: the reader holds another configuration than was written\nwritten:\n";
-    PrintConfig(s, err);
-    err << "read back:\n";
-    PrintConfig(check, err);
-    return kExitFailed;
-  }
-  PrintConfig(check, out);
+  PrintConfig(copy.ReadBack, out);
   return kExitOk;
 }
 
