@@ -6,6 +6,7 @@
 // compared. q17ctl's write-config and the window's write to many readers
 // both go through here, so they judge a reader alike.
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "reader/RdrCmd.h"
@@ -37,8 +38,15 @@ bool SameConfig(const TCommandState& a, const TCommandState& b);
 // Copies wanted's channels, tag memory times and attenuations into the
 // reader at s.ReaderAddress; s ends holding what was written. Once
 // stopRequested, no further command goes out (the one in progress is still
-// answered) and nothing is read back.
+// answered) and nothing is read back. onResult hears every command's code
+// as it comes, reads and writes alike.
 TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState& wanted,
-                       const std::function<bool()>& stopRequested = {});
+                       const std::function<bool()>& stopRequested = {}, const TResultSink& onResult = {});
+
+// One reader's outcome in a line of its own (UTF-8): written and verified,
+// silent, not written, refused with its code, not known, or what a stop left.
+std::string CopyOutcomeText(const TConfigCopy& copy);
+// A reader a stop or an unplug left before anything was sent to it.
+std::string UntouchedText(bool deviceGone);
 
 }  // namespace q17

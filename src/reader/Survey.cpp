@@ -34,9 +34,13 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
   s.ReaderAddress = address;
 
   Step(record, record.Mode, s, link, ReadConfig, [](const TCommandState& st) { return st.Config.Mode; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.TMT_1, s, link, ReadTagMemTime1, [](const TCommandState& st) { return st.TMT_1; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.TMT_2, s, link, ReadTagMemTime2, [](const TCommandState& st) { return st.TMT_2; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.ATT_1, s, link, ReadAtten1, [](const TCommandState& st) { return st.ATT_1; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.ATT_2, s, link, ReadAtten2, [](const TCommandState& st) { return st.ATT_2; });
   if (Stopped(env)) return std::nullopt;
 
@@ -61,13 +65,18 @@ int Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
            const std::function<bool(const TSurveyRecord&)>& onRecord) {
   TCommandState scan;
   int surveyed = 0;
+  const auto tryNext = [&](int address) {
+    if (env.Trying && address < to) env.Trying(address + 1);
+    return true;
+  };
+  if (env.Trying && from <= to) env.Trying(from);
   ScanReaders(scan, link, from, to, [&](int address, int result, const std::string& text) {
     if (Stopped(env)) return false;
-    if (result != 0) return true;
+    if (result != 0) return tryNext(address);
     const auto record = SurveyReader(link, address, text, env);
     if (!record) return false;
     ++surveyed;
-    return onRecord(*record) && !Stopped(env);
+    return onRecord(*record) && !Stopped(env) && tryNext(address);
   });
   return surveyed;
 }

@@ -4,6 +4,8 @@
 #include "ui/main/ChangeAddr.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
@@ -24,6 +26,9 @@ std::unique_ptr<TfrmMain> CreateWindows(TUiContext& ctx) {
   w.AddrChange = new TfrmAddrChange(ctx, main.get());
   w.Audio = new TfrmAudio(ctx, main.get());
   w.FindReaders = new TfrmFindReaders(ctx, main.get());
+  w.FleetSurvey = new TfrmFleetSurvey(ctx, main.get());
+  w.FleetWrite = new TfrmFleetWrite(ctx, main.get());
+  main->AddFleetMenu();
   // A window of its own, not the main window's child: the diagnostic windows
   // block the main window while they run, and the log must stay usable then.
   // It does not keep the program running, and goes with the main window.
