@@ -62,18 +62,16 @@ std::string CopyOutcomeText(const TConfigCopy& copy) {
       for (const TConfigWriteStep& step : copy.Steps) {
         if (step.Code == 0) continue;
         const std::string why = FormatResult(step.Code) + " (" + WriteFailureMessage(copy.Failures.front().Group) + ")";
-        return step.Outcome == TWriteOutcome::NotKnown ? "неизвестно, ответ потерян: " + why : "отказ: " + why;
+        return step.Outcome == TWriteOutcome::NotKnown ? "неизвестно: " + why : "отказ: " + why;
       }
       return "не записана";
     }
     case TCopyVerdict::Stopped: {
       int written = 0;
       for (const TConfigWriteStep& step : copy.Steps) written += step.Outcome == TWriteOutcome::Written ? 1 : 0;
-      if (written == 0) {
-        for (const TConfigWriteStep& step : copy.Steps)
-          if (step.Outcome == TWriteOutcome::NotKnown) return "неизвестно (остановлено): ответ потерян";
-        return "не записана (остановлено)";
-      }
+      int notWritten = 0;
+      for (const TConfigWriteStep& step : copy.Steps) notWritten += step.Outcome == TWriteOutcome::NotWritten ? 1 : 0;
+      if (notWritten == static_cast<int>(copy.Steps.size())) return "не записана (остановлено)";
       if (written == static_cast<int>(copy.Steps.size())) return "записана, не проверена (остановлено)";
       std::string text = "неизвестно (остановлено):";
       for (const TConfigWriteStep& step : copy.Steps) {

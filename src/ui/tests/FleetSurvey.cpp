@@ -46,12 +46,16 @@ TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
   FUi->lblRangeError->hide();
   QTableWidget* table = FUi->tblReaders;
   QStringList names;
-  for (const std::string& name : SurveyColumnNames()) names << QString::fromStdString(name);
+  // The unit under the name keeps the columns narrow.
+  for (const std::string& name : SurveyColumnNames())
+    names << QString::fromStdString(name).replace(QStringLiteral(", "), QStringLiteral("\n"));
   table->setColumnCount(static_cast<int>(names.size()));
   table->setHorizontalHeaderLabels(names);
   table->verticalHeader()->hide();
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
+  table->setWordWrap(false);
   table->horizontalHeader()->setStretchLastSection(true);
-  const int widths[] = {50, 150, 90, 70, 70, 70, 70, 70, 80};
+  const int widths[] = {50, 130, 90, 95, 95, 80, 80, 75, 75};
   for (int i = 0; i < 9; ++i) table->setColumnWidth(i, widths[i]);
   table->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
   FUi->btnSaveFile->setToolTip(QStringLiteral("Сохранить таблицу для электронной таблицы (CSV)"));
@@ -177,6 +181,7 @@ void TfrmFleetSurvey::AddRow(const TSurveyRecord& record) {
       item->setBackground(kErrorBackground);
       if (c == kErrorColumn) item->setForeground(QColor(0xB0, 0, 0));
     }
+    if (c == kErrorColumn) item->setToolTip(item->text());
     table->setItem(row, c, item);
   }
   table->scrollToItem(table->item(row, 0));

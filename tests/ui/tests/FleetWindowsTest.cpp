@@ -68,6 +68,7 @@ class FleetWindowsTest : public QObject {
  private slots:
   void SurveyTableIsTheCoreSurvey();
   void SurveySortsSavesAndPicksAReader();
+  void StopEndsTheSurveyAfterTheExchangeInProgress();
   void WriteVerifiesEachReaderAndNamesTheSilentOne();
   void StopDuringAWriteLeavesTheRestUntouched();
 };
@@ -162,6 +163,25 @@ void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
   emit table->cellDoubleClicked(1, 4);
   QCOMPARE(world.state.ReaderAddress, 2);
   QVERIFY(!w.isVisible());
+}
+
+void FleetWindowsTest::StopEndsTheSurveyAfterTheExchangeInProgress() {
+  FleetWorld world;
+  ui::TfrmFleetSurvey& w = world.survey;
+  w.show();
+  // Reader 1's version, then its block, then Stop during its first tag memory time.
+  QPushButton* stop = Child<QPushButton>(w, "btnStop");
+  world.bus.SetReplyHook([&] {
+    if (world.Requests() == 3) stop->click();
+  });
+  Child<QPushButton>(w, "btnStart")->click();
+  world.bus.SetReplyHook({});
+  QCOMPARE(world.Requests(), std::uint64_t{3});
+  // A reader cut short has no row.
+  QCOMPARE(Child<QTableWidget>(w, "tblReaders")->rowCount(), 0);
+  QCOMPARE(w.PanelText(0), QStringLiteral("Обзор остановлен"));
+  QVERIFY(Child<QPushButton>(w, "btnStart")->isEnabled());
+  w.hide();
 }
 
 void FleetWindowsTest::WriteVerifiesEachReaderAndNamesTheSilentOne() {
