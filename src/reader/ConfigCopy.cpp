@@ -30,7 +30,8 @@ TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState&
 
   const auto stopped = [&stopRequested] { return stopRequested && stopRequested(); };
   copy.Failures = WriteWholeConfig(
-      s, link, onResult, {}, [&] { return !stopped(); }, [&](const TConfigWriteStep& step) { copy.Steps.push_back(step); });
+      s, link, onResult, {}, [&] { return !stopped(); },
+      [&](const TConfigWriteStep& step) { copy.Steps.push_back(step); });
   // Only what the reader answered counts as written; unchecked, it is not verified.
   if (stopped()) {
     copy.Verdict = TCopyVerdict::Stopped;

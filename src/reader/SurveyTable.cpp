@@ -14,6 +14,10 @@ std::string NumberOrEmpty(const std::optional<T>& value) {
   return value ? std::to_string(+*value) : std::string();
 }
 
+// The version as the record holds it, whether it is always there or may be missing.
+inline std::string VersionText(const std::string& version) { return version; }
+inline std::string VersionText(const std::optional<std::string>& version) { return version.value_or(""); }
+
 std::string Milliseconds(double ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", ms);
@@ -31,7 +35,7 @@ const std::vector<std::string>& SurveyColumnNames() {
 
 std::vector<std::string> SurveyFields(const TSurveyRecord& r) {
   return {std::to_string(r.Address),
-          r.Version,
+          VersionText(r.Version),
           r.Mode ? ModeStatusText(*r.Mode) : std::string(),
           NumberOrEmpty(r.TMT_1),
           NumberOrEmpty(r.TMT_2),

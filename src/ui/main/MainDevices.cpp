@@ -67,7 +67,8 @@ void TfrmMain::PortGone() {
   for (TDiagWindow* w : windows) {
     if (w) w->DeviceGone();
   }
-  for (TDiagWindow* w : {static_cast<TDiagWindow*>(FCtx.Windows.FleetSurvey), static_cast<TDiagWindow*>(FCtx.Windows.FleetWrite)}) {
+  TDiagWindow* fleet[] = {FCtx.Windows.FleetSurvey, FCtx.Windows.FleetWrite};
+  for (TDiagWindow* w : fleet) {
     if (w) w->DeviceGone();
   }
   tbnInterfaceCloseClick();

@@ -35,7 +35,8 @@ TfrmFleetWrite::TfrmFleetWrite(TUiContext& ctx, QWidget* parent)
   table->verticalHeader()->hide();
   table->horizontalHeader()->setStretchLastSection(true);
   table->setColumnWidth(0, 60);
-  FUi->edtAddresses->setToolTip(QStringLiteral("Адреса и диапазоны через запятую (1,3,5-9) или found: найденные обзором"));
+  FUi->edtAddresses->setToolTip(
+      QStringLiteral("Адреса и диапазоны через запятую (1,3,5-9) или found: найденные обзором"));
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetWrite::btnStartClick);
   connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetWrite::btnStopClick);
   connect(FUi->btnFoundReaders, &QPushButton::clicked, this, &TfrmFleetWrite::btnFoundReadersClick);
