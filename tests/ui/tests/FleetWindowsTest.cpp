@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 
 #include "WindowFixture.h"
@@ -157,6 +158,16 @@ void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
   Child<QPushButton>(w, "btnSaveFile")->click();
   QVERIFY(FileBytes(name).startsWith(QStringLiteral("\uFEFFАдрес;").toUtf8() + QByteArray()));
   QVERIFY(FileBytes(name).contains("\r\n1;"));
+
+  // The write window opened from here offers the readers found.
+  QString offered;
+  QTimer::singleShot(0, [&] {
+    Child<QPushButton>(world.write, "btnFoundReaders")->click();
+    offered = Child<QLineEdit>(world.write, "edtAddresses")->text();
+    world.write.reject();
+  });
+  Child<QPushButton>(w, "btnWriteMany")->click();
+  QCOMPARE(offered, QStringLiteral("1,2,3"));
 
   // A double-click makes that reader the working one and closes the window.
   world.state.ReaderAddress = 9;
