@@ -182,7 +182,8 @@ int TProgramHook::Shots(const QString& dir) {
     ok &= Save(*survey, dir, "survey");
     survey->hide();
   }
-  if (QWidget* write = FWindows.FleetWrite) {
+  if (ui::TfrmFleetWrite* write = FWindows.FleetWrite) {
+    if (FWindows.FleetSurvey) write->SetFoundReaders(FWindows.FleetSurvey->FoundAddresses());
     write->show();
     if (auto* list = write->findChild<QLineEdit*>(QStringLiteral("edtAddresses"))) list->setText(QStringLiteral("1-5"));
     ok &= Save(*write, dir, "write-many");
