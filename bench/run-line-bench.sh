@@ -9,7 +9,8 @@ build="$root/build-bench"
 
 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ17_BENCH=ON -DQ17_WERROR=ON >/dev/null
-cmake --build "$build" --parallel "${JOBS:-2}" --target line_bench q17sim q17ctl link_bench settings_bench window_cpu_bench
+cmake --build "$build" --parallel "${JOBS:-2}" --target line_bench q17sim q17ctl link_bench settings_bench window_cpu_bench \
+  fleet_survey_bench
 
 echo "### line_bench"
 status=0
@@ -23,4 +24,7 @@ echo "### settings_bench"
 echo
 echo "### window_cpu_bench"
 "$build/bench/window_cpu_bench" || status=$?
+echo
+echo "### fleet_survey_bench"
+"$build/bench/fleet_survey_bench" || status=$?
 exit "$status"

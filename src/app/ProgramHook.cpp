@@ -8,7 +8,11 @@
 #include <QEventLoop>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -25,6 +29,8 @@
 #include "ui/common/UiContext.h"
 #include "ui/main/Main.h"
 #include "ui/tests/Audit.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
 #include "ui/tests/Test_Radio.h"
 
 namespace q17::app {
@@ -171,6 +177,22 @@ int TProgramHook::Shots(const QString& dir) {
     wait.exec();
     ok &= Save(*audit, dir, "audit");
     audit->hide();
+  }
+  // The car park's menu is usable exactly while the port is open.
+  const auto* fleet = FMain.findChild<QMenu*>(QStringLiteral("miFleet"));
+  if (ui::TfrmFleetSurvey* survey = FWindows.FleetSurvey; survey && fleet && fleet->menuAction()->isEnabled()) {
+    survey->show();
+    if (auto* end = survey->findChild<QSpinBox*>(QStringLiteral("sedEndAddr"))) end->setValue(5);
+    if (auto* start = survey->findChild<QPushButton*>(QStringLiteral("btnStart"))) start->click();
+    ok &= Save(*survey, dir, "survey");
+    survey->hide();
+  }
+  if (ui::TfrmFleetWrite* write = FWindows.FleetWrite) {
+    if (FWindows.FleetSurvey) write->SetFoundReaders(FWindows.FleetSurvey->FoundAddresses());
+    write->show();
+    if (auto* list = write->findChild<QLineEdit*>(QStringLiteral("edtAddresses"))) list->setText(QStringLiteral("1-5"));
+    ok &= Save(*write, dir, "write-many");
+    write->hide();
   }
   if (QWidget* about = FWindows.About) ok &= Save(*about, dir, "about");
   Trigger("tbnInterfaceClose");

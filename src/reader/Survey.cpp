@@ -38,9 +38,13 @@ std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const 
   s.ReaderAddress = address;
 
   Step(record, record.Mode, s, link, ReadConfig, [](const TCommandState& st) { return st.Config.Mode; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.TMT_1, s, link, ReadTagMemTime1, [](const TCommandState& st) { return st.TMT_1; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.TMT_2, s, link, ReadTagMemTime2, [](const TCommandState& st) { return st.TMT_2; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.ATT_1, s, link, ReadAtten1, [](const TCommandState& st) { return st.ATT_1; });
+  if (Stopped(env)) return std::nullopt;
   Step(record, record.ATT_2, s, link, ReadAtten2, [](const TCommandState& st) { return st.ATT_2; });
   if (Stopped(env)) return std::nullopt;
 
@@ -69,10 +73,18 @@ TSurveyTotals Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
                      const std::function<bool(const TSurveyRecord&)>& onRecord) {
   TCommandState scan;
   TSurveyTotals totals;
+  // The progress of a window: the address the scan asks next.
+  const auto tryNext = [&](int address) {
+    if (env.Trying && address < to) env.Trying(address + 1);
+  };
+  if (env.Trying && from <= to) env.Trying(from);
   ScanBus(scan, link, from, to, [&](const TBusReply& reply) {
     if (reply.Answer == TBusAnswer::LineGone) totals.DeviceGone = true;
     if (Stopped(env)) return false;
-    if (reply.Answer == TBusAnswer::Silent) return true;
+    if (reply.Answer == TBusAnswer::Silent) {
+      tryNext(reply.Address);
+      return true;
+    }
     if (reply.Answer == TBusAnswer::LineGone) return false;
     ++totals.Answered;
     std::optional<TSurveyRecord> record;
@@ -89,7 +101,9 @@ TSurveyTotals Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
       totals.DeviceGone = true;
       return false;
     }
-    return more && !Stopped(env);
+    if (!more || Stopped(env)) return false;
+    tryNext(reply.Address);
+    return true;
   });
   return totals;
 }

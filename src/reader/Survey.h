@@ -37,6 +37,8 @@ struct TSurveyEnv {
   std::function<double()> NowMs;
   // Asked between steps; a reader cut short by a stop gets no record.
   std::function<bool()> StopRequested;
+  // Told of each address before its version read goes out (optional).
+  std::function<void(int address)> Trying;
 };
 
 // The steps after the scan found the reader at `address` with `version`:

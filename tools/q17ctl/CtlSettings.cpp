@@ -10,7 +10,7 @@
 #include "CtlOutput.h"
 #include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
-#include "reader/PageRanges.h"
+#include "reader/ConfigCopy.h"
 #include "reader/RdrCmd.h"
 #include "reader/WholeConfig.h"
 #include "settings/SettingsFile.h"
@@ -101,49 +101,38 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   LoadSettingsText(*text, fromFile);
 
   // The reader's own block keeps its marker, mode and Wiegand interval.
-  if (const int r = ReadConfig(s, link); r != 0) return ReadFailed({r, TConfigGroup::Block}, link, err);
-  s.Config.Channel = fromFile.Config.Channel;
-  s.TMT_1 = fromFile.TMT_1;
-  s.TMT_2 = fromFile.TMT_2;
-  s.ATT_1 = fromFile.ATT_1;
-  s.ATT_2 = fromFile.ATT_2;
-  const TCommandState asLoaded = s;
-  ClampToPageRanges(s);
-  ReportClamped(asLoaded, s, PathText(file), err);
-
-  const auto stopped = [&stopRequested] { return stopRequested && stopRequested(); };
-  std::vector<TConfigWriteStep> steps;
-  const auto failures = WriteWholeConfig(
-      s, link, {}, {}, [&] { return !stopped(); }, [&](const TConfigWriteStep& step) { steps.push_back(step); });
-  if (stopped()) {
-    // Only what the reader answered counts as written.
-    err << "q17ctl: stopped while writing the configuration\n";
-    for (const TConfigWriteStep& step : steps) {
-      err << step.Name << ": " << WriteOutcomeText(step.Outcome);
-      if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
-      err << "\n";
-    }
-    return kExitFailed;
+  const TConfigCopy copy = CopyConfig(s, link, fromFile, stopRequested);
+  if (copy.Verdict == TCopyVerdict::ReadFailed) return ReadFailed(copy.Read, link, err);
+  ReportClamped(copy.AsWanted, s, PathText(file), err);
+  switch (copy.Verdict) {
+    case TCopyVerdict::ReadFailed:
+    case TCopyVerdict::ReadBackFailed:
+      return ReadFailed(copy.Read, link, err);
+    case TCopyVerdict::Stopped:
+      err << "q17ctl: stopped while writing the configuration\n";
+      for (const TConfigWriteStep& step : copy.Steps) {
+        err << step.Name << ": " << WriteOutcomeText(step.Outcome);
+        if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
+        err << "\n";
+      }
+      return kExitFailed;
+    case TCopyVerdict::WriteFailed:
+      for (std::size_t i = 0; i < copy.Failures.size(); ++i) {
+        // An unplug is told once, after the last failure.
+        PrintFailure(err, copy.Failures[i].Code, WriteFailureMessage(copy.Failures[i].Group),
+                     i + 1 == copy.Failures.size() ? &link : nullptr);
+      }
+      return kExitFailed;
+    case TCopyVerdict::Differs:
+      err << "q17ctl: the reader holds another configuration than was written\nwritten:\n";
+      PrintConfig(s, err);
+      err << "read back:\n";
+      PrintConfig(copy.ReadBack, err);
+      return kExitFailed;
+    case TCopyVerdict::Verified:
+      break;
   }
-  for (std::size_t i = 0; i < failures.size(); ++i) {
-    // An unplug is told once, after the last failure.
-    PrintFailure(err, failures[i].Code, WriteFailureMessage(failures[i].Group),
-                 i + 1 == failures.size() ? &link : nullptr);
-  }
-  if (!failures.empty()) return kExitFailed;
-
-  TCommandState check;
-  check.ReaderAddress = s.ReaderAddress;
-  if (const TConfigReadResult r = ReadWholeConfig(check, link); r.Code != 0) return ReadFailed(r, link, err);
-  if (check.Config != s.Config || check.TMT_1 != s.TMT_1 || check.TMT_2 != s.TMT_2 || check.ATT_1 != s.ATT_1 ||
-      check.ATT_2 != s.ATT_2) {
-    err << "q17ctl: the reader holds another configuration than was written\nwritten:\n";
-    PrintConfig(s, err);
-    err << "read back:\n";
-    PrintConfig(check, err);
-    return kExitFailed;
-  }
-  PrintConfig(check, out);
+  PrintConfig(copy.ReadBack, out);
   return kExitOk;
 }
 

@@ -19,6 +19,8 @@ class TfrmAddrChange;
 class TfrmAudio;
 class TfrmFindReaders;
 class TfrmTrafficLog;
+class TfrmFleetSurvey;
+class TfrmFleetWrite;
 
 // The nine windows, filled in as the program's start creates them.
 struct TWindows {
@@ -32,6 +34,9 @@ struct TWindows {
   TfrmAudio* Audio = nullptr;
   TfrmFindReaders* FindReaders = nullptr;
   TfrmTrafficLog* TrafficLog = nullptr;
+  // The car park: a survey of the bus, one set-up written to many readers.
+  TfrmFleetSurvey* FleetSurvey = nullptr;
+  TfrmFleetWrite* FleetWrite = nullptr;
 };
 
 struct TUiContext {

@@ -31,6 +31,8 @@ class TfrmMain : public QMainWindow {
   // while a port is open, with Tag 3 exactly while none is; the pages follow
   // the port state and their titles dim with it.
   void ApplyPortState(bool opened);
+  // The menu of the car park's windows, once they exist (usable with a port open).
+  void AddFleetMenu();
   // Panel 3 := "Код = N / text"; returns the code.
   int ShowResult(int code);
   void RefreshInterfaces();

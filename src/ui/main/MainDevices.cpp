@@ -10,6 +10,8 @@
 #include "ui/main/Main.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
@@ -63,6 +65,10 @@ void TfrmMain::PortGone() {
   TDiagWindow* windows[] = {FCtx.Windows.CommTest, FCtx.Windows.RadioTest, FCtx.Windows.Audit,
                             FCtx.Windows.Sensors,  FCtx.Windows.Audio,     FCtx.Windows.FindReaders};
   for (TDiagWindow* w : windows) {
+    if (w) w->DeviceGone();
+  }
+  TDiagWindow* fleet[] = {FCtx.Windows.FleetSurvey, FCtx.Windows.FleetWrite};
+  for (TDiagWindow* w : fleet) {
     if (w) w->DeviceGone();
   }
   tbnInterfaceCloseClick();

@@ -6,6 +6,8 @@
 #include "ui/main/ChangeAddr.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
@@ -32,6 +34,9 @@ std::unique_ptr<TfrmMain> CreateWindows(TUiContext& ctx) {
                             static_cast<TDiagWindow*>(w.Audio)}) {
     QObject::connect(test, &TDiagWindow::ReaderNotPutBack, main.get(), &TfrmMain::ShowResult);
   }
+  w.FleetSurvey = new TfrmFleetSurvey(ctx, main.get());
+  w.FleetWrite = new TfrmFleetWrite(ctx, main.get());
+  main->AddFleetMenu();
   // A window of its own, not the main window's child: the diagnostic windows
   // block the main window while they run, and the log must stay usable then.
   // It does not keep the program running, and goes with the main window.

@@ -2,6 +2,9 @@
 // events seam: the list follows while no port is open, and an unplugged
 // open port is closed with every test window stopped.
 #include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -13,6 +16,8 @@
 #include "ui/common/DeviceEvents.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
@@ -103,6 +108,7 @@ class HotPlugTest : public QObject {
   void unplugFoundWhileIdleClosesThePort();
   void unplugStopsEveryRunningTestWindow();
   void unplugEndsASearchAtTheNextAddress();
+  void unplugEndsASurveyAndAWriteToManyReaders();
 };
 
 void HotPlugTest::listFollowsDevicesKeepingTheChoice() {
@@ -204,6 +210,56 @@ void HotPlugTest::unplugEndsASearchAtTheNextAddress() {
   QVERIFY(search->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
   QVERIFY(!search->findChild<QPushButton*>(QStringLiteral("btnStartFind"))->isEnabled());
   search->hide();
+}
+
+// The car park's windows stop after the exchange that found the device gone,
+// say why, and leave the readers not begun untouched.
+void HotPlugTest::unplugEndsASurveyAndAWriteToManyReaders() {
+  HotPlugWorld w;
+  w.Open(QStringLiteral("COM1"));
+  QMenu* menu = w.main->findChild<QMenu*>(QStringLiteral("miFleet"));
+  QVERIFY(menu->menuAction()->isEnabled());
+
+  ui::TfrmFleetSurvey* survey = w.windows.FleetSurvey;
+  survey->show();
+  survey->findChild<QSpinBox*>(QStringLiteral("sedEndAddr"))->setValue(254);
+  // Pulled out right after the reader at 1 answered its version.
+  w.bus.SetReplyHook([&w] { w.serial.unplugBeforeNextWrite = true; });
+  survey->findChild<QPushButton*>(QStringLiteral("btnStart"))->click();
+  w.bus.SetReplyHook({});
+  QVERIFY(!w.link.Opened());
+  QCOMPARE(w.bus.Stats().requests, std::uint64_t{1});
+  QCOMPARE(survey->PanelText(0), QStringLiteral("Обзор прерван"));
+  QCOMPARE(survey->PanelText(2), kGone);
+  QVERIFY(survey->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  QVERIFY(!menu->menuAction()->isEnabled());
+  survey->hide();
+
+  w.serial.gone = false;
+  w.serial.unplugBeforeNextWrite = false;
+  w.Open(QStringLiteral("COM1"));
+  QVERIFY(w.link.Opened());
+  const auto before = w.bus.Stats().requests;
+  ui::TfrmFleetWrite* write = w.windows.FleetWrite;
+  write->show();
+  write->findChild<QLineEdit*>(QStringLiteral("edtAddresses"))->setText(QStringLiteral("1,2,3"));
+  // Gone after reader 1's own block was read: its write never arrives.
+  w.bus.SetReplyHook([&w] { w.serial.unplugBeforeNextWrite = true; });
+  w.messages.answers = {true};
+  write->findChild<QPushButton*>(QStringLiteral("btnStart"))->click();
+  w.bus.SetReplyHook({});
+  QVERIFY(!w.link.Opened());
+  QCOMPARE(w.bus.Stats().requests, before + 1);
+  auto* table = write->findChild<QTableWidget*>(QStringLiteral("tblResults"));
+  // A write that failed on the way out may have left part of a frame: not known.
+  QCOMPARE(table->item(0, 1)->text(), QStringLiteral("неизвестно (остановлено): BLOCK неизвестно, TMT_1 не записано, "
+                                                     "TMT_2 не записано, ATT_1 не записано, ATT_2 не записано"));
+  QCOMPARE(table->item(1, 1)->text(), QStringLiteral("не тронут (устройство отключено)"));
+  QCOMPARE(table->item(2, 1)->text(), QStringLiteral("не тронут (устройство отключено)"));
+  QCOMPARE(write->PanelText(0), QStringLiteral("Запись прервана"));
+  QCOMPARE(write->PanelText(2), kGone);
+  QVERIFY(write->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  write->hide();
 }
 
 QTEST_MAIN(HotPlugTest)

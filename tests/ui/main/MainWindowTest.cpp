@@ -38,6 +38,8 @@
 #include "ui/about/About.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
@@ -136,7 +138,7 @@ void MainWindowTest::everyTaggedControlFollowsThePortState() {
   const std::set<QString> tag2 = {"tbnInterfaceClose", "tbnGetFromReader", "tbnLoadToReader", "btnCommon",
                                   "btnNoGate", "btnOnTheFly", "btnOneRead", "btnStandard", "btnTests",
                                   "btnStartExchangeTest", "btnStartRadioTest", "btnStartSensTest", "btnStartAudit",
-                                  "btnAudioTest", "miActions"};
+                                  "btnAudioTest", "miActions", "miFleet"};
   const std::set<QString> tag3 = {"cbxInterfaces", "tbnRefresh", "tbnInterfaceOpen", "miExit"};
   auto check = [&](bool opened) {
     std::set<QString> seen2, seen3;
@@ -693,6 +695,8 @@ void MainWindowTest::launchersShowTheirWindows() {
       {"btnAudioTest", static_cast<QDialog*>(w.Audio)},
       {"miChangeAddr", w.AddrChange},
       {"miActionFindReaders", static_cast<QDialog*>(w.FindReaders)},
+      {"miFleetSurvey", static_cast<QDialog*>(w.FleetSurvey)},
+      {"miFleetWrite", static_cast<QDialog*>(w.FleetWrite)},
       {"miAbout", static_cast<QDialog*>(w.About)},
       {"tbnHelpAbout", static_cast<QDialog*>(w.About)},
   };

@@ -1,0 +1,56 @@
+#include "reader/SurveyTable.h"
+
+#include <cstdio>
+
+#include "link/ErrMsg.h"
+#include "reader/Csv.h"
+#include "reader/ReaderConfig.h"
+
+namespace q17 {
+namespace {
+
+template <typename T>
+std::string NumberOrEmpty(const std::optional<T>& value) {
+  return value ? std::to_string(+*value) : std::string();
+}
+
+// The version as the record holds it, whether it is always there or may be missing.
+inline std::string VersionText(const std::string& version) { return version; }
+inline std::string VersionText(const std::optional<std::string>& version) { return version.value_or(""); }
+
+std::string Milliseconds(double ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", ms);
+  return text;
+}
+
+}  // namespace
+
+const std::vector<std::string>& SurveyColumnNames() {
+  static const std::vector<std::string> kNames = {
+      "Адрес",       "Версия",      "Режим",      "Время памяти 1, 0,1 с", "Время памяти 2, 0,1 с",
+      "Затухание 1", "Затухание 2", "Ошибки эха", "Эхо 95 %, мс",          "Ошибка"};
+  return kNames;
+}
+
+std::vector<std::string> SurveyFields(const TSurveyRecord& r) {
+  return {std::to_string(r.Address),
+          VersionText(r.Version),
+          r.Mode ? ModeStatusText(*r.Mode) : std::string(),
+          NumberOrEmpty(r.TMT_1),
+          NumberOrEmpty(r.TMT_2),
+          NumberOrEmpty(r.ATT_1),
+          NumberOrEmpty(r.ATT_2),
+          std::to_string(r.EchoErrors),
+          r.EchoP95Ms ? Milliseconds(*r.EchoP95Ms) : std::string(),
+          r.ErrorCode != 0 ? FormatResult(r.ErrorCode) : std::string()};
+}
+
+std::string SurveyCsv(const std::vector<TSurveyRecord>& records) {
+  std::string text(kUtf8Bom);
+  text += CsvRow(SurveyColumnNames());
+  for (const TSurveyRecord& r : records) text += CsvRow(SurveyFields(r));
+  return text;
+}
+
+}  // namespace q17

@@ -1,0 +1,21 @@
+#pragma once
+// The survey's records as a table and as a spreadsheet file: one text per
+// column, the values written as q17ctl's survey line writes them (tag memory
+// times in tenths of a second, the echo time in milliseconds with three
+// decimals, the first failure as "Код = N / text"); a missing value is empty.
+#include <string>
+#include <vector>
+
+#include "reader/Survey.h"
+
+namespace q17 {
+
+// The columns' names, in order (UTF-8).
+const std::vector<std::string>& SurveyColumnNames();
+std::vector<std::string> SurveyFields(const TSurveyRecord& r);
+
+// The whole table for a spreadsheet: byte-order mark, the names, then one
+// row per record in the order given.
+std::string SurveyCsv(const std::vector<TSurveyRecord>& records);
+
+}  // namespace q17

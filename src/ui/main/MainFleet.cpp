@@ -1,0 +1,34 @@
+// The main window's menu of the car park: the survey of the bus and one
+// set-up written to many readers, beside the one-reader commands.
+#include <QMenu>
+#include <QMenuBar>
+
+#include "ui/main/Main.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
+#include "ui_Main.h"
+
+namespace q17::ui {
+
+void TfrmMain::AddFleetMenu() {
+  auto* menu = new QMenu(QStringLiteral("Считыватели"), this);
+  menu->setObjectName(QStringLiteral("miFleet"));
+  menu->setProperty("Tag", 2);
+  QAction* survey = menu->addAction(QStringLiteral("Обзор считывателей"));
+  survey->setObjectName(QStringLiteral("miFleetSurvey"));
+  QAction* write = menu->addAction(QStringLiteral("Записать в несколько считывателей..."));
+  write->setObjectName(QStringLiteral("miFleetWrite"));
+  ui->mnuMainMenu->insertMenu(ui->miHelp->menuAction(), menu);
+  menu->menuAction()->setEnabled(FCtx.Link.Opened());
+  connect(survey, &QAction::triggered, this, [this] {
+    if (FCtx.Windows.FleetSurvey) FCtx.Windows.FleetSurvey->exec();
+  });
+  connect(write, &QAction::triggered, this, [this] {
+    TfrmFleetWrite* w = FCtx.Windows.FleetWrite;
+    if (!w) return;
+    w->SetFoundReaders(FCtx.Windows.FleetSurvey ? FCtx.Windows.FleetSurvey->FoundAddresses() : std::vector<int>{});
+    w->exec();
+  });
+}
+
+}  // namespace q17::ui

@@ -1,0 +1,242 @@
+#include "ui/tests/FleetSurvey.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSaveFile>
+#include <chrono>
+
+#include "reader/SurveyTable.h"
+#include "ui/common/QtSeams.h"
+#include "ui/tests/FleetWrite.h"
+#include "ui_FleetSurvey.h"
+
+namespace q17::ui {
+namespace {
+
+// Numbers sort as numbers, an empty cell before any; other columns by text.
+class TSortItem : public QTableWidgetItem {
+ public:
+  TSortItem(const QString& text, bool numeric) : QTableWidgetItem(text), FNumeric(numeric) {}
+  bool operator<(const QTableWidgetItem& other) const override {
+    if (!FNumeric) return QTableWidgetItem::operator<(other);
+    const QString a = text(), b = other.text();
+    if (a.isEmpty() || b.isEmpty()) return a.isEmpty() && !b.isEmpty();
+    return a.toDouble() < b.toDouble();
+  }
+
+ private:
+  bool FNumeric;
+};
+
+constexpr int kVersionColumn = 1;
+constexpr int kModeColumn = 2;
+constexpr int kErrorColumn = 9;
+const QColor kErrorBackground(0xFF, 0xD6, 0xD6);
+
+}  // namespace
+
+TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
+    : TDiagWindow(ctx, parent), FUi(new Ui::TfrmFleetSurvey) {
+  FUi->setupUi(this);
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose,
+              {{160, QStringLiteral("Обзор не запущен")}, {140, QString()}, {50, QString()}});
+  FUi->lblRangeError->setTextFormat(Qt::PlainText);
+  FUi->lblRangeError->hide();
+  QTableWidget* table = FUi->tblReaders;
+  QStringList names;
+  // The unit under the name keeps the columns narrow.
+  for (const std::string& name : SurveyColumnNames())
+    names << QString::fromStdString(name).replace(QStringLiteral(", "), QStringLiteral("\n"));
+  table->setColumnCount(static_cast<int>(names.size()));
+  table->setHorizontalHeaderLabels(names);
+  table->verticalHeader()->hide();
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
+  table->setWordWrap(false);
+  table->horizontalHeader()->setStretchLastSection(true);
+  const int widths[] = {50, 130, 90, 95, 95, 80, 80, 75, 75};
+  for (int i = 0; i < 9; ++i) table->setColumnWidth(i, widths[i]);
+  table->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
+  FUi->btnSaveFile->setToolTip(QStringLiteral("Сохранить таблицу для электронной таблицы (CSV)"));
+  FPickFile = [this](QWidget* parent) {
+    return PickCsvFile(parent, QStringLiteral("survey.csv"));
+  };
+  connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStartClick);
+  connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStopClick);
+  connect(FUi->btnSaveFile, &QPushButton::clicked, this, &TfrmFleetSurvey::btnSaveFileClick);
+  connect(FUi->btnWriteMany, &QPushButton::clicked, this, &TfrmFleetSurvey::btnWriteManyClick);
+  connect(table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { tblReadersDblClick(row); });
+  SetRunning(false);
+}
+
+TfrmFleetSurvey::~TfrmFleetSurvey() = default;
+
+void TfrmFleetSurvey::FormShow() {
+  FUi->lblRangeError->hide();
+  FDeviceGone = false;
+  SetPanel(0, QStringLiteral("Обзор не запущен"));
+  SetPanel(2, QString());
+  SetRunning(false);
+}
+
+std::vector<int> TfrmFleetSurvey::FoundAddresses() const {
+  std::vector<int> addresses;
+  for (const TSurveyRecord& r : FRecords) addresses.push_back(r.Address);
+  return addresses;
+}
+
+void TfrmFleetSurvey::SetRunning(bool running) {
+  FRunning = running;
+  FUi->btnStart->setEnabled(!running);
+  FUi->btnStop->setEnabled(running);
+  FUi->btnClose->setEnabled(!running);
+  FUi->sedStartAddr->setEnabled(!running);
+  FUi->sedEndAddr->setEnabled(!running);
+  FUi->btnSaveFile->setEnabled(!running && !FRecords.empty());
+  FUi->btnWriteMany->setEnabled(!running && FCtx.Windows.FleetWrite != nullptr);
+  // Rows move while they are added: sorted once the survey has ended.
+  FUi->tblReaders->setSortingEnabled(!running);
+}
+
+bool TfrmFleetSurvey::LetMessagesThrough() {
+  QCoreApplication::processEvents();
+  return FStopAsked || FDeviceGone || !FCtx.Link.Opened();
+}
+
+void TfrmFleetSurvey::btnStartClick() {
+  FUi->sedStartAddr->interpretText();
+  FUi->sedEndAddr->interpretText();
+  const int from = FUi->sedStartAddr->value();
+  const int to = FUi->sedEndAddr->value();
+  if (to < from) {
+    FUi->lblRangeError->setText(
+        QStringLiteral("Конечный адрес (%1) меньше начального (%2): обзор не выполнен. Исправьте диапазон адресов.")
+            .arg(to)
+            .arg(from));
+    FUi->lblRangeError->show();
+    return;
+  }
+  FUi->lblRangeError->hide();
+  FRecords.clear();
+  FUi->tblReaders->setSortingEnabled(false);
+  FUi->tblReaders->setRowCount(0);
+  FUi->pgbProgress->setRange(from, to);
+  FUi->pgbProgress->setValue(from);
+  FStopAsked = false;
+  FDeviceGone = false;
+  SetPanel(0, QStringLiteral("Обзор идёт..."));
+  SetPanel(1, QStringLiteral("Найдено: 0"));
+  SetPanel(2, QString());
+  SetRunning(true);
+
+  const auto start = std::chrono::steady_clock::now();
+  TSurveyEnv env;
+  env.NowMs = [start] {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  };
+  env.StopRequested = [this] { return LetMessagesThrough(); };
+  env.Trying = [this](int address) { FUi->pgbProgress->setValue(address); };
+  Survey(FCtx.Link, from, to, env, [this](const TSurveyRecord& record) {
+    FRecords.push_back(record);
+    AddRow(record);
+    SetPanel(1, QStringLiteral("Найдено: %1").arg(FRecords.size()));
+    return true;
+  });
+
+  if (FDeviceGone || !FCtx.Link.Opened()) {
+    SetPanel(0, QStringLiteral("Обзор прерван"));
+  } else if (FStopAsked) {
+    SetPanel(0, QStringLiteral("Обзор остановлен"));
+  } else {
+    FUi->pgbProgress->setValue(to);
+    SetPanel(0, QStringLiteral("Обзор завершён"));
+  }
+  SetRunning(false);
+}
+
+void TfrmFleetSurvey::btnStopClick() {
+  // The exchange in progress is answered first; the survey ends after it.
+  FStopAsked = true;
+  FUi->btnStop->setEnabled(false);
+}
+
+void TfrmFleetSurvey::StopForDeviceGone() {
+  FCtx.Idle.Clear();
+  FDeviceGone = true;
+  if (FRunning) SetPanel(0, QStringLiteral("Обзор прерван"));
+}
+
+void TfrmFleetSurvey::AddRow(const TSurveyRecord& record) {
+  QTableWidget* table = FUi->tblReaders;
+  const int row = table->rowCount();
+  table->insertRow(row);
+  const std::vector<std::string> fields = SurveyFields(record);
+  for (int c = 0; c < static_cast<int>(fields.size()); ++c) {
+    const bool numeric = c != kVersionColumn && c != kModeColumn && c != kErrorColumn;
+    auto* item = new TSortItem(QString::fromStdString(fields[static_cast<std::size_t>(c)]), numeric);
+    if (numeric) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (c == 0) item->setData(Qt::UserRole, record.Address);
+    if (record.ErrorCode != 0) {
+      item->setBackground(kErrorBackground);
+      if (c == kErrorColumn) item->setForeground(QColor(0xB0, 0, 0));
+    }
+    if (c == kErrorColumn) item->setToolTip(item->text());
+    table->setItem(row, c, item);
+  }
+  table->scrollToItem(table->item(row, 0));
+}
+
+void TfrmFleetSurvey::tblReadersDblClick(int row) {
+  // The working address stays as it is while the survey runs.
+  if (FRunning) return;
+  const QTableWidgetItem* item = FUi->tblReaders->item(row, 0);
+  if (!item) return;
+  FCtx.State.ReaderAddress = item->data(Qt::UserRole).toInt();
+  accept();
+}
+
+void TfrmFleetSurvey::btnSaveFileClick() {
+  const QString name = FPickFile ? FPickFile(this) : QString();
+  if (name.isEmpty()) return;
+  if (QFileInfo::exists(name) &&
+      !FCtx.Messages.Confirm(this, QStringLiteral("Файл %1 уже существует. Заменить его?").arg(name)))
+    return;
+  // The rows in the order the table shows them.
+  std::vector<TSurveyRecord> shown;
+  for (int row = 0; row < FUi->tblReaders->rowCount(); ++row) {
+    const int address = FUi->tblReaders->item(row, 0)->data(Qt::UserRole).toInt();
+    for (const TSurveyRecord& r : FRecords)
+      if (r.Address == address) shown.push_back(r);
+  }
+  const std::string text = SurveyCsv(shown);
+  QSaveFile file(name);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+      !file.commit()) {
+    FCtx.Messages.Inform(this, QStringLiteral("Не удалось записать файл %1: %2").arg(name, file.errorString()));
+  }
+}
+
+void TfrmFleetSurvey::btnWriteManyClick() {
+  TfrmFleetWrite* write = FCtx.Windows.FleetWrite;
+  if (!write) return;
+  write->SetFoundReaders(FoundAddresses());
+  write->exec();
+}
+
+QString PickCsvFile(QWidget* parent, const QString& suggested) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QStringLiteral("Таблица CSV (*.csv)"));
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog.setDirectory(SettingsFolder());
+  dialog.selectFile(suggested);
+  // The window asks itself, through its message seam, alike on every system.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+}  // namespace q17::ui

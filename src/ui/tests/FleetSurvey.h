@@ -1,0 +1,65 @@
+#pragma once
+// The survey window: every reader of an address range with its version,
+// mode, tag memory times, attenuations and a short echo run, one table row
+// per reader as it is found, from the same survey q17ctl runs. The table
+// sorts by any column, saves as a spreadsheet file, and a double-click makes
+// a reader the one the program works with.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "reader/Survey.h"
+#include "ui/tests/DiagWindow.h"
+
+namespace Ui {
+class TfrmFleetSurvey;
+}
+
+namespace q17::ui {
+
+class TfrmFleetSurvey : public TDiagWindow {
+  Q_OBJECT
+ public:
+  explicit TfrmFleetSurvey(TUiContext& ctx, QWidget* parent = nullptr);
+  ~TfrmFleetSurvey() override;
+
+  // The file the table is saved into, or an empty text when the user
+  // cancelled; a test puts its own in place of the file dialog. An existing
+  // file is replaced only when the user says so.
+  using TFilePicker = std::function<QString(QWidget* parent)>;
+  void SetFilePicker(TFilePicker picker) { FPickFile = std::move(picker); }
+
+  // The records of the last survey, in address order.
+  const std::vector<TSurveyRecord>& Records() const { return FRecords; }
+  std::vector<int> FoundAddresses() const;
+  bool Running() const { return FRunning; }
+
+ protected:
+  void FormShow() override;
+  void StopForDeviceGone() override;
+
+ private:
+  void btnStartClick();
+  void btnStopClick();
+  void btnSaveFileClick();
+  void btnWriteManyClick();
+  void tblReadersDblClick(int row);
+  void SetRunning(bool running);
+  void AddRow(const TSurveyRecord& record);
+  // Lets the window's messages through between exchanges; true once the
+  // survey should end.
+  bool LetMessagesThrough();
+
+  std::unique_ptr<Ui::TfrmFleetSurvey> FUi;
+  TFilePicker FPickFile;
+  std::vector<TSurveyRecord> FRecords;
+  bool FRunning = false;
+  bool FStopAsked = false;
+  bool FDeviceGone = false;
+};
+
+// The save dialog of a spreadsheet file: "*.csv", the extension added to a
+// name typed without one; the caller asks before an existing file is replaced.
+QString PickCsvFile(QWidget* parent, const QString& suggested);
+
+}  // namespace q17::ui

@@ -1,0 +1,170 @@
+#include "ui/tests/FleetWrite.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+
+#include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
+#include "reader/AddressList.h"
+#include "reader/ConfigCopy.h"
+#include "ui_FleetWrite.h"
+
+namespace q17::ui {
+namespace {
+
+const QColor kFailedBackground(0xFF, 0xD6, 0xD6);
+
+QString AddressText(const std::vector<int>& addresses) {
+  QStringList parts;
+  for (const int a : addresses) parts << QString::number(a);
+  return parts.join(QLatin1Char(','));
+}
+
+}  // namespace
+
+TfrmFleetWrite::TfrmFleetWrite(TUiContext& ctx, QWidget* parent)
+    : TDiagWindow(ctx, parent), FUi(new Ui::TfrmFleetWrite) {
+  FUi->setupUi(this);
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose,
+              {{160, QStringLiteral("Запись не запущена")}, {140, QString()}, {50, QString()}});
+  FUi->lblListError->setTextFormat(Qt::PlainText);
+  FUi->lblListError->hide();
+  QTableWidget* table = FUi->tblResults;
+  table->setColumnCount(2);
+  table->setHorizontalHeaderLabels({QStringLiteral("Адрес"), QStringLiteral("Результат")});
+  table->verticalHeader()->hide();
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->setColumnWidth(0, 60);
+  FUi->edtAddresses->setToolTip(
+      QStringLiteral("Адреса и диапазоны через запятую (1,3,5-9) или found: найденные обзором"));
+  connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetWrite::btnStartClick);
+  connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetWrite::btnStopClick);
+  connect(FUi->btnFoundReaders, &QPushButton::clicked, this, &TfrmFleetWrite::btnFoundReadersClick);
+  SetRunning(false);
+}
+
+TfrmFleetWrite::~TfrmFleetWrite() = default;
+
+void TfrmFleetWrite::SetFoundReaders(std::vector<int> addresses) {
+  FFound = std::move(addresses);
+  FUi->btnFoundReaders->setEnabled(!FRunning && !FFound.empty());
+}
+
+void TfrmFleetWrite::FormShow() {
+  FUi->lblListError->hide();
+  FDeviceGone = false;
+  SetPanel(0, QStringLiteral("Запись не запущена"));
+  SetPanel(2, QString());
+  SetRunning(false);
+}
+
+void TfrmFleetWrite::SetRunning(bool running) {
+  FRunning = running;
+  FUi->btnStart->setEnabled(!running);
+  FUi->btnStop->setEnabled(running);
+  FUi->btnClose->setEnabled(!running);
+  FUi->edtAddresses->setEnabled(!running);
+  FUi->btnFoundReaders->setEnabled(!running && !FFound.empty());
+}
+
+void TfrmFleetWrite::btnFoundReadersClick() { FUi->edtAddresses->setText(AddressText(FFound)); }
+
+bool TfrmFleetWrite::LetMessagesThrough() {
+  QCoreApplication::processEvents();
+  return FStopAsked || FDeviceGone || !FCtx.Link.Opened();
+}
+
+void TfrmFleetWrite::SetRow(int row, int address, const QString& outcome, bool good) {
+  QTableWidget* table = FUi->tblResults;
+  auto* a = new QTableWidgetItem(QString::number(address));
+  a->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* o = new QTableWidgetItem(outcome);
+  o->setToolTip(outcome);
+  if (!good) {
+    a->setBackground(kFailedBackground);
+    o->setBackground(kFailedBackground);
+  }
+  table->setItem(row, 0, a);
+  table->setItem(row, 1, o);
+}
+
+void TfrmFleetWrite::btnStartClick() {
+  std::string problem;
+  auto list = ParseAddressList(FUi->edtAddresses->text().trimmed().toStdString(), &problem);
+  if (list && list->Found) {
+    list->Addresses = FFound;
+    if (FFound.empty()) problem = "обзор не нашёл ни одного считывателя";
+  }
+  if (!list || list->Addresses.empty()) {
+    FUi->lblListError->setText(QStringLiteral("Список адресов не принят: %1").arg(QString::fromStdString(problem)));
+    FUi->lblListError->show();
+    return;
+  }
+  FUi->lblListError->hide();
+  const std::vector<int> addresses = list->Addresses;
+  const int count = static_cast<int>(addresses.size());
+  if (!FCtx.Messages.Confirm(this, QStringLiteral("Конфигурация со страниц будет записана в считыватели: %1 (%2). "
+                                                  "Продолжить?")
+                                       .arg(count)
+                                       .arg(AddressText(addresses))))
+    return;
+
+  QTableWidget* table = FUi->tblResults;
+  table->setRowCount(count);
+  for (int i = 0; i < count; ++i) SetRow(i, addresses[static_cast<std::size_t>(i)], QStringLiteral("ждёт"), true);
+  FUi->pgbProgress->setRange(0, count);
+  FUi->pgbProgress->setValue(0);
+  FStopAsked = false;
+  FDeviceGone = false;
+  SetPanel(0, QStringLiteral("Запись идёт..."));
+  SetPanel(2, QString());
+  SetRunning(true);
+
+  int verified = 0;
+  for (int i = 0; i < count; ++i) {
+    const int address = addresses[static_cast<std::size_t>(i)];
+    if (LetMessagesThrough()) {
+      // Nothing was sent to these: they stay as they were.
+      const bool gone = FDeviceGone || !FCtx.Link.Opened();
+      for (int k = i; k < count; ++k)
+        SetRow(k, addresses[static_cast<std::size_t>(k)], QString::fromStdString(UntouchedText(gone)), false);
+      break;
+    }
+    SetRow(i, address, QStringLiteral("записывается..."), true);
+    table->scrollToItem(table->item(i, 0));
+    // A state of its own: the working address and the pages stay as they are.
+    TCommandState reader = FCtx.State;
+    reader.ReaderAddress = address;
+    const TConfigCopy copy = CopyConfig(
+        reader, FCtx.Link, FCtx.State, [this] { return LetMessagesThrough(); },
+        [this](int code) {
+          SetPanel(2, QString::fromStdString(FormatResult(code)));
+          QCoreApplication::processEvents();
+        });
+    const bool good = copy.Verdict == TCopyVerdict::Verified;
+    verified += good ? 1 : 0;
+    SetRow(i, address, QString::fromStdString(CopyOutcomeText(copy)), good);
+    FUi->pgbProgress->setValue(i + 1);
+    SetPanel(1, QStringLiteral("Проверено: %1 из %2").arg(verified).arg(count));
+  }
+
+  if (FDeviceGone || !FCtx.Link.Opened()) {
+    SetPanel(0, QStringLiteral("Запись прервана"));
+    SetPanel(2, QString::fromUtf8(DeviceGoneStatusText()));
+  } else {
+    SetPanel(0, FStopAsked ? QStringLiteral("Запись остановлена") : QStringLiteral("Запись завершена"));
+  }
+  SetRunning(false);
+}
+
+void TfrmFleetWrite::btnStopClick() {
+  FStopAsked = true;
+  FUi->btnStop->setEnabled(false);
+}
+
+void TfrmFleetWrite::StopForDeviceGone() {
+  FCtx.Idle.Clear();
+  FDeviceGone = true;
+}
+
+}  // namespace q17::ui

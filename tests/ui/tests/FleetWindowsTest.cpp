@@ -1,0 +1,269 @@
+// The car park's windows against the simulated bus: the survey table beside
+// the core survey of the same bus, its file, and one set-up written to a
+// list of readers, stopped or not.
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+
+#include "WindowFixture.h"
+#include "reader/Survey.h"
+#include "reader/SurveyTable.h"
+#include "ui/support/Screenshot.h"
+#include "ui/tests/FleetSurvey.h"
+#include "ui/tests/FleetWrite.h"
+
+namespace q17::test {
+namespace {
+
+template <typename T>
+T* Child(QWidget& w, const char* name) {
+  T* child = w.findChild<T*>(QString::fromLatin1(name));
+  if (!child) qFatal("no control %s", name);
+  return child;
+}
+
+struct AnsweringMessages : RecordingMessages {
+  bool answer = true;
+  bool Confirm(QWidget*, const QString& text) override {
+    texts << text;
+    return answer;
+  }
+};
+
+// Five readers; reader 5 refuses to give its second tag memory time.
+struct FleetWorld : WindowWorld {
+  FleetWorld() : WindowWorld({1, 2, 3, 5, 7}) {
+    bus.ApplyControl("@3 version Q17-3 ");
+    bus.ApplyControl("@5 answer 20 cmd 28");
+    windows.FleetSurvey = &survey;
+    windows.FleetWrite = &write;
+  }
+  AnsweringMessages messages;
+  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+  ui::TfrmFleetWrite write{ctx};
+  ui::TfrmFleetSurvey survey{ctx};
+};
+
+QStringList Row(QTableWidget* table, int row) {
+  QStringList cells;
+  for (int c = 0; c < table->columnCount(); ++c) cells << table->item(row, c)->text();
+  return cells;
+}
+
+QByteArray FileBytes(const QString& name) {
+  QFile file(name);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class FleetWindowsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void SurveyTableIsTheCoreSurvey();
+  void SurveySortsSavesAndPicksAReader();
+  void StopEndsTheSurveyAfterTheExchangeInProgress();
+  void WriteVerifiesEachReaderAndNamesTheSilentOne();
+  void StopDuringAWriteLeavesTheRestUntouched();
+};
+
+void FleetWindowsTest::SurveyTableIsTheCoreSurvey() {
+  FleetWorld world;
+  world.state.ReaderAddress = 9;
+  // The core's survey of the same bus, first.
+  std::vector<TSurveyRecord> core;
+  TSurveyEnv env;
+  env.NowMs = [] { return 0.0; };
+  Survey(world.link, 1, 10, env, [&](const TSurveyRecord& r) {
+    core.push_back(r);
+    return true;
+  });
+  QCOMPARE(core.size(), std::size_t{5});
+
+  ui::TfrmFleetSurvey& w = world.survey;
+  w.show();
+  Child<QPushButton>(w, "btnStart")->click();
+  QTableWidget* table = Child<QTableWidget>(w, "tblReaders");
+  QCOMPARE(table->rowCount(), 5);
+  for (int i = 0; i < 5; ++i) {
+    const std::vector<std::string> want = SurveyFields(core[static_cast<std::size_t>(i)]);
+    const QStringList got = Row(table, i);
+    for (int c = 0; c < 10; ++c) {
+      // The echo time is the one column a second run may not repeat.
+      if (c == 8) {
+        QVERIFY(!got[c].isEmpty());
+        continue;
+      }
+      QCOMPARE(got[c], QString::fromStdString(want[static_cast<std::size_t>(c)]));
+    }
+    // Rows with an error stand out.
+    const bool failed = core[static_cast<std::size_t>(i)].ErrorCode != 0;
+    QCOMPARE(table->item(i, 0)->background() != QBrush(), failed);
+  }
+  QVERIFY(Row(table, 3)[9].startsWith(QStringLiteral("Код = 20 / ")));
+  QCOMPARE(Row(table, 2)[1], QStringLiteral("Q17-3 "));
+  QCOMPARE(Child<QProgressBar>(w, "pgbProgress")->value(), 10);
+  QCOMPARE(w.PanelText(0), QStringLiteral("Обзор завершён"));
+  // The working address is left as it was.
+  QCOMPARE(world.state.ReaderAddress, 9);
+  Screenshot(w, "TfrmFleetSurvey");
+  w.hide();
+}
+
+void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
+  FleetWorld world;
+  ui::TfrmFleetSurvey& w = world.survey;
+  w.show();
+  Child<QSpinBox>(w, "sedEndAddr")->setValue(3);
+  Child<QPushButton>(w, "btnStart")->click();
+  QTableWidget* table = Child<QTableWidget>(w, "tblReaders");
+  QCOMPARE(table->rowCount(), 3);
+  table->sortItems(0, Qt::DescendingOrder);
+  QCOMPARE(table->item(0, 0)->text(), QStringLiteral("3"));
+
+  // The file holds the rows in the order shown.
+  QTemporaryDir dir;
+  const QString name = dir.filePath(QStringLiteral("survey.csv"));
+  w.SetFilePicker([&](QWidget*) { return name; });
+  Child<QPushButton>(w, "btnSaveFile")->click();
+  const QByteArray csv = FileBytes(name);
+  const std::vector<TSurveyRecord>& r = w.Records();
+  auto p95 = [&](int i) { return QString::fromStdString(SurveyFields(r[static_cast<std::size_t>(i)])[8]); };
+  const QString expected =
+      QStringLiteral(
+          "\uFEFFАдрес;Версия;Режим;Время памяти 1, 0,1 с;Время памяти 2, 0,1 с;Затухание 1;Затухание 2;Ошибки эха;"
+          "Эхо 95 %, мс;Ошибка\r\n"
+          "3;Q17-3 ;БЕЗ ВОРОТ;100;100;0;0;0;%1;\r\n"
+          "2;2xQ17 v1.0 ;БЕЗ ВОРОТ;100;100;0;0;0;%2;\r\n"
+          "1;2xQ17 v1.0 ;БЕЗ ВОРОТ;100;100;0;0;0;%3;\r\n")
+          .arg(p95(2), p95(1), p95(0));
+  QCOMPARE(csv, expected.toUtf8());
+  QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+
+  // An existing file is replaced only when the user says so.
+  QVERIFY(world.messages.texts.isEmpty());
+  world.messages.answer = false;
+  table->sortItems(0, Qt::AscendingOrder);
+  Child<QPushButton>(w, "btnSaveFile")->click();
+  QCOMPARE(world.messages.texts.size(), 1);
+  QCOMPARE(FileBytes(name), csv);
+  world.messages.answer = true;
+  Child<QPushButton>(w, "btnSaveFile")->click();
+  QVERIFY(FileBytes(name).startsWith(QStringLiteral("\uFEFFАдрес;").toUtf8() + QByteArray()));
+  QVERIFY(FileBytes(name).contains("\r\n1;"));
+
+  // The write window opened from here offers the readers found.
+  QString offered;
+  QTimer::singleShot(0, [&] {
+    Child<QPushButton>(world.write, "btnFoundReaders")->click();
+    offered = Child<QLineEdit>(world.write, "edtAddresses")->text();
+    world.write.reject();
+  });
+  Child<QPushButton>(w, "btnWriteMany")->click();
+  QCOMPARE(offered, QStringLiteral("1,2,3"));
+
+  // A double-click makes that reader the working one and closes the window.
+  world.state.ReaderAddress = 9;
+  emit table->cellDoubleClicked(1, 4);
+  QCOMPARE(world.state.ReaderAddress, 2);
+  QVERIFY(!w.isVisible());
+}
+
+void FleetWindowsTest::StopEndsTheSurveyAfterTheExchangeInProgress() {
+  FleetWorld world;
+  ui::TfrmFleetSurvey& w = world.survey;
+  w.show();
+  // Reader 1's version, then its block, then Stop during its first tag memory time.
+  QPushButton* stop = Child<QPushButton>(w, "btnStop");
+  world.bus.SetReplyHook([&] {
+    if (world.Requests() == 3) stop->click();
+  });
+  Child<QPushButton>(w, "btnStart")->click();
+  world.bus.SetReplyHook({});
+  QCOMPARE(world.Requests(), std::uint64_t{3});
+  // A reader cut short has no row.
+  QCOMPARE(Child<QTableWidget>(w, "tblReaders")->rowCount(), 0);
+  QCOMPARE(w.PanelText(0), QStringLiteral("Обзор остановлен"));
+  QVERIFY(Child<QPushButton>(w, "btnStart")->isEnabled());
+  w.hide();
+}
+
+void FleetWindowsTest::WriteVerifiesEachReaderAndNamesTheSilentOne() {
+  FleetWorld world;
+  world.bus.ApplyControl("@5 answer off");
+  world.state.ReaderAddress = 9;
+  world.state.TMT_1 = 50;
+  world.state.ATT_2 = 7;
+  world.state.Config.Channel[1].WCT = 42;
+  ui::TfrmFleetWrite& w = world.write;
+  w.show();
+  Child<QLineEdit>(w, "edtAddresses")->setText(QStringLiteral("2,5,11"));
+  Child<QPushButton>(w, "btnStart")->click();
+  // The confirmation names how many readers will be written.
+  QCOMPARE(world.messages.texts.size(), 1);
+  QVERIFY(world.messages.texts[0].contains(QStringLiteral(": 3 (2,5,11)")));
+  QTableWidget* table = Child<QTableWidget>(w, "tblResults");
+  QCOMPARE(table->rowCount(), 3);
+  QCOMPARE(Row(table, 0), (QStringList{"2", "записана и проверена"}));
+  QCOMPARE(Row(table, 1), (QStringList{"5", "записана и проверена"}));
+  QCOMPARE(Row(table, 2)[0], QStringLiteral("11"));
+  QVERIFY(Row(table, 2)[1].startsWith(QStringLiteral("не отвечает: Код = 6 / ")));
+  for (const char* address : {"2", "5"}) {
+    QCOMPARE(world.State("TMT", std::stoi(address)), std::string("50,100"));
+    QCOMPARE(world.State("ATT", std::stoi(address)), std::string("0,7"));
+  }
+  QCOMPARE(world.State("TMT", 1), std::string("100,100"));
+  QCOMPARE(world.state.ReaderAddress, 9);
+  QCOMPARE(w.PanelText(0), QStringLiteral("Запись завершена"));
+  Screenshot(w, "TfrmFleetWrite");
+
+  // Nothing is sent without the user's word.
+  const auto before = world.Requests();
+  world.messages.answer = false;
+  Child<QPushButton>(w, "btnStart")->click();
+  QCOMPARE(world.Requests(), before);
+  w.hide();
+}
+
+void FleetWindowsTest::StopDuringAWriteLeavesTheRestUntouched() {
+  FleetWorld world;
+  world.state.TMT_1 = 50;
+  ui::TfrmFleetWrite& w = world.write;
+  w.show();
+  // The survey's readers are offered as the list.
+  w.SetFoundReaders({1, 2, 3});
+  Child<QPushButton>(w, "btnFoundReaders")->click();
+  QCOMPARE(Child<QLineEdit>(w, "edtAddresses")->text(), QStringLiteral("1,2,3"));
+  // Stop once reader 2 has answered its block write: reader 1 takes eleven
+  // replies (its block, five writes, five reads back), reader 2 its block read.
+  int replies = 0;
+  QPushButton* stop = Child<QPushButton>(w, "btnStop");
+  world.bus.SetReplyHook([&] {
+    if (++replies == 13) stop->click();
+  });
+  Child<QPushButton>(w, "btnStart")->click();
+  world.bus.SetReplyHook({});
+  QTableWidget* table = Child<QTableWidget>(w, "tblResults");
+  QCOMPARE(Row(table, 0), (QStringList{"1", "записана и проверена"}));
+  QCOMPARE(Row(table, 1),
+           (QStringList{"2", "неизвестно (остановлено): BLOCK записано, TMT_1 не записано, TMT_2 не записано, "
+                             "ATT_1 не записано, ATT_2 не записано"}));
+  QCOMPARE(Row(table, 2), (QStringList{"3", "не тронут (остановлено)"}));
+  QCOMPARE(world.State("TMT", 2), std::string("100,100"));
+  QCOMPARE(world.State("TMT", 3), std::string("100,100"));
+  QCOMPARE(w.PanelText(0), QStringLiteral("Запись остановлена"));
+  QVERIFY(Child<QPushButton>(w, "btnClose")->isEnabled());
+  w.hide();
+}
+
+}  // namespace q17::test
+
+QTEST_MAIN(q17::test::FleetWindowsTest)
+#include "FleetWindowsTest.moc"
