@@ -10,11 +10,12 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-5}
 idle=${2:-10}
-build="$root/build-release"
+build="$root/build-bench"
 "$root/scripts/deps.sh" >/dev/null
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ17_TESTS=OFF -DQ17_BENCH=OFF >/dev/null
-cmake --build "$build" --parallel "${JOBS:-2}" --target SetupQ17 q17sim >/dev/null
-gui="$build/src/app/SetupQ17"
+(cd "$root" && cmake --preset release >/dev/null)
+cmake --build "$build" --parallel "${JOBS:-2}" --target SetupQ17Probe q17sim >/dev/null
+# The probe: the program with the hook that reports these figures.
+gui="$build/src/app/SetupQ17Probe"
 sim="$build/tools/q17sim/q17sim"
 export QT_QPA_PLATFORM=offscreen
 

@@ -4,7 +4,9 @@
 # q17ctl.exe cross-built against it in build-win-qt, then a folder that runs
 # on a Windows PC with nothing else installed,
 #   build-win/dist/SetupQ17/
-# and build-win/dist/SetupQ17-<version>-win64.zip of it.
+# and build-win/dist/SetupQ17-<version>-win64.zip of it. The probe that
+# scripts/windows-gui.sh drives goes beside it into build-win/probe/, never
+# into the folder or the zip.
 #
 #   SETUPQ17_CACHE   where Qt for Windows is kept (default ~/.cache/setupq17)
 #   JOBS             parallel compile jobs (default 2)
@@ -35,7 +37,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   || { tail -40 "$build/configure.log" >&2; exit 1; }
 grep -q 'Qt 6 Widgets not found' "$build/configure.log" \
   && { echo "build-windows: the build did not find Qt for Windows in $qt, see $build/configure.log" >&2; exit 1; }
-cmake --build "$build" --parallel "$jobs" --target SetupQ17 q17ctl
+cmake --build "$build" --parallel "$jobs" --target SetupQ17 SetupQ17Probe q17ctl
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 rm -rf "$dist"
@@ -71,6 +73,14 @@ while ((${#queue[@]})); do
 done
 # Symbols are of no use on the user's PC and make up much of the size.
 $triple-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+
+# The shipped programs carry no test hook.
+hooked=$(grep -l -a -r SETUPQ17_BENCH "$dist" || true)
+[[ -z "$hooked" ]] || { echo "build-windows: the test hook is in $hooked" >&2; exit 1; }
+probe="$root/build-win/probe"
+rm -rf "$probe"
+cp -r "$dist" "$probe"
+cp "$build/src/app/SetupQ17Probe.exe" "$probe/"
 
 zip="$dist_root/SetupQ17-$version-win64.zip"
 rm -f "$zip"

@@ -61,6 +61,10 @@ dpkg -x "$deb" "$unpacked"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/io.github.setupq17.SetupQ17.metainfo.xml" >/dev/null ||
   fail "appstreamcli does not accept the metainfo"
 
+# The installed programs carry no test hook: only the probe, which is not packaged, has it.
+hooked=$(grep -l -a -r SETUPQ17_BENCH "$unpacked/usr" || true)
+[[ -z $hooked ]] || fail "the test hook is in ${hooked//$unpacked/}"
+
 ctl="$unpacked/usr/bin/q17ctl"
 # Outputs are taken whole: grep -q would close the pipe on the program.
 [[ $("$ctl" --version) == "q17ctl $version" ]] || fail "q17ctl --version"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows program of build-win/dist/SetupQ17 (scripts/build-windows.sh)
-# under Wine against q17sim on COM5, in a private prefix in build-win-qt.
+# under Wine against q17sim on COM5, in a private prefix in build-win-qt; the
+# headless modes run the probe of build-win/probe, the same program with the
+# hook that reports what it did.
 #
 #   scripts/windows-gui.sh look    the program on your display (or on a
 #                                  private Xvfb when there is none), to use
@@ -19,8 +21,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-look}
 build="$root/build-win-qt"
 exe="$root/build-win/dist/SetupQ17/SetupQ17.exe"
+probe="$root/build-win/probe/SetupQ17Probe.exe"
 port=COM5
-[[ -f "$exe" ]] || { echo "windows-gui: $exe missing: run scripts/build-windows.sh first" >&2; exit 1; }
+for f in "$exe" "$probe"; do
+  [[ -f "$f" ]] || { echo "windows-gui: $f missing: run scripts/build-windows.sh first" >&2; exit 1; }
+done
 
 "$root/scripts/deps.sh" wine wine64 xvfb >/dev/null
 # q17sim is a Linux program: the native build has it.
@@ -64,12 +69,12 @@ for _ in $(seq 100); do pty=$(head -n 1 "$work/sim.out"); [[ -n "$pty" ]] && bre
 q17_wine_prefix "$build"
 q17_wine_map_com "${port#COM}" "$pty"
 
-# The hook's report; Wine's own messages stay in its log. A program that
+# The probe's report; Wine's own messages stay in its log. A program that
 # hangs is ended after the time limit (q17_wine is a function, which timeout
 # cannot run, hence its environment spelled out).
 run() {
   q17_wine_env
-  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
+  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$probe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
   return "${PIPESTATUS[0]}"
 }
 
@@ -101,11 +106,11 @@ case "$mode" in
     ;;
   bench)
     runs=${2:-5}
-    # Beside it, the Linux program of build/ on the same display and reader.
-    cmake --build "$root/build" --target SetupQ17 >/dev/null
+    # Beside it, the Linux probe of build/ on the same display and reader.
+    cmake --build "$root/build" --target SetupQ17Probe >/dev/null
     linux() {
       SETUPQ17_BENCH_EXIT=1 SETUPQ17_PORTS="$pty" DISPLAY="$Q17_WINE_DISPLAY" QT_QPA_PLATFORM=xcb \
-        timeout 60 "$root/build/src/app/SetupQ17" 2>/dev/null
+        timeout 60 "$root/build/src/app/SetupQ17Probe" 2>/dev/null
     }
     # The first start of each also reads its libraries from disk: not counted.
     run 1 >/dev/null || true
