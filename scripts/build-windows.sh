@@ -25,15 +25,9 @@ triple=x86_64-w64-mingw32
 qt=$(JOBS=$jobs "$root/scripts/build-qt-windows.sh" | tail -n 1)
 [[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]] || { echo "build-windows: no Qt for Windows in '$qt'" >&2; exit 1; }
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 mkdir -p "$build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-posix.cmake" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DQ17_TESTS=OFF -DQ17_BENCH=OFF -DQ17_FUZZ=OFF -DQ17_TOOLS=ON -DQ17_WERROR=ON \
-  "${launcher[@]}" >"$build/configure.log" 2>&1 \
+# The windows-qt preset (build-win-qt) against this Qt.
+(cd "$root" && Q17_QT_WINDOWS=$qt cmake --preset windows-qt) >"$build/configure.log" 2>&1 \
   || { tail -40 "$build/configure.log" >&2; exit 1; }
 grep -q 'Qt 6 Widgets not found' "$build/configure.log" \
   && { echo "build-windows: the build did not find Qt for Windows in $qt, see $build/configure.log" >&2; exit 1; }

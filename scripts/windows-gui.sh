@@ -31,7 +31,7 @@ done
 # q17sim is a Linux program: the native build has it.
 sim="$root/build/tools/q17sim/q17sim"
 if [[ ! -x "$sim" ]]; then
-  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ17_WERROR=ON >/dev/null
+  (cd "$root" && cmake --preset default >/dev/null)
 fi
 cmake --build "$root/build" --target q17sim >/dev/null
 
