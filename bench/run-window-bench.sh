@@ -19,18 +19,11 @@ gui="$build/src/app/SetupQ17Probe"
 sim="$build/tools/q17sim/q17sim"
 export QT_QPA_PLATFORM=offscreen
 
-out=$(mktemp)
-"$sim" --no-stdin >"$out" &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null; rm -f "$out"' EXIT
-pty=""
-for _ in $(seq 200); do
-  pty=$(head -n 1 "$out")
-  [[ -n "$pty" ]] && break
-  sleep 0.05
-done
-[[ -n "$pty" ]] || { echo "q17sim did not print its port" >&2; exit 1; }
-export SETUPQ17_PORTS="$pty"
+# shellcheck source=../scripts/sim-env.sh
+source "$root/scripts/sim-env.sh"
+trap q17_sim_stop EXIT
+q17_sim_start "$sim" --no-stdin
+export SETUPQ17_PORTS="$Q17_SIM_PTY"
 
 echo "start to main window shown, $runs runs:"
 for i in $(seq "$runs"); do

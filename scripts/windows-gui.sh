@@ -38,10 +38,12 @@ cmake --build "$root/build" --target q17sim >/dev/null
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"
 work=$(mktemp -d)
-xvfb_pid="" sim_pid=""
+# shellcheck source=sim-env.sh
+source "$root/scripts/sim-env.sh"
+xvfb_pid=""
 cleanup() {
   q17_wine_stop
-  [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null
+  q17_sim_stop
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
@@ -60,11 +62,8 @@ else
 fi
 
 # The demonstration reader: tags, sensors and audit events for every window.
-"$sim" --no-stdin --script "$root/tools/q17sim/demo.sim" >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-pty=""
-for _ in $(seq 100); do pty=$(head -n 1 "$work/sim.out"); [[ -n "$pty" ]] && break; sleep 0.1; done
-[[ -n "$pty" ]] || { echo "windows-gui: q17sim did not print its port" >&2; exit 1; }
+Q17_SIM_ERR="$work/sim.err" q17_sim_start "$sim" --no-stdin --script "$root/tools/q17sim/demo.sim"
+pty=$Q17_SIM_PTY
 
 q17_wine_prefix "$build"
 q17_wine_map_com "${port#COM}" "$pty"
