@@ -109,11 +109,7 @@ std::vector<std::uint8_t> EchoPattern() {
 // link's, so the reference client shares no code with what it is compared
 // against. The echo reply the reader sends for each packet number:
 std::vector<std::uint8_t> EchoReply(std::uint8_t packetNo) {
-  q17::sim::ReplyLayout reply;
-  reply.packetNo = packetNo;
-  reply.address = kReader;
-  reply.data = EchoPattern();
-  return q17::sim::EncodeReply(reply);
+  return q17::sim::EncodeReply({.packetNo = packetNo, .address = kReader, .data = EchoPattern()});
 }
 
 // ---------------------------------------------------------------- the sim

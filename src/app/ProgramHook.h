@@ -14,14 +14,9 @@
 //               unset), read the configuration, and render the main window,
 //               one configuration page, the audit window and the about box
 //               into DIR as PNG files
-#include <QElapsedTimer>
-#include <QObject>
 #include <QString>
 
-namespace q17::ui {
-class TfrmMain;
-struct TWindows;
-}  // namespace q17::ui
+#include "app/ProgramStart.h"
 
 namespace q17::app {
 

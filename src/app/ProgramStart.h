@@ -17,7 +17,8 @@ namespace q17::app {
 
 // Called once the main window is shown; what it returns lives until the
 // event loop ends. SetupQ17 passes none.
-using TAfterShow = std::function<std::unique_ptr<QObject>(QElapsedTimer& started, ui::TfrmMain& main, ui::TWindows& windows)>;
+using TAfterShow =
+    std::function<std::unique_ptr<QObject>(QElapsedTimer& started, ui::TfrmMain& main, ui::TWindows& windows)>;
 
 int RunProgram(int argc, char** argv, const TAfterShow& afterShow = {});
 

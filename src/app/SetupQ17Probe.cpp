@@ -6,12 +6,14 @@
 #include "app/ProgramStart.h"
 #include "ui/main/Main.h"
 
+using namespace q17;
+
 int main(int argc, char** argv) {
-  return q17::app::RunProgram(argc, argv, [](QElapsedTimer& started, q17::ui::TfrmMain& main, q17::ui::TWindows& windows) {
+  return app::RunProgram(argc, argv, [](QElapsedTimer& started, ui::TfrmMain& main, ui::TWindows& windows) {
     std::unique_ptr<QObject> hook;
     const QString mode = qEnvironmentVariable("SETUPQ17_BENCH_EXIT");
     if (!mode.isEmpty()) {
-      hook = std::make_unique<q17::app::TProgramHook>(started, main, windows, mode);
+      hook = std::make_unique<app::TProgramHook>(started, main, windows, mode);
       main.windowHandle()->installEventFilter(hook.get());
     }
     return hook;

@@ -14,14 +14,8 @@ using sim::PutEscaped;
 inline std::vector<std::uint8_t> ReplyFrame(std::uint8_t packetNo, std::uint8_t address, std::uint16_t code,
                                             const std::vector<std::uint8_t>& data, std::uint8_t flags = 0,
                                             int lengthOverride = -1) {
-  sim::ReplyLayout reply;
-  reply.packetNo = packetNo;
-  reply.address = address;
-  reply.flags = flags;
-  reply.code = code;
-  reply.data = data;
-  reply.announcedLength = lengthOverride;
-  return sim::EncodeReply(reply);
+  return sim::EncodeReply({.packetNo = packetNo, .address = address, .flags = flags, .code = code, .data = data,
+                           .announcedLength = lengthOverride});
 }
 
 inline std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
