@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "Frame.h"
 #include "support/ChildProcess.h"
-#include "link/Crc16A.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "platform/D2xxApi.h"
@@ -99,42 +99,17 @@ std::string Join(const std::vector<double>& v, const char* format) {
 
 const char* Verdict(bool pass) { return pass ? "PASS" : "MISS"; }
 
-std::array<std::uint8_t, kEchoLength> EchoPattern() {
-  std::array<std::uint8_t, kEchoLength> p{};
+std::vector<std::uint8_t> EchoPattern() {
+  std::vector<std::uint8_t> p(kEchoLength);
   for (std::size_t i = 0; i < p.size(); ++i) p[i] = static_cast<std::uint8_t>(0x20 + i);
   return p;
 }
 
-// A frame as it goes on the line, built here rather than by the link, so
-// the reference client shares no code with what it is compared against.
-void PutEscaped(std::vector<std::uint8_t>& out, std::uint8_t b, std::uint16_t* crc) {
-  if (b >= q17::kEscape) {
-    out.push_back(q17::kEscape);
-    if (crc) q17::CrcUpdate(*crc, q17::kEscape);
-    b = static_cast<std::uint8_t>(b - 0xF0);
-  }
-  out.push_back(b);
-  if (crc) q17::CrcUpdate(*crc, b);
-}
-
-std::vector<std::uint8_t> EncodeFrame(std::uint8_t start, std::uint8_t end, std::uint8_t packetNo,
-                                      std::uint8_t address, std::uint8_t code,
-                                      const std::array<std::uint8_t, kEchoLength>& data) {
-  std::vector<std::uint8_t> out{start};
-  std::uint16_t crc = q17::CrcInit;
-  for (std::uint8_t b : {packetNo, address, std::uint8_t{0}, code, static_cast<std::uint8_t>(data.size())}) {
-    PutEscaped(out, b, &crc);
-  }
-  for (std::uint8_t b : data) PutEscaped(out, b, &crc);
-  PutEscaped(out, static_cast<std::uint8_t>(crc & 0xFF), nullptr);
-  PutEscaped(out, static_cast<std::uint8_t>(crc >> 8), nullptr);
-  out.push_back(end);
-  return out;
-}
-
-// The echo reply the reader sends for each packet number.
+// Frames as they go on the line come from the simulator's encoder, not the
+// link's, so the reference client shares no code with what it is compared
+// against. The echo reply the reader sends for each packet number:
 std::vector<std::uint8_t> EchoReply(std::uint8_t packetNo) {
-  return EncodeFrame(q17::kReplyStart, q17::kReplyEnd, packetNo, kReader, 0, EchoPattern());
+  return q17::sim::EncodeReply({.packetNo = packetNo, .address = kReader, .data = EchoPattern()});
 }
 
 // ---------------------------------------------------------------- the sim
@@ -231,8 +206,7 @@ class ReferenceClient {
   ReferenceClient() {
     for (int p = 0; p < 256; ++p) {
       const auto pn = static_cast<std::uint8_t>(p);
-      requests_[p] = EncodeFrame(q17::kRequestStart, q17::kRequestEnd, pn, kReader,
-                                 static_cast<std::uint8_t>(kEchoCommand), EchoPattern());
+      requests_[p] = q17::sim::EncodeRequest(pn, kReader, kEchoCommand, EchoPattern());
       replies_[p] = EchoReply(pn);
     }
   }

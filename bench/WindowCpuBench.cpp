@@ -11,25 +11,11 @@
 #include <cstdlib>
 
 #include "support/ChildProcess.h"
+#include "support/FakeUiSeams.h"
 #include "ui/common/UiContext.h"
 #include "ui/tests/Sensors.h"
 
 namespace {
-
-struct NoMessages : q17::ui::IMessageBox {
-  void Inform(QWidget*, const QString&) override {}
-  bool Confirm(QWidget*, const QString&) override { return false; }
-};
-struct NoFiles : q17::ui::IFileDialog {
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return {}; }
-};
-struct NoBeep : q17::ui::IBeep {
-  void Beep() override {}
-};
-struct Clock : q17::ui::IClock {
-  std::tm LocalNow() override { return {}; }
-};
 
 double CpuSeconds() {
   rusage u{};
@@ -72,10 +58,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   q17::TCommandState state;
-  NoMessages messages;
-  NoFiles files;
-  NoBeep beep;
-  Clock clock;
+  q17::test::FakeMessages messages;
+  q17::test::FakeFiles files;
+  q17::test::FakeBeep beep;
+  q17::test::FakeClock clock;
   q17::ui::TIdleSlot idle;
   q17::ui::TWindows windows;
   q17::ui::TUiContext ctx{state, link, messages, files, beep, clock, idle, windows};

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-bench"
 
 "$root/scripts/deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ17_BENCH=ON -DQ17_WERROR=ON >/dev/null
+(cd "$root" && cmake --preset release >/dev/null)
 cmake --build "$build" --parallel "${JOBS:-2}" --target line_bench q17sim q17ctl link_bench settings_bench window_cpu_bench \
   fleet_survey_bench
 

@@ -10,26 +10,20 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-5}
 idle=${2:-10}
-build="$root/build-release"
+build="$root/build-bench"
 "$root/scripts/deps.sh" >/dev/null
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQ17_TESTS=OFF -DQ17_BENCH=OFF >/dev/null
-cmake --build "$build" --parallel "${JOBS:-2}" --target SetupQ17 q17sim >/dev/null
-gui="$build/src/app/SetupQ17"
+(cd "$root" && cmake --preset release >/dev/null)
+cmake --build "$build" --parallel "${JOBS:-2}" --target SetupQ17Probe q17sim >/dev/null
+# The probe: the program with the hook that reports these figures.
+gui="$build/src/app/SetupQ17Probe"
 sim="$build/tools/q17sim/q17sim"
 export QT_QPA_PLATFORM=offscreen
 
-out=$(mktemp)
-"$sim" --no-stdin >"$out" &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null; rm -f "$out"' EXIT
-pty=""
-for _ in $(seq 200); do
-  pty=$(head -n 1 "$out")
-  [[ -n "$pty" ]] && break
-  sleep 0.05
-done
-[[ -n "$pty" ]] || { echo "q17sim did not print its port" >&2; exit 1; }
-export SETUPQ17_PORTS="$pty"
+# shellcheck source=../scripts/sim-env.sh
+source "$root/scripts/sim-env.sh"
+trap q17_sim_stop EXIT
+q17_sim_start "$sim" --no-stdin
+export SETUPQ17_PORTS="$Q17_SIM_PTY"
 
 echo "start to main window shown, $runs runs:"
 for i in $(seq "$runs"); do

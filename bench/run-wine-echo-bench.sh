@@ -21,11 +21,12 @@ done
 
 # shellcheck source=../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
+# shellcheck source=../scripts/sim-env.sh
+source "$root/scripts/sim-env.sh"
 q17_wine_prefix "$win"
-coproc SIM { exec "$sim" 2>/dev/null; }
-sim_pid=$SIM_PID
-trap 'kill "$sim_pid" 2>/dev/null || true; q17_wine_stop' EXIT
-read -r -t 60 pty <&"${SIM[0]}"
+trap 'q17_sim_stop; q17_wine_stop' EXIT
+Q17_SIM_ERR=/dev/null q17_sim_start "$sim"
+pty=$Q17_SIM_PTY
 q17_wine_map_com 5 "$pty"
 
 wine_out=$(q17_wine "$ctl_exe" --port COM5 echo-test --count "$count" --length 64 </dev/null | tr -d '\r')

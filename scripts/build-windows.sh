@@ -6,7 +6,9 @@
 #   build-win/dist/SetupQ17/
 # and build-win/dist/SetupQ17-<version>-win64.zip of it, and beside it the
 # installer of the same files, build-win/dist/SetupQ17-<version>-win64.msi
-# (scripts/make-msi.sh).
+# (scripts/make-msi.sh). The probe that scripts/windows-gui.sh drives goes
+# beside it into build-win/probe/, never into the folder, the zip or the
+# installer.
 #
 #   SETUPQ17_CACHE   where Qt for Windows is kept (default ~/.cache/setupq17)
 #   JOBS             parallel compile jobs (default 2)
@@ -25,19 +27,13 @@ triple=x86_64-w64-mingw32
 qt=$(JOBS=$jobs "$root/scripts/build-qt-windows.sh" | tail -n 1)
 [[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]] || { echo "build-windows: no Qt for Windows in '$qt'" >&2; exit 1; }
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 mkdir -p "$build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-posix.cmake" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DQ17_TESTS=OFF -DQ17_BENCH=OFF -DQ17_FUZZ=OFF -DQ17_TOOLS=ON -DQ17_WERROR=ON \
-  "${launcher[@]}" >"$build/configure.log" 2>&1 \
+# The windows-qt preset (build-win-qt) against this Qt.
+(cd "$root" && Q17_QT_WINDOWS=$qt cmake --preset windows-qt) >"$build/configure.log" 2>&1 \
   || { tail -40 "$build/configure.log" >&2; exit 1; }
 grep -q 'Qt 6 Widgets not found' "$build/configure.log" \
   && { echo "build-windows: the build did not find Qt for Windows in $qt, see $build/configure.log" >&2; exit 1; }
-cmake --build "$build" --parallel "$jobs" --target SetupQ17 q17ctl
+cmake --build "$build" --parallel "$jobs" --target SetupQ17 SetupQ17Probe q17ctl
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 rm -rf "$dist"
@@ -73,6 +69,14 @@ while ((${#queue[@]})); do
 done
 # Symbols are of no use on the user's PC and make up much of the size.
 $triple-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+
+# The shipped programs carry no test hook.
+hooked=$(grep -l -a -r SETUPQ17_BENCH "$dist" || true)
+[[ -z "$hooked" ]] || { echo "build-windows: the test hook is in $hooked" >&2; exit 1; }
+probe="$root/build-win/probe"
+rm -rf "$probe"
+cp -r "$dist" "$probe"
+cp "$build/src/app/SetupQ17Probe.exe" "$probe/"
 
 zip="$dist_root/SetupQ17-$version-win64.zip"
 rm -f "$zip"

@@ -50,10 +50,11 @@ done
 # Errors fail the package; warnings are shown.
 lintian --fail-on error "$deb" || fail "lintian reports errors"
 
+# shellcheck source=sim-env.sh
+source "$root/scripts/sim-env.sh"
 unpacked=$(mktemp -d)
-sim=""
 cleanup() {
-  [[ -n $sim ]] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
+  q17_sim_stop
   rm -rf "$unpacked"
 }
 trap cleanup EXIT
@@ -71,6 +72,10 @@ grep -q '<mime-type type="application/x-setupq17-settings">' "$unpacked/usr/shar
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/io.github.setupq17.SetupQ17.metainfo.xml" >/dev/null ||
   fail "appstreamcli does not accept the metainfo"
 
+# The installed programs carry no test hook: only the probe, which is not packaged, has it.
+hooked=$(grep -l -a -r SETUPQ17_BENCH "$unpacked/usr" || true)
+[[ -z $hooked ]] || fail "the test hook is in ${hooked//$unpacked/}"
+
 ctl="$unpacked/usr/bin/q17ctl"
 # Outputs are taken whole: grep -q would close the pipe on the program.
 [[ $("$ctl" --version) == "q17ctl $version" ]] || fail "q17ctl --version"
@@ -78,14 +83,10 @@ ctl="$unpacked/usr/bin/q17ctl"
 
 # The packaged simulator and q17ctl together: the simulator's pseudo-terminal
 # is listed and its reader answers.
-mkfifo "$unpacked/sim.out"
-"$unpacked/usr/bin/q17sim" --no-stdin >"$unpacked/sim.out" &
-sim=$!
-exec 3<"$unpacked/sim.out"
-read -r -t 10 pty <&3 || fail "q17sim printed no device path"
+q17_sim_start "$unpacked/usr/bin/q17sim" --no-stdin || fail "q17sim printed no device path"
+pty=$Q17_SIM_PTY
 listed=$(SETUPQ17_PORTS=$pty "$ctl" ports) || fail "q17ctl ports with $pty"
 grep -qx "$pty" <<<"$listed" || fail "q17ctl ports does not list $pty"
 answer=$(SETUPQ17_PORTS=$pty "$ctl" --port "$pty" version) || fail "q17ctl version through $pty"
 [[ $answer == *2xQ17* ]] || fail "q17ctl version through $pty: $answer"
-exec 3<&-
 echo "package checked: $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version), Depends: $depends"

@@ -43,14 +43,9 @@ check_log() {
 # list its tests.
 q17_wine_prefix "$build"
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
-cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release \
-  -DQ17_TESTS=ON -DQ17_BENCH=OFF -DQ17_FUZZ=OFF -DQ17_WERROR=ON -DQ17_TOOLS=ON \
-  "-DCMAKE_CROSSCOMPILING_EMULATOR=$root/scripts/wine-env.sh;$build" \
-  "${launcher[@]}" 2>&1 | tee "$log"
+# The windows preset: build-win, the mingw-w64 toolchain, the tests run
+# through scripts/wine-env.sh.
+(cd "$root" && cmake --preset windows) 2>&1 | tee "$log"
 check_log "configure"
 
 cmake --build "$build" --parallel "$jobs" 2>&1 | tee "$log"
@@ -62,8 +57,7 @@ echo "== unit tests under Wine =="
 echo "== q17ctl.exe end to end under Wine =="
 sim=${Q17SIM:-$root/build/tools/q17sim/q17sim}
 if [[ ! -x "$sim" ]]; then
-  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ17_WERROR=ON \
-    "${launcher[@]}" >/dev/null
+  (cd "$root" && cmake --preset default >/dev/null)
   cmake --build "$root/build" --parallel "$jobs" --target q17sim
 fi
 "$root/scripts/windows-e2e.sh" "$build" "$sim" | tee "$e2e" || true

@@ -23,19 +23,11 @@ if [[ "${1:-}" == "--no-sim" ]]; then
   exec "$ctl" "$@"
 fi
 
-out=$(mktemp)
-"$sim" --no-stdin --script "$root/tools/q17sim/demo.sim" >"$out" &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null; rm -f "$out"' EXIT
-
-pty=""
-for _ in $(seq 200); do
-  pty=$(head -n 1 "$out")
-  [[ -n "$pty" ]] && break
-  kill -0 "$sim_pid" 2>/dev/null || { echo "q17sim did not start" >&2; exit 1; }
-  sleep 0.05
-done
-[[ -n "$pty" ]] || { echo "q17sim did not print its port" >&2; exit 1; }
+# shellcheck source=sim-env.sh
+source "$root/scripts/sim-env.sh"
+trap q17_sim_stop EXIT
+q17_sim_start "$sim" --no-stdin --script "$root/tools/q17sim/demo.sim"
+pty=$Q17_SIM_PTY
 export SETUPQ17_PORTS="$pty"
 echo "Simulated reader on $pty"
 

@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/deps.sh"
 if [[ ! -f "$root/build/build.ninja" ]]; then
-  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ17_WERROR=ON >/dev/null
+  (cd "$root" && cmake --preset default >/dev/null)
 fi
 out="$root/build/screenshots"
 rm -rf "$out"
@@ -30,6 +30,6 @@ done
 echo "screenshots: $(find "$out" -name '*.png' | wc -l) pictures in $out"
 
 # The Windows program as Wine draws it, where scripts/build-windows.sh made it.
-if [[ -f "$root/build-win/dist/SetupQ17/SetupQ17.exe" ]]; then
+if [[ -f "$root/build-win/probe/SetupQ17Probe.exe" ]]; then
   "$root/scripts/windows-gui.sh" shots
 fi

@@ -20,9 +20,7 @@ trap 'rm -f "$summary"' EXIT
 (cd "$root/build" && ctest --output-on-failure --parallel "$jobs") | tee "$summary"
 
 step "core, window and end-to-end tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQ17_TOOLS=ON \
-  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+(cd "$root" && cmake --preset sanitizers >/dev/null)
 # Every target of the tree: each new test program is covered without a list to keep.
 cmake --build "$root/build-asan" --parallel "$jobs"
 (cd "$root/build-asan" && ctest --output-on-failure --parallel "$jobs" -L "core|e2e|ui")
@@ -57,8 +55,7 @@ else
 fi
 
 step "fuzz targets (${fuzz_seconds}s each)"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQ17_FUZZ=ON -DQ17_GUI=OFF -DQ17_TESTS=OFF -DQ17_TOOLS=ON >/dev/null
+(cd "$root" && cmake --preset fuzz >/dev/null)
 cmake --build "$root/build-fuzz" --parallel "$jobs" --target fuzz_all
 for target in "$root"/build-fuzz/fuzz/fuzz_*; do
   [[ -x "$target" ]] || continue

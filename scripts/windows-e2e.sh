@@ -21,30 +21,26 @@ limit=60
 
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"
+# shellcheck source=sim-env.sh
+source "$root/scripts/sim-env.sh"
 q17_wine_prefix "$build"
 
 work="$build/e2e"
 rm -rf "$work"
 mkdir -p "$work"
 
-coproc SIM { exec "$sim" --reader 1 --reader 3 2>"$work/q17sim.err"; }
-sim_pid=$SIM_PID
-cleanup() {
-  kill "$sim_pid" 2>/dev/null || true
-  wait "$sim_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-read -r -t "$limit" pty <&"${SIM[0]}" || { echo "windows e2e: q17sim did not start" >&2; exit 1; }
-q17_wine_map_com 5 "$pty"
+trap q17_sim_stop EXIT
+Q17_SIM_ERR="$work/q17sim.err" q17_sim_start "$sim" --reader 1 --reader 3 ||
+  { echo "windows e2e: q17sim did not start" >&2; exit 1; }
+q17_wine_map_com 5 "$Q17_SIM_PTY"
 
 passed=0
 failed=0
 
 # One control line to q17sim; its answer in $answer.
 control() {
-  echo "$*" >&"${SIM[1]}"
-  read -r -t "$limit" answer <&"${SIM[0]}" || { echo "windows e2e: q17sim gave no answer to '$*'" >&2; exit 1; }
-  [[ "$answer" == ok* ]] || { echo "windows e2e: q17sim refused '$*': $answer" >&2; exit 1; }
+  q17_sim_control "$@" || exit 1
+  answer=$q17_sim_answer
 }
 # A field of the last answer ("state", "stats").
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$answer"; }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows program of build-win/dist/SetupQ17 (scripts/build-windows.sh)
-# under Wine against q17sim on COM5, in a private prefix in build-win-qt.
+# under Wine against q17sim on COM5, in a private prefix in build-win-qt; the
+# headless modes run the probe of build-win/probe, the same program with the
+# hook that reports what it did.
 #
 #   scripts/windows-gui.sh look    the program on your display (or on a
 #                                  private Xvfb when there is none), to use
@@ -19,24 +21,29 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-look}
 build="$root/build-win-qt"
 exe="$root/build-win/dist/SetupQ17/SetupQ17.exe"
+probe="$root/build-win/probe/SetupQ17Probe.exe"
 port=COM5
-[[ -f "$exe" ]] || { echo "windows-gui: $exe missing: run scripts/build-windows.sh first" >&2; exit 1; }
+for f in "$exe" "$probe"; do
+  [[ -f "$f" ]] || { echo "windows-gui: $f missing: run scripts/build-windows.sh first" >&2; exit 1; }
+done
 
 "$root/scripts/deps.sh" wine wine64 xvfb >/dev/null
 # q17sim is a Linux program: the native build has it.
 sim="$root/build/tools/q17sim/q17sim"
 if [[ ! -x "$sim" ]]; then
-  cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ17_WERROR=ON >/dev/null
+  (cd "$root" && cmake --preset default >/dev/null)
 fi
 cmake --build "$root/build" --target q17sim >/dev/null
 
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"
 work=$(mktemp -d)
-xvfb_pid="" sim_pid=""
+# shellcheck source=sim-env.sh
+source "$root/scripts/sim-env.sh"
+xvfb_pid=""
 cleanup() {
   q17_wine_stop
-  [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null
+  q17_sim_stop
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
@@ -55,21 +62,18 @@ else
 fi
 
 # The demonstration reader: tags, sensors and audit events for every window.
-"$sim" --no-stdin --script "$root/tools/q17sim/demo.sim" >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-pty=""
-for _ in $(seq 100); do pty=$(head -n 1 "$work/sim.out"); [[ -n "$pty" ]] && break; sleep 0.1; done
-[[ -n "$pty" ]] || { echo "windows-gui: q17sim did not print its port" >&2; exit 1; }
+Q17_SIM_ERR="$work/sim.err" q17_sim_start "$sim" --no-stdin --script "$root/tools/q17sim/demo.sim"
+pty=$Q17_SIM_PTY
 
 q17_wine_prefix "$build"
 q17_wine_map_com "${port#COM}" "$pty"
 
-# The hook's report; Wine's own messages stay in its log. A program that
+# The probe's report; Wine's own messages stay in its log. A program that
 # hangs is ended after the time limit (q17_wine is a function, which timeout
 # cannot run, hence its environment spelled out).
 run() {
   q17_wine_env
-  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$exe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
+  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$probe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
   return "${PIPESTATUS[0]}"
 }
 
@@ -101,11 +105,11 @@ case "$mode" in
     ;;
   bench)
     runs=${2:-5}
-    # Beside it, the Linux program of build/ on the same display and reader.
-    cmake --build "$root/build" --target SetupQ17 >/dev/null
+    # Beside it, the Linux probe of build/ on the same display and reader.
+    cmake --build "$root/build" --target SetupQ17Probe >/dev/null
     linux() {
       SETUPQ17_BENCH_EXIT=1 SETUPQ17_PORTS="$pty" DISPLAY="$Q17_WINE_DISPLAY" QT_QPA_PLATFORM=xcb \
-        timeout 60 "$root/build/src/app/SetupQ17" 2>/dev/null
+        timeout 60 "$root/build/src/app/SetupQ17Probe" 2>/dev/null
     }
     # The first start of each also reads its libraries from disk: not counted.
     run 1 >/dev/null || true

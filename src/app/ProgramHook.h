@@ -1,7 +1,7 @@
 #pragma once
-// SETUPQ17_BENCH_EXIT: the program's own hook for bench/ and scripts/, which
-// drive the real program where no test harness reaches (a Release build, a
-// Windows build under Wine). Unset in normal use.
+// SETUPQ17_BENCH_EXIT: the probe's hook for bench/ and scripts/, which drive
+// the real windows where no test harness reaches (a Release build, a Windows
+// build under Wine). Only SetupQ17Probe has it; the installed SetupQ17 does not.
 //   1           print the time from the start of main to the main window's
 //               first exposure and the resident memory then, and quit
 //   idle:N      then open the first interface, sit idle N seconds and print
@@ -14,14 +14,9 @@
 //               unset), read the configuration, and render the main window,
 //               one configuration page, the audit window and the about box
 //               into DIR as PNG files
-#include <QElapsedTimer>
-#include <QObject>
 #include <QString>
 
-namespace q17::ui {
-class TfrmMain;
-struct TWindows;
-}  // namespace q17::ui
+#include "app/ProgramStart.h"
 
 namespace q17::app {
 

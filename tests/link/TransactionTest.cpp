@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "link/Crc16A.h"
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "support/FakeD2xxApi.h"

@@ -7,6 +7,7 @@
 
 #include "support/FakeD2xxApi.h"
 #include "support/FakeSerialApi.h"
+#include "support/FakeUiSeams.h"
 #include "ui/support/Screenshot.h"
 #include "ui/about/About.h"
 #include "version/ElfImage.h"
@@ -17,31 +18,16 @@ using namespace q17::ui;
 
 namespace {
 
-struct TNoMessages : IMessageBox {
-  void Inform(QWidget*, const QString&) override {}
-  bool Confirm(QWidget*, const QString&) override { return false; }
-};
-struct TNoFiles : IFileDialog {
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return {}; }
-};
-struct TNoBeep : IBeep {
-  void Beep() override {}
-};
-struct TNoClock : IClock {
-  std::tm LocalNow() override { return {}; }
-};
-
 // The graph the program's start builds, with nothing behind the seams.
 struct TContext {
   TCommandState State;
   test::FakeSerialApi Serial;
   test::FakeD2xxApi D2xx;
   TInterfList Link{Serial, D2xx};
-  TNoMessages Messages;
-  TNoFiles Files;
-  TNoBeep Beeper;
-  TNoClock Clock;
+  test::FakeMessages Messages;
+  test::FakeFiles Files;
+  test::FakeBeep Beeper;
+  test::FakeClock Clock;
   TIdleSlot Idle;
   TWindows Windows;
   TUiContext Ctx{State, Link, Messages, Files, Beeper, Clock, Idle, Windows};

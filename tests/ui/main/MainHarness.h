@@ -5,73 +5,19 @@
 #include <QLabel>
 #include <QStringList>
 #include <QTest>
-#include <deque>
 #include <functional>
 #include <memory>
 
 #include "ReaderBus.h"
 #include "SimSerialApi.h"
 #include "support/FakeD2xxApi.h"
+#include "support/FakeUiSeams.h"
 #include "ui/support/Screenshot.h"
 #include "ui/common/UiContext.h"
 #include "ui/main/Main.h"
 #include "ui/main/Windows.h"
 
 namespace q17::test {
-
-class FakeMessages : public ui::IMessageBox {
- public:
-  void Inform(QWidget*, const QString& text) override {
-    informed << text;
-    if (onInform) onInform();
-  }
-  bool Confirm(QWidget*, const QString& text) override {
-    asked << text;
-    if (answers.empty()) return false;
-    const bool a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-  QStringList informed;
-  std::function<void()> onInform;
-  QStringList asked;
-  std::deque<bool> answers;
-};
-
-class FakeFiles : public ui::IFileDialog {
- public:
-  QString OpenFileName(QWidget*, const QString&) override { return openName; }
-  QString SaveFileName(QWidget*, const QString&) override { return saveName; }
-  QString openName;
-  QString saveName;
-};
-
-class FakeBeep : public ui::IBeep {
- public:
-  void Beep() override { ++beeps; }
-  int beeps = 0;
-};
-
-class FakeClock : public ui::IClock {
- public:
-  std::tm LocalNow() override {
-    ++reads;
-    return now;
-  }
-  FakeClock() {
-    // 2026-12-31 23:59:59, a Thursday: a click just before midnight.
-    now.tm_year = 126;
-    now.tm_mon = 11;
-    now.tm_mday = 31;
-    now.tm_hour = 23;
-    now.tm_min = 59;
-    now.tm_sec = 59;
-    now.tm_wday = 4;
-    now.tm_yday = 364;
-  }
-  std::tm now{};
-  int reads = 0;
-};
 
 struct MainHarness {
   MainHarness() {

@@ -29,12 +29,9 @@ T* Child(QWidget& w, const char* name) {
   return child;
 }
 
-struct AnsweringMessages : RecordingMessages {
-  bool answer = true;
-  bool Confirm(QWidget*, const QString& text) override {
-    texts << text;
-    return answer;
-  }
+// Says yes to every question unless told otherwise.
+struct AnsweringMessages : FakeMessages {
+  AnsweringMessages() { answerWhenNoneLeft = true; }
 };
 
 // Five readers; reader 5 refuses to give its second tag memory time.
@@ -149,12 +146,12 @@ void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
 
   // An existing file is replaced only when the user says so.
   QVERIFY(world.messages.texts.isEmpty());
-  world.messages.answer = false;
+  world.messages.answerWhenNoneLeft = false;
   table->sortItems(0, Qt::AscendingOrder);
   Child<QPushButton>(w, "btnSaveFile")->click();
   QCOMPARE(world.messages.texts.size(), 1);
   QCOMPARE(FileBytes(name), csv);
-  world.messages.answer = true;
+  world.messages.answerWhenNoneLeft = true;
   Child<QPushButton>(w, "btnSaveFile")->click();
   QVERIFY(FileBytes(name).startsWith(QStringLiteral("\uFEFFАдрес;").toUtf8() + QByteArray()));
   QVERIFY(FileBytes(name).contains("\r\n1;"));
@@ -226,7 +223,7 @@ void FleetWindowsTest::WriteVerifiesEachReaderAndNamesTheSilentOne() {
 
   // Nothing is sent without the user's word.
   const auto before = world.Requests();
-  world.messages.answer = false;
+  world.messages.answerWhenNoneLeft = false;
   Child<QPushButton>(w, "btnStart")->click();
   QCOMPARE(world.Requests(), before);
   w.hide();

@@ -44,12 +44,9 @@ struct SaveTo : ui::IFileDialog {
   }
 };
 
-struct AnsweringMessages : RecordingMessages {
-  bool replace = true;
-  bool Confirm(QWidget* parent, const QString& text) override {
-    RecordingMessages::Confirm(parent, text);
-    return replace;
-  }
+// Says yes to every question unless told otherwise.
+struct AnsweringMessages : FakeMessages {
+  AnsweringMessages() { answerWhenNoneLeft = true; }
 };
 
 // The world's graph with a file dialog that answers `files`.
@@ -139,11 +136,11 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), expected);
   QVERIFY(world.messages.texts.isEmpty());
   Child<QPushButton>(log, "btnClear")->click();
-  world.messages.replace = false;
+  world.messages.answerWhenNoneLeft = false;
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(world.messages.texts.size(), 1);  // asked, and answered No
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), expected);
-  world.messages.replace = true;
+  world.messages.answerWhenNoneLeft = true;
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), QByteArray());
   world.messages.texts.clear();

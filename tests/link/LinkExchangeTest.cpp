@@ -2,7 +2,7 @@
 // same process: the results it gets, fault by fault.
 #include <gtest/gtest.h>
 
-#include "BusHelpers.h"
+#include "sim/BusHelpers.h"
 #include "SimSerialApi.h"
 #include "link/KvlInterface.h"
 
