@@ -39,6 +39,7 @@ TPortOpening OpenComPort(SerialApi& serial, const std::string& name, std::uint32
     opening.Failure = serial.LastOpenFailure();
     opening.Detail = serial.LastOpenDetail();
     opening.Group = serial.LastOpenGroup();
+    opening.Holder = serial.LastOpenHolder();
     return opening;
   }
   LineState line;

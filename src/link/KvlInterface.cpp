@@ -93,6 +93,7 @@ int TInterfList::Open(int index, int baudIndex) {
   FLastOpenFailure = OpenFailure::None;
   FLastOpenDetail.clear();
   FLastOpenGroup.clear();
+  FLastOpenHolder.clear();
   if (index < 0 || index >= Count()) return rcBadPort;
   if (FPort) {
     FLastOpenFailure = OpenFailure::Busy;
@@ -113,6 +114,7 @@ int TInterfList::Open(int index, int baudIndex) {
     FLastOpenFailure = opening.Failure;
     FLastOpenDetail = std::move(opening.Detail);
     FLastOpenGroup = std::move(opening.Group);
+    FLastOpenHolder = std::move(opening.Holder);
     return rcOpenError;
   }
   FPort = std::move(opening.Port);

@@ -74,6 +74,7 @@ class TInterfList {
   OpenFailure LastOpenFailure() const { return FLastOpenFailure; }
   const std::string& LastOpenDetail() const { return FLastOpenDetail; }
   const std::string& LastOpenGroup() const { return FLastOpenGroup; }
+  const std::string& LastOpenHolder() const { return FLastOpenHolder; }
 
   // One request/reply exchange with the reader at the low byte of `address`.
   // `data` must hold kMaxData bytes. On 0, `code` is the reader's answer code
@@ -139,6 +140,7 @@ class TInterfList {
   OpenFailure FLastOpenFailure = OpenFailure::None;
   std::string FLastOpenDetail;
   std::string FLastOpenGroup;
+  std::string FLastOpenHolder;
 };
 
 }  // namespace q17

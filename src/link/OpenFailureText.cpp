@@ -16,8 +16,11 @@ std::string ExplainOpenFailure(const TInterfList& list) {
       return "permission denied; members of the group '" + group + "' may open it: 'sudo usermod -aG " + group +
              " $USER', then log in again";
     }
-    case OpenFailure::Busy:
-      return "in use by another program; close it and try again";
+    case OpenFailure::Busy: {
+      const std::string& holder = list.LastOpenHolder();
+      return "in use by another program" + (holder.empty() ? "" : " (" + holder + ")") +
+             "; close it and try again";
+    }
     case OpenFailure::NotSerial:
       return "not a serial port";
     case OpenFailure::Other:

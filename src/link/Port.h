@@ -35,6 +35,7 @@ struct TPortOpening {
   OpenFailure Failure = OpenFailure::None;
   std::string Detail;
   std::string Group;
+  std::string Holder;
 };
 
 }  // namespace q17

@@ -67,6 +67,9 @@ class SerialApi {
   // After PermissionDenied: the group whose members may open the device,
   // where the system has such a thing (empty otherwise).
   virtual std::string LastOpenGroup() const { return {}; }
+  // After Busy: the program that holds the port ("name, pid N"), where the
+  // system can tell (empty otherwise).
+  virtual std::string LastOpenHolder() const { return {}; }
 
   virtual bool GetCommState(PortHandle h, LineState& state) = 0;
   virtual bool SetCommState(PortHandle h, const LineState& state) = 0;

@@ -1,9 +1,11 @@
 // The termios port against real pseudo-terminals: the test holds the master
 // side and plays the reader; the code under test opens the slave by name.
 #include <fcntl.h>
+#include <signal.h>
 #include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+#include "platform/PortHolder.h"
 #include "platform/SerialApi.h"
 #include "platform/posix/TermiosFrame.h"
 
@@ -292,72 +295,129 @@ TEST_F(PosixSerialTest, PortIsExclusive) {
   api_->Close(again);
 }
 
-// Only a live lock holder makes the port busy; an exclusive flag without
-// one was left by a program that ended. Root opens past such a flag (and
-// clears it), anyone else is told what it is. A pty never gets the flag.
-TEST_F(PosixSerialTest, InUseMeansALiveLockHolder) {
+// Another program holding the pty open: locked, flagged or both, until the
+// test ends it. Run as nobody when the test is root, and inspectable, so
+// that an ordinary user's open can see it as well as root's.
+class Holder {
+ public:
+  Holder(const std::string& path, bool lock, bool flag) {
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
+      prctl(PR_SET_DUMPABLE, 1);
+      const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      const bool ok = fd >= 0 && (!lock || flock(fd, LOCK_EX | LOCK_NB) == 0) && (!flag || ioctl(fd, TIOCEXCL) == 0);
+      const char c = ok ? 'y' : 'n';
+      if (write(ready[1], &c, 1) != 1) _exit(1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    char c = 0;
+    ok_ = pid_ > 0 && read(ready[0], &c, 1) == 1 && c == 'y';
+    close(ready[0]);
+  }
+  ~Holder() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  bool ok() const { return ok_; }
+  std::string pid() const { return std::to_string(pid_); }
+
+ private:
+  pid_t pid_ = -1;
+  bool ok_ = false;
+};
+
+// The open of an ordinary user, in a child running as nobody: 0 when it
+// failed with `failure` and `words`, 1 opened, 2 other failure, 3 other
+// words; 10 when the test is not root (then the test's own open is that user's).
+int OpenAsNobody(const std::string& path, OpenFailure failure, const std::string& words) {
+  if (geteuid() != 0) return 10;
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(10);
+    auto api = MakeSystemSerialApi();
+    if (api->Open(path, SerialOpenArgs{}) != 0) _exit(1);
+    if (api->LastOpenFailure() != failure) _exit(2);
+    if (api->LastOpenDetail().find(words) == std::string::npos) _exit(3);
+    _exit(0);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+void ClearFlag(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ioctl(fd, TIOCNXCL);
+  close(fd);
+}
+
+bool FlagSet(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);  // root passes the flag
+  int flag = 0;
+  const bool set = fd >= 0 && ioctl(fd, TIOCGEXCL, &flag) == 0 && flag != 0;
+  if (fd >= 0) close(fd);
+  return set;
+}
+
+// A live program holds the port when it has a lock on it, or has it open
+// while the exclusive flag is set (it may take the flag and no lock): the
+// port is in use, named, and that program's flag stays. A flag nobody
+// stands behind was left by a program that ended: root opens past it and
+// clears it; an ordinary user, who cannot see other users' open files, is
+// told both possibilities. A pty never keeps the flag.
+TEST_F(PosixSerialTest, InUseMeansALiveHolderAndOnlyAStaleFlagIsCleared) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: to open as two users and to clear the flags it leaves";
+  ASSERT_EQ(chmod(pty_.slave().c_str(), 0666), 0);
   struct Case {
     const char* what;
     bool lock;
     bool flag;
-    OpenFailure asRoot;  // None: the open succeeds
-    OpenFailure asUser;
-    const char* userWords;
   };
-  const Case cases[] = {
-      {"lock", true, false, OpenFailure::Busy, OpenFailure::Busy, "in use by another program"},
-      {"lock and flag", true, true, OpenFailure::Busy, OpenFailure::Busy, "in use by another program"},
-      {"stale flag", false, true, OpenFailure::None, OpenFailure::Other, "no program holds the port"},
-  };
-  ASSERT_EQ(chmod(pty_.slave().c_str(), 0666), 0);
-  for (const Case& c : cases) {
+  for (const Case& c : {Case{"lock", true, false}, Case{"lock and flag", true, true},
+                        Case{"flag of a live program, no lock", false, true}}) {
     SCOPED_TRACE(c.what);
-    const int fd = open(pty_.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    if (c.lock) {
-      ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-    }
-    if (c.flag) {
-      ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
-    }
-
-    if (geteuid() == 0) {
-      // Not root: in a child, as nobody.
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(10);
-        auto api = MakeSystemSerialApi();
-        if (api->Open(pty_.slave(), SerialOpenArgs{}) != 0) _exit(1);
-        if (api->LastOpenFailure() != c.asUser) _exit(2);
-        if (api->LastOpenDetail().find(c.userWords) == std::string::npos) _exit(3);
-        _exit(0);
-      }
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
-      ASSERT_TRUE(WIFEXITED(status));
-      if (WEXITSTATUS(status) != 10) {
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: opened, 2: other failure, 3: other words";
-      }
+    Holder holder(pty_.slave(), c.lock, c.flag);
+    ASSERT_TRUE(holder.ok());
+    const std::string named = "in use by another program (platform_tests, pid " + holder.pid() + ")";
+    const int user = OpenAsNobody(pty_.slave(), OpenFailure::Busy, named);
+    if (user != 10) {
+      EXPECT_EQ(user, 0) << "1: opened, 2: other failure, 3: other words";
     }
 
-    const PortHandle h = OpenSlave();
-    if (geteuid() == 0) {
-      EXPECT_EQ(api_->LastOpenFailure(), c.asRoot) << api_->LastOpenDetail();
-    } else {
-      EXPECT_EQ(api_->LastOpenFailure(), c.asUser) << api_->LastOpenDetail();
+    EXPECT_EQ(OpenSlave(), 0u);
+    EXPECT_EQ(api_->LastOpenFailure(), OpenFailure::Busy) << api_->LastOpenDetail();
+    EXPECT_NE(api_->LastOpenDetail().find(named), std::string::npos) << api_->LastOpenDetail();
+    EXPECT_EQ(api_->LastOpenHolder(), "platform_tests, pid " + holder.pid());
+    if (geteuid() == 0 && c.flag) {
+      EXPECT_TRUE(FlagSet(pty_.slave())) << "the live program's flag must stay";
     }
-    if (h != 0) {
-      int flag = 1;
-      ASSERT_EQ(ioctl(fd, TIOCGEXCL, &flag), 0);
-      EXPECT_EQ(flag, 0) << "a pty must be left without the exclusive flag";
-      api_->Close(h);
-    }
-    close(fd);
+    // The port checks see the same: the flag (root's trial open passes it) and the same holder.
+    const auto view = MakeSystemView();
+    const bool flagSeen = view->TryOpen(pty_.slave()) == TOpenProbe::Busy;
+    EXPECT_EQ(flagSeen, c.flag);
+    EXPECT_EQ(PortHolder(*view, pty_.slave(), flagSeen, ""), "platform_tests, pid " + holder.pid());
+    ClearFlag(pty_.slave());
   }
-  // Nobody holds it now: the port opens.
+
+  // The flag of a program that ended: set, and its descriptor closed.
+  const int fd = open(pty_.slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
+  close(fd);
+  const int user = OpenAsNobody(pty_.slave(), OpenFailure::Other, "or one that ended left the flag");
+  if (user != 10) {
+    EXPECT_EQ(user, 0) << "1: opened, 2: other failure, 3: other words";
+  }
   const PortHandle h = OpenSlave();
   EXPECT_NE(h, 0u) << api_->LastOpenDetail();
+  EXPECT_FALSE(FlagSet(pty_.slave())) << "a pty must be left without the exclusive flag";
   api_->Close(h);
 }
 

@@ -1,12 +1,12 @@
 // Serial ports over termios. The link drives them like Win32 comm handles:
 // open exclusively, 8N1 raw, reads that never block longer than asked.
 //
-// "In use by another program" means a live process holds the advisory lock
-// (flock) on the device: the kernel drops it however that process ends, so a
-// crash or a kill never leaves the port unusable. Real serial devices also
-// get the exclusive flag (TIOCEXCL) while open, against programs that take
-// no lock; pseudo-terminals, whose flag would outlive us while their master
-// lives, get none.
+// We hold the advisory lock (flock) on the device: the kernel drops it
+// however this process ends, so a crash or a kill never leaves the port
+// unusable. Real serial devices also get the exclusive flag (TIOCEXCL) while
+// open, against programs that take no lock; pseudo-terminals, whose flag
+// would outlive us while their master lives, get none. Who else holds a
+// port is PortHolder's rule, shared with the port checks.
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -21,15 +21,14 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 
+#include "platform/PortHolder.h"
 #include "platform/SerialApi.h"
+#include "platform/SystemView.h"
 #include "platform/posix/LineSpeed.h"
 #include "platform/posix/PosixPortNames.h"
 #include "platform/posix/TermiosFrame.h"
@@ -88,31 +87,6 @@ void ClosePort(const OpenPort& port) {
   ::close(port.fd);  // also drops the lock
 }
 
-// The process that holds the advisory lock on `path`, as "name, pid N"
-// ("" for a holder this process cannot name); nothing when no live process
-// holds it. /proc/locks lists every lock with its device and inode.
-std::optional<std::string> LockHolder(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return std::nullopt;
-  char device[64];
-  std::snprintf(device, sizeof device, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  std::ifstream locks("/proc/locks");
-  std::string line;
-  while (std::getline(locks, line)) {
-    // "1: FLOCK  ADVISORY  WRITE 1234 00:19:5 0 EOF"; "1: -> FLOCK ..." waits for a lock.
-    std::istringstream fields(line);
-    std::string id, kind, mode, access, pid, where;
-    if (!(fields >> id >> kind) || kind != "FLOCK") continue;
-    if (!(fields >> mode >> access >> pid >> where) || where != device) continue;
-    std::string name;
-    std::ifstream comm("/proc/" + pid + "/comm");
-    if (std::getline(comm, name) && !name.empty()) return name + ", pid " + pid;
-    return pid.empty() || pid == "0" || pid == "-1" ? std::string() : "pid " + pid;
-  }
-  return std::nullopt;
-}
-
 int MillisLeft(Clock::time_point deadline) {
   // Rounded up: a wait of 50 ms must not end after 49.1.
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -166,6 +140,7 @@ class PosixSerialApi final : public SerialApi {
   PortHandle Open(const std::string& name, const SerialOpenArgs& args) override {
     failure_ = OpenFailure::None;
     detail_.clear();
+    holder_.clear();
 
     int access = O_RDWR;
     if (args.genericRead && !args.genericWrite) access = O_RDONLY;
@@ -195,8 +170,16 @@ class PosixSerialApi final : public SerialApi {
         ::close(fd);
         return err == EWOULDBLOCK ? FailBusy(name, true) : Fail(err, name);
       }
-      // Holding the lock, any exclusive flag still set is stale: its holder
-      // has ended (root opens past it). A pty needs none at all.
+      // Root opens past a tty's exclusive flag: a live program that set it
+      // (with or without a lock of any kind) holds the port, and its flag
+      // stays. Only a flag nobody stands behind is stale and may go.
+      int flag = 0;
+      const bool flagSet = ioctl(fd, TIOCGEXCL, &flag) == 0 && flag != 0;
+      if (const auto holder = PortHolder(*MakeSystemView(), name, flagSet, SelfPid())) {
+        ::close(fd);
+        return InUse(name, *holder);
+      }
+      // A pty needs no flag at all.
       if (IsPseudoTerminal(fd)) {
         ioctl(fd, TIOCNXCL);
       } else {
@@ -230,6 +213,7 @@ class PosixSerialApi final : public SerialApi {
   OpenFailure LastOpenFailure() const override { return failure_; }
   std::string LastOpenDetail() const override { return detail_; }
   std::string LastOpenGroup() const override { return group_; }
+  std::string LastOpenHolder() const override { return holder_; }
 
   bool GetCommState(PortHandle h, LineState& state) override {
     const OpenPort* port = Find(h);
@@ -397,29 +381,43 @@ class PosixSerialApi final : public SerialApi {
   // EBUSY or a lock we could not take: busy when a live process holds the
   // port, else an exclusive flag left behind by a program that has ended.
   PortHandle FailBusy(const std::string& name, bool lockRefused = false) {
+    const auto holder = PortHolder(*MakeSystemView(), name, !lockRefused, SelfPid());
+    // A refused lock whose holder just ended still was one.
+    if (holder || lockRefused) return InUse(name, holder.value_or(""));
     group_.clear();
-    const auto holder = LockHolder(name);
-    if (holder || lockRefused) {  // a refused lock whose holder just ended still was one
-      failure_ = OpenFailure::Busy;
-      const bool named = holder && !holder->empty();
-      detail_ = name + ": the port is in use by another program" + (named ? " (" + *holder + ")" : "");
-      return 0;
-    }
+    holder_.clear();
     failure_ = OpenFailure::Other;
-    detail_ = name +
-              ": no program holds the port, but its exclusive flag is still set (left by a program that "
-              "ended); " +
-              (IsPseudoTerminal(name) ? "restart the program that serves this pseudo-terminal"
-                                      : "it clears once every program that has the device open closes it, "
-                                        "or when the adapter is plugged in again");
+    const std::string advice = IsPseudoTerminal(name)
+                                   ? "restart the program that serves this pseudo-terminal"
+                                   : "it clears once every program that has the device open closes it, or when "
+                                     "the adapter is plugged in again";
+    if (geteuid() == 0) {
+      detail_ = name + ": no program holds the port, but its exclusive flag is still set (left by a program "
+                       "that ended); " + advice;
+    } else {
+      // Another user's open files are out of sight.
+      detail_ = name + ": its exclusive flag is set and no program of yours has it open: a program of another "
+                       "user holds it, or one that ended left the flag; " + advice;
+    }
     return 0;
   }
+
+  PortHandle InUse(const std::string& name, const std::string& holder) {
+    group_.clear();
+    failure_ = OpenFailure::Busy;
+    holder_ = holder;
+    detail_ = name + ": the port is in use by another program" + (holder.empty() ? "" : " (" + holder + ")");
+    return 0;
+  }
+
+  static std::string SelfPid() { return std::to_string(getpid()); }
 
   PortHandle Fail(int err, const std::string& name) {
     if (err == EBUSY || err == EWOULDBLOCK) return FailBusy(name);
     failure_ = FailureFromErrno(err);
     detail_ = name + ": " + std::strerror(err);
     group_.clear();
+    holder_.clear();
     if (failure_ == OpenFailure::PermissionDenied) {
       group_ = GroupOf(name);
     }
@@ -430,6 +428,7 @@ class PosixSerialApi final : public SerialApi {
   OpenFailure failure_ = OpenFailure::None;
   std::string detail_;
   std::string group_;
+  std::string holder_;
   const StopSignal* stop_ = nullptr;
 };
 

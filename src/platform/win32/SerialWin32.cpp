@@ -16,6 +16,7 @@
 
 #include "platform/PortNames.h"
 #include "platform/SerialApi.h"
+#include "platform/win32/DeviceGoneErrors.h"
 
 namespace q17 {
 namespace {
@@ -193,18 +194,10 @@ bool Win32SerialApi::EnsureTimeouts(PortHandle h, const COMMTIMEOUTS& wanted) {
   return true;
 }
 
-// The errors a handle gives once its USB serial device was pulled out.
+// A call on a handle that opened well failed: the device's absence, or
+// `otherwise`.
 long GoneOr(long otherwise) {
-  switch (::GetLastError()) {
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_BAD_COMMAND:
-    case ERROR_GEN_FAILURE:
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_OPERATION_ABORTED:
-      return kPortGone;
-    default:
-      return otherwise;
-  }
+  return win32::IsDeviceGoneError(::GetLastError()) ? kPortGone : otherwise;
 }
 
 bool Win32SerialApi::Present(PortHandle h) {
@@ -253,7 +246,9 @@ long Win32SerialApi::Read(PortHandle h, std::uint8_t* buffer, std::size_t maxByt
   // Wine waits out the whole constant under that form, even with the reply
   // complete.) Then the rest of what has arrived, at once.
   const long first = ReadWith(h, buffer, 1, 0, static_cast<DWORD>(waitMs));
-  if (first <= 0 || maxBytes == 1) return first;
+  // A pulled adapter may read as silence (Wine does): ask the driver.
+  if (first == 0) return Present(h) ? 0 : kPortGone;
+  if (first < 0 || maxBytes == 1) return first;
   const long rest = ReadWith(h, buffer + 1, maxBytes - 1, MAXDWORD, 0);
   return rest < 0 ? first : first + rest;
 }
