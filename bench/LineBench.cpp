@@ -152,7 +152,7 @@ class ProgramLink {
     const int r = list_.Open(index, 0);
     if (r != q17::rcOk) {
       std::fprintf(stderr, "line_bench: open %s: %s (%s)\n", path.c_str(), q17::FormatResult(r).c_str(),
-                   list_.LastOpenDetail().c_str());
+                   list_.LastOpenFailure().Detail.c_str());
       return false;
     }
     return true;

@@ -31,32 +31,39 @@ class MemoryPort : public SerialApi {
     for (int i = 0; i < length; ++i) data.push_back(static_cast<std::uint8_t>(0x20 + i));
     for (int p = 0; p < 256; ++p) replies_[p] = test::ReplyFrame(static_cast<std::uint8_t>(p), 1, 0, data);
   }
-  std::vector<std::string> PortNames() override { return {"MEM"}; }
-  PortHandle Open(const std::string&, const SerialOpenArgs&) override { return 1; }
-  OpenFailure LastOpenFailure() const override { return OpenFailure::None; }
-  std::string LastOpenDetail() const override { return {}; }
-  bool GetCommState(PortHandle, LineState&) override { return true; }
-  bool SetCommState(PortHandle, const LineState&) override { return true; }
-  bool SetCommTimeouts(PortHandle, const CommTimeouts&) override { return true; }
-  long Read(PortHandle, std::uint8_t* buffer, std::size_t maxBytes, int) override {
-    const std::size_t n = std::min(maxBytes, pendingSize_);
-    std::copy_n(pending_, n, buffer);
-    pending_ += n;
-    pendingSize_ -= n;
-    return static_cast<long>(n);
+  std::vector<TSerialPortInfo> ListSerialPorts() override { return {{"MEM", std::nullopt}}; }
+  TSerialOpen Open(const std::string&, const TLineSettings&) override {
+    TSerialOpen opened;
+    opened.Port = std::make_unique<Port>(*this);
+    return opened;
   }
-  long Write(PortHandle, const std::uint8_t* data, std::size_t size) override {
-    if (answer_) {
-      const std::uint8_t packetNo = data[1] == 0xFA ? static_cast<std::uint8_t>(data[2] + 0xF0) : data[1];
-      pending_ = replies_[packetNo].data();
-      pendingSize_ = replies_[packetNo].size();
-    }
-    return static_cast<long>(size);
-  }
-  void Close(PortHandle) override {}
   bool answer_ = true;
 
  private:
+  class Port final : public SerialPort {
+   public:
+    explicit Port(MemoryPort& m) : m_(m) {}
+    long Read(std::uint8_t* buffer, std::size_t maxBytes, int) override {
+      const std::size_t n = std::min(maxBytes, m_.pendingSize_);
+      std::copy_n(m_.pending_, n, buffer);
+      m_.pending_ += n;
+      m_.pendingSize_ -= n;
+      return static_cast<long>(n);
+    }
+    long Write(const std::uint8_t* data, std::size_t size) override {
+      if (m_.answer_) {
+        const std::uint8_t packetNo = data[1] == 0xFA ? static_cast<std::uint8_t>(data[2] + 0xF0) : data[1];
+        m_.pending_ = m_.replies_[packetNo].data();
+        m_.pendingSize_ = m_.replies_[packetNo].size();
+      }
+      return static_cast<long>(size);
+    }
+    bool Present() override { return true; }
+
+   private:
+    MemoryPort& m_;
+  };
+
   std::array<std::vector<std::uint8_t>, 256> replies_;
   const std::uint8_t* pending_ = nullptr;
   std::size_t pendingSize_ = 0;
@@ -150,8 +157,11 @@ void BM_WriteGiveUpOnABlockedLine(benchmark::State& state) {
   }
   const std::string slave = ptsname(master);
   auto api = MakeSystemSerialApi();
-  const PortHandle h = api->Open(slave, SerialOpenArgs{});
-  api->SetCommTimeouts(h, CommTimeouts{kMaxDword, 0, 0, 1, 100});
+  auto port = api->Open(slave, TLineSettings{}).Port;
+  if (!port) {
+    state.SkipWithError("the pty did not open");
+    return;
+  }
   // Fill it until no room comes for a while.
   const int filler = open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   const std::vector<std::uint8_t> block(4096, 0x55);
@@ -163,9 +173,9 @@ void BM_WriteGiveUpOnABlockedLine(benchmark::State& state) {
   }
   const std::vector<std::uint8_t> frame(static_cast<std::size_t>(state.range(0)), 0x20);
   for (auto _ : state) {
-    if (api->Write(h, frame.data(), frame.size()) >= 0) state.SkipWithError("the write was taken");
+    if (port->Write(frame.data(), frame.size()) >= 0) state.SkipWithError("the write was taken");
   }
-  api->Close(h);
+  port.reset();
   close(filler);
   close(master);
 }

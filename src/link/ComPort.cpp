@@ -5,51 +5,39 @@ namespace {
 
 class TComPort final : public TPort {
  public:
-  TComPort(SerialApi& serial, PortHandle handle) : FSerial(serial), FHandle(handle) {}
-  ~TComPort() override { FSerial.Close(FHandle); }
-  TComPort(const TComPort&) = delete;
-  TComPort& operator=(const TComPort&) = delete;
+  explicit TComPort(std::unique_ptr<SerialPort> port) : FPort(std::move(port)) {}
 
   bool Write(const std::uint8_t* data, std::size_t size) override {
-    const long n = FSerial.Write(FHandle, data, size);
+    const long n = FPort->Write(data, size);
     if (n == kPortGone) FGone = true;
     return n == static_cast<long>(size);
   }
   long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
-    const long n = FSerial.Read(FHandle, buffer, maxBytes, waitMs);
+    const long n = FPort->Read(buffer, maxBytes, waitMs);
     if (n == kPortGone) FGone = true;
     return n;
   }
   bool Present() override {
-    if (!FGone && !FSerial.Present(FHandle)) FGone = true;
+    if (!FGone && !FPort->Present()) FGone = true;
     return !FGone;
   }
 
  private:
-  SerialApi& FSerial;
-  PortHandle FHandle;
+  std::unique_ptr<SerialPort> FPort;
 };
 
 }  // namespace
 
 TPortOpening OpenComPort(SerialApi& serial, const std::string& name, std::uint32_t baud) {
+  TLineSettings line;
+  line.Baud = baud;
+  TSerialOpen opened = serial.Open(name, line);
   TPortOpening opening;
-  const PortHandle handle = serial.Open(name, SerialOpenArgs{});
-  if (handle == 0) {
-    opening.Failure = serial.LastOpenFailure();
-    opening.Detail = serial.LastOpenDetail();
-    opening.Group = serial.LastOpenGroup();
+  if (!opened.Port) {
+    opening.Failure = std::move(opened.Failure);
     return opening;
   }
-  LineState line;
-  serial.GetCommState(handle, line);
-  line.baudRate = baud;
-  line.byteSize = 8;
-  line.parity = 0;
-  line.stopBits = 0;
-  serial.SetCommState(handle, line);
-  serial.SetCommTimeouts(handle, CommTimeouts{kMaxDword, 0, 0, 1, 100});
-  opening.Port = std::make_unique<TComPort>(serial, handle);
+  opening.Port = std::make_unique<TComPort>(std::move(opened.Port));
   return opening;
 }
 

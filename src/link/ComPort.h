@@ -1,6 +1,7 @@
 #pragma once
-// A serial port: 8 data bits, no parity, one stop bit, reads that return
-// what has arrived and wait only for the first byte.
+// A serial port at the readers' line setting (8 data bits, no parity, one
+// stop bit, writes given 100 ms plus 1 ms a byte): reads that return what
+// has arrived and wait only for the first byte.
 #include "link/Port.h"
 #include "platform/SerialApi.h"
 

@@ -80,8 +80,8 @@ TPortOpening OpenFtdiPort(D2xxApi& d2xx, const std::string& serialNumber, std::u
   FtHandle handle = 0;
   const FtStatus status = d2xx.OpenEx(serialNumber, FT_OPEN_BY_SERIAL_NUMBER, handle);
   if (status != FT_OK || handle == 0) {
-    opening.Failure = status == FT_DEVICE_NOT_FOUND ? OpenFailure::NoDevice : OpenFailure::Busy;
-    opening.Detail = "FT_OpenEx status " + std::to_string(status);
+    opening.Failure.Reason = status == FT_DEVICE_NOT_FOUND ? OpenFailure::NoDevice : OpenFailure::Busy;
+    opening.Failure.Detail = "FT_OpenEx status " + std::to_string(status);
     return opening;
   }
   d2xx.SetBaudRate(handle, baud);

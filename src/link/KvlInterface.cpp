@@ -95,19 +95,17 @@ void TInterfList::Refresh() {
   }
   // Serial ports are listed even when the USB side fails: a broken FTDI
   // driver must not hide the ports that work.
-  for (const std::string& name : FSerial.PortNames()) {
-    FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
+  for (const TSerialPortInfo& port : FSerial.ListSerialPorts()) {
+    FEntries.push_back({port.Name, TInterfaceDescriptor(ikComPort, "")});
   }
 }
 
 int TInterfList::Open(int index, int baudIndex) {
-  FLastOpenFailure = OpenFailure::None;
-  FLastOpenDetail.clear();
-  FLastOpenGroup.clear();
+  FLastOpenFailure = TOpenFailure{};
   if (index < 0 || index >= Count()) return rcBadPort;
   if (FPort) {
-    FLastOpenFailure = OpenFailure::Busy;
-    FLastOpenDetail = "a port is already open";
+    FLastOpenFailure.Reason = OpenFailure::Busy;
+    FLastOpenFailure.Detail = "a port is already open";
     return rcOpenError;
   }
   const Entry& entry = FEntries[static_cast<std::size_t>(index)];
@@ -121,9 +119,7 @@ int TInterfList::Open(int index, int baudIndex) {
     return rcBadPort;
   }
   if (!opening.Port) {
-    FLastOpenFailure = opening.Failure;
-    FLastOpenDetail = std::move(opening.Detail);
-    FLastOpenGroup = std::move(opening.Group);
+    FLastOpenFailure = std::move(opening.Failure);
     return rcOpenError;
   }
   FPort = std::move(opening.Port);

@@ -72,9 +72,7 @@ class TInterfList {
   void SetReadTimeout(int value);
 
   // Why the last Open returned 7, for a user-facing explanation.
-  OpenFailure LastOpenFailure() const { return FLastOpenFailure; }
-  const std::string& LastOpenDetail() const { return FLastOpenDetail; }
-  const std::string& LastOpenGroup() const { return FLastOpenGroup; }
+  const TOpenFailure& LastOpenFailure() const { return FLastOpenFailure; }
 
   // One request/reply exchange with the reader at the low byte of `address`.
   // `data` must hold kMaxData bytes. On 0, `code` is the reader's answer code
@@ -142,9 +140,7 @@ class TInterfList {
   TLineObserver* FObserver = nullptr;
   TRxSplitter FRxSplitter;
 
-  OpenFailure FLastOpenFailure = OpenFailure::None;
-  std::string FLastOpenDetail;
-  std::string FLastOpenGroup;
+  TOpenFailure FLastOpenFailure;
 };
 
 }  // namespace q17

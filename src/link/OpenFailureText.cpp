@@ -3,21 +3,25 @@
 namespace q17 {
 
 std::string ExplainOpenFailure(const TInterfList& list) {
-  const std::string& detail = list.LastOpenDetail();
+  const TOpenFailure& failure = list.LastOpenFailure();
+  const std::string& detail = failure.Detail;
   const std::string why = detail.empty() ? "" : " (" + detail + ")";
-  switch (list.LastOpenFailure()) {
+  switch (failure.Reason) {
     case OpenFailure::None:
       return {};
     case OpenFailure::NoDevice:
       return "no such device; is the adapter plugged in? 'q17ctl ports' lists what is there";
     case OpenFailure::PermissionDenied: {
-      const std::string& group = list.LastOpenGroup();
+      const std::string& group = failure.Group;
       if (group.empty()) return "permission denied; ask for access to the device" + why;
       return "permission denied; members of the group '" + group + "' may open it: 'sudo usermod -aG " + group +
              " $USER', then log in again";
     }
-    case OpenFailure::Busy:
-      return "in use by another program; close it and try again";
+    case OpenFailure::Busy: {
+      const std::string& holder = failure.Holder;
+      return "in use by another program" + (holder.empty() ? "" : " (" + holder + ")") +
+             "; close it and try again";
+    }
     case OpenFailure::NotSerial:
       return "not a serial port";
     case OpenFailure::Other:

@@ -32,9 +32,7 @@ class TPort {
 // A port, or why it did not open.
 struct TPortOpening {
   std::unique_ptr<TPort> Port;
-  OpenFailure Failure = OpenFailure::None;
-  std::string Detail;
-  std::string Group;
+  TOpenFailure Failure;
 };
 
 }  // namespace q17

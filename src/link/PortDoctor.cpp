@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <sstream>
 
 #include "link/KvlInterface.h"
+#include "platform/PortHolder.h"
 
 namespace q17 {
 namespace {
@@ -38,14 +38,6 @@ std::string Hex4(unsigned value) {
 
 std::string JoinGroupAdvice(const std::string& group) {
   return "'sudo usermod -aG " + group + " $USER', then log out and in again";
-}
-
-// The process name of a live process, "pid N" when it has none to read.
-std::optional<std::string> ProcessName(const SystemView& system, const std::string& pid) {
-  const auto comm = system.ReadText("/proc/" + pid + "/comm");
-  if (!comm) return std::nullopt;
-  const std::string name = Trim(*comm);
-  return name.empty() ? "pid " + pid : name + ", pid " + pid;
 }
 
 std::vector<std::string> RunningProcesses(const SystemView& system) {
@@ -227,22 +219,6 @@ std::vector<TCheck> GrabberChecks(const SystemView& system) {
 
 // ---- the port itself ----
 
-// Who holds the port's flock or POSIX lock, from /proc/locks; "" when the
-// holder cannot be named; nothing when no live process holds one.
-std::optional<std::string> LockHolder(const SystemView& system, const TFileInfo& port) {
-  std::istringstream lines(system.ReadText("/proc/locks").value_or(""));
-  std::string line;
-  while (std::getline(lines, line)) {
-    // "1: FLOCK  ADVISORY  WRITE 1234 00:19:5 0 EOF"; "1: -> FLOCK ..." waits for one.
-    std::istringstream fields(line);
-    std::string id, kind, mode, access, pid, where;
-    if (!(fields >> id >> kind) || (kind != "FLOCK" && kind != "POSIX" && kind != "OFDLCK")) continue;
-    if (!(fields >> mode >> access >> pid >> where) || where != port.LockKey) continue;
-    return ProcessName(system, pid).value_or("");
-  }
-  return std::nullopt;
-}
-
 std::vector<TCheck> PortChecks(const SystemView& system, const std::string& port) {
   std::vector<TCheck> checks;
   const auto info = system.Info(port);
@@ -274,7 +250,8 @@ std::vector<TCheck> PortChecks(const SystemView& system, const std::string& port
                           JoinGroupAdvice(info->Group)});
   }
 
-  const auto holder = LockHolder(system, *info);
+  // The flag refuses the trial open (root's too): then whoever has the port open holds it.
+  const auto holder = PortHolder(system, port, probe == TOpenProbe::Busy, "");
   if (holder) {
     checks.push_back({TCheckStatus::Problem, "port lock",
                       "in use by another program" + (holder->empty() ? std::string() : " (" + *holder + ")") +
@@ -305,10 +282,15 @@ std::vector<TCheck> PortChecks(const SystemView& system, const std::string& port
     case TOpenProbe::Busy:
       if (holder) {
         checks.push_back({TCheckStatus::Ok, "exclusive flag", "set by the program that holds the port"});
-      } else {
+      } else if (uid == 0) {
         checks.push_back({TCheckStatus::Problem, "exclusive flag",
                           "still set though no program holds the port (left by a program that ended): plug the "
                           "adapter in again, or as root open the port once with q17ctl, which clears it"});
+      } else {
+        // Another user's open files are out of sight.
+        checks.push_back({TCheckStatus::Problem, "exclusive flag",
+                          "set, and no program of yours has the port open: a program of another user holds it, "
+                          "or one that ended left the flag; as root, 'q17ctl doctor' tells which"});
       }
       break;
     default:

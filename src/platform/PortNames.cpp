@@ -13,12 +13,23 @@ std::vector<std::string> KeepComPortNames(const std::vector<std::string>& names)
   return kept;
 }
 
-void SortIgnoringCase(std::vector<std::string>& names) {
+namespace {
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
   auto lower = [](unsigned char c) { return static_cast<char>(std::tolower(c)); };
-  std::stable_sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [&](char x, char y) { return lower(x) < lower(y); });
-  });
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return lower(x) < lower(y); });
+}
+
+}  // namespace
+
+void SortIgnoringCase(std::vector<std::string>& names) {
+  std::stable_sort(names.begin(), names.end(), LessIgnoringCase);
+}
+
+void SortIgnoringCase(std::vector<TSerialPortInfo>& ports) {
+  std::stable_sort(ports.begin(), ports.end(),
+                   [](const TSerialPortInfo& a, const TSerialPortInfo& b) { return LessIgnoringCase(a.Name, b.Name); });
 }
 
 std::vector<std::string> SplitPortList(const std::string& list) {

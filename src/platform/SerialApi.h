@@ -1,10 +1,18 @@
 #pragma once
-// Serial ports as the link needs them: the calls of the Win32 serial API,
-// reduced to what the link passes and reads back. Windows calls the real
-// functions; POSIX maps them onto termios.
+// Serial ports in no system's shape: the ports there are, each with its USB
+// identity; a port opened by name at a line setting; reads that take what
+// has arrived or wait for it, writes with a deadline, the news that the
+// device has gone, and a close that gives the device its own settings back.
+// termios (platform/posix) and Win32 (platform/win32) implement it; tests,
+// benchmarks and q17sim put their own ports behind it.
+//
+// No call throws, and none blocks longer than the wait or deadline it names.
+// One thread uses a port at a time. A port must not outlive the SerialApi
+// that opened it.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,88 +20,109 @@
 
 namespace q17 {
 
-// An open port; 0 stands for "none".
-using PortHandle = std::uintptr_t;
-
-// The arguments the link hands to CreateFileA.
-struct SerialOpenArgs {
-  bool genericRead = true;
-  bool genericWrite = true;
-  bool shareNone = true;       // no sharing: nobody else may open the port
-  bool openExisting = true;    // OPEN_EXISTING
-  bool writeThrough = true;    // FILE_FLAG_WRITE_THROUGH
-  bool noBuffering = true;     // FILE_FLAG_NO_BUFFERING
+// The USB device behind a port.
+struct TUsbIdentity {
+  std::uint16_t VendorId = 0;
+  std::uint16_t ProductId = 0;
+  std::string Serial;       // the device's serial number; may be empty
+  std::string Description;  // its product string; may be empty
 };
 
-// The DCB fields the link sets; everything else stays as the port had it.
-struct LineState {
-  std::uint32_t baudRate = 9600;
-  std::uint8_t byteSize = 8;
-  std::uint8_t parity = 0;    // NOPARITY
-  std::uint8_t stopBits = 0;  // ONESTOPBIT
+struct TSerialPortInfo {
+  std::string Name;                 // what Open takes: "/dev/ttyUSB0", "COM5"
+  std::optional<TUsbIdentity> Usb;  // none for a UART, a pseudo-terminal, or where the system does not say
 };
 
-// COMMTIMEOUTS.
-struct CommTimeouts {
-  std::uint32_t readIntervalTimeout = 0;
-  std::uint32_t readTotalTimeoutMultiplier = 0;
-  std::uint32_t readTotalTimeoutConstant = 0;
-  std::uint32_t writeTotalTimeoutMultiplier = 0;
-  std::uint32_t writeTotalTimeoutConstant = 0;
+enum class TParity : std::uint8_t { None, Odd, Even };
+
+// How the line runs. The readers speak 9600 baud, 8 data bits, no parity,
+// one stop bit, no flow control.
+struct TLineSettings {
+  std::uint32_t Baud = 9600;
+  std::uint8_t DataBits = 8;  // 5..8
+  TParity Parity = TParity::None;
+  std::uint8_t StopBits = 1;  // 1 or 2
+  // A write gives up when the line has not taken its bytes within this
+  // allowance plus so much per byte.
+  std::uint32_t WriteAllowanceMs = 100;
+  std::uint32_t WriteMsPerByte = 1;
+
+  friend bool operator==(const TLineSettings&, const TLineSettings&) = default;
 };
 
-inline constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
-
-// What Read and Write return when the port's device is no longer there (a
-// USB adapter pulled, a pseudo-terminal's peer gone): no later call on that
-// handle can succeed, so the caller closes it rather than retrying.
-inline constexpr long kPortGone = -2;
+// Whether any port could run at this setting.
+inline bool IsValidLine(const TLineSettings& line) {
+  return line.Baud > 0 && line.DataBits >= 5 && line.DataBits <= 8 &&
+         (line.Parity == TParity::None || line.Parity == TParity::Odd || line.Parity == TParity::Even) &&
+         (line.StopBits == 1 || line.StopBits == 2);
+}
 
 // Why an open failed, in terms a user can act on.
 enum class OpenFailure { None, NoDevice, PermissionDenied, Busy, NotSerial, Other };
+
+struct TOpenFailure {
+  OpenFailure Reason = OpenFailure::None;
+  int SystemError = 0;  // errno or GetLastError(); 0 when the system gave none
+  std::string Detail;   // the port's name and what went wrong, the system's words among ours (UTF-8)
+  std::string Group;    // PermissionDenied: the group whose members may open the device, where there is one
+  std::string Holder;   // Busy: the program holding the port, "name, pid N", where the system can tell
+};
+
+// What Read and Write return besides a count.
+inline constexpr long kPortError = -1;  // the call failed; the port may work again
+inline constexpr long kPortGone = -2;   // the device has gone (unplugged, the pty's peer closed): nothing will work again
+
+// One open port. Destroying it closes it: the device gets back the line
+// settings it had before the open (termios and speed on POSIX; Windows
+// closes the handle, and the driver keeps what it was set to).
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // What has arrived, up to maxBytes, at once. When nothing has, waits up to
+  // waitMs (0: not at all) for the first byte, then takes it and whatever
+  // came with it. Returns the count (0: silence for the whole wait; also when
+  // a stop ended the wait early), kPortError or kPortGone. Never waits for
+  // more bytes once one has come.
+  virtual long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) = 0;
+
+  // All of `data`, unless the line does not take it within the write
+  // deadline of the line settings or a stop is requested. Returns once the
+  // bytes have left for the wire where the system can tell (a drained tty, a
+  // write-through handle), so a reply's wait counts the silence after the
+  // request. Returns the count written (less than size when the deadline or
+  // a stop cut it), kPortError, or kPortGone.
+  virtual long Write(const std::uint8_t* data, std::size_t size) = 0;
+
+  // False once the device has gone; asks the system without reading or
+  // waiting. True where the system cannot tell.
+  virtual bool Present() = 0;
+};
+
+// The outcome of an open: the port, or why there is none.
+struct TSerialOpen {
+  std::unique_ptr<SerialPort> Port;
+  TOpenFailure Failure;  // Reason None when Port is set
+};
 
 class SerialApi {
  public:
   virtual ~SerialApi() = default;
 
-  // The port names the system knows, already filtered and sorted for display.
-  virtual std::vector<std::string> PortNames() = 0;
+  // The ports there are, sorted for display (as text, ignoring case). On
+  // Windows the names the registry lists; on Linux the ttys with a device
+  // behind them plus SETUPQ17_PORTS.
+  virtual std::vector<TSerialPortInfo> ListSerialPorts() = 0;
 
-  // CreateFileA: 0 when the port cannot be opened (see LastOpenFailure).
-  virtual PortHandle Open(const std::string& name, const SerialOpenArgs& args) = 0;
-  virtual OpenFailure LastOpenFailure() const = 0;
-  // The system's own words for the last open failure (UTF-8; may be empty).
-  virtual std::string LastOpenDetail() const = 0;
-  // After PermissionDenied: the group whose members may open the device,
-  // where the system has such a thing (empty otherwise).
-  virtual std::string LastOpenGroup() const { return {}; }
+  // Opens the port for this program alone, sets the line and drops what
+  // arrived before; blocks only as long as the system's open does. Gives the
+  // port, or no port and the failure. A setting no port can have (0 baud, 9
+  // data bits) fails the open; one the driver merely does not take does not
+  // (the first exchange fails instead, as the Windows sequence has it).
+  virtual TSerialOpen Open(const std::string& name, const TLineSettings& line) = 0;
 
-  virtual bool GetCommState(PortHandle h, LineState& state) = 0;
-  virtual bool SetCommState(PortHandle h, const LineState& state) = 0;
-  virtual bool SetCommTimeouts(PortHandle h, const CommTimeouts& timeouts) = 0;
-
-  // Reads what has arrived, up to maxBytes. When nothing is waiting, waits
-  // up to waitMs for the first byte (0: do not wait). Returns the number of
-  // bytes read (0 when the wait ran out), -1 on a port error or kPortGone.
-  virtual long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) = 0;
-
-  // WriteFile: the number of bytes written, -1 when the call failed, or
-  // kPortGone. A
-  // line that does not take the bytes gives up after the write time-outs
-  // (constant + multiplier per byte; both 0: 100 ms + 1 ms per byte).
-  virtual long Write(PortHandle h, const std::uint8_t* data, std::size_t size) = 0;
-
-  virtual void Close(PortHandle h) = 0;
-
-  // False once the device behind an open handle has gone; asks without
-  // reading or waiting. Systems that cannot tell say true.
-  virtual bool Present(PortHandle h) {
-    (void)h;
-    return true;
-  }
-
-  // Reads and writes give up as soon as `stop` is requested (nullptr: never).
-  // The object must outlive every later call.
+  // Reads and writes of every port of this object give up as soon as `stop`
+  // is requested (nullptr: never). The signal must outlive every later call.
   virtual void SetStopSignal(const StopSignal* stop) { (void)stop; }
 };
 

@@ -36,7 +36,9 @@ class SystemView {
   virtual std::vector<std::string> List(const std::string& dir) const = 0;
   // Where a symbolic link points; nothing when it is none.
   virtual std::optional<std::string> LinkTarget(const std::string& path) const = 0;
-  // Opens the device for reading and writing without waiting and closes it again.
+  // Opens the device for reading and writing without waiting and closes it
+  // again. Busy: refused as busy, or opened only because root passes a
+  // tty's exclusive flag.
   virtual TOpenProbe TryOpen(const std::string& path) const = 0;
 };
 

@@ -22,6 +22,17 @@ FakeSystemView GoodSystem() {
   return v;
 }
 
+// A program with the port open and its exclusive flag set, but no lock.
+void LiveFlagHolder(FakeSystemView& v) {
+  v.Process("4242", "minicom");
+  v.File("/dev/pts/3", "tty", 0620, true, "00:05:3");
+  v.dirs["/proc/4242/fd"] = {"0", "1", "5"};
+  v.links["/proc/4242/fd/0"] = "/dev/pts/3";
+  v.links["/proc/4242/fd/1"] = "socket:[81]";
+  v.links["/proc/4242/fd/5"] = kPort;
+  v.opens[kPort] = TOpenProbe::Busy;
+}
+
 const TCheck* Named(const std::vector<TCheck>& checks, const std::string& name) {
   for (const TCheck& c : checks)
     if (c.Name == name) return &c;
@@ -123,8 +134,16 @@ TEST(PortDoctor, EachCaseInWords) {
          v.texts["/proc/locks"] = "2: FLOCK  ADVISORY  WRITE 4242 00:05:77 0 EOF\n";
          v.opens[kPort] = TOpenProbe::Busy;
        }, "exclusive flag", TCheckStatus::Ok, "holds the port"},
-      {"stale exclusive flag", [](FakeSystemView& v) { v.opens[kPort] = TOpenProbe::Busy; },
-       "exclusive flag", TCheckStatus::Problem, "still set though no program holds the port"},
+      {"a live program's flag, no lock", [](FakeSystemView& v) { LiveFlagHolder(v); },
+       "port lock", TCheckStatus::Problem, "in use by another program (minicom, pid 4242)"},
+      {"a live program's flag is its own", [](FakeSystemView& v) { LiveFlagHolder(v); },
+       "exclusive flag", TCheckStatus::Ok, "holds the port"},
+      {"stale exclusive flag", [](FakeSystemView& v) {
+         v.uid = 0;
+         v.opens[kPort] = TOpenProbe::Busy;
+       }, "exclusive flag", TCheckStatus::Problem, "still set though no program holds the port"},
+      {"a flag whose holder a user cannot see", [](FakeSystemView& v) { v.opens[kPort] = TOpenProbe::Busy; },
+       "exclusive flag", TCheckStatus::Problem, "a program of another user holds it, or one that ended"},
       {"flag untestable", [](FakeSystemView& v) { v.opens[kPort] = TOpenProbe::Denied; },
        "exclusive flag", TCheckStatus::Warning, "cannot be tested"},
       {"UUCP lock of a live program", [](FakeSystemView& v) {

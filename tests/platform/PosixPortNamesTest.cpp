@@ -16,6 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::vector<std::string> Names(const std::string& sys, const std::string& dev, const char* extra) {
+  std::vector<std::string> names;
+  for (const TSerialPortInfo& port : ListPosixPorts(sys, dev, extra)) names.push_back(port.Name);
+  return names;
+}
+
 class PosixPortNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -61,7 +67,7 @@ TEST_F(PosixPortNamesTest, KernelPortsWithADeviceBehindThem) {
   AddTty("ttyS3", true, "garbage");  // cannot tell: left out
   AddTty("ttyUSB9", true, nullptr, false);  // registered, but no node
 
-  const auto names = ListPosixPortNames(sys_, dev_, nullptr);
+  const auto names = Names(sys_, dev_, nullptr);
   const std::vector<std::string> want = {dev_ + "/ttyACM0", dev_ + "/ttyAMA0", dev_ + "/ttyS0",
                                          dev_ + "/ttyUSB0", dev_ + "/ttyXRUSB1"};
   EXPECT_EQ(names, want);
@@ -75,7 +81,7 @@ TEST_F(PosixPortNamesTest, ExtraPortsMustBeCharacterDevices) {
   const std::string extra = ":" + upper + "::" + links_ + "/missing:" + links_ + "/plain:" + lower +
                             ":" + lower + ":" + links_;
 
-  const auto names = ListPosixPortNames(sys_, dev_, extra.c_str());
+  const auto names = Names(sys_, dev_, extra.c_str());
   // Case is ignored in the order; a path named twice is listed once.
   const std::vector<std::string> want = {dev_ + "/ttyUSB0", lower, upper};
   EXPECT_EQ(names, want);
@@ -85,15 +91,41 @@ TEST_F(PosixPortNamesTest, PseudoTerminalNamedInTheListQualifies) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP();
   const std::string slave = ptsname(master);
-  const auto names = ListPosixPortNames(sys_, dev_, slave.c_str());
+  const auto names = Names(sys_, dev_, slave.c_str());
   close(master);
   EXPECT_EQ(names, std::vector<std::string>{slave});
 }
 
 TEST_F(PosixPortNamesTest, MissingTreeOrEmptyListGivesNothing) {
-  EXPECT_TRUE(ListPosixPortNames(dir_ / "nowhere", dev_, nullptr).empty());
-  EXPECT_TRUE(ListPosixPortNames(sys_, dev_, "").empty());
-  EXPECT_TRUE(ListPosixPortNames(sys_, dev_, ":::").empty());
+  EXPECT_TRUE(Names(dir_ / "nowhere", dev_, nullptr).empty());
+  EXPECT_TRUE(Names(sys_, dev_, "").empty());
+  EXPECT_TRUE(Names(sys_, dev_, ":::").empty());
+}
+
+// A USB serial tty carries the identity of the USB device it hangs from;
+// a UART has none.
+TEST_F(PosixPortNamesTest, UsbIdentityFromTheDeviceAbove) {
+  const std::string usb = dir_ / "devices/usb1/1-1";
+  fs::create_directories(usb + "/1-1:1.0/ttyUSB0");
+  std::ofstream(usb + "/idVendor") << "0403\n";
+  std::ofstream(usb + "/idProduct") << "5a17\n";
+  std::ofstream(usb + "/serial") << "FT5A17XY\n";
+  std::ofstream(usb + "/product") << "RS-485 Reader\n";
+  fs::create_directories(sys_ + "/ttyUSB0");
+  fs::create_directory_symlink(usb + "/1-1:1.0/ttyUSB0", sys_ + "/ttyUSB0/device");
+  std::ofstream(dev_ + "/ttyUSB0");
+  AddTty("ttyS0", true, "4");
+
+  const auto ports = ListPosixPorts(sys_, dev_, nullptr);
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[0].Name, dev_ + "/ttyS0");
+  EXPECT_FALSE(ports[0].Usb.has_value());
+  EXPECT_EQ(ports[1].Name, dev_ + "/ttyUSB0");
+  ASSERT_TRUE(ports[1].Usb.has_value());
+  EXPECT_EQ(ports[1].Usb->VendorId, 0x0403);
+  EXPECT_EQ(ports[1].Usb->ProductId, 0x5A17);
+  EXPECT_EQ(ports[1].Usb->Serial, "FT5A17XY");
+  EXPECT_EQ(ports[1].Usb->Description, "RS-485 Reader");
 }
 
 }  // namespace

@@ -10,55 +10,26 @@ namespace q17::test {
 
 class FakeSerialApi : public SerialApi {
  public:
-  std::vector<std::string> PortNames() override { return names; }
+  std::vector<TSerialPortInfo> ListSerialPorts() override {
+    std::vector<TSerialPortInfo> ports;
+    for (const std::string& name : names) ports.push_back({name, std::nullopt});
+    return ports;
+  }
 
-  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override {
+  TSerialOpen Open(const std::string& name, const TLineSettings& settings) override {
     openedName = name;
-    openArgs = args;
+    openedLine = settings;
     ++opens;
-    if (failOpen != OpenFailure::None) return 0;
+    TSerialOpen result;
+    if (failOpen != OpenFailure::None) {
+      result.Failure.Reason = failOpen;
+      result.Failure.Detail = "scripted failure";
+      if (failOpen == OpenFailure::PermissionDenied) result.Failure.Group = "dialout";
+      return result;
+    }
     isOpen = true;
-    return 42;
-  }
-  OpenFailure LastOpenFailure() const override { return failOpen; }
-  std::string LastOpenDetail() const override { return failOpen == OpenFailure::None ? "" : "scripted failure"; }
-  std::string LastOpenGroup() const override { return failOpen == OpenFailure::PermissionDenied ? "dialout" : ""; }
-
-  bool GetCommState(PortHandle, LineState& state) override {
-    state = current;
-    return true;
-  }
-  bool SetCommState(PortHandle, const LineState& state) override {
-    current = state;
-    return true;
-  }
-  bool SetCommTimeouts(PortHandle, const CommTimeouts& t) override {
-    timeouts = t;
-    return true;
-  }
-
-  long Read(PortHandle, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
-    lastWaitMs = waitMs;
-    if (gone) return kPortGone;
-    if (readError) return -1;
-    return static_cast<long>(line.Take(buffer, maxBytes));
-  }
-
-  long Write(PortHandle, const std::uint8_t* data, std::size_t size) override {
-    if (gone) return kPortGone;
-    line.OnWrite(data, size);
-    if (writeError) return -1;
-    return shortWrite ? static_cast<long>(size) - 1 : static_cast<long>(size);
-  }
-
-  bool Present(PortHandle) override {
-    ++presentChecks;
-    return !gone;
-  }
-
-  void Close(PortHandle) override {
-    isOpen = false;
-    ++closes;
+    result.Port = std::make_unique<Port>(*this);
+    return result;
   }
 
   std::vector<std::string> names;
@@ -74,9 +45,36 @@ class FakeSerialApi : public SerialApi {
   int closes = 0;
   int lastWaitMs = -1;
   std::string openedName;
-  SerialOpenArgs openArgs{};
-  LineState current{1200, 7, 2, 1};
-  CommTimeouts timeouts{};
+  TLineSettings openedLine{1200, 7, TParity::Even, 2, 0, 0};
+
+ private:
+  class Port final : public SerialPort {
+   public:
+    explicit Port(FakeSerialApi& api) : api_(api) {}
+    ~Port() override {
+      api_.isOpen = false;
+      ++api_.closes;
+    }
+    long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
+      api_.lastWaitMs = waitMs;
+      if (api_.gone) return kPortGone;
+      if (api_.readError) return kPortError;
+      return static_cast<long>(api_.line.Take(buffer, maxBytes));
+    }
+    long Write(const std::uint8_t* data, std::size_t size) override {
+      if (api_.gone) return kPortGone;
+      api_.line.OnWrite(data, size);
+      if (api_.writeError) return kPortError;
+      return api_.shortWrite ? static_cast<long>(size) - 1 : static_cast<long>(size);
+    }
+    bool Present() override {
+      ++api_.presentChecks;
+      return !api_.gone;
+    }
+
+   private:
+    FakeSerialApi& api_;
+  };
 };
 
 }  // namespace q17::test

@@ -4,44 +4,45 @@
 
 namespace q17::sim {
 
+class SimSerialApi::Port final : public SerialPort {
+ public:
+  explicit Port(SimSerialApi& api) : api_(api) {}
+  ~Port() override { api_.Close(); }
+  long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
+    return api_.Read(buffer, maxBytes, waitMs);
+  }
+  long Write(const std::uint8_t* data, std::size_t size) override { return api_.Write(data, size); }
+  bool Present() override { return true; }
+
+ private:
+  SimSerialApi& api_;
+};
+
 SimSerialApi::SimSerialApi(ReaderBus& bus, std::string portName) : bus_(bus), name_(std::move(portName)) {}
 
-std::vector<std::string> SimSerialApi::PortNames() { return {name_}; }
+std::vector<TSerialPortInfo> SimSerialApi::ListSerialPorts() { return {{name_, std::nullopt}}; }
 
-PortHandle SimSerialApi::Open(const std::string& name, const SerialOpenArgs&) {
+TSerialOpen SimSerialApi::Open(const std::string& name, const TLineSettings& line) {
+  TSerialOpen result;
   if (name != name_) {
-    lastFailure_ = OpenFailure::NoDevice;
-    lastDetail_ = "no such port: " + name;
-    return 0;
+    result.Failure.Reason = OpenFailure::NoDevice;
+    result.Failure.Detail = "no such port: " + name;
+    return result;
   }
   if (open_) {
-    lastFailure_ = OpenFailure::Busy;
-    lastDetail_ = name + " is already open";
-    return 0;
+    result.Failure.Reason = OpenFailure::Busy;
+    result.Failure.Detail = name + " is already open";
+    return result;
   }
   // A fresh port: nothing of an earlier session is waiting in it.
   bus_.TakeOutput();
   pacer_ = LinePacer();
   rx_.clear();
   open_ = true;
-  lastFailure_ = OpenFailure::None;
-  lastDetail_.clear();
-  return kHandle;
+  line_ = line;
+  result.Port = std::make_unique<Port>(*this);
+  return result;
 }
-
-bool SimSerialApi::GetCommState(PortHandle h, LineState& state) {
-  if (!Valid(h)) return false;
-  state = line_;
-  return true;
-}
-
-bool SimSerialApi::SetCommState(PortHandle h, const LineState& state) {
-  if (!Valid(h)) return false;
-  line_ = state;
-  return true;
-}
-
-bool SimSerialApi::SetCommTimeouts(PortHandle h, const CommTimeouts&) { return Valid(h); }
 
 void SimSerialApi::Collect() {
   while (auto chunk = bus_.TakeChunk()) pacer_.Queue(std::move(*chunk), nowUs_);
@@ -49,8 +50,7 @@ void SimSerialApi::Collect() {
   rx_.insert(rx_.end(), due.begin(), due.end());
 }
 
-long SimSerialApi::Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) {
-  if (!Valid(h)) return -1;
+long SimSerialApi::Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) {
   Collect();
   if (rx_.empty() && waitMs > 0) {
     const std::int64_t limit = nowUs_ + static_cast<std::int64_t>(waitMs) * 1000;
@@ -69,8 +69,7 @@ long SimSerialApi::Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes
   return static_cast<long>(n);
 }
 
-long SimSerialApi::Write(PortHandle h, const std::uint8_t* data, std::size_t size) {
-  if (!Valid(h)) return -1;
+long SimSerialApi::Write(const std::uint8_t* data, std::size_t size) {
   writes_.emplace_back(data, data + size);
   pacer_.NoteInput(data, size, nowUs_);
   bus_.Feed(data, size);
@@ -78,8 +77,7 @@ long SimSerialApi::Write(PortHandle h, const std::uint8_t* data, std::size_t siz
   return static_cast<long>(size);
 }
 
-void SimSerialApi::Close(PortHandle h) {
-  if (!Valid(h)) return;
+void SimSerialApi::Close() {
   open_ = false;
   rx_.clear();
   pacer_ = LinePacer();

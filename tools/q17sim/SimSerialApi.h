@@ -19,16 +19,9 @@ class SimSerialApi : public SerialApi {
  public:
   explicit SimSerialApi(ReaderBus& bus, std::string portName = "SIM");
 
-  std::vector<std::string> PortNames() override;
-  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override;
-  OpenFailure LastOpenFailure() const override { return lastFailure_; }
-  std::string LastOpenDetail() const override { return lastDetail_; }
-  bool GetCommState(PortHandle h, LineState& state) override;
-  bool SetCommState(PortHandle h, const LineState& state) override;
-  bool SetCommTimeouts(PortHandle h, const CommTimeouts& timeouts) override;
-  long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override;
-  long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override;
-  void Close(PortHandle h) override;
+  std::vector<TSerialPortInfo> ListSerialPorts() override;
+  // One port at a time, by its name.
+  TSerialOpen Open(const std::string& name, const TLineSettings& line) override;
 
   ReaderBus& Bus() { return bus_; }
   bool IsOpen() const { return open_; }
@@ -36,22 +29,23 @@ class SimSerialApi : public SerialApi {
   std::int64_t NowMs() const { return nowUs_ / 1000; }
   // Everything written to the port, one entry per Write.
   const std::vector<std::vector<std::uint8_t>>& Writes() const { return writes_; }
-  const LineState& Line() const { return line_; }
+  // The line setting of the last open.
+  const TLineSettings& Line() const { return line_; }
 
  private:
-  bool Valid(PortHandle h) const { return open_ && h == kHandle; }
+  class Port;
+  long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs);
+  long Write(const std::uint8_t* data, std::size_t size);
+  void Close();
   void Collect();
 
-  static constexpr PortHandle kHandle = 0x5175;
   ReaderBus& bus_;
   std::string name_;
   LinePacer pacer_;
   std::deque<std::uint8_t> rx_;
   std::int64_t nowUs_ = 0;
   bool open_ = false;
-  OpenFailure lastFailure_ = OpenFailure::None;
-  std::string lastDetail_;
-  LineState line_{};
+  TLineSettings line_{};
   std::vector<std::vector<std::uint8_t>> writes_;
 };
 

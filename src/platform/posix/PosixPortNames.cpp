@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 
 #if defined(__linux__)
 #include <linux/serial.h>
@@ -49,6 +51,31 @@ UartType UartTypeAttribute(const std::string& ttyDir) {
   return type != 0 ? UartType::Present : UartType::Absent;
 }
 
+// The USB device a tty hangs from: the first of the device's directory and
+// a few of its parents that carries idVendor (a USB serial tty's device is
+// the interface, or a port below it).
+std::optional<TUsbIdentity> UsbIdentity(const std::string& ttyDir) {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::canonical(ttyDir + "/device", ec);
+  if (ec) return std::nullopt;
+  for (int up = 0; up < 3 && dir.has_relative_path(); ++up, dir = dir.parent_path()) {
+    std::ifstream vendor(dir / "idVendor");
+    std::ifstream product(dir / "idProduct");
+    unsigned v = 0;
+    unsigned p = 0;
+    if (!(vendor >> std::hex >> v) || !(product >> std::hex >> p)) continue;
+    TUsbIdentity usb;
+    usb.VendorId = static_cast<std::uint16_t>(v);
+    usb.ProductId = static_cast<std::uint16_t>(p);
+    std::ifstream serial(dir / "serial");
+    std::getline(serial, usb.Serial);
+    std::ifstream description(dir / "product");
+    std::getline(description, usb.Description);
+    return usb;
+  }
+  return std::nullopt;
+}
+
 // Without the attribute, ask the driver itself; any failure leaves the port out.
 bool UartAnswers(const std::string& devPath) {
 #if defined(__linux__)
@@ -65,7 +92,7 @@ bool UartAnswers(const std::string& devPath) {
 }
 
 void AddKernelPorts(const std::string& sysClassTty, const std::string& devDir,
-                    std::vector<std::string>& out) {
+                    std::vector<TSerialPortInfo>& out) {
   DIR* dir = opendir(sysClassTty.c_str());
   if (!dir) return;
   while (const struct dirent* entry = readdir(dir)) {
@@ -79,26 +106,29 @@ void AddKernelPorts(const std::string& sysClassTty, const std::string& devDir,
     const UartType type = UartTypeAttribute(ttyDir);
     if (type == UartType::Absent) continue;
     if (type == UartType::Unknown && IsLegacyUartName(name) && !UartAnswers(devPath)) continue;
-    out.push_back(devPath);
+    out.push_back({devPath, UsbIdentity(ttyDir)});
   }
   closedir(dir);
 }
 
 }  // namespace
 
-std::vector<std::string> ListPosixPortNames(const std::string& sysClassTty,
-                                            const std::string& devDir, const char* extraPorts) {
-  std::vector<std::string> names;
-  AddKernelPorts(sysClassTty, devDir, names);
+std::vector<TSerialPortInfo> ListPosixPorts(const std::string& sysClassTty, const std::string& devDir,
+                                            const char* extraPorts) {
+  std::vector<TSerialPortInfo> ports;
+  AddKernelPorts(sysClassTty, devDir, ports);
   if (extraPorts) {
     for (const auto& path : SplitPortList(extraPorts)) {
-      if (IsCharDevice(path)) names.push_back(path);
+      if (IsCharDevice(path)) ports.push_back({path, std::nullopt});
     }
   }
-  std::sort(names.begin(), names.end());
-  names.erase(std::unique(names.begin(), names.end()), names.end());
-  SortIgnoringCase(names);
-  return names;
+  auto byName = [](const TSerialPortInfo& a, const TSerialPortInfo& b) { return a.Name < b.Name; };
+  std::sort(ports.begin(), ports.end(), byName);
+  ports.erase(std::unique(ports.begin(), ports.end(),
+                          [](const TSerialPortInfo& a, const TSerialPortInfo& b) { return a.Name == b.Name; }),
+              ports.end());
+  SortIgnoringCase(ports);
+  return ports;
 }
 
 }  // namespace q17

@@ -1,12 +1,12 @@
-// Serial ports over termios. The link drives them like Win32 comm handles:
-// open exclusively, 8N1 raw, reads that never block longer than asked.
+// Serial ports over termios: open for this program alone, raw at the line
+// setting asked, reads that never block longer than asked.
 //
-// "In use by another program" means a live process holds the advisory lock
-// (flock) on the device: the kernel drops it however that process ends, so a
-// crash or a kill never leaves the port unusable. Real serial devices also
-// get the exclusive flag (TIOCEXCL) while open, against programs that take
-// no lock; pseudo-terminals, whose flag would outlive us while their master
-// lives, get none.
+// We hold the advisory lock (flock) on the device: the kernel drops it
+// however this process ends, so a crash or a kill never leaves the port
+// unusable. Real serial devices also get the exclusive flag (TIOCEXCL) while
+// open, against programs that take no lock; pseudo-terminals, whose flag
+// would outlive us while their master lives, get none. Who else holds a
+// port is PortHolder's rule, shared with the port checks.
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -21,15 +21,13 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <map>
 #include <optional>
-#include <sstream>
 
+#include "platform/PortHolder.h"
 #include "platform/SerialApi.h"
+#include "platform/SystemView.h"
 #include "platform/posix/LineSpeed.h"
 #include "platform/posix/PosixPortNames.h"
 #include "platform/posix/TermiosFrame.h"
@@ -39,24 +37,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Write time-outs when none were set: those the link sets, as a Windows
-// port set up by this program has them.
-constexpr std::uint32_t kDefaultWriteConstantMs = 100;
-constexpr std::uint32_t kDefaultWriteMultiplierMs = 1;
-
 // The device's own line settings from before the open, put back on close:
 // a terminal or a port another program shares is left as it was found.
 struct DeviceSettings {
   struct termios termios {};
   std::uint32_t baud = 0;  // 0: unknown, the termios speed stands
-};
-
-struct OpenPort {
-  int fd = -1;
-  bool exclusive = false;  // we set TIOCEXCL
-  CommTimeouts timeouts;
-  bool drainWrites = false;  // a real line: a write returns once the bytes have left
-  std::optional<DeviceSettings> before;
 };
 
 // Pseudo-terminal slaves (Unix98 majors 136..143) have no wire to drain.
@@ -72,45 +57,6 @@ bool IsPseudoTerminal(const std::string& path) {
   if (stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
   const unsigned m = major(st.st_rdev);
   return m >= 136 && m <= 143;
-}
-
-void ClosePort(const OpenPort& port) {
-  if (port.before) {
-    // At once: what is still queued for a dead line must not hold the close.
-    tcsetattr(port.fd, TCSANOW, &port.before->termios);
-    // A speed outside the Bxxx codes comes back only through its own call.
-    std::uint32_t baud = 0;
-    if (port.before->baud != 0 && (!posix::GetLineSpeed(port.fd, baud) || baud != port.before->baud)) {
-      posix::SetLineSpeed(port.fd, port.before->baud);
-    }
-  }
-  if (port.exclusive) ioctl(port.fd, TIOCNXCL);
-  ::close(port.fd);  // also drops the lock
-}
-
-// The process that holds the advisory lock on `path`, as "name, pid N"
-// ("" for a holder this process cannot name); nothing when no live process
-// holds it. /proc/locks lists every lock with its device and inode.
-std::optional<std::string> LockHolder(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) return std::nullopt;
-  char device[64];
-  std::snprintf(device, sizeof device, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  std::ifstream locks("/proc/locks");
-  std::string line;
-  while (std::getline(locks, line)) {
-    // "1: FLOCK  ADVISORY  WRITE 1234 00:19:5 0 EOF"; "1: -> FLOCK ..." waits for a lock.
-    std::istringstream fields(line);
-    std::string id, kind, mode, access, pid, where;
-    if (!(fields >> id >> kind) || kind != "FLOCK") continue;
-    if (!(fields >> mode >> access >> pid >> where) || where != device) continue;
-    std::string name;
-    std::ifstream comm("/proc/" + pid + "/comm");
-    if (std::getline(comm, name) && !name.empty()) return name + ", pid " + pid;
-    return pid.empty() || pid == "0" || pid == "-1" ? std::string() : "pid " + pid;
-  }
-  return std::nullopt;
 }
 
 int MillisLeft(Clock::time_point deadline) {
@@ -153,138 +99,95 @@ bool NothingYet(int err) { return err == EAGAIN || err == EWOULDBLOCK || err == 
 // pseudo-terminal whose other end closed.
 bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
 
-class PosixSerialApi final : public SerialApi {
+std::string SelfPid() { return std::to_string(getpid()); }
+
+TSerialOpen Failed(OpenFailure reason, int err, std::string detail) {
+  TSerialOpen result;
+  result.Failure.Reason = reason;
+  result.Failure.SystemError = err;
+  result.Failure.Detail = std::move(detail);
+  return result;
+}
+
+TSerialOpen InUse(const std::string& name, int err, const std::string& holder) {
+  TSerialOpen result = Failed(OpenFailure::Busy, err,
+                              name + ": the port is in use by another program" +
+                                  (holder.empty() ? "" : " (" + holder + ")"));
+  result.Failure.Holder = holder;
+  return result;
+}
+
+// EBUSY or a lock we could not take: busy when a live process holds the
+// port, else an exclusive flag left behind by a program that has ended.
+TSerialOpen FailBusy(const std::string& name, int err, bool lockRefused) {
+  const auto holder = PortHolder(*MakeSystemView(), name, !lockRefused, SelfPid());
+  // A refused lock whose holder just ended still was one.
+  if (holder || lockRefused) return InUse(name, err, holder.value_or(""));
+  const std::string advice = IsPseudoTerminal(name)
+                                 ? "restart the program that serves this pseudo-terminal"
+                                 : "it clears once every program that has the device open closes it, or when "
+                                   "the adapter is plugged in again";
+  if (geteuid() == 0) {
+    return Failed(OpenFailure::Other, err,
+                  name + ": no program holds the port, but its exclusive flag is still set (left by a program "
+                         "that ended); " + advice);
+  }
+  // Another user's open files are out of sight.
+  return Failed(OpenFailure::Other, err,
+                name + ": its exclusive flag is set and no program of yours has it open: a program of another "
+                       "user holds it, or one that ended left the flag; " + advice);
+}
+
+TSerialOpen Fail(int err, const std::string& name) {
+  if (err == EBUSY || err == EWOULDBLOCK) return FailBusy(name, err, false);
+  TSerialOpen result = Failed(FailureFromErrno(err), err, name + ": " + std::strerror(err));
+  if (result.Failure.Reason == OpenFailure::PermissionDenied) result.Failure.Group = GroupOf(name);
+  return result;
+}
+
+class PosixSerialPort final : public SerialPort {
  public:
-  ~PosixSerialApi() override {
-    for (auto& [handle, port] : ports_) ClosePort(port);
-  }
+  PosixSerialPort(int fd, bool exclusive, const DeviceSettings& before, const TLineSettings& line,
+                  const StopSignal* const& stop)
+      : fd_(fd), exclusive_(exclusive), drainWrites_(!IsPseudoTerminal(fd)), before_(before), line_(line),
+        stop_(stop) {}
 
-  std::vector<std::string> PortNames() override {
-    return ListPosixPortNames("/sys/class/tty", "/dev", std::getenv("SETUPQ17_PORTS"));
-  }
-
-  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override {
-    failure_ = OpenFailure::None;
-    detail_.clear();
-
-    int access = O_RDWR;
-    if (args.genericRead && !args.genericWrite) access = O_RDONLY;
-    if (!args.genericRead && args.genericWrite) access = O_WRONLY;
-    // The link's frames are short; the per-byte wait is ours, so the
-    // descriptor never blocks (O_NONBLOCK) and never becomes our terminal.
-    int fd;
-    do {
-      fd = ::open(name.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    // The exclusive flag of a tty refuses the open with EBUSY.
-    if (fd < 0) return Fail(errno, name);
-
-    if (!isatty(fd)) {
-      ::close(fd);
-      failure_ = OpenFailure::NotSerial;
-      detail_ = name + " is not a serial device";
-      return 0;
-    }
-
-    bool exclusive = false;
-    if (args.shareNone) {
-      // The lock is the test: TIOCEXCL alone stops neither root nor a second
-      // open inside this process.
-      if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return err == EWOULDBLOCK ? FailBusy(name, true) : Fail(err, name);
-      }
-      // Holding the lock, any exclusive flag still set is stale: its holder
-      // has ended (root opens past it). A pty needs none at all.
-      if (IsPseudoTerminal(fd)) {
-        ioctl(fd, TIOCNXCL);
-      } else {
-        exclusive = ioctl(fd, TIOCEXCL) == 0;
-      }
-    }
-
-    OpenPort port{fd, exclusive, {}, !IsPseudoTerminal(fd), std::nullopt};
-    DeviceSettings before;
-    bool configured = tcgetattr(fd, &before.termios) == 0;
-    if (configured) {
-      if (!posix::GetLineSpeed(fd, before.baud)) before.baud = 0;
-      port.before = before;
-      struct termios t = before.termios;
-      posix::MakeRaw(t);
-      configured = tcsetattr(fd, TCSANOW, &t) == 0;
-    }
-    if (!configured) {
-      const int err = errno;
-      ClosePort(port);
-      return Fail(err, name);
-    }
-
-    // What arrived before this open is not for us.
-    tcflush(fd, TCIFLUSH);
-    const PortHandle handle = static_cast<PortHandle>(fd) + 1;
-    ports_[handle] = port;
-    return handle;
-  }
-
-  OpenFailure LastOpenFailure() const override { return failure_; }
-  std::string LastOpenDetail() const override { return detail_; }
-  std::string LastOpenGroup() const override { return group_; }
-
-  bool GetCommState(PortHandle h, LineState& state) override {
-    const OpenPort* port = Find(h);
-    if (!port) return false;
-    struct termios t {};
-    if (tcgetattr(port->fd, &t) != 0) return false;
+  ~PosixSerialPort() override {
+    // At once: what is still queued for a dead line must not hold the close.
+    tcsetattr(fd_, TCSANOW, &before_.termios);
+    // A speed outside the Bxxx codes comes back only through its own call.
     std::uint32_t baud = 0;
-    if (!posix::GetLineSpeed(port->fd, baud)) return false;
-    state.baudRate = baud;
-    posix::DecodeFrame(t.c_cflag, state);
-    return true;
+    if (before_.baud != 0 && (!posix::GetLineSpeed(fd_, baud) || baud != before_.baud)) {
+      posix::SetLineSpeed(fd_, before_.baud);
+    }
+    if (exclusive_) ioctl(fd_, TIOCNXCL);
+    ::close(fd_);  // also drops the lock
   }
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
-  bool SetCommState(PortHandle h, const LineState& state) override {
-    const OpenPort* port = Find(h);
-    if (!port) return false;
-    struct termios t {};
-    if (tcgetattr(port->fd, &t) != 0) return false;
-    if (!posix::EncodeFrame(state, t.c_cflag)) return false;
-    if (tcsetattr(port->fd, TCSANOW, &t) != 0) return false;
-    return posix::SetLineSpeed(port->fd, state.baudRate);
-  }
-
-  bool SetCommTimeouts(PortHandle h, const CommTimeouts& timeouts) override {
-    OpenPort* port = Find(h);
-    if (!port) return false;
-    // Kept for the record only: every Read says itself how long it may wait.
-    port->timeouts = timeouts;
-    return true;
-  }
-
-  long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
-    const OpenPort* port = Find(h);
-    if (!port || (!buffer && maxBytes > 0)) return -1;
+  long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override {
+    if (!buffer && maxBytes > 0) return kPortError;
     if (maxBytes == 0) return 0;
     if (maxBytes > static_cast<std::size_t>(LONG_MAX)) maxBytes = LONG_MAX;
 
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
     for (;;) {
       // Wait on the port first: right after a request nothing is there yet,
       // and an empty read() before the poll costs more than the poll itself.
       // A poll also reports a port that has gone away, even with no wait.
-      struct pollfd fds[2] = {{port->fd, POLLIN, 0}, {StopDescriptor(), POLLIN, 0}};
+      struct pollfd fds[2] = {{fd_, POLLIN, 0}, {StopDescriptor(), POLLIN, 0}};
       const struct pollfd& p = fds[0];
       const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, MillisLeft(deadline));
       if (ready < 0) {
         if (errno == EINTR) continue;
-        return -1;
+        return kPortError;
       }
       if (ready == 0) return 0;  // silence for the whole wait
       // A stop ends the wait as silence would; what already arrived is read first.
       if (p.revents == 0) return 0;
       // With VMIN = VTIME = 0 a read returns at once: data, or 0 for none.
-      const ssize_t n = ::read(port->fd, buffer, maxBytes);
+      const ssize_t n = ::read(fd_, buffer, maxBytes);
       if (n > 0) return static_cast<long>(n);
       if (p.revents & POLLHUP) {
         // A hung-up tty (adapter pulled, pty peer gone) reports itself as
@@ -292,21 +195,22 @@ class PosixSerialApi final : public SerialApi {
         return kPortGone;
       }
       if (n < 0 && DeviceGone(errno)) return kPortGone;
-      if (p.revents & (POLLERR | POLLNVAL)) return -1;
-      if (n < 0 && !NothingYet(errno)) return -1;
+      if (p.revents & (POLLERR | POLLNVAL)) return kPortError;
+      if (n < 0 && !NothingYet(errno)) return kPortError;
       if (MillisLeft(deadline) == 0) return 0;
     }
   }
 
-  long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override {
-    const OpenPort* port = Find(h);
-    if (!port || (!data && size > 0)) return -1;
+  long Write(const std::uint8_t* data, std::size_t size) override {
+    if (!data && size > 0) return kPortError;
     if (size > static_cast<std::size_t>(LONG_MAX)) size = LONG_MAX;
 
-    const Clock::time_point deadline = Clock::now() + WriteBudget(port->timeouts, size);
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(line_.WriteAllowanceMs +
+                                                 static_cast<std::uint64_t>(line_.WriteMsPerByte) * size);
     std::size_t done = 0;
     while (done < size) {
-      const ssize_t n = ::write(port->fd, data + done, size - done);
+      const ssize_t n = ::write(fd_, data + done, size - done);
       if (n > 0) {
         done += static_cast<std::size_t>(n);
         continue;
@@ -317,32 +221,23 @@ class PosixSerialApi final : public SerialApi {
       // The output buffer is full: wait for room, but not for ever.
       const int left = MillisLeft(deadline);
       if (left == 0 || StopRequested()) break;
-      struct pollfd fds[2] = {{port->fd, POLLOUT, 0}, {StopDescriptor(), POLLIN, 0}};
+      struct pollfd fds[2] = {{fd_, POLLOUT, 0}, {StopDescriptor(), POLLIN, 0}};
       const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, left);
       if (ready == 0) break;  // no room came in time
       if (ready < 0 && errno != EINTR) break;
       if (ready > 0 && (fds[0].revents & POLLHUP)) return done > 0 ? static_cast<long>(done) : kPortGone;
       if (ready > 0 && (fds[0].revents & (POLLERR | POLLNVAL))) break;
     }
-    if (done == 0 && size > 0) return -1;
+    if (done == 0 && size > 0) return kPortError;
     // Like a write-through port on Windows: return once the request is on
     // the wire, so the reply's time-out counts silence after it, not the
     // request's own transmission (75 ms for 64 bytes at 9600 baud).
-    if (port->drainWrites && done == size) done -= Drain(*port, deadline);
+    if (drainWrites_ && done == size) done -= Drain(deadline);
     return static_cast<long>(done);
   }
 
-  void Close(PortHandle h) override {
-    auto it = ports_.find(h);
-    if (it == ports_.end()) return;  // 0, or already closed: nothing to do
-    ClosePort(it->second);
-    ports_.erase(it);
-  }
-
-  bool Present(PortHandle h) override {
-    const OpenPort* port = Find(h);
-    if (!port) return false;
-    struct pollfd p {port->fd, POLLIN, 0};
+  bool Present() override {
+    struct pollfd p {fd_, POLLIN, 0};
     int ready = 0;
     do {
       ready = ::poll(&p, 1, 0);
@@ -350,37 +245,20 @@ class PosixSerialApi final : public SerialApi {
     return !(ready > 0 && (p.revents & (POLLHUP | POLLNVAL)));
   }
 
-  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
-
  private:
-  OpenPort* Find(PortHandle h) {
-    auto it = ports_.find(h);
-    return it == ports_.end() ? nullptr : &it->second;
-  }
-
   int StopDescriptor() const { return stop_ ? stop_->WaitDescriptor() : -1; }
   bool StopRequested() const { return stop_ && stop_->Requested(); }
-
-  static Clock::duration WriteBudget(const CommTimeouts& t, std::size_t size) {
-    std::uint64_t constant = t.writeTotalTimeoutConstant;
-    std::uint64_t perByte = t.writeTotalTimeoutMultiplier;
-    if (constant == 0 && perByte == 0) {
-      constant = kDefaultWriteConstantMs;
-      perByte = kDefaultWriteMultiplierMs;
-    }
-    return std::chrono::milliseconds(constant + perByte * size);
-  }
 
   // Waits until the driver has sent what it holds, up to the write's
   // deadline or a stop; returns how many bytes it still held then. A plain
   // tcdrain could wait for ever on an adapter that stopped sending.
-  std::size_t Drain(const OpenPort& port, Clock::time_point deadline) const {
+  std::size_t Drain(Clock::time_point deadline) const {
     std::uint32_t baud = 9600;
-    posix::GetLineSpeed(port.fd, baud);
+    posix::GetLineSpeed(fd_, baud);
     if (baud == 0) baud = 9600;
     for (;;) {
       int queued = 0;
-      if (ioctl(port.fd, TIOCOUTQ, &queued) != 0) break;  // cannot tell: the tcdrain below decides
+      if (ioctl(fd_, TIOCOUTQ, &queued) != 0) break;  // cannot tell: the tcdrain below decides
       if (queued <= 0) break;
       const int left = MillisLeft(deadline);
       if (left == 0 || StopRequested()) return static_cast<std::size_t>(queued);
@@ -390,46 +268,98 @@ class PosixSerialApi final : public SerialApi {
       ::poll(&p, p.fd >= 0 ? 1 : 0, static_cast<int>(std::clamp<long>(wireMs, 1, left)));
     }
     // The driver's queue is empty; the UART's own FIFO (a few bytes) remains.
-    tcdrain(port.fd);
+    tcdrain(fd_);
     return 0;
   }
 
-  // EBUSY or a lock we could not take: busy when a live process holds the
-  // port, else an exclusive flag left behind by a program that has ended.
-  PortHandle FailBusy(const std::string& name, bool lockRefused = false) {
-    group_.clear();
-    const auto holder = LockHolder(name);
-    if (holder || lockRefused) {  // a refused lock whose holder just ended still was one
-      failure_ = OpenFailure::Busy;
-      const bool named = holder && !holder->empty();
-      detail_ = name + ": the port is in use by another program" + (named ? " (" + *holder + ")" : "");
-      return 0;
+  const int fd_;
+  const bool exclusive_;    // we set TIOCEXCL
+  const bool drainWrites_;  // a real line: a write returns once the bytes have left
+  const DeviceSettings before_;
+  const TLineSettings line_;
+  const StopSignal* const& stop_;  // the SerialApi's, as it is now
+};
+
+class PosixSerialApi final : public SerialApi {
+ public:
+  std::vector<TSerialPortInfo> ListSerialPorts() override {
+    return ListPosixPorts("/sys/class/tty", "/dev", std::getenv("SETUPQ17_PORTS"));
+  }
+
+  TSerialOpen Open(const std::string& name, const TLineSettings& line) override {
+    struct termios wanted {};
+    if (!IsValidLine(line) || !posix::SetFrame(line, wanted.c_cflag)) {
+      return Failed(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
     }
-    failure_ = OpenFailure::Other;
-    detail_ = name +
-              ": no program holds the port, but its exclusive flag is still set (left by a program that "
-              "ended); " +
-              (IsPseudoTerminal(name) ? "restart the program that serves this pseudo-terminal"
-                                      : "it clears once every program that has the device open closes it, "
-                                        "or when the adapter is plugged in again");
-    return 0;
-  }
+    // The link's frames are short; the per-byte wait is ours, so the
+    // descriptor never blocks (O_NONBLOCK) and never becomes our terminal.
+    int fd;
+    do {
+      fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    // The exclusive flag of a tty refuses the open with EBUSY.
+    if (fd < 0) return Fail(errno, name);
 
-  PortHandle Fail(int err, const std::string& name) {
-    if (err == EBUSY || err == EWOULDBLOCK) return FailBusy(name);
-    failure_ = FailureFromErrno(err);
-    detail_ = name + ": " + std::strerror(err);
-    group_.clear();
-    if (failure_ == OpenFailure::PermissionDenied) {
-      group_ = GroupOf(name);
+    if (!isatty(fd)) {
+      ::close(fd);
+      return Failed(OpenFailure::NotSerial, ENOTTY, name + " is not a serial device");
     }
-    return 0;
+
+    // The lock is the test: TIOCEXCL alone stops neither root nor a second
+    // open inside this process.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int err = errno;
+      ::close(fd);
+      return err == EWOULDBLOCK ? FailBusy(name, err, true) : Fail(err, name);
+    }
+    // Root opens past a tty's exclusive flag: a live program that set it
+    // (with or without a lock of any kind) holds the port, and its flag
+    // stays. Only a flag nobody stands behind is stale and may go.
+    int flag = 0;
+    const bool flagSet = ioctl(fd, TIOCGEXCL, &flag) == 0 && flag != 0;
+    if (const auto holder = PortHolder(*MakeSystemView(), name, flagSet, SelfPid())) {
+      ::close(fd);
+      return InUse(name, EBUSY, *holder);
+    }
+    bool exclusive = false;
+    if (IsPseudoTerminal(fd)) {
+      ioctl(fd, TIOCNXCL);  // a pty needs no flag at all
+    } else {
+      exclusive = ioctl(fd, TIOCEXCL) == 0;
+    }
+
+    DeviceSettings before;
+    if (tcgetattr(fd, &before.termios) != 0) return Abandon(fd, exclusive, name);
+    if (!posix::GetLineSpeed(fd, before.baud)) before.baud = 0;
+    struct termios t = before.termios;
+    posix::MakeRaw(t);
+    posix::SetFrame(line, t.c_cflag);
+    if (tcsetattr(fd, TCSANOW, &t) != 0) {
+      const int err = errno;
+      tcsetattr(fd, TCSANOW, &before.termios);
+      errno = err;
+      return Abandon(fd, exclusive, name);
+    }
+    // A speed the driver refuses does not fail the open: the exchanges will.
+    posix::SetLineSpeed(fd, line.Baud);
+    // What arrived before this open is not for us.
+    tcflush(fd, TCIFLUSH);
+
+    TSerialOpen result;
+    result.Port = std::make_unique<PosixSerialPort>(fd, exclusive, before, line, stop_);
+    return result;
   }
 
-  std::map<PortHandle, OpenPort> ports_;
-  OpenFailure failure_ = OpenFailure::None;
-  std::string detail_;
-  std::string group_;
+  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
+
+ private:
+  static TSerialOpen Abandon(int fd, bool exclusive, const std::string& name) {
+    const int err = errno;
+    if (exclusive) ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    return Fail(err, name);
+  }
+
   const StopSignal* stop_ = nullptr;
 };
 
@@ -437,9 +367,9 @@ class PosixSerialApi final : public SerialApi {
 
 namespace posix {
 
-bool EncodeFrame(const LineState& s, tcflag_t& cflag) {
+bool SetFrame(const TLineSettings& line, tcflag_t& cflag) {
   tcflag_t size = 0;
-  switch (s.byteSize) {
+  switch (line.DataBits) {
     case 5: size = CS5; break;
     case 6: size = CS6; break;
     case 7: size = CS7; break;
@@ -447,54 +377,16 @@ bool EncodeFrame(const LineState& s, tcflag_t& cflag) {
     default: return false;
   }
   tcflag_t parity = 0;
-  switch (s.parity) {
-    case 0: break;                                  // NOPARITY
-    case 1: parity = PARENB | PARODD; break;        // ODDPARITY
-    case 2: parity = PARENB; break;                 // EVENPARITY
-#ifdef CMSPAR
-    case 3: parity = PARENB | CMSPAR | PARODD; break;  // MARKPARITY
-    case 4: parity = PARENB | CMSPAR; break;           // SPACEPARITY
-#endif
+  switch (line.Parity) {
+    case TParity::None: break;
+    case TParity::Odd: parity = PARENB | PARODD; break;
+    case TParity::Even: parity = PARENB; break;
     default: return false;
   }
-  tcflag_t stop = 0;
-  switch (s.stopBits) {
-    case 0: break;  // ONESTOPBIT
-    case 1:         // ONE5STOPBITS: what CSTOPB means with five data bits
-      if (s.byteSize != 5) return false;
-      stop = CSTOPB;
-      break;
-    case 2: stop = CSTOPB; break;  // TWOSTOPBITS
-    default: return false;
-  }
-  tcflag_t clear = CSIZE | PARENB | PARODD | CSTOPB;
-#ifdef CMSPAR
-  clear |= CMSPAR;
-#endif
-  cflag = (cflag & ~clear) | size | parity | stop;
+  if (line.StopBits != 1 && line.StopBits != 2) return false;
+  const tcflag_t stop = line.StopBits == 2 ? CSTOPB : 0;
+  cflag = (cflag & ~(CSIZE | PARENB | PARODD | CSTOPB)) | size | parity | stop;
   return true;
-}
-
-void DecodeFrame(tcflag_t cflag, LineState& s) {
-  switch (cflag & CSIZE) {
-    case CS5: s.byteSize = 5; break;
-    case CS6: s.byteSize = 6; break;
-    case CS7: s.byteSize = 7; break;
-    default: s.byteSize = 8; break;
-  }
-  s.parity = 0;
-  if (cflag & PARENB) {
-    const bool odd = (cflag & PARODD) != 0;
-#ifdef CMSPAR
-    if (cflag & CMSPAR) {
-      s.parity = odd ? 3 : 4;
-    } else
-#endif
-    {
-      s.parity = odd ? 1 : 2;
-    }
-  }
-  s.stopBits = (cflag & CSTOPB) ? (s.byteSize == 5 ? 1 : 2) : 0;
 }
 
 void MakeRaw(struct termios& t) {

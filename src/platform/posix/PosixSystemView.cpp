@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -108,8 +109,11 @@ class PosixSystemView final : public SystemView {
   TOpenProbe TryOpen(const std::string& path) const override {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
+      // Root opens past a tty's exclusive flag; the flag is what is asked about.
+      int exclusive = 0;
+      const bool flagged = ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
       close(fd);
-      return TOpenProbe::Opened;
+      return flagged ? TOpenProbe::Busy : TOpenProbe::Opened;
     }
     switch (errno) {
       case EBUSY: return TOpenProbe::Busy;

@@ -1,26 +1,53 @@
 // Serial ports over the Win32 API, and the COM port names from the registry.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+// An open makes the calls the program has always made, in their order:
+// CreateFileA, GetCommState, SetCommState, SetCommTimeouts; the results of
+// the last three are not looked at (a line that did not take them fails the
+// next exchange instead).
+#include "platform/win32/SerialSetup.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "platform/PortNames.h"
 #include "platform/SerialApi.h"
+#include "platform/win32/DeviceGoneErrors.h"
 
 namespace q17 {
-namespace {
+namespace win32 {
 
-HANDLE ToHandle(PortHandle h) { return reinterpret_cast<HANDLE>(h); }
+TCreateFileArgs PortCreateArgs() {
+  return {GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING};
+}
+
+std::string DevicePath(const std::string& name) {
+  if (name.rfind("\\\\.\\", 0) == 0 || name.rfind("\\\\?\\", 0) == 0) return name;
+  return "\\\\.\\" + name;
+}
+
+void ApplyLine(DCB& dcb, const TLineSettings& line) {
+  dcb.BaudRate = line.Baud;
+  dcb.ByteSize = line.DataBits;
+  dcb.Parity = line.Parity == TParity::Odd ? ODDPARITY : line.Parity == TParity::Even ? EVENPARITY : NOPARITY;
+  dcb.StopBits = line.StopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+}
+
+COMMTIMEOUTS PortTimeouts(const TLineSettings& line) {
+  COMMTIMEOUTS t;
+  t.ReadIntervalTimeout = MAXDWORD;
+  t.ReadTotalTimeoutMultiplier = 0;
+  t.ReadTotalTimeoutConstant = 0;
+  t.WriteTotalTimeoutMultiplier = line.WriteMsPerByte;
+  t.WriteTotalTimeoutConstant = line.WriteAllowanceMs;
+  return t;
+}
+
+}  // namespace win32
+
+namespace {
 
 // The system's words for an error, in UTF-8 like every other text of the
 // program (the ANSI form would be Windows-1251 on a Russian system).
@@ -38,13 +65,6 @@ std::string SystemErrorText(DWORD err) {
   return text;
 }
 
-// "COM10" and above open only through the device namespace; the prefix is
-// harmless for COM1..COM9, so every plain name gets it.
-std::string DevicePath(const std::string& name) {
-  if (name.rfind("\\\\.\\", 0) == 0 || name.rfind("\\\\?\\", 0) == 0) return name;
-  return "\\\\.\\" + name;
-}
-
 OpenFailure FailureFromError(DWORD err) {
   switch (err) {
     case ERROR_FILE_NOT_FOUND:
@@ -57,6 +77,14 @@ OpenFailure FailureFromError(DWORD err) {
     default:
       return OpenFailure::Other;
   }
+}
+
+TSerialOpen Failed(DWORD err) {
+  TSerialOpen result;
+  result.Failure.Reason = FailureFromError(err);
+  result.Failure.SystemError = static_cast<int>(err);
+  result.Failure.Detail = SystemErrorText(err);
+  return result;
 }
 
 bool SameTimeouts(const COMMTIMEOUTS& a, const COMMTIMEOUTS& b) {
@@ -73,209 +101,112 @@ DWORD ClampCount(std::size_t n) {
   return static_cast<DWORD>(std::min<std::size_t>(n, static_cast<std::size_t>(LONG_MAX)));
 }
 
-class Win32SerialApi final : public SerialApi {
+// A call on a handle that opened well failed: the device's absence, or
+// `otherwise`.
+long GoneOr(long otherwise) {
+  return win32::IsDeviceGoneError(::GetLastError()) ? kPortGone : otherwise;
+}
+
+class Win32SerialPort final : public SerialPort {
  public:
-  std::vector<std::string> PortNames() override;
+  Win32SerialPort(HANDLE handle, std::optional<COMMTIMEOUTS> timeouts, const StopSignal* const& stop)
+      : handle_(handle), timeouts_(timeouts), stop_(stop) {}
+  ~Win32SerialPort() override { ::CloseHandle(handle_); }
+  Win32SerialPort(const Win32SerialPort&) = delete;
+  Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override;
-  OpenFailure LastOpenFailure() const override { return lastFailure_; }
-  std::string LastOpenDetail() const override { return lastDetail_; }
-
-  bool GetCommState(PortHandle h, LineState& state) override;
-  bool SetCommState(PortHandle h, const LineState& state) override;
-  bool SetCommTimeouts(PortHandle h, const CommTimeouts& timeouts) override;
-
-  long Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override;
-  long Write(PortHandle h, const std::uint8_t* data, std::size_t size) override;
-  bool Present(PortHandle h) override;
-  void Close(PortHandle h) override;
-  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
+  long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) override;
+  long Write(const std::uint8_t* data, std::size_t size) override;
+  bool Present() override;
 
  private:
-  void RecordFailure(DWORD err);
-  bool EnsureTimeouts(PortHandle h, const COMMTIMEOUTS& wanted);
+  bool EnsureTimeouts(const COMMTIMEOUTS& wanted);
   // One ReadFile under the given read time-outs (multiplier 0).
-  long ReadWith(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, DWORD interval, DWORD constant);
+  long ReadWith(std::uint8_t* buffer, std::size_t maxBytes, DWORD interval, DWORD constant);
 
-  OpenFailure lastFailure_ = OpenFailure::None;
-  std::string lastDetail_;
+  const HANDLE handle_;
   // What the port currently has, so that a read changes the driver's
-  // time-outs only when the wanted form differs.
-  std::unordered_map<PortHandle, COMMTIMEOUTS> timeouts_;
-  const StopSignal* stop_ = nullptr;
+  // time-outs only when the wanted form differs; none when unknown.
+  std::optional<COMMTIMEOUTS> timeouts_;
+  const StopSignal* const& stop_;  // the SerialApi's, as it is now
 };
 
-void Win32SerialApi::RecordFailure(DWORD err) {
-  lastFailure_ = FailureFromError(err);
-  lastDetail_ = SystemErrorText(err);
-}
-
-PortHandle Win32SerialApi::Open(const std::string& name, const SerialOpenArgs& args) {
-  // CreateFileA would stop at an inner zero and open some other name.
-  if (name.empty() || name.find('\0') != std::string::npos) {
-    RecordFailure(ERROR_INVALID_NAME);
-    return 0;
-  }
-  const std::string path = DevicePath(name);
-  DWORD access = 0;
-  if (args.genericRead) access |= GENERIC_READ;
-  if (args.genericWrite) access |= GENERIC_WRITE;
-  const DWORD share = args.shareNone ? 0 : (FILE_SHARE_READ | FILE_SHARE_WRITE);
-  const DWORD disposition = args.openExisting ? OPEN_EXISTING : OPEN_ALWAYS;
-  DWORD flags = 0;
-  if (args.writeThrough) flags |= FILE_FLAG_WRITE_THROUGH;
-  if (args.noBuffering) flags |= FILE_FLAG_NO_BUFFERING;
-
-  HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
-  if (h == INVALID_HANDLE_VALUE || h == nullptr) {
-    const DWORD err = ::GetLastError();
-    RecordFailure(err == ERROR_SUCCESS ? ERROR_INVALID_HANDLE : err);
-    return 0;
-  }
-  lastFailure_ = OpenFailure::None;
-  lastDetail_.clear();
-  const auto handle = reinterpret_cast<PortHandle>(h);
-  timeouts_.erase(handle);  // a recycled handle value must not inherit old time-outs
-  return handle;
-}
-
-bool Win32SerialApi::GetCommState(PortHandle h, LineState& state) {
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
-  if (h == 0 || !::GetCommState(ToHandle(h), &dcb)) return false;
-  state.baudRate = dcb.BaudRate;
-  state.byteSize = dcb.ByteSize;
-  state.parity = dcb.Parity;
-  state.stopBits = dcb.StopBits;
-  return true;
-}
-
-bool Win32SerialApi::SetCommState(PortHandle h, const LineState& state) {
-  // Only the four line fields change; handshaking and the rest stay as the
-  // driver has them.
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
-  if (h == 0 || !::GetCommState(ToHandle(h), &dcb)) return false;
-  dcb.BaudRate = state.baudRate;
-  dcb.ByteSize = state.byteSize;
-  dcb.Parity = state.parity;
-  dcb.StopBits = state.stopBits;
-  return ::SetCommState(ToHandle(h), &dcb) != FALSE;
-}
-
-bool Win32SerialApi::SetCommTimeouts(PortHandle h, const CommTimeouts& timeouts) {
-  if (h == 0) return false;
-  COMMTIMEOUTS t;
-  t.ReadIntervalTimeout = timeouts.readIntervalTimeout;
-  t.ReadTotalTimeoutMultiplier = timeouts.readTotalTimeoutMultiplier;
-  t.ReadTotalTimeoutConstant = timeouts.readTotalTimeoutConstant;
-  t.WriteTotalTimeoutMultiplier = timeouts.writeTotalTimeoutMultiplier;
-  t.WriteTotalTimeoutConstant = timeouts.writeTotalTimeoutConstant;
-  if (!::SetCommTimeouts(ToHandle(h), &t)) {
-    timeouts_.erase(h);  // the driver's values are unknown now
-    return false;
-  }
-  timeouts_[h] = t;
-  return true;
-}
-
-bool Win32SerialApi::EnsureTimeouts(PortHandle h, const COMMTIMEOUTS& wanted) {
-  auto it = timeouts_.find(h);
-  if (it != timeouts_.end() && SameTimeouts(it->second, wanted)) return true;
+bool Win32SerialPort::EnsureTimeouts(const COMMTIMEOUTS& wanted) {
+  if (timeouts_ && SameTimeouts(*timeouts_, wanted)) return true;
   COMMTIMEOUTS t = wanted;
-  if (!::SetCommTimeouts(ToHandle(h), &t)) {
-    timeouts_.erase(h);
+  if (!::SetCommTimeouts(handle_, &t)) {
+    timeouts_.reset();  // the driver's values are unknown now
     return false;
   }
-  timeouts_[h] = wanted;
+  timeouts_ = wanted;
   return true;
 }
 
-// The errors a handle gives once its USB serial device was pulled out.
-long GoneOr(long otherwise) {
-  switch (::GetLastError()) {
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_BAD_COMMAND:
-    case ERROR_GEN_FAILURE:
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_OPERATION_ABORTED:
-      return kPortGone;
-    default:
-      return otherwise;
-  }
-}
-
-bool Win32SerialApi::Present(PortHandle h) {
-  if (h == 0) return false;
+bool Win32SerialPort::Present() {
   DWORD errors = 0;
   COMSTAT stat;
   std::memset(&stat, 0, sizeof stat);
-  if (::ClearCommError(ToHandle(h), &errors, &stat)) return true;
-  return GoneOr(-1) != kPortGone;
+  if (::ClearCommError(handle_, &errors, &stat)) return true;
+  return GoneOr(kPortError) != kPortGone;
 }
 
-long Win32SerialApi::ReadWith(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, DWORD interval,
-                              DWORD constant) {
-  COMMTIMEOUTS wanted = timeouts_.at(h);
+long Win32SerialPort::ReadWith(std::uint8_t* buffer, std::size_t maxBytes, DWORD interval, DWORD constant) {
+  // An earlier read of this call may have left the driver's values unknown.
+  if (!timeouts_) return kPortError;
+  COMMTIMEOUTS wanted = *timeouts_;
   wanted.ReadIntervalTimeout = interval;
   wanted.ReadTotalTimeoutMultiplier = 0;
   wanted.ReadTotalTimeoutConstant = constant;
   // Reading under unknown time-outs could block for good; call it a port error.
-  if (!EnsureTimeouts(h, wanted)) return -1;
+  if (!EnsureTimeouts(wanted)) return kPortError;
   DWORD got = 0;
-  if (!::ReadFile(ToHandle(h), buffer, ClampCount(maxBytes), &got, nullptr)) return GoneOr(-1);
+  if (!::ReadFile(handle_, buffer, ClampCount(maxBytes), &got, nullptr)) return GoneOr(kPortError);
   return static_cast<long>(std::min<DWORD>(got, ClampCount(maxBytes)));
 }
 
-long Win32SerialApi::Read(PortHandle h, std::uint8_t* buffer, std::size_t maxBytes, int waitMs) {
-  if (h == 0 || (buffer == nullptr && maxBytes > 0)) return -1;
+long Win32SerialPort::Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) {
+  if (buffer == nullptr && maxBytes > 0) return kPortError;
   if (maxBytes == 0) return 0;
 
-  // The write time-outs are the caller's; only the read half is ours.
-  if (timeouts_.find(h) == timeouts_.end()) {
+  // The write time-outs are the open's; only the read half is ours.
+  if (!timeouts_) {
     COMMTIMEOUTS current;
     std::memset(&current, 0, sizeof current);
-    if (!::GetCommTimeouts(ToHandle(h), &current)) return -1;
-    timeouts_.emplace(h, current);
+    if (!::GetCommTimeouts(handle_, &current)) return kPortError;
+    timeouts_ = current;
   }
   // After a stop only what has already arrived is read: the wait ends as
   // silence would.
   if (stop_ != nullptr && stop_->Requested()) waitMs = 0;
 
   // What has arrived, at once (interval MAXDWORD, totals 0).
-  const long got = ReadWith(h, buffer, maxBytes, MAXDWORD, 0);
+  const long got = ReadWith(buffer, maxBytes, MAXDWORD, 0);
   if (got != 0 || waitMs <= 0) return got;
   // Nothing yet: one byte under a total time-out alone, which ends as soon
   // as the byte is in; the driver does the waiting, nobody spins. (Interval
   // and multiplier MAXDWORD with a constant say the same on Windows, but
   // Wine waits out the whole constant under that form, even with the reply
   // complete.) Then the rest of what has arrived, at once.
-  const long first = ReadWith(h, buffer, 1, 0, static_cast<DWORD>(waitMs));
-  if (first <= 0 || maxBytes == 1) return first;
-  const long rest = ReadWith(h, buffer + 1, maxBytes - 1, MAXDWORD, 0);
+  const long first = ReadWith(buffer, 1, 0, static_cast<DWORD>(waitMs));
+  // A pulled adapter may read as silence (Wine does): ask the driver.
+  if (first == 0) return Present() ? 0 : kPortGone;
+  if (first < 0 || maxBytes == 1) return first;
+  const long rest = ReadWith(buffer + 1, maxBytes - 1, MAXDWORD, 0);
   return rest < 0 ? first : first + rest;
 }
 
-long Win32SerialApi::Write(PortHandle h, const std::uint8_t* data, std::size_t size) {
-  if (h == 0 || (data == nullptr && size > 0)) return -1;
+long Win32SerialPort::Write(const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr && size > 0) return kPortError;
   if (size == 0) return 0;
   DWORD written = 0;
-  const BOOL ok = ::WriteFile(ToHandle(h), data, ClampCount(size), &written, nullptr);
+  const BOOL ok = ::WriteFile(handle_, data, ClampCount(size), &written, nullptr);
   // A write time-out fails the call but may still have sent part of the
   // frame: the count is what the caller judges by.
-  if (!ok && written == 0) return GoneOr(-1);
+  if (!ok && written == 0) return GoneOr(kPortError);
   return static_cast<long>(std::min<DWORD>(written, ClampCount(size)));
 }
 
-void Win32SerialApi::Close(PortHandle h) {
-  if (h == 0) return;
-  timeouts_.erase(h);
-  ::CloseHandle(ToHandle(h));
-}
-
-std::vector<std::string> Win32SerialApi::PortNames() {
+std::vector<std::string> RegistryPortNames() {
   std::vector<std::string> names;
   HKEY key = nullptr;
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
@@ -337,6 +268,49 @@ std::vector<std::string> Win32SerialApi::PortNames() {
   SortIgnoringCase(names);
   return names;
 }
+
+
+class Win32SerialApi final : public SerialApi {
+ public:
+  std::vector<TSerialPortInfo> ListSerialPorts() override {
+    // The registry names the ports only; their USB identity is not there.
+    std::vector<TSerialPortInfo> ports;
+    for (std::string& name : RegistryPortNames()) ports.push_back({std::move(name), std::nullopt});
+    return ports;
+  }
+
+  TSerialOpen Open(const std::string& name, const TLineSettings& line) override {
+    // CreateFileA would stop at an inner zero and open some other name.
+    if (name.empty() || name.find('\0') != std::string::npos) return Failed(ERROR_INVALID_NAME);
+    if (!IsValidLine(line)) return Failed(ERROR_INVALID_PARAMETER);
+    const win32::TCreateFileArgs args = win32::PortCreateArgs();
+    HANDLE h = ::CreateFileA(win32::DevicePath(name).c_str(), args.Access, args.Share, nullptr, args.Disposition,
+                             args.Flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+      const DWORD err = ::GetLastError();
+      return Failed(err == ERROR_SUCCESS ? ERROR_INVALID_HANDLE : err);
+    }
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
+    dcb.DCBlength = sizeof dcb;
+    // A state that cannot be read is not written back half made up.
+    if (::GetCommState(h, &dcb)) {
+      win32::ApplyLine(dcb, line);
+      ::SetCommState(h, &dcb);
+    }
+    COMMTIMEOUTS timeouts = win32::PortTimeouts(line);
+    std::optional<COMMTIMEOUTS> known;
+    if (::SetCommTimeouts(h, &timeouts)) known = timeouts;
+    TSerialOpen result;
+    result.Port = std::make_unique<Win32SerialPort>(h, known, stop_);
+    return result;
+  }
+
+  void SetStopSignal(const StopSignal* stop) override { stop_ = stop; }
+
+ private:
+  const StopSignal* stop_ = nullptr;
+};
 
 }  // namespace
 

@@ -32,25 +32,16 @@ namespace {
 class UnpluggableSerial final : public SerialApi {
  public:
   explicit UnpluggableSerial(SerialApi& inner) : FInner(inner) {}
-  std::vector<std::string> PortNames() override { return names; }
-  PortHandle Open(const std::string& name, const SerialOpenArgs& args) override { return FInner.Open(name, args); }
-  OpenFailure LastOpenFailure() const override { return FInner.LastOpenFailure(); }
-  std::string LastOpenDetail() const override { return FInner.LastOpenDetail(); }
-  bool GetCommState(PortHandle h, LineState& s) override { return FInner.GetCommState(h, s); }
-  bool SetCommState(PortHandle h, const LineState& s) override { return FInner.SetCommState(h, s); }
-  bool SetCommTimeouts(PortHandle h, const CommTimeouts& t) override { return FInner.SetCommTimeouts(h, t); }
-  long Read(PortHandle h, std::uint8_t* b, std::size_t n, int waitMs) override {
-    return gone ? kPortGone : FInner.Read(h, b, n, waitMs);
+  std::vector<TSerialPortInfo> ListSerialPorts() override {
+    std::vector<TSerialPortInfo> ports;
+    for (const std::string& name : names) ports.push_back({name, std::nullopt});
+    return ports;
   }
-  long Write(PortHandle h, const std::uint8_t* d, std::size_t n) override {
-    gone = gone || unplugBeforeNextWrite;
-    return gone ? kPortGone : FInner.Write(h, d, n);
+  TSerialOpen Open(const std::string& name, const TLineSettings& line) override {
+    TSerialOpen opened = FInner.Open(name, line);
+    if (opened.Port) opened.Port = std::make_unique<Port>(*this, std::move(opened.Port));
+    return opened;
   }
-  bool Present(PortHandle) override {
-    ++presentChecks;
-    return !gone;
-  }
-  void Close(PortHandle h) override { FInner.Close(h); }
 
   std::vector<std::string> names{"COM1", "COM3"};
   bool gone = false;
@@ -58,6 +49,26 @@ class UnpluggableSerial final : public SerialApi {
   int presentChecks = 0;
 
  private:
+  class Port final : public SerialPort {
+   public:
+    Port(UnpluggableSerial& owner, std::unique_ptr<SerialPort> inner) : FOwner(owner), FInner(std::move(inner)) {}
+    long Read(std::uint8_t* b, std::size_t n, int waitMs) override {
+      return FOwner.gone ? kPortGone : FInner->Read(b, n, waitMs);
+    }
+    long Write(const std::uint8_t* d, std::size_t n) override {
+      FOwner.gone = FOwner.gone || FOwner.unplugBeforeNextWrite;
+      return FOwner.gone ? kPortGone : FInner->Write(d, n);
+    }
+    bool Present() override {
+      ++FOwner.presentChecks;
+      return !FOwner.gone;
+    }
+
+   private:
+    UnpluggableSerial& FOwner;
+    std::unique_ptr<SerialPort> FInner;
+  };
+
   SerialApi& FInner;
 };
 
