@@ -17,9 +17,8 @@ inline constexpr std::size_t kMaxSmallFile = 1 << 20;
 enum class TFileRead { Read, Missing, Unreadable };
 
 // Why a file is not read or written: Windows takes its name for a device
-// (CON, NUL, COM5, com5.set), or another program holds it open.
+// (CON, NUL, COM5, com5.set).
 inline constexpr const char* kDeviceText = "a device, not a file";
-inline constexpr const char* kInUseText = "in use by another program";
 
 // Reads the whole file into bytes. Missing when it does not exist;
 // Unreadable when it cannot be opened or read, is not a regular file, is a

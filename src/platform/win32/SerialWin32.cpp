@@ -15,6 +15,7 @@
 #include "platform/PortNames.h"
 #include "platform/SerialApi.h"
 #include "platform/win32/DeviceGoneErrors.h"
+#include "platform/win32/SystemText.h"
 
 namespace q17 {
 namespace win32 {
@@ -49,22 +50,6 @@ COMMTIMEOUTS PortTimeouts(const TLineSettings& line) {
 
 namespace {
 
-// The system's words for an error, in UTF-8 like every other text of the
-// program (the ANSI form would be Windows-1251 on a Russian system).
-std::string SystemErrorText(DWORD err) {
-  wchar_t wide[512];
-  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             err, 0, wide, static_cast<DWORD>(std::size(wide)), nullptr);
-  while (n > 0 && (wide[n - 1] == L'\r' || wide[n - 1] == L'\n' || wide[n - 1] == L' ')) --n;
-  if (n == 0) return "Windows error " + std::to_string(err);
-  const int wideLen = static_cast<int>(n);
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, wideLen, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return "Windows error " + std::to_string(err);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide, wideLen, text.data(), size, nullptr, nullptr);
-  return text;
-}
-
 OpenFailure FailureFromError(DWORD err) {
   switch (err) {
     case ERROR_FILE_NOT_FOUND:
@@ -83,7 +68,7 @@ TSerialOpen Failed(DWORD err) {
   TSerialOpen result;
   result.Failure.Reason = FailureFromError(err);
   result.Failure.SystemError = static_cast<int>(err);
-  result.Failure.Detail = SystemErrorText(err);
+  result.Failure.Detail = win32::SystemErrorText(err);
   return result;
 }
 

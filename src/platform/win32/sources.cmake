@@ -6,6 +6,8 @@ target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Win32Console.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemViewWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeviceWatchWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileCallsWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SystemText.cpp
 )
 # shell32: CommandLineToArgvW.
 target_link_libraries(q17core PUBLIC advapi32 shell32)
