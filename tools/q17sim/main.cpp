@@ -21,6 +21,7 @@
 
 #include "LinePacer.h"
 #include "ReaderBus.h"
+#include "platform/posix/TermiosFrame.h"
 
 namespace {
 
@@ -151,11 +152,7 @@ speed_t SpeedOf(long baud) {
 void MakeRaw(int fd, speed_t speed, const std::string& what) {
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) Fail("tcgetattr " + what + ": " + std::strerror(errno), 1);
-  cfmakeraw(&tio);
-  tio.c_cflag |= CLOCAL | CREAD;
-  tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
-  tio.c_cc[VMIN] = 1;
-  tio.c_cc[VTIME] = 0;
+  q17::posix::MakeRaw(tio, 1);
   if (speed != B0) {
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);

@@ -332,7 +332,7 @@ class PosixSerialApi final : public SerialApi {
     if (tcgetattr(fd, &before.termios) != 0) return Abandon(fd, exclusive, name);
     if (!posix::GetLineSpeed(fd, before.baud)) before.baud = 0;
     struct termios t = before.termios;
-    posix::MakeRaw(t);
+    posix::MakeRaw(t, 0);
     posix::SetFrame(line, t.c_cflag);
     if (tcsetattr(fd, TCSANOW, &t) != 0) {
       const int err = errno;
@@ -389,7 +389,7 @@ bool SetFrame(const TLineSettings& line, tcflag_t& cflag) {
   return true;
 }
 
-void MakeRaw(struct termios& t) {
+void MakeRaw(struct termios& t, cc_t minBytes) {
   cfmakeraw(&t);
   t.c_iflag &= ~(IXON | IXOFF | IXANY);
   t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
@@ -400,7 +400,7 @@ void MakeRaw(struct termios& t) {
   t.c_cflag &= ~CMSPAR;
 #endif
   t.c_cflag |= CS8 | CLOCAL | CREAD;
-  t.c_cc[VMIN] = 0;
+  t.c_cc[VMIN] = minBytes;
   t.c_cc[VTIME] = 0;
 }
 

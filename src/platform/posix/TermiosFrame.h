@@ -11,7 +11,9 @@ namespace q17::posix {
 bool SetFrame(const TLineSettings& line, tcflag_t& cflag);
 
 // Raw 8N1: no echo, no signals, no translation, no flow control of any kind,
-// reads that return at once (VMIN = VTIME = 0). Speed untouched.
-void MakeRaw(struct termios& t);
+// no read timer (VTIME = 0). A read on a blocking descriptor waits for
+// `minBytes` (VMIN); 0 makes every read return at once with what has come.
+// Speed untouched.
+void MakeRaw(struct termios& t, cc_t minBytes);
 
 }  // namespace q17::posix
