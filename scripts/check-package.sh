@@ -4,7 +4,8 @@
 # AppStream metadata, the settings files' type, and its own q17ctl and q17sim run from an unpacked copy.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$root/build}
+# Absolute: cpack runs inside it.
+build=$(cd "${1:-$root/build}" && pwd)
 
 # cpack finds the programs with file(1) and their libraries with dpkg-shlibdeps.
 "$root/scripts/deps.sh" dpkg-dev file lintian appstream
