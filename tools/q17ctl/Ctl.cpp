@@ -578,6 +578,12 @@ std::string CtlManCommands() {
   return text;
 }
 
+std::vector<TCtlSynopsis> CtlSynopses() {
+  std::vector<TCtlSynopsis> list;
+  for (const TCtlCommand& c : kCommands) list.push_back({c.Name, c.Synopsis});
+  return list;
+}
+
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const std::function<bool()>& stopRequested) {
   const TLineClock::time_point start = TLineClock::now();

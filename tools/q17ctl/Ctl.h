@@ -26,4 +26,12 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 // the same table as the usage text.
 std::string CtlManCommands();
 
+// Each command's name and arguments as the usage shows them ("[--count N]
+// [--length L]"), in the usage's order.
+struct TCtlSynopsis {
+  std::string Name;
+  std::string Synopsis;
+};
+std::vector<TCtlSynopsis> CtlSynopses();
+
 }  // namespace q17
