@@ -97,7 +97,7 @@ struct TAdapter {
   std::vector<std::string> Ttys;
 };
 
-std::vector<TAdapter> ReaderAdapters(const SystemView& system) {
+std::vector<TAdapter> ReaderAdapters(const SystemView& system, const std::vector<TSerialPortInfo>& ports) {
   const std::string vendor = Hex4(kFtdiVendorId);
   const std::string product = Hex4(kReaderProductId);
   std::vector<TAdapter> adapters;
@@ -118,8 +118,8 @@ std::vector<TAdapter> ReaderAdapters(const SystemView& system) {
     }
     const std::string iface = dir + "/" + entry + ":1.0";
     if (const auto driver = system.LinkTarget(iface + "/driver")) a.Driver = BaseName(*driver);
-    for (const std::string& name : system.List(iface))
-      if (name.rfind("ttyUSB", 0) == 0) a.Ttys.push_back("/dev/" + name);
+    for (const TSerialPortInfo& port : ports)
+      if (port.Usb && port.Usb->Location == entry) a.Ttys.push_back(port.Name);
     adapters.push_back(a);
   }
   return adapters;
@@ -133,7 +133,7 @@ std::optional<std::string> InstalledRule(const SystemView& system) {
   return std::nullopt;
 }
 
-std::vector<TCheck> AdapterChecks(const SystemView& system) {
+std::vector<TCheck> AdapterChecks(const SystemView& system, const std::vector<TSerialPortInfo>& ports) {
   std::vector<TCheck> checks;
   const auto rule = InstalledRule(system);
   const std::string install = std::string("install packaging/udev/") + kRuleName +
@@ -143,7 +143,7 @@ std::vector<TCheck> AdapterChecks(const SystemView& system) {
                         : TCheck{TCheckStatus::Warning, "udev rule",
                                  "not installed, so the reader's FTDI adapters open only for root: " + install});
 
-  const auto adapters = ReaderAdapters(system);
+  const auto adapters = ReaderAdapters(system, ports);
   if (adapters.empty()) {
     checks.push_back({TCheckStatus::Ok, "adapter",
                       "no FTDI adapter of the reader (USB " + Hex4(kFtdiVendorId) + ":" + Hex4(kReaderProductId) +
@@ -311,9 +311,10 @@ const char* CheckStatusWord(TCheckStatus status) {
   return "problem";
 }
 
-std::vector<TCheck> RunPortChecks(const SystemView& system, const std::string& port) {
+std::vector<TCheck> RunPortChecks(const SystemView& system, const std::vector<TSerialPortInfo>& ports,
+                                  const std::string& port) {
   std::vector<TCheck> checks = GroupChecks(system);
-  for (auto&& c : AdapterChecks(system)) checks.push_back(std::move(c));
+  for (auto&& c : AdapterChecks(system, ports)) checks.push_back(std::move(c));
   for (auto&& c : GrabberChecks(system)) checks.push_back(std::move(c));
   if (!port.empty() && port.front() == '/') {
     for (auto&& c : PortChecks(system, port)) checks.push_back(std::move(c));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SerialApi.h"
 #include "platform/SystemView.h"
 
 namespace q17 {
@@ -23,6 +24,9 @@ struct TCheck {
 const char* CheckStatusWord(TCheckStatus status);
 
 // Every check; the port's own checks only when `port` is a device path.
-std::vector<TCheck> RunPortChecks(const SystemView& system, const std::string& port);
+// `ports` (the system's serial ports) names the ttys of the reader's
+// adapters that the kernel's driver serves.
+std::vector<TCheck> RunPortChecks(const SystemView& system, const std::vector<TSerialPortInfo>& ports,
+                                  const std::string& port);
 
 }  // namespace q17

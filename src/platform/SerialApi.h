@@ -26,6 +26,8 @@ struct TUsbIdentity {
   std::uint16_t ProductId = 0;
   std::string Serial;       // the device's serial number; may be empty
   std::string Description;  // its product string; may be empty
+  std::string Location;     // where it is plugged in, as the system names the place
+                            // (Linux: "1-1.2", under /sys/bus/usb/devices); may be empty
 };
 
 struct TSerialPortInfo {

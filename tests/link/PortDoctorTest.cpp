@@ -156,7 +156,7 @@ TEST(PortDoctor, EachCaseInWords) {
   for (const auto& c : cases) {
     FakeSystemView v = GoodSystem();
     c.make(v);
-    const auto checks = RunPortChecks(v, kPort);
+    const auto checks = RunPortChecks(v, v.serialPorts, kPort);
     const TCheck* found = Named(checks, c.check);
     ASSERT_NE(found, nullptr) << c.what;
     EXPECT_EQ(found->Status, c.status) << c.what << ": " << found->Text;
@@ -166,10 +166,10 @@ TEST(PortDoctor, EachCaseInWords) {
 
 TEST(PortDoctor, AllWellAndNoPortNamed) {
   FakeSystemView v = GoodSystem();
-  for (const TCheck& c : RunPortChecks(v, kPort)) EXPECT_EQ(c.Status, TCheckStatus::Ok) << c.Name << ": " << c.Text;
+  for (const TCheck& c : RunPortChecks(v, v.serialPorts, kPort)) EXPECT_EQ(c.Status, TCheckStatus::Ok) << c.Name << ": " << c.Text;
   // Without a device path only the system's checks run: an adapter's list entry has no file to look at.
   for (const std::string port : {"", "USB FT5A17"}) {
-    const auto checks = RunPortChecks(v, port);
+    const auto checks = RunPortChecks(v, v.serialPorts, port);
     EXPECT_EQ(Named(checks, "port access"), nullptr);
     EXPECT_NE(Named(checks, "udev rule"), nullptr);
   }

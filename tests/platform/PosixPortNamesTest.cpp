@@ -126,6 +126,7 @@ TEST_F(PosixPortNamesTest, UsbIdentityFromTheDeviceAbove) {
   EXPECT_EQ(ports[1].Usb->ProductId, 0x5A17);
   EXPECT_EQ(ports[1].Usb->Serial, "FT5A17XY");
   EXPECT_EQ(ports[1].Usb->Description, "RS-485 Reader");
+  EXPECT_EQ(ports[1].Usb->Location, "1-1");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SerialApi.h"
 #include "platform/SystemView.h"
 
 namespace q17::test {
@@ -64,10 +65,16 @@ class FakeSystemView : public SystemView {
     texts[dir + "/busnum"] = std::to_string(bus) + "\n";
     texts[dir + "/devnum"] = std::to_string(dev) + "\n";
   }
+  // A tty the driver gives the device is one of the system's serial ports.
   void BoundTo(const std::string& name, const std::string& driver, const std::string& tty = "") {
-    const std::string iface = "/sys/bus/usb/devices/" + name + "/" + name + ":1.0";
-    links[iface + "/driver"] = "../../../../bus/usb/drivers/" + driver;
-    if (!tty.empty()) dirs[iface].push_back(tty);
+    const std::string dir = "/sys/bus/usb/devices/" + name;
+    links[dir + "/" + name + ":1.0/driver"] = "../../../../bus/usb/drivers/" + driver;
+    if (tty.empty()) return;
+    TUsbIdentity usb;
+    usb.VendorId = static_cast<std::uint16_t>(std::stoul(texts[dir + "/idVendor"], nullptr, 16));
+    usb.ProductId = static_cast<std::uint16_t>(std::stoul(texts[dir + "/idProduct"], nullptr, 16));
+    usb.Location = name;
+    serialPorts.push_back({"/dev/" + tty, usb});
   }
 
   unsigned uid = 1000;
@@ -77,6 +84,7 @@ class FakeSystemView : public SystemView {
   std::map<std::string, std::string> texts;
   std::map<std::string, std::vector<std::string>> dirs;
   std::map<std::string, std::string> links;
+  std::vector<TSerialPortInfo> serialPorts;
   std::map<std::string, TOpenProbe> opens;  // a file not named here is refused
 };
 

@@ -89,7 +89,7 @@ class Session {
  public:
   Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err,
           const std::function<bool()>& stopRequested)
-      : o_(o), list_(serial, d2xx), out_(out), err_(err), stop_(stopRequested) {
+      : o_(o), serial_(serial), list_(serial, d2xx), out_(out), err_(err), stop_(stopRequested) {
     list_.SetReadTimeout(o.timeout);
     state_.ReaderAddress = o.address;
   }
@@ -248,7 +248,8 @@ class Session {
   // PORT, else --port.
   int Doctor(const std::string& port) {
     const auto system = MakeSystemView();
-    return RunDoctor(port.empty() ? o_.port.value_or("") : port, list_, system.get(), out_);
+    return RunDoctor(port.empty() ? o_.port.value_or("") : port, list_, system.get(),
+                     system ? serial_.ListSerialPorts() : std::vector<TSerialPortInfo>{}, out_);
   }
 
   int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, err_, stop_); }
@@ -297,6 +298,7 @@ class Session {
 
  private:
   const Options& o_;
+  SerialApi& serial_;
   TInterfList list_;
   TCommandState state_;
   std::ostream& out_;

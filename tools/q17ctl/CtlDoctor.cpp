@@ -28,10 +28,11 @@ TCheck OpenCheck(const std::string& port, TInterfList& list) {
 
 }  // namespace
 
-int RunDoctor(const std::string& port, TInterfList& list, const SystemView* system, std::ostream& out) {
+int RunDoctor(const std::string& port, TInterfList& list, const SystemView* system,
+              const std::vector<TSerialPortInfo>& ports, std::ostream& out) {
   std::vector<TCheck> checks;
   if (system) {
-    checks = RunPortChecks(*system, port);
+    checks = RunPortChecks(*system, ports, port);
   } else {
     checks.push_back({TCheckStatus::Ok, "system", "nothing to check on this system beyond opening the port"});
   }

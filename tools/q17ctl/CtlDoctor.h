@@ -3,15 +3,17 @@
 // per check: "ok", "warning" or "problem", what was checked, what to do.
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "link/KvlInterface.h"
 #include "platform/SystemView.h"
 
 namespace q17 {
 
-// Runs the system's checks (none where `system` is null) and, when `port`
-// is named, opens and closes it as the program would. Exit code: 0 when no
-// check found a problem, else 1.
-int RunDoctor(const std::string& port, TInterfList& list, const SystemView* system, std::ostream& out);
+// Runs the system's checks (none where `system` is null) over it and its
+// serial ports and, when `port` is named, opens and closes it as the program
+// would. Exit code: 0 when no check found a problem, else 1.
+int RunDoctor(const std::string& port, TInterfList& list, const SystemView* system,
+              const std::vector<TSerialPortInfo>& ports, std::ostream& out);
 
 }  // namespace q17

@@ -71,6 +71,7 @@ std::optional<TUsbIdentity> UsbIdentity(const std::string& ttyDir) {
     std::getline(serial, usb.Serial);
     std::ifstream description(dir / "product");
     std::getline(description, usb.Description);
+    usb.Location = dir.filename().string();
     return usb;
   }
   return std::nullopt;
