@@ -1,12 +1,6 @@
 // The FTDI D2XX calls from ftd2xx.dll, loaded when first needed so that the
 // program starts and lists COM ports on machines without the FTDI driver.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 #include <cstddef>
 #include <cstring>

@@ -1,10 +1,7 @@
 #include "platform/win32/DeviceGoneErrors.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 static_assert(q17::win32::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
 static_assert(q17::win32::kErrorAccessDenied == ERROR_ACCESS_DENIED);

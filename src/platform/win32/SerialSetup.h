@@ -2,13 +2,7 @@
 // The arguments of a COM port's open, as values: CreateFileA's, the four
 // DCB fields SetCommState changes, and the COMMTIMEOUTS that follow. Kept
 // apart from the calls so that a test holds them to the program's sequence.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 #include <string>
 

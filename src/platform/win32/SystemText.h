@@ -1,12 +1,6 @@
 #pragma once
 // The system's words for a Win32 error code.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 #include <string>
 

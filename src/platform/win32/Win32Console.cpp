@@ -1,13 +1,7 @@
 // The command line as UTF-16 from the system and text on a console through
 // WriteConsoleW: the ANSI forms would pass Russian file names and texts
 // through the code page and garble them.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 #include <shellapi.h>
 
 #include <io.h>
