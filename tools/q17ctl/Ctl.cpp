@@ -19,6 +19,7 @@
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "link/OpenFailureText.h"
+#include "platform/NetPortName.h"
 #include "platform/SystemView.h"
 #include "reader/AddressList.h"
 #include "reader/Cp1251.h"
@@ -98,7 +99,8 @@ class Session {
   bool OpenPort() {
     list_.Refresh();
     int index = 0;
-    if (o_.port) index = list_.IndexOf(*o_.port);
+    // A network port is reached by its name; no system lists it.
+    if (o_.port) index = IsNetPortName(*o_.port) ? list_.AddNetworkPort(*o_.port) : list_.IndexOf(*o_.port);
     if (index < 0 || index >= list_.Count()) {
       Fail(rcBadPort);
       err_ << (list_.Count() == 0 ? std::string("no interfaces found")
