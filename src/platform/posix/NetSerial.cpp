@@ -35,6 +35,9 @@ constexpr int kConnectMs = 3000;
 constexpr int kNegotiateMs = 3000;
 // The longest a reply's wait grows for the network.
 constexpr int kMaxAllowanceMs = 1000;
+constexpr int kBaseAllowanceMs = 20;
+// How long a server that turns us away is asked again.
+constexpr int kBusyRetryMs = 1000;
 
 int MillisLeft(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -459,11 +462,8 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
   return {};
 }
 
-}  // namespace
-
-TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, const TLineSettings& line,
-                        const StopSignal* const& stop) {
-  if (!IsValidLine(line)) return Failed(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
+TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const TLineSettings& line,
+                     const StopSignal* const& stop) {
   Socket socket;
   int connectMs = 0;
   TSerialOpen connected = Connect(name, address, stop, socket, connectMs);
@@ -471,10 +471,11 @@ TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, co
 
   const bool telnet = address.Kind == NetPortKind::Rfc2217;
   // The round trip seen at opening, twice over for the jitter of a busy
-  // network, on top of the line's own wait.
+  // network, on top of the line's own wait; a forwarding server's own
+  // scheduling costs some milliseconds even on this machine.
   const int roundTripMs = connectMs;
   auto port = std::make_unique<NetSerialPort>(socket.Release(), telnet, line, stop,
-                                              std::min(kMaxAllowanceMs, 10 + 2 * roundTripMs));
+                                              std::min(kMaxAllowanceMs, kBaseAllowanceMs + 2 * roundTripMs));
   TSerialOpen result;
   if (telnet) {
     int negotiateMs = 0;
@@ -482,13 +483,34 @@ TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, co
     if (result.Failure.Reason != OpenFailure::None) return result;
     // The settings' answers cross the server's own work on its port too:
     // the closer measure of what a reply adds.
-    port->SetAllowance(std::min(kMaxAllowanceMs, 10 + 2 * std::max(roundTripMs, negotiateMs)));
+    port->SetAllowance(std::min(kMaxAllowanceMs, kBaseAllowanceMs + 2 * std::max(roundTripMs, negotiateMs)));
   } else {
     result = SettleRaw(name, *port, std::min(200, 20 + 4 * roundTripMs));
     if (result.Failure.Reason != OpenFailure::None) return result;
   }
   result.Port = std::move(port);
   return result;
+}
+
+}  // namespace
+
+TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, const TLineSettings& line,
+                        const StopSignal* const& stop) {
+  if (!IsValidLine(line)) return Failed(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
+  // A server still closing its port after the previous client (the last
+  // command a moment ago) turns the next one away: a short while of retries
+  // tells that from a port another client really holds.
+  const Clock::time_point giveUp = Clock::now() + std::chrono::milliseconds(kBusyRetryMs);
+  int pauseMs = 20;
+  for (;;) {
+    TSerialOpen result = OpenOnce(name, address, line, stop);
+    if (result.Failure.Reason != OpenFailure::ServerBusy || MillisLeft(giveUp) == 0) return result;
+    const int stopFd = stop ? stop->WaitDescriptor() : -1;
+    struct pollfd p {stopFd, POLLIN, 0};
+    ::poll(&p, stopFd >= 0 ? 1 : 0, std::min(pauseMs, MillisLeft(giveUp)));
+    if (stop && stop->Requested()) return result;
+    pauseMs *= 2;
+  }
 }
 
 }  // namespace q17::posix
