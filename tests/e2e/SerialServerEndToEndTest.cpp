@@ -136,6 +136,23 @@ TEST(SerialServerEndToEnd, BothKindsCarryTheCommandsOfALocalPort) {
   }
 }
 
+// Several buses at once, each on its own thread: the rows in the order of
+// the ports given, whichever bus finished first.
+TEST(SerialServerEndToEnd, ASurveyOfTwoBusesAtOnceListsThemInPortOrder) {
+  if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
+  SimHarness rawSim({"--reader", "1", "--reader", "3"});
+  SimHarness telnetSim({"--reader", "2"});
+  Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  const RunResult r = Ctl({"--port", server.Telnet(), "--port", server.Raw(), "survey", "1", "3"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::vector<std::string> starts;
+  for (std::string line; std::getline(lines, line);) starts.push_back(line.substr(0, line.find('\t', line.find('\t') + 1)));
+  EXPECT_EQ(starts, (std::vector<std::string>{"port\taddr", server.Telnet() + "\t2", server.Raw() + "\t1",
+                                              server.Raw() + "\t3"}))
+      << r.out;
+}
+
 TEST(SerialServerEndToEnd, AServerStoppedMidRunIsTheDeviceGone) {
   if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
   SimHarness rawSim;
