@@ -124,6 +124,7 @@ class Conn {
       const ssize_t n = ::recv(fd_, buffer, size, MSG_DONTWAIT);
       if (n > 0) {
         got = static_cast<std::size_t>(n);
+        AckAtOnce();
         return Got::Data;
       }
       if (n == 0) return Got::Closed;
@@ -133,6 +134,17 @@ class Conn {
       }
       return ConnectionLost(errno) ? Got::Closed : Got::Error;
     }
+  }
+
+  // A server that sends a reply byte by byte as the line delivers it, with
+  // Nagle's rule on (ser2net's default), holds each later byte until our
+  // acknowledgement; a delayed one costs some 20 ms an exchange. The kernel
+  // falls back to delaying, so this is asked again after every read.
+  void AckAtOnce() {
+#ifdef TCP_QUICKACK
+    const int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+#endif
   }
 
   // Sends all of it by the deadline: the count sent, or kPortGone / kPortError.
