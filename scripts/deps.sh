@@ -15,6 +15,7 @@ packages=(
   wixl msitools
   libcanberra-dev
   ccache
+  ser2net
 )
 packages+=("$@")
 

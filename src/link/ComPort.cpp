@@ -17,6 +17,7 @@ class TComPort final : public TPort {
     if (n == kPortGone) FGone = true;
     return n;
   }
+  int ReplyAllowanceMs() const override { return FPort->ReplyAllowanceMs(); }
   bool Present() override {
     if (!FGone && !FPort->Present()) FGone = true;
     return !FGone;

@@ -6,6 +6,7 @@
 #include "link/ComPort.h"
 #include "link/ErrMsg.h"
 #include "link/FtdiPort.h"
+#include "platform/NetPortName.h"
 
 namespace q17 {
 namespace {
@@ -98,6 +99,15 @@ void TInterfList::Refresh() {
   for (const TSerialPortInfo& port : FSerial.ListSerialPorts()) {
     FEntries.push_back({port.Name, TInterfaceDescriptor(ikComPort, "")});
   }
+  for (const std::string& name : FNetworkPorts) FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
+}
+
+int TInterfList::AddNetworkPort(const std::string& name) {
+  if (!IsNetPortName(name)) return -1;
+  if (const int index = IndexOf(name); index >= 0) return index;
+  FNetworkPorts.push_back(name);
+  FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
+  return Count() - 1;
 }
 
 int TInterfList::Open(int index, int baudIndex) {
@@ -242,7 +252,7 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
 bool TInterfList::FillRx() {
   if (FRxHead < FRxTail) return true;
   FRxHead = FRxTail = 0;
-  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout);
+  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout + FPort->ReplyAllowanceMs());
   if (n <= 0) return false;
   FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
   return true;

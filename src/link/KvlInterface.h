@@ -41,8 +41,13 @@ class TInterfList {
   TInterfList(const TInterfList&) = delete;
   TInterfList& operator=(const TInterfList&) = delete;
 
-  // Lists the matching FTDI devices in D2XX order, then the serial ports.
+  // Lists the matching FTDI devices in D2XX order, then the serial ports,
+  // then the network ports added.
   void Refresh();
+  // Lists a network port ("tcp://HOST:PORT", "rfc2217://HOST:PORT") from
+  // now on, after the local ones; gives its index, or -1 for a name that is
+  // not a network port's.
+  int AddNetworkPort(const std::string& name);
   const std::vector<Entry>& Entries() const { return FEntries; }
   int Count() const { return static_cast<int>(FEntries.size()); }
   // Index of the entry with this text, or -1. On Windows a port's name is
@@ -117,6 +122,7 @@ class TInterfList {
   SerialApi& FSerial;
   D2xxApi& FD2xx;
   std::vector<Entry> FEntries;
+  std::vector<std::string> FNetworkPorts;
 
   std::unique_ptr<TPort> FPort;
   std::int32_t FIndex = -1;

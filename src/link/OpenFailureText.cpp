@@ -24,6 +24,12 @@ std::string ExplainOpenFailure(const TInterfList& list) {
     }
     case OpenFailure::NotSerial:
       return "not a serial port";
+    case OpenFailure::NoAnswer:
+      return "сервер не отвечает" + why;
+    case OpenFailure::Refused:
+      return "соединение отклонено" + why;
+    case OpenFailure::ServerBusy:
+      return "порт занят другим клиентом" + why;
     case OpenFailure::Other:
       break;
   }

@@ -20,6 +20,8 @@ class TPort {
   virtual long Read(std::uint8_t* buffer, std::size_t maxBytes, int waitMs) = 0;
   // Asks the system, without reading, whether the device is still there.
   virtual bool Present() = 0;
+  // Milliseconds a reply's wait adds to the line's (the network's share).
+  virtual int ReplyAllowanceMs() const { return 0; }
 
   // True once a call found the device gone (unplugged): nothing on this
   // port can succeed any more.

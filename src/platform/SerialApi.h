@@ -60,7 +60,10 @@ inline bool IsValidLine(const TLineSettings& line) {
 }
 
 // Why an open failed, in terms a user can act on.
-enum class OpenFailure { None, NoDevice, PermissionDenied, Busy, NotSerial, Other };
+// NoAnswer, Refused and ServerBusy are a network serial server's: it does
+// not answer (connect or port settings), it refuses the connection, or it
+// hangs up at once because another client has the port.
+enum class OpenFailure { None, NoDevice, PermissionDenied, Busy, NotSerial, Other, NoAnswer, Refused, ServerBusy };
 
 struct TOpenFailure {
   OpenFailure Reason = OpenFailure::None;
@@ -99,6 +102,11 @@ class SerialPort {
   // False once the device has gone; asks the system without reading or
   // waiting. True where the system cannot tell.
   virtual bool Present() = 0;
+
+  // What a reply's wait should add to the line's own for this port: the
+  // network's share for a port behind a serial server, measured at opening;
+  // 0 for a local port.
+  virtual int ReplyAllowanceMs() const { return 0; }
 };
 
 // The outcome of an open: the port, or why there is none.
@@ -116,7 +124,8 @@ class SerialApi {
   // behind them plus SETUPQ17_PORTS.
   virtual std::vector<TSerialPortInfo> ListSerialPorts() = 0;
 
-  // Opens the port for this program alone, sets the line and drops what
+  // Opens the port for this program alone (a network name, see
+  // NetPortName.h, connects to its server instead), sets the line and drops what
   // arrived before; blocks only as long as the system's open does. Gives the
   // port, or no port and the failure. A setting no port can have (0 baud, 9
   // data bits) fails the open; one the driver merely does not take does not

@@ -92,6 +92,27 @@ TEST_F(InterfList, RefreshEmptiesTheListFirst) {
   EXPECT_EQ(list.Count(), 1);
 }
 
+TEST_F(InterfList, NetworkPortsAreAddedByNameAndListedAfterTheLocalOnes) {
+  serial.names = {"COM1"};
+  list.Refresh();
+  EXPECT_EQ(list.AddNetworkPort("COM2"), -1) << "not a network name";
+  EXPECT_EQ(list.AddNetworkPort("tcp://gate:4001"), 1);
+  EXPECT_EQ(list.AddNetworkPort("tcp://gate:4001"), 1) << "listed once";
+  serial.names = {"COM1", "COM3"};
+  list.Refresh();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"COM1", "COM3", "tcp://gate:4001"}));
+
+  // The port's network allowance comes on top of the line's wait, which stays adjustable.
+  serial.allowanceMs = 12;
+  list.SetReadTimeout(70);
+  ASSERT_EQ(list.Open(2, 0), rcOk);
+  EXPECT_EQ(serial.openedName, "tcp://gate:4001");
+  std::uint8_t data[kMaxData] = {};
+  std::uint16_t code = 0, length = 0;
+  list.Transaction(1, data, code, length);
+  EXPECT_EQ(serial.lastWaitMs, 82);
+}
+
 TEST_F(InterfList, OpenSerialPortWithTheLineSettings) {
   serial.names = {"COM1"};
   list.Refresh();

@@ -23,6 +23,9 @@ TEST(OpenFailureText, TheWordsForEachReason) {
       {OpenFailure::Busy, "in use by another program; close it and try again"},
       {OpenFailure::NotSerial, "not a serial port"},
       {OpenFailure::Other, "the port could not be opened (scripted failure)"},
+      {OpenFailure::NoAnswer, "сервер не отвечает (scripted failure)"},
+      {OpenFailure::Refused, "соединение отклонено (scripted failure)"},
+      {OpenFailure::ServerBusy, "порт занят другим клиентом (scripted failure)"},
   };
   for (const auto& [failure, words] : table) {
     serial.failOpen = failure;

@@ -44,6 +44,7 @@ class FakeSerialApi : public SerialApi {
   int opens = 0;
   int closes = 0;
   int lastWaitMs = -1;
+  int allowanceMs = 0;  // what the port adds to a reply's wait
   std::string openedName;
   TLineSettings openedLine{1200, 7, TParity::Even, 2, 0, 0};
 
@@ -67,6 +68,7 @@ class FakeSerialApi : public SerialApi {
       if (api_.writeError) return kPortError;
       return api_.shortWrite ? static_cast<long>(size) - 1 : static_cast<long>(size);
     }
+    int ReplyAllowanceMs() const override { return api_.allowanceMs; }
     bool Present() override {
       ++api_.presentChecks;
       return !api_.gone;

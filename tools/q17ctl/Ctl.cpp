@@ -19,6 +19,7 @@
 #include "link/ErrMsg.h"
 #include "link/KvlInterface.h"
 #include "link/OpenFailureText.h"
+#include "platform/NetPortName.h"
 #include "platform/SystemView.h"
 #include "reader/AddressList.h"
 #include "reader/Cp1251.h"
@@ -40,7 +41,9 @@ namespace {
 
 constexpr const char* kUsageHead =
     "usage: q17ctl [--port NAME] [--address N] [--timeout MS] [--trace FILE] COMMAND [ARGS]\n"
-    "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first)\n"
+    "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first),\n"
+    "                 or a serial server's tcp://HOST:PORT or rfc2217://HOST:PORT; survey takes several\n"
+    "                 --port, one bus each, surveyed at once\n"
     "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
     "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
@@ -52,6 +55,7 @@ constexpr std::size_t kHelpColumn = 29;
 
 struct Options {
   std::optional<std::string> port;
+  std::vector<std::string> ports;  // every --port, in order
   int address = 1;
   // More than one reader, or "found": the command runs at each in turn.
   std::optional<TAddressList> addresses;
@@ -98,7 +102,8 @@ class Session {
   bool OpenPort() {
     list_.Refresh();
     int index = 0;
-    if (o_.port) index = list_.IndexOf(*o_.port);
+    // A network port is reached by its name; no system lists it.
+    if (o_.port) index = IsNetPortName(*o_.port) ? list_.AddNetworkPort(*o_.port) : list_.IndexOf(*o_.port);
     if (index < 0 || index >= list_.Count()) {
       Fail(rcBadPort);
       err_ << (list_.Count() == 0 ? std::string("no interfaces found")
@@ -607,6 +612,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     const std::string& value = args[++i];
     if (a == "--port") {
       o.port = value;
+      o.ports.push_back(value);
     } else if (a == "--address") {
       std::string problem;
       auto list = ParseAddressList(value, &problem);
@@ -642,6 +648,12 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   // Check the arguments before the port is touched.
   TCtlArgs parsed;
   if (const std::string problem = command->Check(o.command, o.args, parsed); !problem.empty()) return usage(problem);
+
+  if (o.ports.size() > 1) {
+    if (o.command != "survey") return usage("several --port work only with survey");
+    if (o.trace) return usage("--trace works with one port at a time");
+    return RunSurveyOnPorts(parsed.Survey, o.ports, serial, d2xx, o.timeout, out, err, stopRequested);
+  }
 
   if (!command->OpensPort) {
     // Exchanges no frame with a reader: no trace file is made.

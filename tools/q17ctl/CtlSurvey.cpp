@@ -2,10 +2,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <ostream>
+#include <sstream>
+#include <thread>
 
 #include "CtlOutput.h"
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
+#include "platform/NetPortName.h"
 #include "reader/NumberText.h"
 #include "reader/ReaderConfig.h"
 #include "reader/Scan.h"
@@ -129,6 +134,98 @@ int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, std
     return kExitFailed;
   }
   return anyError ? kExitFailed : kExitOk;
+}
+
+namespace {
+
+// One bus's survey, done on its own thread.
+struct TBusSurvey {
+  std::string Port;
+  std::vector<TSurveyRecord> Records;
+  std::string Failure;  // why the bus gave no or not all records; empty when it did
+  bool AnyError = false;
+};
+
+void SurveyBus(const TSurveyArgs& args, TInterfList& link, int index, TBusSurvey& bus,
+               const std::function<bool()>& stop) {
+  if (index < 0) {
+    bus.Failure = "q17ctl: no interface named '" + bus.Port + "'; 'q17ctl ports' lists them";
+    return;
+  }
+  if (const int r = link.Open(index, 0); r != rcOk) {
+    bus.Failure = bus.Port + ": " + FormatResult(r);
+    if (const std::string why = ExplainOpenFailure(link); !why.empty()) bus.Failure += ": " + why;
+    return;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  TSurveyEnv env;
+  env.NowMs = [start] {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  };
+  env.StopRequested = stop;
+  const TSurveyTotals totals = Survey(link, args.From, args.To, env, [&](const TSurveyRecord& r) {
+    bus.AnyError = bus.AnyError || r.ErrorCode != 0;
+    bus.Records.push_back(r);
+    return true;
+  });
+  link.Close();
+  if (totals.DeviceGone) {
+    bus.Failure = bus.Port + ": " + DeviceGoneExplanation();
+  } else if (totals.Answered == 0 && !(stop && stop())) {
+    bus.Failure = "q17ctl: " + bus.Port + ": no reader answered at " + std::to_string(args.From) + ".." +
+                  std::to_string(args.To);
+  }
+}
+
+}  // namespace
+
+int RunSurveyOnPorts(const TSurveyArgs& args, const std::vector<std::string>& ports, SerialApi& serial,
+                     D2xxApi& d2xx, int readTimeout, std::ostream& out, std::ostream& err,
+                     const std::function<bool()>& stop) {
+  std::vector<TBusSurvey> buses(ports.size());
+  std::vector<std::unique_ptr<TInterfList>> links;
+  std::vector<int> indexes;
+  // The lists are made one after the other: only the surveys run at once.
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    buses[i].Port = ports[i];
+    links.push_back(std::make_unique<TInterfList>(serial, d2xx));
+    TInterfList& link = *links.back();
+    link.SetReadTimeout(readTimeout);
+    int index = -1;
+    if (IsNetPortName(ports[i])) {
+      index = link.AddNetworkPort(ports[i]);
+    } else {
+      link.Refresh();
+      index = link.IndexOf(ports[i]);
+    }
+    indexes.push_back(index);
+  }
+  {
+    std::vector<std::jthread> threads;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+      threads.emplace_back([&, i] { SurveyBus(args, *links[i], indexes[i], buses[i], stop); });
+    }
+  }
+  bool failed = false;
+  bool first = true;
+  out << (args.Json ? "[" : "port\t" + SurveyHeader() + "\n");
+  for (const TBusSurvey& bus : buses) {
+    for (const TSurveyRecord& r : bus.Records) {
+      if (args.Json) {
+        out << (first ? "\n  " : ",\n  ") << "{\"port\": " << JsonString(bus.Port) << ", " << SurveyJson(r).substr(1);
+      } else {
+        out << VisibleText(bus.Port) << "\t" << SurveyLine(r) << "\n";
+      }
+      first = false;
+    }
+    failed = failed || bus.AnyError || !bus.Failure.empty();
+  }
+  if (args.Json) out << (first ? "]\n" : "\n]\n");
+  out << std::flush;
+  for (const TBusSurvey& bus : buses) {
+    if (!bus.Failure.empty()) err << bus.Failure << "\n";
+  }
+  return failed ? kExitFailed : kExitOk;
 }
 
 }  // namespace q17

@@ -33,4 +33,13 @@ std::string SurveyJson(const TSurveyRecord& r);
 int RunSurvey(const TSurveyArgs& args, TInterfList& link, std::ostream& out, std::ostream& err,
               const std::function<bool()>& stop);
 
+// The survey of several buses at once, one thread per port (the lines are
+// independent): the rows in port order after all are done, each with the
+// port first ("port" column or key). A port that does not open, whose
+// device goes, or where nothing answered is said on `err` and makes the
+// exit code 1, as does any reader's error.
+int RunSurveyOnPorts(const TSurveyArgs& args, const std::vector<std::string>& ports, SerialApi& serial,
+                     D2xxApi& d2xx, int readTimeout, std::ostream& out, std::ostream& err,
+                     const std::function<bool()>& stop);
+
 }  // namespace q17

@@ -8,6 +8,7 @@ pkg_check_modules(Q17_UDEV REQUIRED IMPORTED_TARGET GLOBAL libudev)
 
 target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PosixSerial.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NetSerial.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixPortNames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LineSpeed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtdiEeprom.cpp

@@ -17,6 +17,7 @@
 #include <iostream>
 
 #include "link/OpenFailureText.h"
+#include "platform/NetPortName.h"
 #include "ui/about/About.h"
 #include "ui/common/Panels.h"
 #include "ui/main/ChangeAddr.h"
@@ -269,12 +270,19 @@ void TfrmMain::RefreshInterfaces() {
 void TfrmMain::tbnRefreshClick() { RefreshInterfaces(); }
 
 void TfrmMain::tbnInterfaceOpenClick() {
-  if (cbxInterfaces->count() == 0) return;
+  const std::string typed = cbxInterfaces->currentText().toStdString();
+  if (cbxInterfaces->count() == 0 && !IsNetPortName(typed)) return;
   // What the user typed into the edit field picks the entry of that text,
   // or none (and the open is refused as a bad port).
   int index = cbxInterfaces->currentIndex();
   if (index < 0 || cbxInterfaces->itemText(index) != cbxInterfaces->currentText())
     index = cbxInterfaces->findText(cbxInterfaces->currentText(), Qt::MatchFixedString);
+  if (index < 0 && IsNetPortName(typed)) {
+    // A serial server's address, typed: listed from now on, after the local ports.
+    index = FCtx.Link.AddNetworkPort(typed);
+    cbxInterfaces->addItem(QString::fromStdString(typed));
+    cbxInterfaces->setCurrentIndex(index);
+  }
   const int r = ShowResult(FCtx.Link.Open(index, 0));
   if (r == 0) {
     ApplyPortState(true);

@@ -82,6 +82,7 @@ class MainWindowTest : public QObject {
   void everyTaggedControlFollowsThePortState();
   void openFailsOnATypedNameAndSucceedsOnAnEntry();
   void openFailureWithAReasonKeepsThePanelText();
+  void aTypedNetworkAddressIsOpenedAndListed();
   void closeIsRefusedWhileAPortIsOpen();
   void readReportsTheFailedGroup_data();
   void readReportsTheFailedGroup();
@@ -205,6 +206,29 @@ void MainWindowTest::openFailsOnATypedNameAndSucceedsOnAnEntry() {
   QCOMPARE(main->findChild<QComboBox*>("cbxInterfaces")->count(), 0);
   QCOMPARE(main->Panel(3)->text(), QStringLiteral("Статус:  - неизвестен"));
   QCOMPARE(main->Panel(0)->text(), QStringLiteral("Порт закрыт"));
+}
+
+// A serial server's address typed into the list opens without being listed
+// first, and stays listed after the local ports, refresh or not.
+void MainWindowTest::aTypedNetworkAddressIsOpenedAndListed() {
+  q17::test::FakeSerialApi serial;
+  q17::test::FakeD2xxApi d2xx;
+  d2xx.available = false;
+  TInterfList link(serial, d2xx);
+  WindowsOver windows(link);
+  auto& main = windows.main;
+  auto* box = main->findChild<QComboBox*>("cbxInterfaces");
+  QCOMPARE(box->count(), 0);
+  box->setEditText(QStringLiteral("rfc2217://gate-3:4001"));
+  main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+  QVERIFY(link.Opened());
+  QCOMPARE(serial.openedName, std::string("rfc2217://gate-3:4001"));
+  QCOMPARE(main->Panel(0)->text(), QStringLiteral("Порт rfc2217://gate-3:4001"));
+  main->findChild<QAction*>("tbnInterfaceClose")->trigger();
+  serial.names = {"/dev/ttyUSB0"};
+  main->findChild<QAction*>("tbnRefresh")->trigger();
+  QCOMPARE(box->count(), 2);
+  QCOMPARE(box->itemText(1), QStringLiteral("rfc2217://gate-3:4001"));
 }
 
 void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {

@@ -1,0 +1,198 @@
+// q17ctl through a network serial server nobody here wrote: ser2net on the
+// loopback, with one raw and one RFC 2217 accepter, each in front of its
+// own q17sim (a server's port takes one client at a time).
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "e2e/SimHarness.h"
+#include "link/OpenFailureText.h"
+#include "platform/TempDir.h"
+#include "support/FileBytes.h"
+
+namespace q17::test {
+namespace {
+
+constexpr const char* kSer2net = "/usr/sbin/ser2net";
+
+// A loopback port nobody listens on now.
+int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+// Whether some socket listens on this loopback port (asked of the kernel,
+// so no connection opens the server's device).
+bool Listening(int port) {
+  std::ifstream tcp("/proc/net/tcp");
+  std::string line;
+  char hex[8];
+  std::snprintf(hex, sizeof hex, ":%04X", port);
+  while (std::getline(tcp, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, remote, state;
+    fields >> slot >> local >> remote >> state;
+    if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == hex) return true;
+  }
+  return false;
+}
+
+class Ser2net {
+ public:
+  // A raw accepter in front of rawPty and an RFC 2217 one in front of telnetPty.
+  Ser2net(const std::string& rawPty, const std::string& telnetPty) : rawPort_(FreePort()), telnetPort_(FreePort()) {
+    std::ofstream(dir_ / "ser2net.yaml")
+        << "connection: &raw\n"
+           "  accepter: tcp,127.0.0.1," << rawPort_ << "\n"
+           "  connector: serialdev," << rawPty << ",9600n81,local\n"
+           "  options:\n"
+           "    chardelay: false\n"
+           "connection: &rfc2217\n"
+           "  accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort_ << "\n"
+           "  connector: serialdev," << telnetPty << ",9600n81,local\n"
+           "  options:\n"
+           "    chardelay: false\n";
+    // -n: in the foreground; -u: no UUCP lock files outside the test.
+    if (!server_.Start({kSer2net, "-n", "-u", "-c", dir_ / "ser2net.yaml", "-P", dir_ / "ser2net.pid"}, {}, true)) {
+      ADD_FAILURE() << "ser2net did not start";
+      return;
+    }
+    for (int i = 0; i < 800 && !(Listening(rawPort_) && Listening(telnetPort_)); ++i) {
+      std::string ignored;
+      server_.ReadLine(ignored, 25);
+    }
+    EXPECT_TRUE(Listening(rawPort_) && Listening(telnetPort_)) << server_.Err();
+  }
+
+  std::string Raw() const { return "tcp://127.0.0.1:" + std::to_string(rawPort_); }
+  std::string Telnet() const { return "rfc2217://127.0.0.1:" + std::to_string(telnetPort_); }
+  void Stop() { server_.Stop(); }
+
+ private:
+  TempDir dir_;
+  int rawPort_;
+  int telnetPort_;
+  ChildProcess server_;
+};
+
+// A generous line wait: two forwarding processes on a loaded machine must
+// not turn into exchange failures; the timing is the benchmark's business.
+RunResult Ctl(std::vector<std::string> args) {
+  args.insert(args.begin(), {Q17CTL_PATH, "--timeout", "400"});
+  return RunProgram(args);
+}
+
+bool HaveSer2net() { return ::access(kSer2net, X_OK) == 0; }
+
+TEST(SerialServerEndToEnd, BothKindsCarryTheCommandsOfALocalPort) {
+  if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
+  SimHarness rawSim({"--reader", "1", "--reader", "3"});
+  SimHarness telnetSim({"--reader", "1", "--reader", "3"});
+  Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  for (SimHarness* sim : {&rawSim, &telnetSim}) {
+    const std::string port = sim == &rawSim ? server.Raw() : server.Telnet();
+    SCOPED_TRACE(port);
+    RunResult r = Ctl({"--port", port, "version"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "2xQ17 v1.0 \n");
+
+    r = Ctl({"--port", port, "scan", "1", "3"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Addr=01 [2xQ17 v1.0]\nAddr=03 [2xQ17 v1.0]\n");
+
+    // The longest payload; its frames hold 0xFF bytes, which telnet doubles.
+    r = Ctl({"--port", port, "echo-test", "--count", "30", "--length", "64"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("good=30\nerrors=0\n", 0), 0u) << r.out;
+
+    // A set-up written into reader 3 and read back.
+    std::ofstream(dir / "start.set", std::ios::binary)
+        << "[CHAN_1]\r\nWCT=0x0C\r\nWAT=6\r\nGDT=1\r\nGOT=40\r\nTST=50\r\nOPT=$1B\r\n"
+           "[CHAN_2]\r\nWCT=7\r\nWAT=8\r\nGDT=9\r\nGOT=11\r\nTST=12\r\nOPT=3\r\n"
+           "[MEMORY]\r\nTMT_1=250\r\nTMT_2=2400\r\n[ATTEN]\r\nATT_1=3\r\nATT_2=31\r\n";
+    r = Ctl({"--port", port, "--address", "3", "write-config", dir / "start.set"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(SimHarness::Field(sim->Control("state 3"), "BLOCK"), "AA550C060128321B" "0708090B0C03" "010A");
+    r = Ctl({"--port", port, "--address", "3", "save-config", dir / "back.set"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(Slurp(dir / "back.set").find("[CHAN_1]\r\nWCT=12\r\nWAT=6\r\n"), std::string::npos);
+  }
+}
+
+// Several buses at once, each on its own thread: the rows in the order of
+// the ports given, whichever bus finished first.
+TEST(SerialServerEndToEnd, ASurveyOfTwoBusesAtOnceListsThemInPortOrder) {
+  if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
+  SimHarness rawSim({"--reader", "1", "--reader", "3"});
+  SimHarness telnetSim({"--reader", "2"});
+  Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  const RunResult r = Ctl({"--port", server.Telnet(), "--port", server.Raw(), "survey", "1", "3"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::vector<std::string> starts;
+  for (std::string line; std::getline(lines, line);) starts.push_back(line.substr(0, line.find('\t', line.find('\t') + 1)));
+  EXPECT_EQ(starts, (std::vector<std::string>{"port\taddr", server.Telnet() + "\t2", server.Raw() + "\t1",
+                                              server.Raw() + "\t3"}))
+      << r.out;
+}
+
+TEST(SerialServerEndToEnd, AServerStoppedMidRunIsTheDeviceGone) {
+  if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
+  SimHarness rawSim;
+  SimHarness telnetSim;
+  Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  ChildProcess ctl;
+  ASSERT_TRUE(ctl.Start({Q17CTL_PATH, "--port", server.Telnet(), "echo-test", "--count", "100000000"}, {}, true));
+  for (int i = 0; i < 400 && SimHarness::Field(telnetSim.Control("stats"), "requests") == "0"; ++i) {
+    std::string ignored;
+    ctl.ReadLine(ignored, 25);
+  }
+  server.Stop();
+  EXPECT_EQ(ctl.WaitExit(200, {}), 1);
+  EXPECT_NE(ctl.Err().find(DeviceGoneExplanation()), std::string::npos) << ctl.Err();
+
+  // Nobody listens any more.
+  const RunResult r = Ctl({"--port", server.Raw(), "version"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("соединение отклонено"), std::string::npos) << r.err;
+}
+
+TEST(SerialServerEndToEnd, AListenerThatNeverAnswersEndsInAClearError) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), len), 0);
+  ASSERT_EQ(::listen(fd, 4), 0);  // the kernel accepts; nobody ever reads or answers
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  const std::string where = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+
+  RunResult r = Ctl({"--port", "tcp://" + where, "version"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "Код = 6 / Таймаут обмена\n") << "a raw line cannot tell a dead server from a silent bus";
+  r = Ctl({"--port", "rfc2217://" + where, "version"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("сервер не отвечает"), std::string::npos) << r.err;
+  ::close(fd);
+}
+
+}  // namespace
+}  // namespace q17::test
