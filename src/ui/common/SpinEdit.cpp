@@ -1,5 +1,6 @@
 #include "ui/common/SpinEdit.h"
 
+#include <QLabel>
 #include <QRegularExpression>
 
 namespace q17::ui {
@@ -35,5 +36,23 @@ QValidator::State TSpinEdit::validate(QString& input, int&) const {
 int TSpinEdit::valueFromText(const QString& text) const { return InterpretText(text, minimum(), maximum()); }
 
 void TSpinEdit::fixup(QString& input) const { input = QString::number(InterpretText(input, minimum(), maximum())); }
+
+std::optional<std::pair<int, int>> TypedRange(TSpinEdit& start, TSpinEdit& end, QLabel& error,
+                                              const QString& undone) {
+  start.interpretText();
+  end.interpretText();
+  const int from = start.value();
+  const int to = end.value();
+  if (to < from) {
+    error.setText(QStringLiteral("Конечный адрес (%1) меньше начального (%2): %3. Исправьте диапазон адресов.")
+                      .arg(to)
+                      .arg(from)
+                      .arg(undone));
+    error.show();
+    return std::nullopt;
+  }
+  error.hide();
+  return std::make_pair(from, to);
+}
 
 }  // namespace q17::ui

@@ -5,6 +5,10 @@
 // user types; the field shows the bound once it loses focus. valueChanged
 // fires only when the value really changes, whoever changed it.
 #include <QSpinBox>
+#include <optional>
+#include <utility>
+
+class QLabel;
 
 namespace q17::ui {
 
@@ -21,5 +25,11 @@ class TSpinEdit : public QSpinBox {
   int valueFromText(const QString& text) const override;
   void fixup(QString& input) const override;
 };
+
+// The address range typed into two spin edits, each brought to its bounds
+// as on leaving the field. An end below the start is said in `error`
+// ("... меньше начального (S): <undone>. ...") and gives no range.
+std::optional<std::pair<int, int>> TypedRange(TSpinEdit& start, TSpinEdit& end, QLabel& error,
+                                              const QString& undone);
 
 }  // namespace q17::ui

@@ -43,21 +43,16 @@ void TfrmFindReaders::SetScanning(bool scanning) {
 void TfrmFindReaders::btnStartFindClick() {
   FUi->memReaders->clear();
   // A typed value out of range comes to the nearer bound, as on leaving the field.
-  FUi->sedStartAddr->interpretText();
-  FUi->sedEndAddr->interpretText();
-  const int from = FUi->sedStartAddr->value();
-  const int to = FUi->sedEndAddr->value();
-  if (to < from) {
-    FUi->lblRangeError->setText(
-        QStringLiteral("Конечный адрес (%1) меньше начального (%2): поиск не выполнен. Исправьте диапазон адресов.")
-            .arg(to)
-            .arg(from));
-    FUi->lblRangeError->show();
+  const auto range =
+      TypedRange(*FUi->sedStartAddr, *FUi->sedEndAddr, *FUi->lblRangeError, QStringLiteral("поиск не выполнен"));
+  if (!range) {
+    const int from = FUi->sedStartAddr->value();
     FUi->pgbFindProgress->setRange(from, from);
     FUi->pgbFindProgress->setValue(from);
     return;
   }
-  FUi->lblRangeError->hide();
+  const int from = range->first;
+  const int to = range->second;
   FUi->pgbFindProgress->setRange(from, to);
   FUi->pgbFindProgress->setValue(from);
   SetScanning(true);

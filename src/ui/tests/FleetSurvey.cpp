@@ -105,19 +105,11 @@ bool TfrmFleetSurvey::LetMessagesThrough() {
 }
 
 void TfrmFleetSurvey::btnStartClick() {
-  FUi->sedStartAddr->interpretText();
-  FUi->sedEndAddr->interpretText();
-  const int from = FUi->sedStartAddr->value();
-  const int to = FUi->sedEndAddr->value();
-  if (to < from) {
-    FUi->lblRangeError->setText(
-        QStringLiteral("Конечный адрес (%1) меньше начального (%2): обзор не выполнен. Исправьте диапазон адресов.")
-            .arg(to)
-            .arg(from));
-    FUi->lblRangeError->show();
-    return;
-  }
-  FUi->lblRangeError->hide();
+  const auto range =
+      TypedRange(*FUi->sedStartAddr, *FUi->sedEndAddr, *FUi->lblRangeError, QStringLiteral("обзор не выполнен"));
+  if (!range) return;
+  const int from = range->first;
+  const int to = range->second;
   FRecords.clear();
   FUi->tblReaders->setSortingEnabled(false);
   FUi->tblReaders->setRowCount(0);
