@@ -355,6 +355,13 @@ TSerialOpen Connect(const std::string& name, const TNetPortName& address, const 
   return Failed(OpenFailure::NoAnswer, lastError, name + ": " + std::strerror(lastError));
 }
 
+// A server that hangs up at once serves another client; its words, if any, say so.
+TSerialOpen ServerClosed(const std::string& name, const std::vector<std::uint8_t>& said) {
+  const std::string words = Said(said);
+  return Failed(OpenFailure::ServerBusy, 0,
+                name + ": the server closed the connection" + (words.empty() ? "" : " (\"" + words + "\")"));
+}
+
 // A server that takes one client at a time accepts the next and hangs up
 // at once, often with a word first. Whatever else arrives before our first
 // request is dropped, as a local open drops it.
@@ -370,11 +377,8 @@ TSerialOpen SettleRaw(const std::string& name, NetSerialPort& port, int settleMs
         if (said.size() < 256) said.insert(said.end(), chunk, chunk + got);
         if (MillisLeft(deadline) == 0) return {};
         continue;
-      case Got::Closed: {
-        const std::string words = Said(said);
-        return Failed(OpenFailure::ServerBusy, 0,
-                      name + ": the server closed the connection" + (words.empty() ? "" : " (\"" + words + "\")"));
-      }
+      case Got::Closed:
+        return ServerClosed(name, said);
       case Got::Stopped:
         return Failed(OpenFailure::Other, EINTR, name + ": stopped");
       case Got::Silence:
@@ -431,11 +435,8 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
     switch (port.Connection().Receive(chunk, sizeof chunk, MillisLeft(deadline), got)) {
       case Got::Data:
         break;
-      case Got::Closed: {
-        const std::string words = Said(said);
-        return Failed(OpenFailure::ServerBusy, 0,
-                      name + ": the server closed the connection" + (words.empty() ? "" : " (\"" + words + "\")"));
-      }
+      case Got::Closed:
+        return ServerClosed(name, said);
       case Got::Stopped:
         return Failed(OpenFailure::Other, EINTR, name + ": stopped");
       case Got::Silence:
