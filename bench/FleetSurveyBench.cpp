@@ -13,26 +13,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "ui/common/UiContext.h"
+#include "WindowRig.h"
 #include "ui/tests/FleetSurvey.h"
 
 namespace {
-
-struct NoMessages : q17::ui::IMessageBox {
-  void Inform(QWidget*, const QString&) override {}
-  bool Confirm(QWidget*, const QString&) override { return false; }
-};
-struct NoFiles : q17::ui::IFileDialog {
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return {}; }
-};
-struct NoBeep : q17::ui::IBeep {
-  void Beep() override {}
-};
-struct Clock : q17::ui::IClock {
-  std::tm LocalNow() override { return {}; }
-};
 
 constexpr int kFrom = 1;
 constexpr int kTo = 30;
@@ -48,29 +32,16 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   q17::test::ChildProcess sim;
   std::string pty;
-  const std::vector<std::string> simArgs{Q17SIM_PATH, "--baud", "9600", "--reader", "1", "--reader", "2",
-                                         "--reader",  "3",    "--reader", "5", "--reader", "7",
-                                         "--exec",    "@5 answer 20 cmd 28"};
-  if (!sim.Start(simArgs, {}, false, true) || !sim.ReadLine(pty, 10000)) {
-    std::fprintf(stderr, "fleet_survey_bench: q17sim did not start\n");
+  if (!q17::bench::StartSim(sim, {"--baud", "9600", "--reader", "1", "--reader", "2", "--reader", "3", "--reader", "5",
+                                  "--reader", "7", "--exec", "@5 answer 20 cmd 28"},
+                            pty, "fleet_survey_bench")) {
     return 2;
   }
-  setenv("SETUPQ17_PORTS", pty.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
-
-  auto serial = q17::MakeSystemSerialApi();
-  auto d2xx = q17::MakeSystemD2xxApi();
-  q17::TInterfList link(*serial, *d2xx);
-  q17::TCommandState state;
-  NoMessages messages;
-  NoFiles files;
-  NoBeep beep;
-  Clock clock;
-  q17::ui::TIdleSlot idle;
-  q17::ui::TWindows windows;
-  q17::ui::TUiContext ctx{state, link, messages, files, beep, clock, idle, windows};
-  q17::ui::TfrmFleetSurvey survey(ctx);
+  q17::bench::TWindowRig rig;
+  q17::TInterfList& link = rig.link;
+  q17::ui::TfrmFleetSurvey survey(rig.ctx);
 
   std::vector<double> window, ctl;
   for (int run = 0; run < runs; ++run) {

@@ -9,25 +9,10 @@
 #include <cstdio>
 #include <fstream>
 
-#include "ui/common/UiContext.h"
+#include "WindowRig.h"
 #include "ui/tests/TrafficLog.h"
 
 namespace {
-
-struct NoMessages : q17::ui::IMessageBox {
-  void Inform(QWidget*, const QString&) override {}
-  bool Confirm(QWidget*, const QString&) override { return false; }
-};
-struct NoFiles : q17::ui::IFileDialog {
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return {}; }
-};
-struct NoBeep : q17::ui::IBeep {
-  void Beep() override {}
-};
-struct Clock : q17::ui::IClock {
-  std::tm LocalNow() override { return {}; }
-};
 
 long ResidentKb() {
   std::ifstream statm("/proc/self/statm");
@@ -56,20 +41,10 @@ double Feed(q17::TLineObserver& observer, int lines) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  auto serial = q17::MakeSystemSerialApi();
-  auto d2xx = q17::MakeSystemD2xxApi();
-  q17::TInterfList link(*serial, *d2xx);
-  q17::TCommandState state;
-  NoMessages messages;
-  NoFiles files;
-  NoBeep beep;
-  Clock clock;
-  q17::ui::TIdleSlot idle;
-  q17::ui::TWindows windows;
-  q17::ui::TUiContext ctx{state, link, messages, files, beep, clock, idle, windows};
-  q17::ui::TfrmTrafficLog log(ctx);
+  q17::bench::TWindowRig rig;
+  q17::ui::TfrmTrafficLog log(rig.ctx);
   log.show();
-  q17::TLineObserver& observer = *link.Observer();
+  q17::TLineObserver& observer = *rig.link.Observer();
   const int cap = log.Model().Cap();
 
   // Following: the list is full, lines flow through it.

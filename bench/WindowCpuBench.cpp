@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/ChildProcess.h"
-#include "support/FakeUiSeams.h"
-#include "ui/common/UiContext.h"
+#include "WindowRig.h"
 #include "ui/tests/Sensors.h"
 
 namespace {
@@ -40,32 +38,19 @@ int main(int argc, char** argv) {
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
   q17::test::ChildProcess sim;
   std::string pty;
-  if (!sim.Start({Q17SIM_PATH, "--baud", "9600"}, {}, false, true) || !sim.ReadLine(pty, 10000)) {
-    std::fprintf(stderr, "window_cpu_bench: q17sim did not start\n");
-    return 2;
-  }
-  setenv("SETUPQ17_PORTS", pty.c_str(), 1);
+  if (!q17::bench::StartSim(sim, {"--baud", "9600"}, pty, "window_cpu_bench")) return 2;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
 
-  auto serial = q17::MakeSystemSerialApi();
-  auto d2xx = q17::MakeSystemD2xxApi();
-  q17::TInterfList link(*serial, *d2xx);
+  q17::bench::TWindowRig rig;
+  q17::TInterfList& link = rig.link;
   link.Refresh();
   const int index = link.IndexOf(pty);
   if (index < 0 || link.Open(index, 0) != 0) {
     std::fprintf(stderr, "window_cpu_bench: %s would not open\n", pty.c_str());
     return 2;
   }
-  q17::TCommandState state;
-  q17::test::FakeMessages messages;
-  q17::test::FakeFiles files;
-  q17::test::FakeBeep beep;
-  q17::test::FakeClock clock;
-  q17::ui::TIdleSlot idle;
-  q17::ui::TWindows windows;
-  q17::ui::TUiContext ctx{state, link, messages, files, beep, clock, idle, windows};
-  q17::ui::TfrmSensors sensors(ctx);
+  q17::ui::TfrmSensors sensors(rig.ctx);
 
   sensors.show();
   const double polling = Measure(app, seconds);
