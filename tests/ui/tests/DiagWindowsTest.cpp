@@ -25,13 +25,6 @@
 
 namespace q17::test {
 
-template <typename T>
-T* Child(QWidget& w, const char* name) {
-  T* child = w.findChild<T*>(QString::fromLatin1(name));
-  if (!child) qFatal("no control %s", name);
-  return child;
-}
-
 QString Text(QWidget& w, const char* name) { return Child<QLabel>(w, name)->text(); }
 
 // Replaces a spin field's text by typing, then leaves the field.

@@ -22,13 +22,6 @@
 namespace q17::test {
 namespace {
 
-template <typename T>
-T* Child(QWidget& w, const char* name) {
-  T* child = w.findChild<T*>(QString::fromLatin1(name));
-  if (!child) qFatal("no control %s", name);
-  return child;
-}
-
 // Says yes to every question unless told otherwise.
 struct AnsweringMessages : FakeMessages {
   AnsweringMessages() { answerWhenNoneLeft = true; }

@@ -25,13 +25,6 @@
 namespace q17::test {
 namespace {
 
-template <typename T>
-T* Child(QWidget& w, const char* name) {
-  T* child = w.findChild<T*>(QString::fromLatin1(name));
-  if (!child) qFatal("no control %s", name);
-  return child;
-}
-
 // Exports have a dialog of their own: the settings-file dialogs answer nothing.
 struct SaveTo : ui::IFileDialog {
   QString name;

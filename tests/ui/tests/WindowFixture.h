@@ -1,6 +1,8 @@
 #pragma once
 // The graph a diagnostic window lives in, with the simulated bus as the
 // reader and seams that record what the window asked of the world.
+#include <QWidget>
+
 #include "SimSerialApi.h"
 #include "support/ControlField.h"
 #include "support/FakeD2xxApi.h"
@@ -8,6 +10,14 @@
 #include "ui/common/UiContext.h"
 
 namespace q17::test {
+
+// A window's control by object name; a missing one ends the test run at once.
+template <typename T>
+T* Child(QWidget& w, const char* name) {
+  T* child = w.findChild<T*>(QString::fromLatin1(name));
+  if (!child) qFatal("no control %s", name);
+  return child;
+}
 
 struct WindowWorld {
   explicit WindowWorld(const std::vector<std::uint8_t>& readers = {1}) : bus(readers) {
