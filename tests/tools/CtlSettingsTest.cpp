@@ -6,12 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "Ctl.h"
+#include "CtlFixture.h"
 #include "platform/TempDir.h"
-#include "support/FakeD2xxApi.h"
-#include "support/FakeSerialApi.h"
 #include "support/FileBytes.h"
-#include "support/Frames.h"
 
 namespace q17 {
 namespace {
@@ -19,19 +16,11 @@ namespace {
 using test::Bytes;
 using test::ReplyFrame;
 
-class CtlSettings : public ::testing::Test {
+class CtlSettings : public test::CtlFixture {
  protected:
   void SetUp() override {
     serial.names = {"/dev/ttyUSB0"};
     ASSERT_TRUE(dir.ok());
-  }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return RunCtl(args, serial, d2xx, out, err);
-  }
-  void Reply(std::uint16_t answer, const std::vector<std::uint8_t>& data = {}) {
-    serial.line.AnswerNextWrite(ReplyFrame(nextPacketNo++, 1, answer, data));
   }
   void ReplyConfig(const std::vector<std::uint8_t>& block, int tmt1, int tmt2, int att1, int att2) {
     Reply(0, block);
@@ -50,10 +39,6 @@ class CtlSettings : public ::testing::Test {
     return {frame.begin() + 6, frame.begin() + 6 + frame[5]};
   }
 
-  test::FakeSerialApi serial;
-  test::FakeD2xxApi d2xx;
-  std::ostringstream out, err;
-  std::uint8_t nextPacketNo = 0;
   test::TempDir dir;
 };
 

@@ -6,11 +6,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "CtlFixture.h"
 #include "link/OpenFailureText.h"
-
-#include "support/FakeD2xxApi.h"
-#include "support/FakeSerialApi.h"
-#include "support/Frames.h"
 
 namespace q17 {
 namespace {
@@ -18,23 +15,10 @@ namespace {
 using test::Bytes;
 using test::ReplyFrame;
 
-class Ctl : public ::testing::Test {
+class Ctl : public test::CtlFixture {
  protected:
   void SetUp() override { serial.names = {"/dev/ttyUSB0", "/dev/ttyUSB1"}; }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    return RunCtl(args, serial, d2xx, out, err);
-  }
-  void Reply(std::uint16_t answer, const std::vector<std::uint8_t>& data = {}) {
-    serial.line.AnswerNextWrite(ReplyFrame(nextPacketNo++, 1, answer, data));
-  }
   void Silence() { serial.line.AnswerNextWrite(std::vector<test::LineStep>{}); }
-
-  test::FakeSerialApi serial;
-  test::FakeD2xxApi d2xx;
-  std::ostringstream out, err;
-  std::uint8_t nextPacketNo = 0;
 };
 
 TEST_F(Ctl, UsageErrorsExitWith2BeforeThePortIsTouched) {
