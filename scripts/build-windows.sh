@@ -21,9 +21,8 @@ jobs=${JOBS:-2}
 build="$root/build-win-qt"
 dist_root="$root/build-win/dist"
 dist="$dist_root/SetupQ17"
-triple=x86_64-w64-mingw32
 
-"$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip
+"$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 qt=$(JOBS=$jobs "$root/scripts/build-qt-windows.sh" | tail -n 1)
 [[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]] || { echo "build-windows: no Qt for Windows in '$qt'" >&2; exit 1; }
 
@@ -36,39 +35,14 @@ grep -q 'Qt 6 Widgets not found' "$build/configure.log" \
 cmake --build "$build" --parallel "$jobs" --target SetupQ17 SetupQ17Probe q17ctl
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+# The folder and the zip are the install rules' (packaging/windows/Folder.cmake):
+# the programs, Qt's plugins and the DLLs they import, stripped.
+# strip writes a time stamp into each file's header: one, the last commit's,
+# so the folder, the zip and the installer hold the same bytes.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}
+export SOURCE_DATE_EPOCH
 rm -rf "$dist"
-mkdir -p "$dist/platforms"
-cp "$build/src/app/SetupQ17.exe" "$build/tools/q17ctl/q17ctl.exe" "$dist/"
-cp "$qt/plugins/platforms/qwindows.dll" "$dist/platforms/"
-# The native look, where this Qt has it.
-if compgen -G "$qt/plugins/styles/*.dll" >/dev/null; then
-  mkdir -p "$dist/styles"
-  cp "$qt"/plugins/styles/*.dll "$dist/styles/"
-fi
-
-# Every DLL the programs and plugins import that is not part of Windows:
-# Qt's own and the -posix run time, found by walking the import tables.
-search=("$qt/bin" "$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)")"
-  "$(dirname "$($triple-g++-posix -print-file-name=libwinpthread-1.dll)")")
-shopt -s nullglob
-queue=("$dist"/*.exe "$dist"/*/*.dll)
-while ((${#queue[@]})); do
-  file=${queue[0]}
-  queue=("${queue[@]:1}")
-  while read -r dll; do
-    [[ -e "$dist/$dll" ]] && continue
-    for dir in "${search[@]}"; do
-      found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit 2>/dev/null)
-      if [[ -n "$found" ]]; then
-        cp "$found" "$dist/$dll"
-        queue+=("$dist/$dll")
-        break
-      fi
-    done
-  done < <($triple-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
-done
-# Symbols are of no use on the user's PC and make up much of the size.
-$triple-strip --strip-unneeded "$dist"/*.exe "$dist"/*.dll "$dist"/*/*.dll
+cmake --install "$build" --strip --prefix "$dist" >"$build/install.log" || { cat "$build/install.log" >&2; exit 1; }
 
 # The shipped programs carry no test hook.
 hooked=$(grep -l -a -r SETUPQ17_BENCH "$dist" || true)
@@ -80,7 +54,8 @@ cp "$build/src/app/SetupQ17Probe.exe" "$probe/"
 
 zip="$dist_root/SetupQ17-$version-win64.zip"
 rm -f "$zip"
-(cd "$dist_root" && zip -q -r -9 "$zip" SetupQ17)
+(cd "$build" && cpack -G ZIP -B "$build/package" >"$build/package.log") || { cat "$build/package.log" >&2; exit 1; }
+mv "$build/package/$(basename "$zip")" "$zip"
 
 msi="$dist_root/SetupQ17-$version-win64.msi"
 rm -f "$msi"
