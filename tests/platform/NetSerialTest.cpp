@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -258,6 +259,67 @@ TEST_F(NetSerial, RefusedAndSilentServersAreNamedWithoutAHang) {
   const TSerialOpen opened = api->Open(server.Name("rfc2217"), line);
   EXPECT_FALSE(opened.Port);
   EXPECT_EQ(opened.Failure.Reason, OpenFailure::NoAnswer);
+}
+
+// A stop as q17ctl's: on POSIX a descriptor that polls readable once it is
+// requested; Windows has none.
+class TestStop final : public StopSignal {
+ public:
+  TestStop() {
+#ifndef _WIN32
+    if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+#endif
+  }
+  ~TestStop() override {
+#ifndef _WIN32
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+#endif
+  }
+  void Request() {
+    requested_ = true;
+#ifndef _WIN32
+    ASSERT_EQ(::write(fds_[1], "s", 1), 1);
+#endif
+  }
+  bool Requested() const override { return requested_; }
+  int WaitDescriptor() const override { return fds_[0]; }
+
+ private:
+  std::atomic<bool> requested_{false};
+  int fds_[2] = {-1, -1};
+};
+
+// Every wait ends at once on a stop (a long one would outlast the test's
+// time limit), yet what has arrived is still read.
+TEST_F(NetSerial, AStopEndsTheWaitsButNotWhatHasArrived) {
+  Server server;
+  server.Serve([](Sock c) {
+    Bytes got;
+    if (Server::ReadUntil(c, got, {0x01})) Server::Send(c, {0x41});
+    Server::AwaitClose(c);
+  });
+  TSerialOpen opened = api->Open(server.Name("tcp"), line);
+  ASSERT_TRUE(opened.Port) << opened.Failure.Detail;
+  TestStop stop;
+  api->SetStopSignal(&stop);
+  stop.Request();
+  std::uint8_t got[8];
+  EXPECT_EQ(opened.Port->Read(got, sizeof got, 600000), 0);
+  const std::uint8_t request[] = {0x01};
+  EXPECT_EQ(opened.Port->Write(request, sizeof request), 1);
+  long n = 0;
+  while (n == 0) n = opened.Port->Read(got, sizeof got, 600000);  // each ends at once until the reply is in
+  EXPECT_EQ(n, 1);
+  opened.Port.reset();
+
+  // A server that would keep the settings unanswered for seconds.
+  Server silent;
+  silent.Serve([](Sock c) { Server::AwaitClose(c); });
+  const TSerialOpen stopped = api->Open(silent.Name("rfc2217"), line);
+  EXPECT_FALSE(stopped.Port);
+  EXPECT_NE(stopped.Failure.Detail.find(": stopped"), std::string::npos) << stopped.Failure.Detail;
+  api->SetStopSignal(nullptr);
 }
 
 }  // namespace
