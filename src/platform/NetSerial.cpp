@@ -22,6 +22,7 @@ namespace {
 using net::Clock;
 using net::Got;
 using net::MillisLeft;
+using net::MillisSince;
 
 // Long enough for a server across a slow link; short enough that a dead
 // one is named before a user wonders whether the program hangs.
@@ -32,10 +33,6 @@ constexpr int kMaxAllowanceMs = 1000;
 constexpr int kBaseAllowanceMs = 20;
 // How long a server that turns us away is asked again.
 constexpr int kBusyRetryMs = 1000;
-
-int MillisSince(Clock::time_point start) {
-  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - start).count());
-}
 
 TSerialOpen Failed(OpenFailure reason, int err, std::string detail) {
   TSerialOpen result;
@@ -123,9 +120,7 @@ class NetSerialPort final : public SerialPort {
     return static_cast<long>(lineBytes);
   }
 
-  bool Present() override {
-    return !gone_ && socket_->Present();
-  }
+  bool Present() override { return !gone_ && socket_->Present(); }
 
   int ReplyAllowanceMs() const override { return allowanceMs_; }
   void SetAllowance(int ms) { allowanceMs_ = ms; }

@@ -22,6 +22,11 @@ inline int MillisLeft(Clock::time_point deadline) {
   return left > INT_MAX ? INT_MAX : static_cast<int>(left);
 }
 
+// Whole milliseconds since `start`, rounded up.
+inline int MillisSince(Clock::time_point start) {
+  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
 // What one wait on the connection found.
 enum class Got { Data, Silence, Closed, Error, Stopped };
 

@@ -17,10 +17,6 @@
 namespace q17::net {
 namespace {
 
-int MillisSince(Clock::time_point start) {
-  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
 bool ConnectionLost(int err) {
   return err == ECONNRESET || err == EPIPE || err == ENOTCONN || err == ETIMEDOUT || err == EHOSTUNREACH ||
          err == ENETUNREACH || err == ECONNABORTED;

@@ -32,10 +32,6 @@ int WinsockStartError() {
   return error;
 }
 
-int MillisSince(Clock::time_point start) {
-  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
 bool Stopping(const StopSignal* stop) { return stop && stop->Requested(); }
 
 // How long one select may wait: all that is left, or a slice when a stop
