@@ -16,6 +16,7 @@
 #ifndef SIO_TCP_SET_ACK_FREQUENCY
 #define SIO_TCP_SET_ACK_FREQUENCY _WSAIOW(IOC_VENDOR, 23)
 #endif
+static_assert(SIO_TCP_SET_ACK_FREQUENCY == 0x98000017);
 
 namespace q17::net {
 namespace {
