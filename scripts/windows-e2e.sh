@@ -218,5 +218,80 @@ q17_wine "$folder/version_tests.exe" --gtest_filter=VersionInfo.ThisProgramCarri
 err=$(tr -d '\r' <"$work/out")
 check "version resource from a Russian folder" "$code" 0
 
+# Network ports: q17ctl.exe through ser2net (a raw and an RFC 2217 accepter
+# in front of q17sim's pseudo-terminal), a server that accepts and never
+# answers (a raw accepter in front of a bus without reader 1) and a port
+# nobody listens on.
+# A loopback port nobody listens on now.
+free_port() {
+  local p
+  while :; do
+    p=$((20000 + RANDOM % 40000))
+    grep -qi ":$(printf '%04X' "$p") " /proc/net/tcp /proc/net/tcp6 2>/dev/null || { echo "$p"; return; }
+  done
+}
+# Waits until something listens on the loopback port (or the limit passes).
+await_listen() {
+  local deadline=$((SECONDS + limit)) hex
+  hex=$(printf '%04X' "$1")
+  until awk -v p=":$hex" '$4 == "0A" && substr($2, length($2) - 4) == p { found = 1 } END { exit !found }' \
+    /proc/net/tcp || ((SECONDS >= deadline)); do
+    sleep 0.05
+  done
+}
+"$sim" --reader 9 --no-stdin >"$work/silent.pty" 2>"$work/silent.err" &
+silent_pid=$!
+raw=$(free_port) telnet=$(free_port) silent=$(free_port) refused=$(free_port)
+deadline=$((SECONDS + limit))
+until [[ -s "$work/silent.pty" ]] || ((SECONDS >= deadline)); do sleep 0.05; done
+cat >"$work/ser2net.yaml" <<EOF
+connection: &raw
+  accepter: tcp,127.0.0.1,$raw
+  connector: serialdev,$Q17_SIM_PTY,9600n81,local
+  options:
+    chardelay: false
+connection: &rfc2217
+  accepter: telnet(rfc2217),tcp,127.0.0.1,$telnet
+  connector: serialdev,$Q17_SIM_PTY,9600n81,local
+  options:
+    chardelay: false
+connection: &silent
+  accepter: tcp,127.0.0.1,$silent
+  connector: serialdev,$(head -1 "$work/silent.pty"),9600n81,local
+EOF
+# -n: in the foreground; -u: no UUCP lock files.
+/usr/sbin/ser2net -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" 2>"$work/ser2net.err" &
+ser2net_pid=$!
+trap 'kill "$ser2net_pid" "$silent_pid" 2>/dev/null || true; q17_sim_stop' EXIT
+for p in "$raw" "$telnet" "$silent"; do await_listen "$p"; done
+# A generous line wait: the timing through a forwarder is the benchmark's business.
+for kind in tcp rfc2217; do
+  where=$raw
+  [[ $kind == tcp ]] || where=$telnet
+  port="$kind://127.0.0.1:$where"
+  ctl --timeout 400 version
+  check "$kind: version" "$out" "Считыватель 2xQ17 в.1.2 "
+  ctl --timeout 400 scan 1 5
+  check "$kind: scan" "$out" "Addr=01 [Считыватель 2xQ17 в.1.2]
+Addr=03 [Q17-3]"
+  ctl --timeout 400 echo-test --count 20 --length 64
+  check "$kind: echo-test" "$(head -2 <<<"$out")" "good=20
+errors=0"
+done
+port="tcp://127.0.0.1:$silent"
+ctl version
+check "silent server, raw: exit" "$code" 1
+check "silent server, raw: error" "$err" "Код = 6 / Таймаут обмена"
+port="rfc2217://127.0.0.1:$silent"
+ctl version
+check "silent server, RFC 2217: exit" "$code" 1
+check "silent server, RFC 2217: named" "$(grep -c 'сервер не отвечает' <<<"$err")" 1
+port="tcp://127.0.0.1:$refused"
+ctl version
+check "refused: exit" "$code" 1
+check "refused: named" "$(grep -c 'соединение отклонено' <<<"$err")" 1
+kill "$ser2net_pid" "$silent_pid" 2>/dev/null || true
+wait "$ser2net_pid" "$silent_pid" 2>/dev/null || true
+
 echo "windows e2e: $passed passed, $failed failed"
 ((failed == 0))

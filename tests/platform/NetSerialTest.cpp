@@ -1,14 +1,20 @@
 // Network serial ports against servers made up here on the loopback: the
 // names, the RFC 2217 settings and their check, the line's bytes both ways,
-// and each way an open or a connection can fail.
+// and each way an open or a connection can fail. On Windows the same
+// servers run over Winsock, so the port's Winsock half meets them too.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -38,11 +44,38 @@ TEST(NetPortName, NamesAsUsersTypeThem) {
   }
 }
 
+#ifdef _WIN32
+using Sock = SOCKET;
+constexpr Sock kNoSock = INVALID_SOCKET;
+void CloseSock(Sock s) { ::closesocket(s); }
+constexpr int kSendFlags = 0;
+constexpr int kSockType = SOCK_STREAM;
+// The test's own servers listen before any port has started Winsock.
+struct Winsock {
+  Winsock() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  ~Winsock() { ::WSACleanup(); }
+};
+#else
+using Sock = int;
+constexpr Sock kNoSock = -1;
+void CloseSock(Sock s) { ::close(s); }
+constexpr int kSendFlags = MSG_NOSIGNAL;
+constexpr int kSockType = SOCK_STREAM | SOCK_CLOEXEC;
+struct Winsock {};
+#endif
+
+long RecvSome(Sock s, std::uint8_t* buffer, std::size_t size) {
+  return static_cast<long>(::recv(s, reinterpret_cast<char*>(buffer), static_cast<int>(size), 0));
+}
+
 // One connection on a loopback port, served by `serve` on its own thread.
 class Server {
  public:
   Server() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    fd_ = ::socket(AF_INET, kSockType, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -53,49 +86,56 @@ class Server {
     port_ = ntohs(a.sin_port);
   }
   ~Server() {
+#ifdef _WIN32
+    Close();  // ends a waiting accept
+#else
     if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);  // ends a waiting accept
+#endif
     if (thread_.joinable()) thread_.join();
-    if (fd_ >= 0) ::close(fd_);
+    Close();
   }
   std::string Name(const char* scheme) const { return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_); }
 
   // Serves one connection, or every one until the server ends.
-  void Serve(std::function<void(int)> serve, bool every = false) {
-    thread_ = std::thread([this, every, serve = std::move(serve)] {
+  void Serve(std::function<void(Sock)> serve, bool every = false) {
+    thread_ = std::thread([listener = fd_, every, serve = std::move(serve)] {
       do {
-        const int c = ::accept(fd_, nullptr, nullptr);
-        if (c < 0) return;
+        const Sock c = ::accept(listener, nullptr, nullptr);
+        if (c == kNoSock) return;
         serve(c);
-        ::close(c);
+        CloseSock(c);
       } while (every);
     });
   }
   // Stops listening: later connects are refused.
   void Close() {
-    ::close(fd_);
-    fd_ = -1;
+    if (fd_ != kNoSock) CloseSock(fd_);
+    fd_ = kNoSock;
   }
 
   // Reads until `tail` has come (true) or the client closed (false).
-  static bool ReadUntil(int fd, Bytes& got, const Bytes& tail) {
+  static bool ReadUntil(Sock fd, Bytes& got, const Bytes& tail) {
     for (;;) {
       if (std::search(got.begin(), got.end(), tail.begin(), tail.end()) != got.end()) return true;
       std::uint8_t b[256];
-      const ssize_t n = ::recv(fd, b, sizeof b, 0);
+      const long n = RecvSome(fd, b, sizeof b);
       if (n <= 0) return false;
       got.insert(got.end(), b, b + n);
     }
   }
-  static void Send(int fd, const Bytes& bytes) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+  static void Send(Sock fd, const Bytes& bytes) {
+    ::send(fd, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), kSendFlags);
+  }
   // Waits for the client to hang up.
-  static void AwaitClose(int fd) {
+  static void AwaitClose(Sock fd) {
     std::uint8_t b[256];
-    while (::recv(fd, b, sizeof b, 0) > 0) {
+    while (RecvSome(fd, b, sizeof b) > 0) {
     }
   }
 
  private:
-  int fd_ = -1;
+  Winsock winsock_;
+  Sock fd_ = kNoSock;
   std::uint16_t port_ = 0;
   std::thread thread_;
 };
@@ -125,7 +165,7 @@ TEST_F(NetSerial, Rfc2217SetsTheLineAndCarriesEscapedBytesUntilTheServerHangsUp)
   Server server;
   Bytes asked;
   Bytes written;
-  server.Serve([&](int c) {
+  server.Serve([&](Sock c) {
     if (!Server::ReadUntil(c, asked, kPurgeAsked)) return;
     Bytes answers = Answers(9600);
     // A line-state notice and a byte that came before the purge answer arrive too.
@@ -162,7 +202,7 @@ TEST_F(NetSerial, Rfc2217SetsTheLineAndCarriesEscapedBytesUntilTheServerHangsUp)
 
 TEST_F(NetSerial, RawCarriesTheBytesAsTheyAre) {
   Server server;
-  server.Serve([](int c) {
+  server.Serve([](Sock c) {
     Bytes got;
     Server::ReadUntil(c, got, {0xFF, 0x10});
     Server::Send(c, {0xFF, 0x20});
@@ -180,7 +220,7 @@ TEST_F(NetSerial, RawCarriesTheBytesAsTheyAre) {
 
 TEST_F(NetSerial, ALineTheServerDidNotApplyFailsTheOpen) {
   Server server;
-  server.Serve([](int c) {
+  server.Serve([](Sock c) {
     Bytes asked;
     if (Server::ReadUntil(c, asked, kPurgeAsked)) Server::Send(c, Answers(19200));
     Server::AwaitClose(c);
@@ -196,7 +236,7 @@ TEST_F(NetSerial, ALineTheServerDidNotApplyFailsTheOpen) {
 TEST_F(NetSerial, AServerThatHangsUpAtOnceHasAnotherClient) {
   for (const char* scheme : {"tcp", "rfc2217"}) {
     Server server;
-    server.Serve([](int c) { Server::Send(c, {'P', 'o', 'r', 't', ' ', 'i', 'n', ' ', 'u', 's', 'e', '\r', '\n'}); },
+    server.Serve([](Sock c) { Server::Send(c, {'P', 'o', 'r', 't', ' ', 'i', 'n', ' ', 'u', 's', 'e', '\r', '\n'}); },
                  true);
     const TSerialOpen opened = api->Open(server.Name(scheme), line);
     EXPECT_FALSE(opened.Port) << scheme;
@@ -215,10 +255,71 @@ TEST_F(NetSerial, RefusedAndSilentServersAreNamedWithoutAHang) {
   }
   // Accepts and never answers the settings: a few seconds, then a clear word.
   Server server;
-  server.Serve([](int c) { Server::AwaitClose(c); });
+  server.Serve([](Sock c) { Server::AwaitClose(c); });
   const TSerialOpen opened = api->Open(server.Name("rfc2217"), line);
   EXPECT_FALSE(opened.Port);
   EXPECT_EQ(opened.Failure.Reason, OpenFailure::NoAnswer);
+}
+
+// A stop as q17ctl's: on POSIX a descriptor that polls readable once it is
+// requested; Windows has none.
+class TestStop final : public StopSignal {
+ public:
+  TestStop() {
+#ifndef _WIN32
+    if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+#endif
+  }
+  ~TestStop() override {
+#ifndef _WIN32
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+#endif
+  }
+  void Request() {
+    requested_ = true;
+#ifndef _WIN32
+    ASSERT_EQ(::write(fds_[1], "s", 1), 1);
+#endif
+  }
+  bool Requested() const override { return requested_; }
+  int WaitDescriptor() const override { return fds_[0]; }
+
+ private:
+  std::atomic<bool> requested_{false};
+  int fds_[2] = {-1, -1};
+};
+
+// Every wait ends at once on a stop (a long one would outlast the test's
+// time limit), yet what has arrived is still read.
+TEST_F(NetSerial, AStopEndsTheWaitsButNotWhatHasArrived) {
+  Server server;
+  server.Serve([](Sock c) {
+    Bytes got;
+    if (Server::ReadUntil(c, got, {0x01})) Server::Send(c, {0x41});
+    Server::AwaitClose(c);
+  });
+  TSerialOpen opened = api->Open(server.Name("tcp"), line);
+  ASSERT_TRUE(opened.Port) << opened.Failure.Detail;
+  TestStop stop;
+  api->SetStopSignal(&stop);
+  stop.Request();
+  std::uint8_t got[8];
+  EXPECT_EQ(opened.Port->Read(got, sizeof got, 600000), 0);
+  const std::uint8_t request[] = {0x01};
+  EXPECT_EQ(opened.Port->Write(request, sizeof request), 1);
+  long n = 0;
+  while (n == 0) n = opened.Port->Read(got, sizeof got, 600000);  // each ends at once until the reply is in
+  EXPECT_EQ(n, 1);
+  opened.Port.reset();
+
+  // A server that would keep the settings unanswered for seconds.
+  Server silent;
+  silent.Serve([](Sock c) { Server::AwaitClose(c); });
+  const TSerialOpen stopped = api->Open(silent.Name("rfc2217"), line);
+  EXPECT_FALSE(stopped.Port);
+  EXPECT_NE(stopped.Failure.Detail.find(": stopped"), std::string::npos) << stopped.Failure.Detail;
+  api->SetStopSignal(nullptr);
 }
 
 }  // namespace

@@ -26,11 +26,11 @@
 #include <optional>
 
 #include "platform/NetPortName.h"
+#include "platform/NetSerial.h"
 #include "platform/PortHolder.h"
 #include "platform/SerialApi.h"
 #include "platform/SystemView.h"
 #include "platform/posix/LineSpeed.h"
-#include "platform/posix/NetSerial.h"
 #include "platform/posix/PosixPortNames.h"
 #include "platform/posix/TermiosFrame.h"
 
@@ -289,7 +289,7 @@ class PosixSerialApi final : public SerialApi {
   }
 
   TSerialOpen Open(const std::string& name, const TLineSettings& line) override {
-    if (const auto address = ParseNetPortName(name)) return posix::OpenNetPort(name, *address, line, stop_);
+    if (const auto address = ParseNetPortName(name)) return OpenNetPort(name, *address, line, stop_);
     struct termios wanted {};
     if (!IsValidLine(line) || !posix::SetFrame(line, wanted.c_cflag)) {
       return Failed(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");

@@ -1,4 +1,5 @@
-# POSIX half of the platform layer: termios serial ports, port names from
+# POSIX half of the platform layer: termios serial ports, TCP sockets for
+# ports behind a serial server, port names from
 # sysfs and SETUPQ17_PORTS, the D2XX calls over libftdi1 + libusb-1.0, and
 # udev's news of devices coming and going (libudev).
 # Included from src/CMakeLists.txt, after q17core exists.
@@ -8,7 +9,7 @@ pkg_check_modules(Q17_UDEV REQUIRED IMPORTED_TARGET GLOBAL libudev)
 
 target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PosixSerial.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/NetSerial.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PosixNetSocket.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixPortNames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LineSpeed.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtdiEeprom.cpp

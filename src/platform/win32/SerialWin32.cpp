@@ -1,4 +1,5 @@
-// Serial ports over the Win32 API, and the COM port names from the registry.
+// Serial ports over the Win32 API, and the COM port names from the registry;
+// a network port's name goes to NetSerial instead.
 // An open makes the calls the program has always made, in their order:
 // CreateFileA, GetCommState, SetCommState, SetCommTimeouts; the results of
 // the last three are not looked at (a line that did not take them fails the
@@ -12,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/NetPortName.h"
+#include "platform/NetSerial.h"
 #include "platform/PortNames.h"
 #include "platform/SerialApi.h"
 #include "platform/win32/DeviceGoneErrors.h"
@@ -265,6 +268,7 @@ class Win32SerialApi final : public SerialApi {
   }
 
   TSerialOpen Open(const std::string& name, const TLineSettings& line) override {
+    if (const auto address = ParseNetPortName(name)) return OpenNetPort(name, *address, line, stop_);
     // CreateFileA would stop at an inner zero and open some other name.
     if (name.empty() || name.find('\0') != std::string::npos) return Failed(ERROR_INVALID_NAME);
     if (!IsValidLine(line)) return Failed(ERROR_INVALID_PARAMETER);

@@ -5,29 +5,24 @@
 // Every wait has an end: the connect and the negotiation give up after a
 // few seconds, reads and writes keep the port contract's waits, and a stop
 // ends them at once. A connection the server closed is a device gone.
-#include "platform/posix/NetSerial.h"
-
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/NetSerial.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstring>
 #include <vector>
 
+#include "platform/NetSocket.h"
 #include "platform/Rfc2217.h"
 
-namespace q17::posix {
+namespace q17 {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using net::Clock;
+using net::Got;
+using net::MillisLeft;
+using net::MillisSince;
 
 // Long enough for a server across a slow link; short enough that a dead
 // one is named before a user wonders whether the program hangs.
@@ -38,21 +33,6 @@ constexpr int kMaxAllowanceMs = 1000;
 constexpr int kBaseAllowanceMs = 20;
 // How long a server that turns us away is asked again.
 constexpr int kBusyRetryMs = 1000;
-
-int MillisLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  if (left <= 0) return 0;
-  return left > INT_MAX ? INT_MAX : static_cast<int>(left);
-}
-
-int MillisSince(Clock::time_point start) {
-  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
-bool ConnectionLost(int err) {
-  return err == ECONNRESET || err == EPIPE || err == ENOTCONN || err == ETIMEDOUT || err == EHOSTUNREACH ||
-         err == ENETUNREACH || err == ECONNABORTED;
-}
 
 TSerialOpen Failed(OpenFailure reason, int err, std::string detail) {
   TSerialOpen result;
@@ -75,110 +55,10 @@ std::string Said(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
-class Socket {
- public:
-  explicit Socket(int fd = -1) : fd_(fd) {}
-  ~Socket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  int Get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
-
-// What one wait on the socket found.
-enum class Got { Data, Silence, Closed, Error, Stopped };
-
-class Conn {
- public:
-  Conn(int fd, const StopSignal* const& stop) : fd_(fd), stop_(stop) {}
-
-  int StopDescriptor() const { return stop_ ? stop_->WaitDescriptor() : -1; }
-  bool StopRequested() const { return stop_ && stop_->Requested(); }
-
-  // Up to `size` bytes, waiting up to waitMs for the first.
-  Got Receive(std::uint8_t* buffer, std::size_t size, int waitMs, std::size_t& got) {
-    got = 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
-    for (;;) {
-      struct pollfd fds[2] = {{fd_, POLLIN, 0}, {StopDescriptor(), POLLIN, 0}};
-      const int ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, MillisLeft(deadline));
-      if (ready < 0) {
-        if (errno == EINTR) continue;
-        return Got::Error;
-      }
-      if (ready == 0) return Got::Silence;
-      if (fds[0].revents == 0) return Got::Stopped;
-      const ssize_t n = ::recv(fd_, buffer, size, MSG_DONTWAIT);
-      if (n > 0) {
-        got = static_cast<std::size_t>(n);
-        AckAtOnce();
-        return Got::Data;
-      }
-      if (n == 0) return Got::Closed;
-      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-        if (MillisLeft(deadline) == 0) return Got::Silence;
-        continue;
-      }
-      return ConnectionLost(errno) ? Got::Closed : Got::Error;
-    }
-  }
-
-  // A server that sends a reply byte by byte as the line delivers it, with
-  // Nagle's rule on (ser2net's default), holds each later byte until our
-  // acknowledgement; a delayed one costs some 20 ms an exchange. The kernel
-  // falls back to delaying, so this is asked again after every read.
-  void AckAtOnce() {
-#ifdef TCP_QUICKACK
-    const int one = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
-#endif
-  }
-
-  // Sends all of it by the deadline: the count sent, or kPortGone / kPortError.
-  long SendAll(const std::uint8_t* data, std::size_t size, Clock::time_point deadline) {
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t n = ::send(fd_, data + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n > 0) {
-        done += static_cast<std::size_t>(n);
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-        if (ConnectionLost(errno)) return kPortGone;
-        return done > 0 ? static_cast<long>(done) : kPortError;
-      }
-      const int left = MillisLeft(deadline);
-      if (left == 0 || StopRequested()) break;
-      struct pollfd fds[2] = {{fd_, POLLOUT, 0}, {StopDescriptor(), POLLIN, 0}};
-      if (::poll(fds, fds[1].fd >= 0 ? 2 : 1, left) < 0 && errno != EINTR) return kPortError;
-    }
-    return static_cast<long>(done);
-  }
-
- private:
-  int fd_;
-  const StopSignal* const& stop_;
-};
-
 class NetSerialPort final : public SerialPort {
  public:
-  NetSerialPort(int fd, bool telnet, const TLineSettings& line, const StopSignal* const& stop, int allowanceMs)
-      : fd_(fd), conn_(fd, stop), telnet_(telnet), line_(line), allowanceMs_(allowanceMs) {}
-  ~NetSerialPort() override { ::close(fd_); }
+  NetSerialPort(std::unique_ptr<net::NetSocket> socket, bool telnet, const TLineSettings& line, int allowanceMs)
+      : socket_(std::move(socket)), telnet_(telnet), line_(line), allowanceMs_(allowanceMs) {}
   NetSerialPort(const NetSerialPort&) = delete;
   NetSerialPort& operator=(const NetSerialPort&) = delete;
 
@@ -194,7 +74,7 @@ class NetSerialPort final : public SerialPort {
       std::uint8_t chunk[4096];
       std::size_t got = 0;
       const std::size_t want = telnet_ ? sizeof chunk : std::min(maxBytes, sizeof chunk);
-      switch (conn_.Receive(telnet_ ? chunk : buffer, want, MillisLeft(deadline), got)) {
+      switch (socket_->Receive(telnet_ ? chunk : buffer, want, MillisLeft(deadline), got)) {
         case Got::Silence:
         case Got::Stopped:
           return 0;
@@ -222,11 +102,11 @@ class NetSerialPort final : public SerialPort {
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(line_.WriteAllowanceMs +
                                                  static_cast<std::uint64_t>(line_.WriteMsPerByte) * size);
-    if (!telnet_) return Note(conn_.SendAll(data, size, deadline));
+    if (!telnet_) return Note(socket_->SendAll(data, size, deadline));
     std::vector<std::uint8_t> wire;
     wire.reserve(size + 8);
     telnet::AppendEscaped(wire, data, size);
-    const long sent = Note(conn_.SendAll(wire.data(), wire.size(), deadline));
+    const long sent = Note(socket_->SendAll(wire.data(), wire.size(), deadline));
     if (sent < 0 || static_cast<std::size_t>(sent) == wire.size()) return sent < 0 ? sent : static_cast<long>(size);
     // Cut short: count the line's bytes whose wire form went out whole.
     std::size_t wireAt = 0;
@@ -240,18 +120,7 @@ class NetSerialPort final : public SerialPort {
     return static_cast<long>(lineBytes);
   }
 
-  bool Present() override {
-    if (gone_) return false;
-    struct pollfd p {fd_, POLLRDHUP, 0};
-    if (::poll(&p, 1, 0) <= 0) return true;
-    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return false;
-    if (p.revents & POLLRDHUP) {
-      // The server has closed its side; what it sent before still counts.
-      std::uint8_t b = 0;
-      return ::recv(fd_, &b, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-    }
-    return true;
-  }
+  bool Present() override { return !gone_ && socket_->Present(); }
 
   int ReplyAllowanceMs() const override { return allowanceMs_; }
   void SetAllowance(int ms) { allowanceMs_ = ms; }
@@ -259,12 +128,12 @@ class NetSerialPort final : public SerialPort {
   long SendAnswers() {
     std::vector<std::uint8_t>& out = decoder_.Outgoing();
     if (out.empty()) return 0;
-    const long n = Note(conn_.SendAll(out.data(), out.size(), Clock::now() + std::chrono::milliseconds(1000)));
+    const long n = Note(socket_->SendAll(out.data(), out.size(), Clock::now() + std::chrono::milliseconds(1000)));
     out.clear();
     return n;
   }
 
-  Conn& Connection() { return conn_; }
+  net::NetSocket& Connection() { return *socket_; }
   void DropPending() { pending_.clear(); }
 
  private:
@@ -279,8 +148,7 @@ class NetSerialPort final : public SerialPort {
     return n;
   }
 
-  const int fd_;
-  Conn conn_;
+  const std::unique_ptr<net::NetSocket> socket_;
   const bool telnet_;
   const TLineSettings line_;
   int allowanceMs_;
@@ -289,70 +157,27 @@ class NetSerialPort final : public SerialPort {
   std::vector<std::uint8_t> pending_;  // the line's bytes decoded but not yet taken
 };
 
-// Connects to the first address that answers; `elapsedMs` is how long the
-// connect took (a round trip and the server's accept).
+// Connects to the first address that answers, in words a user can act on.
 TSerialOpen Connect(const std::string& name, const TNetPortName& address, const StopSignal* const& stop,
-                    Socket& socket, int& elapsedMs) {
-  struct addrinfo hints {};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  struct addrinfo* found = nullptr;
-  const std::string service = std::to_string(address.Port);
-  const int gai = ::getaddrinfo(address.Host.c_str(), service.c_str(), &hints, &found);
-  if (gai != 0 || !found) {
-    return Failed(OpenFailure::Other, 0, name + ": unknown server '" + address.Host + "' (" + gai_strerror(gai) + ")");
-  }
-  const Clock::time_point start = Clock::now();
-  const Clock::time_point deadline = start + std::chrono::milliseconds(kConnectMs);
-  int lastError = ETIMEDOUT;
-  for (const struct addrinfo* ai = found; ai; ai = ai->ai_next) {
-    socket.Reset(::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol));
-    if (socket.Get() < 0) {
-      lastError = errno;
-      continue;
-    }
-    int r = ::connect(socket.Get(), ai->ai_addr, ai->ai_addrlen);
-    if (r != 0 && errno == EINPROGRESS) {
-      Conn conn(socket.Get(), stop);
-      struct pollfd fds[2] = {{socket.Get(), POLLOUT, 0}, {conn.StopDescriptor(), POLLIN, 0}};
-      int ready;
-      do {
-        ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, MillisLeft(deadline));
-      } while (ready < 0 && errno == EINTR);
-      if (ready <= 0 || fds[0].revents == 0) {
-        lastError = ready == 0 ? ETIMEDOUT : (ready < 0 ? errno : EINTR);
-        if (ready > 0) break;  // a stop
-        continue;
-      }
-      int err = 0;
-      socklen_t len = sizeof err;
-      ::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &err, &len);
-      r = err == 0 ? 0 : -1;
-      errno = err;
-    }
-    if (r == 0) {
-      ::freeaddrinfo(found);
-      elapsedMs = MillisSince(start);
-      const int one = 1;
-      // A request is one small frame: it must leave at once, not wait for more.
-      ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    net::TConnected& connected) {
+  connected = net::ConnectTcp(address.Host, address.Port, kConnectMs, stop);
+  const net::TSocketError& error = connected.Error;
+  switch (connected.Fault) {
+    case net::ConnectFault::None:
       return {};
-    }
-    lastError = errno;
-    if (MillisLeft(deadline) == 0) break;
+    case net::ConnectFault::UnknownHost:
+      return Failed(OpenFailure::Other, 0, name + ": unknown server '" + address.Host + "' (" + error.Text + ")");
+    case net::ConnectFault::Refused:
+      return Failed(OpenFailure::Refused, error.Code, name + ": " + error.Text);
+    case net::ConnectFault::TimedOut:
+      return Failed(OpenFailure::NoAnswer, error.Code,
+                    name + ": no connection within " + std::to_string(kConnectMs / 1000) + " s");
+    case net::ConnectFault::Stopped:
+      return Failed(OpenFailure::Other, EINTR, name + ": stopped");
+    case net::ConnectFault::Other:
+      break;
   }
-  ::freeaddrinfo(found);
-  socket.Reset(-1);
-  if (lastError == ECONNREFUSED) {
-    return Failed(OpenFailure::Refused, lastError, name + ": " + std::strerror(lastError));
-  }
-  if (lastError == ETIMEDOUT) {
-    return Failed(OpenFailure::NoAnswer, lastError, name + ": no connection within " +
-                                                        std::to_string(kConnectMs / 1000) + " s");
-  }
-  if (lastError == EINTR) return Failed(OpenFailure::Other, lastError, name + ": stopped");
-  return Failed(OpenFailure::NoAnswer, lastError, name + ": " + std::strerror(lastError));
+  return Failed(OpenFailure::NoAnswer, error.Code, name + ": " + error.Text);
 }
 
 // A server that hangs up at once serves another client; its words, if any, say so.
@@ -443,8 +268,10 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
         return Failed(OpenFailure::NoAnswer, ETIMEDOUT,
                       name + ": no answer to the port settings (RFC 2217) within " +
                           std::to_string(kNegotiateMs / 1000) + " s");
-      case Got::Error:
-        return Failed(OpenFailure::Other, errno, name + ": " + std::strerror(errno));
+      case Got::Error: {
+        const net::TSocketError error = port.Connection().LastError();
+        return Failed(OpenFailure::Other, error.Code, name + ": " + error.Text);
+      }
     }
     if (said.size() < 256) said.insert(said.end(), chunk, chunk + got);
     std::vector<std::uint8_t> data;  // dropped: what came before the purge
@@ -477,17 +304,16 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
 
 TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const TLineSettings& line,
                      const StopSignal* const& stop) {
-  Socket socket;
-  int connectMs = 0;
-  TSerialOpen connected = Connect(name, address, stop, socket, connectMs);
+  net::TConnected connection;
+  TSerialOpen connected = Connect(name, address, stop, connection);
   if (connected.Failure.Reason != OpenFailure::None) return connected;
 
   const bool telnet = address.Kind == NetPortKind::Rfc2217;
   // The round trip seen at opening, twice over for the jitter of a busy
   // network, on top of the line's own wait; a forwarding server's own
   // scheduling costs some milliseconds even on this machine.
-  const int roundTripMs = connectMs;
-  auto port = std::make_unique<NetSerialPort>(socket.Release(), telnet, line, stop,
+  const int roundTripMs = connection.ElapsedMs;
+  auto port = std::make_unique<NetSerialPort>(std::move(connection.Socket), telnet, line,
                                               std::min(kMaxAllowanceMs, kBaseAllowanceMs + 2 * roundTripMs));
   TSerialOpen result;
   if (telnet) {
@@ -518,12 +344,10 @@ TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, co
   for (;;) {
     TSerialOpen result = OpenOnce(name, address, line, stop);
     if (result.Failure.Reason != OpenFailure::ServerBusy || MillisLeft(giveUp) == 0) return result;
-    const int stopFd = stop ? stop->WaitDescriptor() : -1;
-    struct pollfd p {stopFd, POLLIN, 0};
-    ::poll(&p, stopFd >= 0 ? 1 : 0, std::min(pauseMs, MillisLeft(giveUp)));
+    net::PauseUnlessStopped(stop, std::min(pauseMs, MillisLeft(giveUp)));
     if (stop && stop->Requested()) return result;
     pauseMs *= 2;
   }
 }
 
-}  // namespace q17::posix
+}  // namespace q17
