@@ -73,6 +73,7 @@ TEST(CtlDiagEndToEnd, RadioTestCountsTheTagsInTheField) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   // The reader counts a read per request while the test runs: the stop itself.
   EXPECT_EQ(r.out.rfind("etalon=", 0), 0u) << r.out;
+  EXPECT_NE(r.out.rfind("etalon=0 ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find(" test=0\n"), std::string::npos) << r.out;
   EXPECT_EQ(SimHarness::Field(sim.Control("state"), "RADIO"), "off");
 }
@@ -89,7 +90,7 @@ TEST(CtlDiagEndToEnd, EchoTestPrintsTheSpread) {
 TEST(CtlDiagEndToEnd, AuditStoppedByCtrlCSwitchesAuditModeOffFirst) {
   SimHarness sim;
   ChildProcess ctl;
-  ASSERT_TRUE(ctl.Start({Q17CTL_PATH, "--port", sim.Pty(), "audit"}, {"SETUPQ17_PORTS=" + sim.Pty()}, true));
+  ASSERT_TRUE(ctl.Start(CtlArgv({"--port", sim.Pty(), "audit"}), {"SETUPQ17_PORTS=" + sim.Pty()}, true));
   for (int i = 0; i < 400 && SimHarness::Field(sim.Control("state"), "AUDIT") != "on"; ++i) {
     std::string ignored;
     ctl.ReadLine(ignored, 25);

@@ -25,8 +25,8 @@ std::uint64_t Requests(SimHarness& sim) {
 // requests, and waits for the end.
 int StopAfter(SimHarness& sim, ChildProcess& ctl, std::vector<std::string> args, std::uint64_t requests, int sig) {
   const std::uint64_t target = Requests(sim) + requests;
-  args.insert(args.begin(), {Q17CTL_PATH, "--port", sim.Pty(), "--timeout", "1000"});
-  if (!ctl.Start(args, {"SETUPQ17_PORTS=" + sim.Pty()}, true)) return -1;
+  args.insert(args.begin(), {"--port", sim.Pty(), "--timeout", "1000"});
+  if (!ctl.Start(CtlArgv(args), {"SETUPQ17_PORTS=" + sim.Pty()}, true)) return -1;
   for (int i = 0; i < 800 && Requests(sim) < target; ++i) {
     std::string ignored;
     ctl.ReadLine(ignored, 25);
@@ -46,7 +46,8 @@ TEST(CtlStopEndToEnd, WriteConfigStoppedDuringTheBlockSendsNothingAfterIt) {
   ChildProcess ctl;
   const std::uint64_t before = Requests(sim);
   // The reader's block is read first, then the block is written.
-  EXPECT_EQ(StopAfter(sim, ctl, {"write-config", dir / "gate.set"}, 2, SIGTERM), 128 + SIGTERM);
+  const int stop = CtlStopSignal(SIGTERM);
+  EXPECT_EQ(StopAfter(sim, ctl, {"write-config", dir / "gate.set"}, 2, stop), 128 + stop);
   sim.Control("fault off");
   EXPECT_EQ(Requests(sim), before + 2) << "nothing after the block";
   EXPECT_EQ(ctl.Err(),
@@ -71,6 +72,7 @@ TEST(CtlStopEndToEnd, RadioTestStoppedStillStopsTheCountAndPrintsIt) {
   ChildProcess ctl;
   EXPECT_EQ(StopAfter(sim, ctl, {"radio-test", "--seconds", "600"}, 1, SIGINT), 128 + SIGINT);
   EXPECT_EQ(ctl.Out().rfind("etalon=", 0), 0u) << ctl.Out();
+  EXPECT_NE(ctl.Out().find(" test=0\n"), std::string::npos) << ctl.Out();
   EXPECT_EQ(ctl.Err(), "");
   EXPECT_EQ(SimHarness::Field(sim.Control("state"), "RADIO"), "off");
 }

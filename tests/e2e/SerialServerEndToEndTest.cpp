@@ -93,8 +93,8 @@ class Ser2net {
 // A generous line wait: two forwarding processes on a loaded machine must
 // not turn into exchange failures; the timing is the benchmark's business.
 RunResult Ctl(std::vector<std::string> args) {
-  args.insert(args.begin(), {Q17CTL_PATH, "--timeout", "400"});
-  return RunProgram(args);
+  args.insert(args.begin(), {"--timeout", "400"});
+  return RunProgram(CtlArgv(args));
 }
 
 bool HaveSer2net() { return ::access(kSer2net, X_OK) == 0; }
@@ -159,7 +159,7 @@ TEST(SerialServerEndToEnd, AServerStoppedMidRunIsTheDeviceGone) {
   SimHarness telnetSim;
   Ser2net server(rawSim.Pty(), telnetSim.Pty());
   ChildProcess ctl;
-  ASSERT_TRUE(ctl.Start({Q17CTL_PATH, "--port", server.Telnet(), "echo-test", "--count", "100000000"}, {}, true));
+  ASSERT_TRUE(ctl.Start(CtlArgv({"--port", server.Telnet(), "echo-test", "--count", "100000000"}), {}, true));
   for (int i = 0; i < 400 && SimHarness::Field(telnetSim.Control("stats"), "requests") == "0"; ++i) {
     std::string ignored;
     ctl.ReadLine(ignored, 25);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/CtlLaunch.h"
 #include "support/ChildProcess.h"
 #include "support/ControlField.h"
 
@@ -37,8 +38,7 @@ class SimHarness {
 
   RunResult Ctl(std::vector<std::string> args, bool withPort = true) {
     if (withPort) args.insert(args.begin(), {"--port", pty_});
-    args.insert(args.begin(), Q17CTL_PATH);
-    return RunProgram(args, {"SETUPQ17_PORTS=" + pty_});
+    return RunProgram(CtlArgv(args), {"SETUPQ17_PORTS=" + pty_});
   }
 
  private:
