@@ -244,7 +244,9 @@ TEST(CtlEndToEnd, AClosedOutputPipeEndsItQuietlyWithThePortFree) {
 TEST(CtlEndToEnd, SoakWithRandomFaults) {
   SimHarness sim;
   sim.Control("fault random 100 20261207 badcrc packetno oversize noreply cut");
-  const RunResult r = sim.Ctl({"echo-test", "--count", "20000", "--length", "10"});
+  // A wait long enough that a busy machine's scheduling is never taken for
+  // a fault: only the injected ones may count as errors.
+  const RunResult r = sim.Ctl({"--timeout", "100", "echo-test", "--count", "20000", "--length", "10"});
   ASSERT_EQ(r.exitCode, 1) << r.err;  // some exchanges failed
   const auto value = [&](const std::string& name) {
     const auto at = r.out.find(name + "=");
