@@ -229,6 +229,18 @@ TEST_F(NetSerial, ALineTheServerDidNotApplyFailsTheOpen) {
   EXPECT_FALSE(opened.Port);
   EXPECT_EQ(opened.Failure.Reason, OpenFailure::Other);
   EXPECT_NE(opened.Failure.Detail.find("baud 19200 instead of 9600"), std::string::npos) << opened.Failure.Detail;
+
+  // A telnet server without COM-PORT-CONTROL declines the option outright.
+  Server plain;
+  plain.Serve([](int c) {
+    Bytes asked;
+    if (Server::ReadUntil(c, asked, kPurgeAsked)) Server::Send(c, {255, 254, 44});
+    Server::AwaitClose(c);
+  });
+  const TSerialOpen declined = api->Open(plain.Name("rfc2217"), line);
+  EXPECT_FALSE(declined.Port);
+  EXPECT_EQ(declined.Failure.Reason, OpenFailure::NotSerial);
+  EXPECT_NE(declined.Failure.Detail.find("does not take RFC 2217"), std::string::npos) << declined.Failure.Detail;
 }
 
 // Asked again for a second first: a server still closing the port after

@@ -10,6 +10,7 @@
 #include "CtlOutput.h"
 #include "CtlSettingsStrict.h"
 #include "link/ErrMsg.h"
+#include "link/OpenFailureText.h"
 #include "reader/ConfigCopy.h"
 #include "reader/RdrCmd.h"
 #include "reader/WholeConfig.h"
@@ -100,21 +101,30 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   TCommandState fromFile;
   LoadSettingsText(*text, fromFile);
 
-  // The reader's own block keeps its marker, mode and Wiegand interval.
-  const TConfigCopy copy = CopyConfig(s, link, fromFile, stopRequested);
+  // The reader's own block keeps its marker, mode and Wiegand interval. A
+  // device that goes (an unplug, a server's connection dropped) ends the
+  // writes as a stop does: the commands after it could not arrive.
+  const TConfigCopy copy = CopyConfig(s, link, fromFile, [&stopRequested, &link] {
+    return (stopRequested && stopRequested()) || link.DeviceGone();
+  });
   if (copy.Verdict == TCopyVerdict::ReadFailed) return ReadFailed(copy.Read, link, err);
   ReportClamped(copy.AsWanted, s, PathText(file), err);
   switch (copy.Verdict) {
     case TCopyVerdict::ReadFailed:
+      return ReadFailed(copy.Read, link, err);
     case TCopyVerdict::ReadBackFailed:
+      // Every command was answered: the reader holds the file, unchecked.
+      err << "q17ctl: written, but reading it back to check it failed\n";
       return ReadFailed(copy.Read, link, err);
     case TCopyVerdict::Stopped:
-      err << "q17ctl: stopped while writing the configuration\n";
+      err << (link.DeviceGone() ? "q17ctl: the port's device went away while writing the configuration\n"
+                                : "q17ctl: stopped while writing the configuration\n");
       for (const TConfigWriteStep& step : copy.Steps) {
         err << step.Name << ": " << WriteOutcomeText(step.Outcome);
         if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
         err << "\n";
       }
+      if (link.DeviceGone()) err << DeviceGoneExplanation() << "\n";
       return kExitFailed;
     case TCopyVerdict::WriteFailed:
       for (std::size_t i = 0; i < copy.Failures.size(); ++i) {

@@ -72,6 +72,14 @@ bool TStopSignals::OutputClosed() const {
   return poll(&p, 1, 0) > 0 && (p.revents & POLLERR) != 0;
 }
 
-bool TStopSignals::Requested() const { return Signal() != 0 || OutputClosed(); }
+bool TStopSignals::Requested() const {
+  // Asked before every exchange: one look at the wait descriptor tells
+  // whether anything at all is pending, instead of a call for each cause.
+  if (waitFd_ >= 0 && waitFd_ != signalFd_) {
+    struct pollfd p {waitFd_, POLLIN, 0};
+    if (poll(&p, 1, 0) == 0) return false;
+  }
+  return Signal() != 0 || OutputClosed();
+}
 
 }  // namespace q17
