@@ -8,6 +8,7 @@ target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeviceWatchWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileCallsWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UserFolderWin32.cpp
 )
 # shell32: CommandLineToArgvW.
 target_link_libraries(q17core PUBLIC advapi32 shell32)
