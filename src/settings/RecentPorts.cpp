@@ -17,7 +17,8 @@ std::string_view Trimmed(std::string_view s) {
   return s;
 }
 
-// The same server written two ways ("TCP://Gate:4001" by hand) is one port.
+// One way of writing each name (brackets around an IPv6 address), so that a
+// name is found again however the file had it.
 std::optional<std::string> CanonicalName(std::string_view text) {
   const auto parsed = ParseNetPortName(std::string(text));
   if (!parsed) return std::nullopt;
