@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
@@ -930,6 +933,32 @@ void MainWindowTest::screenshots() {
   (void)QTest::qWaitForWindowExposed(dialog);
   q17::test::Screenshot(*dialog, "addr-change");
   dialog->reject();
+
+  // The port list open, with a remembered network port and the add entry.
+  h.link.AddNetworkPort("rfc2217://192.168.10.20:4001");
+  h.Action("tbnRefresh")->trigger();
+  auto* box = h.Find<QComboBox>("cbxInterfaces");
+  box->showPopup();
+  QWidget* popup = box->view()->window();
+  (void)QTest::qWaitForWindowExposed(popup);
+  QPixmap list(h.main->width(), box->mapTo(h.main.get(), QPoint(0, 0)).y() + box->height() + popup->height());
+  list.fill(Qt::white);
+  h.main->render(&list);
+  popup->render(&list, box->mapTo(h.main.get(), QPoint(0, box->height())));
+  if (const QByteArray dir = qgetenv("SETUPQ17_SCREENSHOTS"); !dir.isEmpty())
+    list.save(QString::fromLocal8Bit(dir) + "/main-port-list.png");
+  box->hidePopup();
+
+  ui::TfrmAddNetPort add(h.main.get());
+  add.show();
+  (void)QTest::qWaitForWindowExposed(&add);
+  q17::test::Screenshot(add, "add-net-port");
+  add.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("tcp://gate 3:4001"));
+  add.OKBtnClick();
+  q17::test::Screenshot(add, "add-net-port-error");
+  add.SetPort("rfc2217://192.168.10.20:4001", 150);
+  q17::test::Screenshot(add, "add-net-port-filled");
+  add.reject();
 }
 
 QTEST_MAIN(MainWindowTest)
