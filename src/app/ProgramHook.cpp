@@ -212,9 +212,11 @@ bool TProgramHook::Trigger(const char* action) {
 
 bool TProgramHook::OpenPort(const QString& name) {
   auto* box = FMain.findChild<QComboBox*>(QStringLiteral("cbxInterfaces"));
-  if (!box || box->count() == 0) return false;
+  if (!box) return false;
+  // The list's last entry adds a network port: it names none.
+  const int ports = box->count() - 1;
   const int index = name.isEmpty() ? 0 : box->findText(name, Qt::MatchFixedString);
-  if (index < 0) return false;
+  if (index < 0 || index >= ports) return false;
   box->setCurrentIndex(index);
   return Trigger("tbnInterfaceOpen") && PanelText(3).startsWith(QStringLiteral("Код = 0 "));
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "link/KvlInterface.h"
+#include "platform/UserFolder.h"
 #include "reader/RdrCmd.h"
 #include "ui/common/DeviceEvents.h"
 #include "ui/common/QtSeams.h"
@@ -36,6 +37,7 @@ int RunProgram(int argc, char** argv, const TAfterShow& afterShow) {
   ui::TIdleSlot idle;
   ui::TWindows windows;
   ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+  if (const auto folder = UserSettingsFolder(); !folder.empty()) ctx.RecentPortsFile = folder / "network-ports";
 
   auto main = ui::CreateWindows(ctx);
   auto devices = ui::MakeSystemDeviceEvents();

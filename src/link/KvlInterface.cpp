@@ -99,15 +99,44 @@ void TInterfList::Refresh() {
   for (const TSerialPortInfo& port : FSerial.ListSerialPorts()) {
     FEntries.push_back({port.Name, TInterfaceDescriptor(ikComPort, "")});
   }
-  for (const std::string& name : FNetworkPorts) FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
+  for (const NetworkPort& port : FNetworkPorts) FEntries.push_back({port.Name, TInterfaceDescriptor(ikComPort, "")});
 }
 
-int TInterfList::AddNetworkPort(const std::string& name) {
+int TInterfList::AddNetworkPort(const std::string& name, std::optional<int> allowanceMs) {
   if (!IsNetPortName(name)) return -1;
-  if (const int index = IndexOf(name); index >= 0) return index;
-  FNetworkPorts.push_back(name);
+  if (allowanceMs) allowanceMs = std::clamp(*allowanceMs, 0, kMaxNetworkAllowanceMs);
+  for (NetworkPort& port : FNetworkPorts) {
+    if (port.Name == name) {
+      port.AllowanceMs = allowanceMs;
+      return IndexOf(name);
+    }
+  }
+  if (const int index = IndexOf(name); index >= 0) return index;  // a local port of that name
+  FNetworkPorts.push_back({name, allowanceMs});
   FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
   return Count() - 1;
+}
+
+const TInterfList::NetworkPort* TInterfList::FindNetworkPort(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  const Entry& entry = FEntries[static_cast<std::size_t>(index)];
+  if (entry.Descriptor.Kind != ikComPort) return nullptr;
+  for (const NetworkPort& port : FNetworkPorts) {
+    if (port.Name == entry.Text) return &port;
+  }
+  return nullptr;
+}
+
+bool TInterfList::IsNetworkPort(int index) const { return FindNetworkPort(index) != nullptr; }
+
+std::optional<int> TInterfList::NetworkAllowance(int index) const {
+  const NetworkPort* port = FindNetworkPort(index);
+  return port ? port->AllowanceMs : std::nullopt;
+}
+
+int TInterfList::ReplyAllowanceMs() const {
+  if (!FPort) return 0;
+  return FFixedAllowanceMs ? *FFixedAllowanceMs : FPort->ReplyAllowanceMs();
 }
 
 int TInterfList::Open(int index, int baudIndex) {
@@ -133,6 +162,7 @@ int TInterfList::Open(int index, int baudIndex) {
     return rcOpenError;
   }
   FPort = std::move(opening.Port);
+  FFixedAllowanceMs = NetworkAllowance(index);
   FGoneNoted = false;
   FRxHead = FRxTail = 0;
   FIndex = index;
@@ -252,7 +282,7 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
 bool TInterfList::FillRx() {
   if (FRxHead < FRxTail) return true;
   FRxHead = FRxTail = 0;
-  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout + FPort->ReplyAllowanceMs());
+  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout + ReplyAllowanceMs());
   if (n <= 0) return false;
   FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
   return true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,15 @@ class TInterfList {
   void Refresh();
   // Lists a network port ("tcp://HOST:PORT", "rfc2217://HOST:PORT") from
   // now on, after the local ones; gives its index, or -1 for a name that is
-  // not a network port's.
-  int AddNetworkPort(const std::string& name);
+  // not a network port's. allowanceMs fixes the network's share of a
+  // reply's wait for this port (clamped to 0..1000); none measures it at
+  // opening. A port listed already keeps its place and takes the new
+  // allowance from its next opening.
+  int AddNetworkPort(const std::string& name, std::optional<int> allowanceMs = std::nullopt);
+  // Whether the entry at index is a network port, and its fixed allowance
+  // (none: measured at opening, or not a network port).
+  bool IsNetworkPort(int index) const;
+  std::optional<int> NetworkAllowance(int index) const;
   const std::vector<Entry>& Entries() const { return FEntries; }
   int Count() const { return static_cast<int>(FEntries.size()); }
   // Index of the entry with this text, or -1. On Windows a port's name is
@@ -73,6 +81,9 @@ class TInterfList {
   void SetDeviceGoneHandler(std::function<void()> handler) { FOnDeviceGone = std::move(handler); }
   int OpenIndex() const { return FIndex; }
   int ReadTimeout() const { return FReadTimeout; }
+  // What a reply's wait adds to ReadTimeout on the open port: 0 for a local
+  // port, the fixed or measured network allowance for a network port.
+  int ReplyAllowanceMs() const;
   // Per-byte time-out in milliseconds of silence; 20..1000, others ignored.
   void SetReadTimeout(int value);
 
@@ -122,11 +133,18 @@ class TInterfList {
   SerialApi& FSerial;
   D2xxApi& FD2xx;
   std::vector<Entry> FEntries;
-  std::vector<std::string> FNetworkPorts;
+  struct NetworkPort {
+    std::string Name;
+    std::optional<int> AllowanceMs;
+  };
+  const NetworkPort* FindNetworkPort(int index) const;
+  std::vector<NetworkPort> FNetworkPorts;
 
   std::unique_ptr<TPort> FPort;
   std::int32_t FIndex = -1;
   std::int32_t FReadTimeout = 50;
+  // The open port's fixed network allowance, taken at opening; none: the port's own.
+  std::optional<int> FFixedAllowanceMs;
   TFrameBuffer FFrame{};
   std::size_t FFrameLen = 0;
   std::uint8_t FPacketNo = 0;

@@ -41,4 +41,11 @@ std::optional<TNetPortName> ParseNetPortName(const std::string& text) {
   return name;
 }
 
+std::string FormatNetPortName(const TNetPortName& name) {
+  const bool v6 = name.Host.find(':') != std::string::npos;
+  const std::string host = v6 ? "[" + name.Host + "]" : name.Host;
+  return std::string(name.Kind == NetPortKind::Rfc2217 ? "rfc2217://" : "tcp://") + host + ":" +
+         std::to_string(name.Port);
+}
+
 }  // namespace q17

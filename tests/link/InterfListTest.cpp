@@ -111,6 +111,20 @@ TEST_F(InterfList, NetworkPortsAreAddedByNameAndListedAfterTheLocalOnes) {
   std::uint16_t code = 0, length = 0;
   list.Transaction(1, data, code, length);
   EXPECT_EQ(serial.lastWaitMs, 82);
+  list.Close();
+
+  // A fixed allowance replaces the measured one for that port alone, from its next opening.
+  EXPECT_EQ(list.AddNetworkPort("rfc2217://gate:4002", 150), 3);
+  EXPECT_EQ(list.AddNetworkPort("tcp://gate:4001", 5000), 2) << "listed once, allowance changed";
+  EXPECT_EQ(list.NetworkAllowance(2), std::optional<int>(1000)) << "clamped";
+  EXPECT_EQ(list.NetworkAllowance(0), std::nullopt);
+  EXPECT_FALSE(list.IsNetworkPort(0));
+  for (const auto& [index, wait] : {std::pair{3, 220}, std::pair{0, 70 + 12}, std::pair{2, 1070}}) {
+    ASSERT_EQ(list.Open(index, 0), rcOk);
+    list.Transaction(1, data, code, length);
+    EXPECT_EQ(serial.lastWaitMs, wait) << list.Entries()[static_cast<std::size_t>(index)].Text;
+    list.Close();
+  }
 }
 
 TEST_F(InterfList, OpenSerialPortWithTheLineSettings) {

@@ -2,6 +2,8 @@
 // Everything a window works with, created once at the program's start and
 // handed to each window by reference; tests build the same graph with the
 // simulated bus and fake seams.
+#include <filesystem>
+
 #include "link/KvlInterface.h"
 #include "reader/RdrCmd.h"
 #include "ui/common/IdleSlot.h"
@@ -48,6 +50,8 @@ struct TUiContext {
   IClock& Clock;
   TIdleSlot& Idle;
   TWindows& Windows;
+  // The user's file of network ports opened; empty: none remembered (tests).
+  std::filesystem::path RecentPortsFile{};
 };
 
 }  // namespace q17::ui

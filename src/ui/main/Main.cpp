@@ -18,8 +18,10 @@
 
 #include "link/OpenFailureText.h"
 #include "platform/NetPortName.h"
+#include "settings/RecentPorts.h"
 #include "ui/about/About.h"
 #include "ui/common/Panels.h"
+#include "ui/main/AddNetPort.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/main/Icons.h"
@@ -38,6 +40,7 @@ namespace q17::ui {
 namespace {
 
 const QString kPortClosed = QStringLiteral("Порт закрыт");
+const QString kAddNetworkPort = QStringLiteral("Добавить сетевой порт...");
 
 // The dimmed page title must stay legible on the window's background: the
 // inactive-caption colour of some desktops is nearly the background itself.
@@ -86,6 +89,7 @@ void TfrmMain::FormCreate() {
   ui->pgcSections->setCurrentWidget(ui->tbsCommon);
   FCtx.State.ReaderAddress = 1;
   ShowReaderAddress();
+  ListRecentPorts();
   RefreshInterfaces();
 }
 
@@ -178,6 +182,11 @@ void TfrmMain::BuildTestsPage() {
 }
 
 void TfrmMain::ConnectHandlers() {
+  connect(cbxInterfaces, &QComboBox::currentIndexChanged, this, &TfrmMain::cbxInterfacesChange);
+  // A name being typed is what picking the add entry and cancelling goes back to.
+  connect(cbxInterfaces, &QComboBox::editTextChanged, this, [this](const QString& text) {
+    if (!FFilling && cbxInterfaces->currentIndex() != AddEntryIndex()) FChoiceText = text;
+  });
   connect(ui->tbnRefresh, &QAction::triggered, this, &TfrmMain::tbnRefreshClick);
   connect(ui->tbnInterfaceOpen, &QAction::triggered, this, &TfrmMain::tbnInterfaceOpenClick);
   connect(ui->tbnInterfaceClose, &QAction::triggered, this, &TfrmMain::tbnInterfaceCloseClick);
@@ -258,33 +267,96 @@ void TfrmMain::ShowReaderAddress() {
 void TfrmMain::ShowReaderMode() { FPanels[2]->setText(QString::fromUtf8(ModeStatusText(FCtx.State.Config.Mode))); }
 
 void TfrmMain::RefreshInterfaces() {
+  FFilling = true;
   cbxInterfaces->clear();
   cbxInterfaces->clearEditText();
+  FFilling = false;
   // Let the emptied box be drawn: the enumeration can take a while.
   QCoreApplication::processEvents();
   FCtx.Link.Refresh();
+  FFilling = true;
   for (const auto& entry : FCtx.Link.Entries()) cbxInterfaces->addItem(QString::fromStdString(entry.Text));
-  if (cbxInterfaces->count() > 0) cbxInterfaces->setCurrentIndex(0);
+  cbxInterfaces->addItem(kAddNetworkPort);
+  FFilling = false;
+  // The add entry is never the chosen port: with no port listed the box stays without a choice.
+  cbxInterfaces->setCurrentIndex(FCtx.Link.Count() > 0 ? 0 : -1);
+  if (FCtx.Link.Count() == 0) cbxInterfaces->clearEditText();
+  FChoice = cbxInterfaces->currentIndex();
+  FChoiceText = cbxInterfaces->currentText();
+}
+
+int TfrmMain::AddEntryIndex() const { return cbxInterfaces->count() - 1; }
+
+void TfrmMain::cbxInterfacesChange(int index) {
+  if (FFilling) return;
+  if (index < 0 || index != AddEntryIndex()) {
+    FChoice = index;
+    FChoiceText = cbxInterfaces->currentText();
+    return;
+  }
+  // Back to the port chosen before at once (the box never rests on the add
+  // entry), then the dialog, once the list's pop-up has closed.
+  FFilling = true;
+  cbxInterfaces->setCurrentIndex(FChoice);
+  cbxInterfaces->setEditText(FChoiceText);
+  FFilling = false;
+  QMetaObject::invokeMethod(this, &TfrmMain::AddNetworkPortClick, Qt::QueuedConnection);
+}
+
+void TfrmMain::AddNetworkPortClick() {
+  if (FCtx.Link.Opened()) return;
+  TfrmAddNetPort dialog(this);
+  const int current = cbxInterfaces->currentIndex();
+  if (FCtx.Link.IsNetworkPort(current))
+    dialog.SetPort(FCtx.Link.Entries()[static_cast<std::size_t>(current)].Text, FCtx.Link.NetworkAllowance(current));
+  if (dialog.exec() != QDialog::Accepted) return;
+  const int before = FCtx.Link.Count();
+  const int index = FCtx.Link.AddNetworkPort(dialog.Name(), dialog.AllowanceMs());
+  if (index < 0) return;
+  FFilling = true;
+  if (FCtx.Link.Count() > before) cbxInterfaces->insertItem(index, QString::fromStdString(dialog.Name()));
+  FFilling = false;
+  cbxInterfaces->setCurrentIndex(index);
+}
+
+void TfrmMain::ListRecentPorts() {
+  if (FCtx.RecentPortsFile.empty()) return;
+  for (const TRecentPort& port : LoadRecentPorts(FCtx.RecentPortsFile))
+    FCtx.Link.AddNetworkPort(port.Name, port.AllowanceMs);
+}
+
+void TfrmMain::RememberPort(int index) {
+  if (FCtx.RecentPortsFile.empty() || !FCtx.Link.IsNetworkPort(index)) return;
+  const TRecentPort used{FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text, FCtx.Link.NetworkAllowance(index)};
+  std::string error;
+  // The port is open and works: a file that cannot be written costs only the memory of it.
+  if (!SaveRecentPorts(FCtx.RecentPortsFile, WithRecentPort(LoadRecentPorts(FCtx.RecentPortsFile), used), error))
+    std::cerr << "network ports not remembered: " << error << std::endl;
 }
 
 void TfrmMain::tbnRefreshClick() { RefreshInterfaces(); }
 
 void TfrmMain::tbnInterfaceOpenClick() {
   const std::string typed = cbxInterfaces->currentText().toStdString();
-  if (cbxInterfaces->count() == 0 && !IsNetPortName(typed)) return;
+  if (FCtx.Link.Count() == 0 && !IsNetPortName(typed)) return;
   // What the user typed into the edit field picks the entry of that text,
-  // or none (and the open is refused as a bad port).
+  // or none (and the open is refused as a bad port); the add entry's text
+  // names no port.
   int index = cbxInterfaces->currentIndex();
   if (index < 0 || cbxInterfaces->itemText(index) != cbxInterfaces->currentText())
     index = cbxInterfaces->findText(cbxInterfaces->currentText(), Qt::MatchFixedString);
+  if (index >= FCtx.Link.Count()) index = -1;
   if (index < 0 && IsNetPortName(typed)) {
     // A serial server's address, typed: listed from now on, after the local ports.
     index = FCtx.Link.AddNetworkPort(typed);
-    cbxInterfaces->addItem(QString::fromStdString(typed));
+    FFilling = true;
+    cbxInterfaces->insertItem(index, QString::fromStdString(typed));
+    FFilling = false;
     cbxInterfaces->setCurrentIndex(index);
   }
   const int r = ShowResult(FCtx.Link.Open(index, 0));
   if (r == 0) {
+    RememberPort(index);
     ApplyPortState(true);
     const auto& entries = FCtx.Link.Entries();
     const auto at = static_cast<std::size_t>(FCtx.Link.OpenIndex());

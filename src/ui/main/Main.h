@@ -36,6 +36,9 @@ class TfrmMain : public QMainWindow {
   // Panel 3 := "Код = N / text"; returns the code.
   int ShowResult(int code);
   void RefreshInterfaces();
+  // The list's last entry, "Добавить сетевой порт...": asks for a port
+  // behind a serial server and lists and selects it; never the chosen port.
+  void AddNetworkPortClick();
   // Follows devices coming and going: with no port open the list refreshes
   // itself, keeping the chosen entry; an open port is checked for its device.
   void WatchDevices(class TDeviceEvents& events);
@@ -102,6 +105,12 @@ class TfrmMain : public QMainWindow {
   void SetUpDeviceHandling();
   void DevicesSettled();
   void RefreshKeepingChoice();
+  void cbxInterfacesChange(int index);
+  int AddEntryIndex() const;
+  // Lists the ports of the user's file after the local ones.
+  void ListRecentPorts();
+  // A network port opened: first in the user's file from now on.
+  void RememberPort(int index);
 
   TUiContext& FCtx;
   std::unique_ptr<Ui::TfrmMain> ui;
@@ -114,6 +123,10 @@ class TfrmMain : public QMainWindow {
   // refresh once they have settled.
   QTimer* FDeviceSettle = nullptr;
   bool FRefreshing = false;
+  // The entry chosen before the add entry was picked, to go back to.
+  int FChoice = -1;
+  QString FChoiceText;
+  bool FFilling = false;
 };
 
 }  // namespace q17::ui

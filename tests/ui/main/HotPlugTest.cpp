@@ -80,9 +80,11 @@ struct HotPlugWorld {
     main->show();
   }
   QComboBox* Combo() const { return main->findChild<QComboBox*>(QStringLiteral("cbxInterfaces")); }
+  // The ports listed; the list ends with the entry that adds a network port.
   QStringList Items() const {
     QStringList items;
     for (int i = 0; i < Combo()->count(); ++i) items << Combo()->itemText(i);
+    if (items.isEmpty() || items.takeLast() != QStringLiteral("Добавить сетевой порт...")) items << QStringLiteral("<no add entry>");
     return items;
   }
   void Open(const QString& entry) {

@@ -10,7 +10,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTextBlock>
 #include <QSlider>
 #include <QSpinBox>
@@ -22,6 +26,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolButton>
+#include <filesystem>
 #include <functional>
 #include <set>
 
@@ -33,6 +38,7 @@
 #include "support/FakeSerialApi.h"
 #include "ui/common/Panels.h"
 #include "ui/common/QtSeams.h"
+#include "ui/main/AddNetPort.h"
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/about/About.h"
@@ -83,6 +89,7 @@ class MainWindowTest : public QObject {
   void openFailsOnATypedNameAndSucceedsOnAnEntry();
   void openFailureWithAReasonKeepsThePanelText();
   void aTypedNetworkAddressIsOpenedAndListed();
+  void aNetworkPortAddedFromTheListIsRememberedForTheNextStart();
   void closeIsRefusedWhileAPortIsOpen();
   void readReportsTheFailedGroup_data();
   void readReportsTheFailedGroup();
@@ -203,7 +210,11 @@ void MainWindowTest::openFailsOnATypedNameAndSucceedsOnAnEntry() {
   WindowsOver windows(empty);
   auto& main = windows.main;
   main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
-  QCOMPARE(main->findChild<QComboBox*>("cbxInterfaces")->count(), 0);
+  // Only the entry that adds a network port, and no choice.
+  auto* emptyBox = main->findChild<QComboBox*>("cbxInterfaces");
+  QCOMPARE(emptyBox->count(), 1);
+  QCOMPARE(emptyBox->currentIndex(), -1);
+  QVERIFY(emptyBox->currentText().isEmpty());
   QCOMPARE(main->Panel(3)->text(), QStringLiteral("Статус:  - неизвестен"));
   QCOMPARE(main->Panel(0)->text(), QStringLiteral("Порт закрыт"));
 }
@@ -216,9 +227,11 @@ void MainWindowTest::aTypedNetworkAddressIsOpenedAndListed() {
   d2xx.available = false;
   TInterfList link(serial, d2xx);
   WindowsOver windows(link);
+  // A file of remembered ports that cannot be made does not stop the open.
+  windows.ctx.RecentPortsFile = "/dev/null/SetupQ17/network-ports";
   auto& main = windows.main;
   auto* box = main->findChild<QComboBox*>("cbxInterfaces");
-  QCOMPARE(box->count(), 0);
+  QCOMPARE(box->count(), 1);
   box->setEditText(QStringLiteral("rfc2217://gate-3:4001"));
   main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
   QVERIFY(link.Opened());
@@ -227,8 +240,107 @@ void MainWindowTest::aTypedNetworkAddressIsOpenedAndListed() {
   main->findChild<QAction*>("tbnInterfaceClose")->trigger();
   serial.names = {"/dev/ttyUSB0"};
   main->findChild<QAction*>("tbnRefresh")->trigger();
-  QCOMPARE(box->count(), 2);
+  QCOMPARE(box->count(), 3);
   QCOMPARE(box->itemText(1), QStringLiteral("rfc2217://gate-3:4001"));
+}
+
+// "Добавить сетевой порт..." asks for a port behind a serial server; the port
+// opened is remembered for the user and listed after the local ports at the
+// next start, with its fixed allowance.
+void MainWindowTest::aNetworkPortAddedFromTheListIsRememberedForTheNextStart() {
+  QTemporaryDir home;
+  const std::filesystem::path file = std::filesystem::path(home.path().toStdString()) / "SetupQ17" / "network-ports";
+  q17::test::FakeSerialApi serial;
+  serial.names = {"/dev/ttyUSB0"};
+  serial.allowanceMs = 40;  // what the port measured, overridden below
+  q17::test::FakeD2xxApi d2xx;
+  d2xx.available = false;
+  const QString addEntry = QStringLiteral("Добавить сетевой порт...");
+  // Picks the add entry; `fill` answers the dialog once it is up.
+  auto pickAdd = [&](QComboBox* box, const std::function<void(QDialog*)>& fill) {
+    bool answered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<ui::TfrmAddNetPort*>(QApplication::activeModalWidget());
+      if (!dialog || answered) return;
+      answered = true;
+      fill(dialog);
+    });
+    poll.start(10);
+    const QString before = box->currentText();
+    box->setCurrentIndex(box->count() - 1);
+    // Never the chosen port, not even while the dialog is up.
+    QCOMPARE(box->currentText(), before);
+    QTRY_VERIFY(answered);
+  };
+  {
+    TInterfList link(serial, d2xx);
+    WindowsOver windows(link);
+    windows.ctx.RecentPortsFile = file;
+    auto& main = windows.main;
+    auto* box = main->findChild<QComboBox*>("cbxInterfaces");
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(1), addEntry);
+
+    // Cancel: the list is as it was.
+    pickAdd(box, [](QDialog* d) { d->findChild<QPushButton*>("CancelBtn")->click(); });
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->currentIndex(), 0);
+
+    // A name that is no port's keeps the dialog up and says why.
+    pickAdd(box, [](QDialog* d) {
+      d->findChild<QLineEdit*>("edtName")->setText(QStringLiteral("udp://gate:4001"));
+      d->findChild<QPushButton*>("OKBtn")->click();
+      QVERIFY(d->isVisible());
+      QCOMPARE(d->findChild<QLabel*>("lblError")->text(),
+               QStringLiteral("Имя сетевого порта начинается с tcp:// или rfc2217://"));
+      // Typed as its parts instead, with a fixed allowance.
+      d->findChild<QComboBox*>("cbxKind")->setCurrentIndex(1);
+      auto* host = d->findChild<QLineEdit*>("edtHost");
+      host->clear();
+      QTest::keyClicks(host, QStringLiteral("gate-7"));
+      d->findChild<QSpinBox*>("sedPort")->setValue(4002);
+      QCOMPARE(d->findChild<QLineEdit*>("edtName")->text(), QStringLiteral("rfc2217://gate-7:4002"));
+      d->findChild<QRadioButton*>("rbtAllowanceFixed")->setChecked(true);
+      d->findChild<QSpinBox*>("sedAllowance")->setValue(150);
+      d->findChild<QPushButton*>("OKBtn")->click();
+    });
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->currentText(), QStringLiteral("rfc2217://gate-7:4002"));
+    QVERIFY(!link.Opened());  // opened as any port, by the open button
+    main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+    QVERIFY(link.Opened());
+    QCOMPARE(serial.openedName, std::string("rfc2217://gate-7:4002"));
+    QCOMPARE(link.ReplyAllowanceMs(), 150);
+    main->findChild<QAction*>("tbnInterfaceClose")->trigger();
+  }
+  {
+    // The next start: local ports, then the remembered one, then the add entry.
+    serial.names = {"/dev/ttyS0", "/dev/ttyUSB0"};
+    TInterfList link(serial, d2xx);
+    q17::test::FakeMessages m;
+    q17::test::FakeFiles f;
+    q17::test::FakeBeep b;
+    q17::test::FakeClock c;
+    ui::TIdleSlot idle;
+    ui::TWindows w;
+    TCommandState s;
+    ui::TUiContext ctx{s, link, m, f, b, c, idle, w, file};
+    auto main = ui::CreateWindows(ctx);
+    auto* box = main->findChild<QComboBox*>("cbxInterfaces");
+    QCOMPARE(box->count(), 4);
+    QCOMPARE(box->itemText(2), QStringLiteral("rfc2217://gate-7:4002"));
+    QCOMPARE(box->itemText(3), addEntry);
+    QCOMPARE(link.NetworkAllowance(2), std::optional<int>(150));
+    // The dialog starts from the chosen network port.
+    box->setCurrentIndex(2);
+    pickAdd(box, [](QDialog* d) {
+      QCOMPARE(d->findChild<QLineEdit*>("edtName")->text(), QStringLiteral("rfc2217://gate-7:4002"));
+      QVERIFY(d->findChild<QRadioButton*>("rbtAllowanceFixed")->isChecked());
+      QCOMPARE(d->findChild<QSpinBox*>("sedAllowance")->value(), 150);
+      d->findChild<QPushButton*>("CancelBtn")->click();
+    });
+  }
 }
 
 void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
@@ -821,6 +933,32 @@ void MainWindowTest::screenshots() {
   (void)QTest::qWaitForWindowExposed(dialog);
   q17::test::Screenshot(*dialog, "addr-change");
   dialog->reject();
+
+  // The port list open, with a remembered network port and the add entry.
+  h.link.AddNetworkPort("rfc2217://192.168.10.20:4001");
+  h.Action("tbnRefresh")->trigger();
+  auto* box = h.Find<QComboBox>("cbxInterfaces");
+  box->showPopup();
+  QWidget* popup = box->view()->window();
+  (void)QTest::qWaitForWindowExposed(popup);
+  QPixmap list(h.main->width(), box->mapTo(h.main.get(), QPoint(0, 0)).y() + box->height() + popup->height());
+  list.fill(Qt::white);
+  h.main->render(&list);
+  popup->render(&list, box->mapTo(h.main.get(), QPoint(0, box->height())));
+  if (const QByteArray dir = qgetenv("SETUPQ17_SCREENSHOTS"); !dir.isEmpty())
+    list.save(QString::fromLocal8Bit(dir) + "/main-port-list.png");
+  box->hidePopup();
+
+  ui::TfrmAddNetPort add(h.main.get());
+  add.show();
+  (void)QTest::qWaitForWindowExposed(&add);
+  q17::test::Screenshot(add, "add-net-port");
+  add.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("tcp://gate 3:4001"));
+  add.OKBtnClick();
+  q17::test::Screenshot(add, "add-net-port-error");
+  add.SetPort("rfc2217://192.168.10.20:4001", 150);
+  q17::test::Screenshot(add, "add-net-port-filled");
+  add.reject();
 }
 
 QTEST_MAIN(MainWindowTest)
