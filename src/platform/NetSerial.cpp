@@ -28,8 +28,6 @@ using net::MillisSince;
 // one is named before a user wonders whether the program hangs.
 constexpr int kConnectMs = 3000;
 constexpr int kNegotiateMs = 3000;
-// The longest a reply's wait grows for the network.
-constexpr int kMaxAllowanceMs = 1000;
 constexpr int kBaseAllowanceMs = 20;
 // How long a server that turns us away is asked again.
 constexpr int kBusyRetryMs = 1000;
@@ -314,7 +312,7 @@ TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const
   // scheduling costs some milliseconds even on this machine.
   const int roundTripMs = connection.ElapsedMs;
   auto port = std::make_unique<NetSerialPort>(std::move(connection.Socket), telnet, line,
-                                              std::min(kMaxAllowanceMs, kBaseAllowanceMs + 2 * roundTripMs));
+                                              std::min(kMaxNetworkAllowanceMs, kBaseAllowanceMs + 2 * roundTripMs));
   TSerialOpen result;
   if (telnet) {
     int negotiateMs = 0;
@@ -322,7 +320,7 @@ TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const
     if (result.Failure.Reason != OpenFailure::None) return result;
     // The settings' answers cross the server's own work on its port too:
     // the closer measure of what a reply adds.
-    port->SetAllowance(std::min(kMaxAllowanceMs, kBaseAllowanceMs + 2 * std::max(roundTripMs, negotiateMs)));
+    port->SetAllowance(std::min(kMaxNetworkAllowanceMs, kBaseAllowanceMs + 2 * std::max(roundTripMs, negotiateMs)));
   } else {
     result = SettleRaw(name, *port, std::min(200, 20 + 4 * roundTripMs));
     if (result.Failure.Reason != OpenFailure::None) return result;
