@@ -58,7 +58,8 @@ namespace {
 
 // The nine windows over a list of the test's own making, with fake seams.
 struct WindowsOver {
-  explicit WindowsOver(TInterfList& link) : ctx{s, link, m, f, b, c, idle, w}, main(ui::CreateWindows(ctx)) {}
+  explicit WindowsOver(TInterfList& link, std::filesystem::path recentPorts = {})
+      : ctx{s, link, m, f, b, c, idle, w, std::move(recentPorts)}, main(ui::CreateWindows(ctx)) {}
   q17::test::FakeMessages m;
   q17::test::FakeFiles f;
   q17::test::FakeBeep b;
@@ -318,15 +319,8 @@ void MainWindowTest::aNetworkPortAddedFromTheListIsRememberedForTheNextStart() {
     // The next start: local ports, then the remembered one, then the add entry.
     serial.names = {"/dev/ttyS0", "/dev/ttyUSB0"};
     TInterfList link(serial, d2xx);
-    q17::test::FakeMessages m;
-    q17::test::FakeFiles f;
-    q17::test::FakeBeep b;
-    q17::test::FakeClock c;
-    ui::TIdleSlot idle;
-    ui::TWindows w;
-    TCommandState s;
-    ui::TUiContext ctx{s, link, m, f, b, c, idle, w, file};
-    auto main = ui::CreateWindows(ctx);
+    WindowsOver windows(link, file);
+    auto& main = windows.main;
     auto* box = main->findChild<QComboBox*>("cbxInterfaces");
     QCOMPARE(box->count(), 4);
     QCOMPARE(box->itemText(2), QStringLiteral("rfc2217://gate-7:4002"));
