@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The echo exchange through ser2net (raw and RFC 2217) beside the direct
-# pseudo-terminal, each on its own q17sim, paced at 9600 baud and unpaced;
+# pseudo-terminal, each on its own q17sim, paced at 9600 baud (request and
+# reply as a real line carries them, and the reply alone) and unpaced;
 # beside it the leanest client through the same accepter (bench/
 # LeanEchoClient.cpp: a blocking socket, nothing else), with q17ctl's time
 # over the lean client's (goal: within 5 %) and what each adds per exchange
-# to the direct line; and a survey of two buses at once beside the two one
-# after the other.
+# to the direct line; what ser2net's default character delay adds; and a
+# survey of two buses at once beside the two one after the other.
 # Not part of the test run: the figures depend on the machine.
 # Usage: bench/run-serial-server-bench.sh [BUILD_DIR] [COUNT] [ROUNDS]
 set -euo pipefail
@@ -67,16 +68,21 @@ compare() {  # label, then the labels of q17ctl's run, the lean client's and the
   printf ' min_ms: ours=%s lean=%s direct=%s\n' "${fastest[$2]}" "${fastest[$3]}" "${fastest[$4]}"
 }
 
-for pace in 9600 0; do
+# 9600 baud as a real line has it (the request crosses the line before the
+# reply starts), the reply alone paced, and unpaced.
+for pacing in "--baud 9600 --request-wait" "--baud 9600" "--baud 0"; do
+  read -ra opts <<<"$pacing"
   # Unpaced an exchange takes some 0.1 ms: ten times as many keep the
   # figures above the clock's and the scheduler's noise.
   n=$count
-  [[ $pace == 0 ]] && n=$((count * 10))
-  direct=$(start_sim --baud "$pace")
-  rawpty=$(start_sim --baud "$pace")
-  telpty=$(start_sim --baud "$pace")
+  [[ $pacing == "--baud 0" ]] && n=$((count * 10))
+  direct=$(start_sim "${opts[@]}")
+  rawpty=$(start_sim "${opts[@]}")
+  telpty=$(start_sim "${opts[@]}")
+  delaypty=$(start_sim "${opts[@]}")
   rawport=$(free_port)
   telport=$(free_port)
+  delayport=$(free_port)
   cat >"$work/ser2net.yaml" <<YAML
 connection: &raw
   accepter: tcp,127.0.0.1,$rawport
@@ -88,15 +94,18 @@ connection: &rfc2217
   connector: serialdev,$telpty,9600n81,local
   options:
     chardelay: false
+connection: &delayed
+  accepter: tcp,127.0.0.1,$delayport
+  connector: serialdev,$delaypty,9600n81,local
 YAML
   ser2net -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" &
   s2n=$!
   pids+=($s2n)
   until ss -ltn | grep -q ":$telport "; do sleep 0.05; done
-  echo "### echo-test --count $n --length 10, q17sim --baud $pace, best of $rounds rounds"
+  echo "### echo-test --count $n --length 10, q17sim $pacing, best of $rounds rounds"
   best=() line=() fastest=()
   labels=("direct pty" "ser2net raw" "ser2net raw, lean client" "ser2net raw, lean, plain ack" "ser2net rfc2217"
-          "ser2net rfc2217, lean client")
+          "ser2net rfc2217, lean client" "ser2net raw, chardelay on")
   for ((round = 0; round < rounds; ++round)); do
     SETUPQ17_PORTS=$direct run "${labels[0]}" "$ctl" --port "$direct" echo-test --count "$n"
     run "${labels[1]}" "$ctl" --port "tcp://127.0.0.1:$rawport" echo-test --count "$n"
@@ -104,11 +113,14 @@ YAML
     run "${labels[3]}" "$lean" --plain-ack 127.0.0.1 "$rawport" "$n"
     run "${labels[4]}" "$ctl" --port "rfc2217://127.0.0.1:$telport" echo-test --count "$n"
     run "${labels[5]}" "$lean" --telnet 127.0.0.1 "$telport" "$n"
+    run "${labels[6]}" "$ctl" --port "tcp://127.0.0.1:$delayport" echo-test --count "$n"
   done
   for label in "${labels[@]}"; do echo "${line[$label]:-$label: no figure}"; done
   compare "raw" "${labels[1]}" "${labels[2]}" "${labels[0]}"
   compare "rfc2217" "${labels[4]}" "${labels[5]}" "${labels[0]}"
-  if [[ $pace == 9600 ]]; then
+  printf '%-28s added_per_exchange=%.3fms (ser2net default character delay)\n' "chardelay on" \
+    "$(echo "${best[${labels[6]}]} - ${best[${labels[0]}]}" | bc -l)"
+  if [[ $pacing == "--baud 9600 --request-wait" ]]; then
     echo "### survey 1 3 over two buses"
     start=$(date +%s.%N)
     "$ctl" --port "tcp://127.0.0.1:$rawport" survey 1 3 >/dev/null
