@@ -32,14 +32,6 @@ constexpr int kBaseAllowanceMs = 20;
 // How long a server that turns us away is asked again.
 constexpr int kBusyRetryMs = 1000;
 
-TSerialOpen Failed(OpenFailure reason, int err, std::string detail) {
-  TSerialOpen result;
-  result.Failure.Reason = reason;
-  result.Failure.SystemError = err;
-  result.Failure.Detail = std::move(detail);
-  return result;
-}
-
 // The printable part of what a server said before it hung up ("Port
 // already in use"), for the failure's detail.
 std::string Said(const std::vector<std::uint8_t>& bytes) {
@@ -164,24 +156,24 @@ TSerialOpen Connect(const std::string& name, const TNetPortName& address, const 
     case net::ConnectFault::None:
       return {};
     case net::ConnectFault::UnknownHost:
-      return Failed(OpenFailure::Other, 0, name + ": unknown server '" + address.Host + "' (" + error.Text + ")");
+      return FailedOpen(OpenFailure::Other, 0, name + ": unknown server '" + address.Host + "' (" + error.Text + ")");
     case net::ConnectFault::Refused:
-      return Failed(OpenFailure::Refused, error.Code, name + ": " + error.Text);
+      return FailedOpen(OpenFailure::Refused, error.Code, name + ": " + error.Text);
     case net::ConnectFault::TimedOut:
-      return Failed(OpenFailure::NoAnswer, error.Code,
+      return FailedOpen(OpenFailure::NoAnswer, error.Code,
                     name + ": no connection within " + std::to_string(kConnectMs / 1000) + " s");
     case net::ConnectFault::Stopped:
-      return Failed(OpenFailure::Other, EINTR, name + ": stopped");
+      return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped");
     case net::ConnectFault::Other:
       break;
   }
-  return Failed(OpenFailure::NoAnswer, error.Code, name + ": " + error.Text);
+  return FailedOpen(OpenFailure::NoAnswer, error.Code, name + ": " + error.Text);
 }
 
 // A server that hangs up at once serves another client; its words, if any, say so.
 TSerialOpen ServerClosed(const std::string& name, const std::vector<std::uint8_t>& said) {
   const std::string words = Said(said);
-  return Failed(OpenFailure::ServerBusy, 0,
+  return FailedOpen(OpenFailure::ServerBusy, 0,
                 name + ": the server closed the connection" + (words.empty() ? "" : " (\"" + words + "\")"));
 }
 
@@ -203,7 +195,7 @@ TSerialOpen SettleRaw(const std::string& name, NetSerialPort& port, int settleMs
       case Got::Closed:
         return ServerClosed(name, said);
       case Got::Stopped:
-        return Failed(OpenFailure::Other, EINTR, name + ": stopped");
+        return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped");
       case Got::Silence:
       case Got::Error:
         return {};
@@ -246,8 +238,8 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
   const Clock::time_point start = Clock::now();
   const Clock::time_point deadline = start + std::chrono::milliseconds(kNegotiateMs);
   const long sent = port.Connection().SendAll(out.data(), out.size(), deadline);
-  if (sent == kPortGone) return Failed(OpenFailure::ServerBusy, 0, name + ": the server closed the connection");
-  if (sent != static_cast<long>(out.size())) return Failed(OpenFailure::NoAnswer, 0, name + ": the server takes no data");
+  if (sent == kPortGone) return FailedOpen(OpenFailure::ServerBusy, 0, name + ": the server closed the connection");
+  if (sent != static_cast<long>(out.size())) return FailedOpen(OpenFailure::NoAnswer, 0, name + ": the server takes no data");
 
   std::vector<std::uint8_t> said;  // raw bytes, for a busy server's words
   const TComReplies& r = decoder.Replies();
@@ -261,24 +253,24 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
       case Got::Closed:
         return ServerClosed(name, said);
       case Got::Stopped:
-        return Failed(OpenFailure::Other, EINTR, name + ": stopped");
+        return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped");
       case Got::Silence:
-        return Failed(OpenFailure::NoAnswer, ETIMEDOUT,
+        return FailedOpen(OpenFailure::NoAnswer, ETIMEDOUT,
                       name + ": no answer to the port settings (RFC 2217) within " +
                           std::to_string(kNegotiateMs / 1000) + " s");
       case Got::Error: {
         const net::TSocketError error = port.Connection().LastError();
-        return Failed(OpenFailure::Other, error.Code, name + ": " + error.Text);
+        return FailedOpen(OpenFailure::Other, error.Code, name + ": " + error.Text);
       }
     }
     if (said.size() < 256) said.insert(said.end(), chunk, chunk + got);
     std::vector<std::uint8_t> data;  // dropped: what came before the purge
     decoder.Feed(chunk, got, data);
     if (port.SendAnswers() == kPortGone) {
-      return Failed(OpenFailure::ServerBusy, 0, name + ": the server closed the connection");
+      return FailedOpen(OpenFailure::ServerBusy, 0, name + ": the server closed the connection");
     }
     if (decoder.ComPortRefused()) {
-      return Failed(OpenFailure::NotSerial, 0, name + ": the server does not take RFC 2217 port settings");
+      return FailedOpen(OpenFailure::NotSerial, 0, name + ": the server does not take RFC 2217 port settings");
     }
   }
   elapsedMs = MillisSince(start);
@@ -296,7 +288,7 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
   check("parity", *r.Parity, ParityCode(line.Parity));
   check("stop bits", *r.StopSize, line.StopBits);
   check("flow control", *r.Control, kControlNoFlow);
-  if (!wrong.empty()) return Failed(OpenFailure::Other, 0, name + ": the server set " + wrong);
+  if (!wrong.empty()) return FailedOpen(OpenFailure::Other, 0, name + ": the server set " + wrong);
   return {};
 }
 
@@ -333,7 +325,7 @@ TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const
 
 TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, const TLineSettings& line,
                         const StopSignal* const& stop) {
-  if (!IsValidLine(line)) return Failed(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
+  if (!IsValidLine(line)) return FailedOpen(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
   // A server still closing its port after the previous client (the last
   // command a moment ago) turns the next one away: a short while of retries
   // tells that from a port another client really holds.

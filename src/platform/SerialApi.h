@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/StopSignal.h"
@@ -114,6 +115,15 @@ struct TSerialOpen {
   std::unique_ptr<SerialPort> Port;
   TOpenFailure Failure;  // Reason None when Port is set
 };
+
+// No port, for this reason: the system's code and our words.
+inline TSerialOpen FailedOpen(OpenFailure reason, int systemError, std::string detail) {
+  TSerialOpen result;
+  result.Failure.Reason = reason;
+  result.Failure.SystemError = systemError;
+  result.Failure.Detail = std::move(detail);
+  return result;
+}
 
 class SerialApi {
  public:

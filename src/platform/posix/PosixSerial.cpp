@@ -103,16 +103,8 @@ bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
 
 std::string SelfPid() { return std::to_string(getpid()); }
 
-TSerialOpen Failed(OpenFailure reason, int err, std::string detail) {
-  TSerialOpen result;
-  result.Failure.Reason = reason;
-  result.Failure.SystemError = err;
-  result.Failure.Detail = std::move(detail);
-  return result;
-}
-
 TSerialOpen InUse(const std::string& name, int err, const std::string& holder) {
-  TSerialOpen result = Failed(OpenFailure::Busy, err,
+  TSerialOpen result = FailedOpen(OpenFailure::Busy, err,
                               name + ": the port is in use by another program" +
                                   (holder.empty() ? "" : " (" + holder + ")"));
   result.Failure.Holder = holder;
@@ -130,19 +122,19 @@ TSerialOpen FailBusy(const std::string& name, int err, bool lockRefused) {
                                  : "it clears once every program that has the device open closes it, or when "
                                    "the adapter is plugged in again";
   if (geteuid() == 0) {
-    return Failed(OpenFailure::Other, err,
+    return FailedOpen(OpenFailure::Other, err,
                   name + ": no program holds the port, but its exclusive flag is still set (left by a program "
                          "that ended); " + advice);
   }
   // Another user's open files are out of sight.
-  return Failed(OpenFailure::Other, err,
+  return FailedOpen(OpenFailure::Other, err,
                 name + ": its exclusive flag is set and no program of yours has it open: a program of another "
                        "user holds it, or one that ended left the flag; " + advice);
 }
 
 TSerialOpen Fail(int err, const std::string& name) {
   if (err == EBUSY || err == EWOULDBLOCK) return FailBusy(name, err, false);
-  TSerialOpen result = Failed(FailureFromErrno(err), err, name + ": " + std::strerror(err));
+  TSerialOpen result = FailedOpen(FailureFromErrno(err), err, name + ": " + std::strerror(err));
   if (result.Failure.Reason == OpenFailure::PermissionDenied) result.Failure.Group = GroupOf(name);
   return result;
 }
@@ -292,7 +284,7 @@ class PosixSerialApi final : public SerialApi {
     if (const auto address = ParseNetPortName(name)) return OpenNetPort(name, *address, line, stop_);
     struct termios wanted {};
     if (!IsValidLine(line) || !posix::SetFrame(line, wanted.c_cflag)) {
-      return Failed(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
+      return FailedOpen(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
     }
     // The link's frames are short; the per-byte wait is ours, so the
     // descriptor never blocks (O_NONBLOCK) and never becomes our terminal.
@@ -305,7 +297,7 @@ class PosixSerialApi final : public SerialApi {
 
     if (!isatty(fd)) {
       ::close(fd);
-      return Failed(OpenFailure::NotSerial, ENOTTY, name + " is not a serial device");
+      return FailedOpen(OpenFailure::NotSerial, ENOTTY, name + " is not a serial device");
     }
 
     // The lock is the test: TIOCEXCL alone stops neither root nor a second
