@@ -11,7 +11,8 @@
 #                                  opens, the configuration and the version
 #                                  are read; fails otherwise
 #   scripts/windows-gui.sh shots   headless: main window, a configuration
-#                                  page, the audit window and the about box
+#                                  page, the audit and car park windows, the
+#                                  about box and the network port dialog
 #                                  into build/screenshots/windows/
 #   scripts/windows-gui.sh bench [runs]
 #                                  start to main window shown, under Wine

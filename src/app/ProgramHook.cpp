@@ -27,6 +27,7 @@
 
 #include "ui/about/About.h"
 #include "ui/common/UiContext.h"
+#include "ui/main/AddNetPort.h"
 #include "ui/main/Main.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FleetSurvey.h"
@@ -195,6 +196,13 @@ int TProgramHook::Shots(const QString& dir) {
     write->hide();
   }
   if (QWidget* about = FWindows.About) ok &= Save(*about, dir, "about");
+  {
+    // The dialog behind the port list's last entry, as a user fills it in.
+    ui::TfrmAddNetPort add(&FMain);
+    add.StartFrom("rfc2217://192.168.10.20:4001", 150);
+    add.show();
+    ok &= Save(add, dir, "add-net-port");
+  }
   Trigger("tbnInterfaceClose");
   return ok ? 0 : 1;
 }

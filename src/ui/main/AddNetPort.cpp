@@ -35,7 +35,7 @@ TfrmAddNetPort::TfrmAddNetPort(QWidget* parent) : QDialog(parent), ui(std::make_
 
 TfrmAddNetPort::~TfrmAddNetPort() = default;
 
-void TfrmAddNetPort::SetPort(const std::string& name, std::optional<int> allowanceMs) {
+void TfrmAddNetPort::StartFrom(const std::string& name, std::optional<int> allowanceMs) {
   ui->edtName->setText(QString::fromStdString(name));
   NameEdited();
   ui->rbtAllowanceFixed->setChecked(allowanceMs.has_value());

@@ -20,7 +20,7 @@ class TfrmAddNetPort : public QDialog {
   ~TfrmAddNetPort() override;
 
   // Starts from a port already listed (its name and allowance).
-  void SetPort(const std::string& name, std::optional<int> allowanceMs);
+  void StartFrom(const std::string& name, std::optional<int> allowanceMs);
   // What OK accepted: the name as the program writes it, and the fixed
   // allowance (none: measured at opening).
   std::string Name() const { return FName; }

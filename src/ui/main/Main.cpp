@@ -308,7 +308,7 @@ void TfrmMain::AddNetworkPortClick() {
   TfrmAddNetPort dialog(this);
   const int current = cbxInterfaces->currentIndex();
   if (FCtx.Link.IsNetworkPort(current))
-    dialog.SetPort(FCtx.Link.Entries()[static_cast<std::size_t>(current)].Text, FCtx.Link.NetworkAllowance(current));
+    dialog.StartFrom(FCtx.Link.Entries()[static_cast<std::size_t>(current)].Text, FCtx.Link.NetworkAllowance(current));
   if (dialog.exec() != QDialog::Accepted) return;
   const int before = FCtx.Link.Count();
   const int index = FCtx.Link.AddNetworkPort(dialog.Name(), dialog.AllowanceMs());

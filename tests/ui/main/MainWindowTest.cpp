@@ -950,7 +950,7 @@ void MainWindowTest::screenshots() {
   add.findChild<QLineEdit*>("edtName")->setText(QStringLiteral("tcp://gate 3:4001"));
   add.OKBtnClick();
   q17::test::Screenshot(add, "add-net-port-error");
-  add.SetPort("rfc2217://192.168.10.20:4001", 150);
+  add.StartFrom("rfc2217://192.168.10.20:4001", 150);
   q17::test::Screenshot(add, "add-net-port-filled");
   add.reject();
 }
