@@ -52,11 +52,13 @@ void TfrmAddNetPort::PartsChanged() {
     ui->edtName->clear();
     return;
   }
-  // An IPv6 address goes in brackets, as the name writes it.
-  const bool v6 = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
-  const QString shownHost = v6 ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-  const QString scheme = ui->cbxKind->currentIndex() == 1 ? kTelnetScheme : kRawScheme;
-  ui->edtName->setText(scheme + shownHost + QLatin1Char(':') + QString::number(ui->sedPort->value()));
+  // Written as the program writes every name (an IPv6 address in brackets).
+  TNetPortName parts;
+  parts.Kind = ui->cbxKind->currentIndex() == 1 ? NetPortKind::Rfc2217 : NetPortKind::RawTcp;
+  const bool bracketed = host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'));
+  parts.Host = (bracketed ? host.mid(1, host.size() - 2) : host).toStdString();
+  parts.Port = static_cast<std::uint16_t>(ui->sedPort->value());
+  ui->edtName->setText(QString::fromStdString(FormatNetPortName(parts)));
 }
 
 // ...and the parts follow a whole name typed, once it is one.
