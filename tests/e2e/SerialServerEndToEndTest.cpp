@@ -17,78 +17,10 @@
 #include "link/OpenFailureText.h"
 #include "platform/TempDir.h"
 #include "support/FileBytes.h"
+#include "support/Ser2net.h"
 
 namespace q17::test {
 namespace {
-
-constexpr const char* kSer2net = "/usr/sbin/ser2net";
-
-// A loopback port nobody listens on now.
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-// Whether some socket listens on this loopback port (asked of the kernel,
-// so no connection opens the server's device).
-bool Listening(int port) {
-  std::ifstream tcp("/proc/net/tcp");
-  std::string line;
-  char hex[8];
-  std::snprintf(hex, sizeof hex, ":%04X", port);
-  while (std::getline(tcp, line)) {
-    std::istringstream fields(line);
-    std::string slot, local, remote, state;
-    fields >> slot >> local >> remote >> state;
-    if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == hex) return true;
-  }
-  return false;
-}
-
-class Ser2net {
- public:
-  // A raw accepter in front of rawPty and an RFC 2217 one in front of telnetPty.
-  Ser2net(const std::string& rawPty, const std::string& telnetPty) : rawPort_(FreePort()), telnetPort_(FreePort()) {
-    std::ofstream(dir_ / "ser2net.yaml")
-        << "connection: &raw\n"
-           "  accepter: tcp,127.0.0.1," << rawPort_ << "\n"
-           "  connector: serialdev," << rawPty << ",9600n81,local\n"
-           "  options:\n"
-           "    chardelay: false\n"
-           "connection: &rfc2217\n"
-           "  accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort_ << "\n"
-           "  connector: serialdev," << telnetPty << ",9600n81,local\n"
-           "  options:\n"
-           "    chardelay: false\n";
-    // -n: in the foreground; -u: no UUCP lock files outside the test.
-    if (!server_.Start({kSer2net, "-n", "-u", "-c", dir_ / "ser2net.yaml", "-P", dir_ / "ser2net.pid"}, {}, true)) {
-      ADD_FAILURE() << "ser2net did not start";
-      return;
-    }
-    for (int i = 0; i < 800 && !(Listening(rawPort_) && Listening(telnetPort_)); ++i) {
-      std::string ignored;
-      server_.ReadLine(ignored, 25);
-    }
-    EXPECT_TRUE(Listening(rawPort_) && Listening(telnetPort_)) << server_.Err();
-  }
-
-  std::string Raw() const { return "tcp://127.0.0.1:" + std::to_string(rawPort_); }
-  std::string Telnet() const { return "rfc2217://127.0.0.1:" + std::to_string(telnetPort_); }
-  void Stop() { server_.Stop(); }
-
- private:
-  TempDir dir_;
-  int rawPort_;
-  int telnetPort_;
-  ChildProcess server_;
-};
 
 // A generous line wait: two forwarding processes on a loaded machine must
 // not turn into exchange failures; the timing is the benchmark's business.
@@ -103,13 +35,12 @@ constexpr const char* kSetup =
     "[CHAN_2]\r\nWCT=7\r\nWAT=8\r\nGDT=9\r\nGOT=11\r\nTST=12\r\nOPT=3\r\n"
     "[MEMORY]\r\nTMT_1=250\r\nTMT_2=2400\r\n[ATTEN]\r\nATT_1=3\r\nATT_2=31\r\n";
 
-bool HaveSer2net() { return ::access(kSer2net, X_OK) == 0; }
-
 TEST(SerialServerEndToEnd, BothKindsCarryTheCommandsOfALocalPort) {
   if (!HaveSer2net()) GTEST_SKIP() << "ser2net is not installed (scripts/deps.sh installs it)";
   SimHarness rawSim({"--reader", "1", "--reader", "3"});
   SimHarness telnetSim({"--reader", "1", "--reader", "3"});
   Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  ASSERT_TRUE(server.Ready()) << server.Err();
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   for (SimHarness* sim : {&rawSim, &telnetSim}) {
@@ -146,6 +77,7 @@ TEST(SerialServerEndToEnd, ASurveyOfTwoBusesAtOnceListsThemInPortOrder) {
   SimHarness rawSim({"--reader", "1", "--reader", "3"});
   SimHarness telnetSim({"--reader", "2"});
   Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  ASSERT_TRUE(server.Ready()) << server.Err();
   const RunResult r = Ctl({"--port", server.Telnet(), "--port", server.Raw(), "survey", "1", "3"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   std::istringstream lines(r.out);
@@ -161,6 +93,7 @@ TEST(SerialServerEndToEnd, AServerStoppedMidRunIsTheDeviceGone) {
   SimHarness rawSim;
   SimHarness telnetSim;
   Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  ASSERT_TRUE(server.Ready()) << server.Err();
   ChildProcess ctl;
   ASSERT_TRUE(ctl.Start(CtlArgv({"--port", server.Telnet(), "echo-test", "--count", "100000000"}), {}, true));
   for (int i = 0; i < 400 && SimHarness::Field(telnetSim.Control("stats"), "requests") == "0"; ++i) {
@@ -184,6 +117,7 @@ TEST(SerialServerEndToEnd, AServerStoppedDuringWriteConfigSaysWhatEachGroupBecam
   SimHarness rawSim;
   SimHarness telnetSim;
   Ser2net server(rawSim.Pty(), telnetSim.Pty());
+  ASSERT_TRUE(server.Ready()) << server.Err();
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   std::ofstream(dir / "gate.set", std::ios::binary) << kSetup;
