@@ -9,7 +9,9 @@
 #                                  by hand; q17sim serves until it closes
 #   scripts/windows-gui.sh smoke   headless: the main window appears, COM5
 #                                  opens, the configuration and the version
-#                                  are read; fails otherwise
+#                                  are read; then the same through ser2net's
+#                                  RFC 2217 accepter over Winsock; fails
+#                                  otherwise
 #   scripts/windows-gui.sh shots   headless: main window, a configuration
 #                                  page, the audit and car park windows, the
 #                                  about box and the network port dialog
@@ -28,7 +30,7 @@ for f in "$exe" "$probe"; do
   [[ -f "$f" ]] || { echo "windows-gui: $f missing: run scripts/build-windows.sh first" >&2; exit 1; }
 done
 
-"$root/scripts/deps.sh" wine wine64 xvfb >/dev/null
+"$root/scripts/deps.sh" wine wine64 xvfb ser2net >/dev/null
 # q17sim is a Linux program: the native build has it.
 sim="$root/build/tools/q17sim/q17sim"
 if [[ ! -x "$sim" ]]; then
@@ -93,6 +95,30 @@ case "$mode" in
     expect '^read Код = 0 '
     expect '^version .+'
     expect '^about SetupQ17 \| [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ \| .+ \| .+$'
+    expect '^smoke ok$'
+
+    # The same reader through a serial server on the loopback, reached over
+    # Winsock: ser2net's RFC 2217 accepter in front of the same terminal
+    # (acknowledged at once, which Wine cannot ask of the client's side).
+    listening() { grep -q ":$(printf '%04X' "$1") 00000000:0000 0A" /proc/net/tcp; }
+    netport=$((20000 + RANDOM % 20000))
+    while listening "$netport"; do netport=$((netport + 1)); done
+    cat >"$work/ser2net.yaml" <<YAML
+connection: &rfc2217
+  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1,$netport
+  connector: serialdev,$pty,9600n81,local
+  options:
+    chardelay: false
+YAML
+    /usr/sbin/ser2net -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" 2>"$work/ser2net.err" &
+    s2n=$!
+    for _ in $(seq 200); do listening "$netport" && break; sleep 0.05; done
+    net="rfc2217://127.0.0.1:$netport"
+    out=$(run "smoke:$net") || true
+    kill "$s2n" 2>/dev/null || true
+    printf '%s\n' "$out" | grep -E '^(open|read|version|smoke)' || true
+    expect "^open Порт $net\$"
+    expect '^read Код = 0 '
     expect '^smoke ok$'
     echo "windows-gui smoke: passed" >&2
     ;;

@@ -25,6 +25,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "platform/NetPortName.h"
 #include "ui/about/About.h"
 #include "ui/common/UiContext.h"
 #include "ui/main/AddNetPort.h"
@@ -224,8 +225,14 @@ bool TProgramHook::OpenPort(const QString& name) {
   // The list's last entry adds a network port: it names none.
   const int ports = box->count() - 1;
   const int index = name.isEmpty() ? 0 : box->findText(name, Qt::MatchFixedString);
-  if (index < 0 || index >= ports) return false;
-  box->setCurrentIndex(index);
+  if (index >= 0 && index < ports) {
+    box->setCurrentIndex(index);
+  } else if (IsNetPortName(name.toStdString())) {
+    // A serial server's address, typed into the list as a user would.
+    box->setEditText(name);
+  } else {
+    return false;
+  }
   return Trigger("tbnInterfaceOpen") && PanelText(3).startsWith(QStringLiteral("Код = 0 "));
 }
 
