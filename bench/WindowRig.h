@@ -18,14 +18,8 @@ struct TWindowRig {
   std::unique_ptr<SerialApi> serial = MakeSystemSerialApi();
   std::unique_ptr<D2xxApi> d2xx = MakeSystemD2xxApi();
   TInterfList link{*serial, *d2xx};
-  TCommandState state;
-  test::FakeMessages messages;
-  test::FakeFiles files;
-  test::FakeBeep beep;
-  test::FakeClock clock;
-  ui::TIdleSlot idle;
-  ui::TWindows windows;
-  ui::TUiContext ctx{state, link, messages, files, beep, clock, idle, windows};
+  test::FakeContext program{link};
+  ui::TUiContext& ctx = program.ctx;
 };
 
 #ifdef Q17SIM_PATH

@@ -75,4 +75,18 @@ class FakeClock : public ui::IClock {
   int reads = 0;
 };
 
+// The program's context around an interface list, every seam a fake, as
+// the program's start builds it.
+struct FakeContext {
+  explicit FakeContext(TInterfList& link) : ctx{state, link, messages, files, beeper, clock, idle, windows} {}
+  TCommandState state;
+  FakeMessages messages;
+  FakeFiles files;
+  FakeBeep beeper;
+  FakeClock clock;
+  ui::TIdleSlot idle;
+  ui::TWindows windows;
+  ui::TUiContext ctx;
+};
+
 }  // namespace q17::test

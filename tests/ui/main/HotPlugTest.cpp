@@ -75,7 +75,7 @@ class UnpluggableSerial final : public SerialApi {
 struct HotPlugWorld {
   HotPlugWorld() {
     d2xx.available = false;
-    main = ui::CreateWindows(ctx);
+    main = ui::CreateWindows(program.ctx);
     main->WatchDevices(events);
     main->show();
   }
@@ -97,14 +97,8 @@ struct HotPlugWorld {
   UnpluggableSerial serial{reader};
   test::FakeD2xxApi d2xx;
   TInterfList link{serial, d2xx};
-  TCommandState state;
-  test::FakeMessages messages;
-  test::FakeFiles files;
-  test::FakeBeep beeper;
-  test::FakeClock clock;
-  ui::TIdleSlot idle;
-  ui::TWindows windows;
-  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+  test::FakeContext program{link};
+  ui::TWindows& windows = program.windows;
   ui::TDeviceEvents events;
   std::unique_ptr<ui::TfrmMain> main;
 };
@@ -193,7 +187,7 @@ void HotPlugTest::unplugStopsEveryRunningTestWindow() {
     // The radio test does not poll: the system's news is what tells it.
     w.events.Announce();
     QTRY_VERIFY2(!w.link.Opened(), c.name);
-    QVERIFY2(w.idle.Empty(), c.name);
+    QVERIFY2(w.program.idle.Empty(), c.name);
     QCOMPARE(window->PanelText(c.panel), kGone);
     QVERIFY2(window->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled(), c.name);
     QCOMPARE(w.main->Panel(3)->text(), kGone);
@@ -258,7 +252,7 @@ void HotPlugTest::unplugEndsASurveyAndAWriteToManyReaders() {
   write->findChild<QLineEdit*>(QStringLiteral("edtAddresses"))->setText(QStringLiteral("1,2,3"));
   // Gone after reader 1's own block was read: its write never arrives.
   w.bus.SetReplyHook([&w] { w.serial.unplugBeforeNextWrite = true; });
-  w.messages.answers = {true};
+  w.program.messages.answers = {true};
   write->findChild<QPushButton*>(QStringLiteral("btnStart"))->click();
   w.bus.SetReplyHook({});
   QVERIFY(!w.link.Opened());

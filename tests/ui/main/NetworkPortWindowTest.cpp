@@ -54,7 +54,7 @@ struct Program {
     // A fixed allowance, as the window's setting gives it: a loaded machine's
     // two forwarding processes must not turn into exchange failures.
     for (const std::string& name : networkPorts) link.AddNetworkPort(name, 400);
-    main = ui::CreateWindows(ctx);
+    main = ui::CreateWindows(program.ctx);
     main->show();
   }
   ~Program() {
@@ -71,14 +71,7 @@ struct Program {
   std::unique_ptr<SerialApi> serial = MakeSystemSerialApi();
   test::FakeD2xxApi d2xx;
   TInterfList link{*serial, d2xx};
-  TCommandState state;
-  test::FakeMessages messages;
-  test::FakeFiles files;
-  test::FakeBeep beeper;
-  test::FakeClock clock;
-  ui::TIdleSlot idle;
-  ui::TWindows windows;
-  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
+  test::FakeContext program{link};
   std::unique_ptr<ui::TfrmMain> main;
 };
 
@@ -116,10 +109,10 @@ void NetworkPortWindowTest::bothKindsWriteAndReadTheReader() {
     p.Action("tbnGetFromReader")->trigger();
     QCOMPARE(p.Panel(3), Result(0));
     QCOMPARE(p.Panel(2), QStringLiteral("ОДНОКРАТНЫЙ"));
-    QCOMPARE(p.state.Config.Mode, std::uint8_t(OneRead));
+    QCOMPARE(p.program.state.Config.Mode, std::uint8_t(OneRead));
     p.Action("tbnInterfaceClose")->trigger();
     QVERIFY(!p.link.Opened());
-    QVERIFY(p.messages.informed.isEmpty());
+    QVERIFY(p.program.messages.informed.isEmpty());
   }
 }
 
