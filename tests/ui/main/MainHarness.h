@@ -19,8 +19,16 @@
 
 namespace q17::test {
 
-struct MainHarness {
-  MainHarness() {
+// The simulated reader at address 1 behind an interface list.
+struct SimulatedLine {
+  sim::ReaderBus bus{{1}};
+  sim::SimSerialApi serial{bus};
+  FakeD2xxApi d2xx;
+  TInterfList link{serial, d2xx};
+};
+
+struct MainHarness : SimulatedLine, FakeContext {
+  MainHarness() : FakeContext(link) {
     d2xx.available = false;
     main = ui::CreateWindows(ctx);
     main->show();
@@ -60,18 +68,6 @@ struct MainHarness {
   }
   std::uint64_t Requests() const { return bus.Stats().requests; }
 
-  sim::ReaderBus bus{{1}};
-  sim::SimSerialApi serial{bus};
-  FakeD2xxApi d2xx;
-  TCommandState state;
-  TInterfList link{serial, d2xx};
-  FakeMessages messages;
-  FakeFiles files;
-  FakeBeep beeper;
-  FakeClock clock;
-  ui::TIdleSlot idle;
-  ui::TWindows windows;
-  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
   int replies = 0;
   std::unique_ptr<ui::TfrmMain> main;
 };
