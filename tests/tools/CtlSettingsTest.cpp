@@ -112,6 +112,15 @@ TEST_F(CtlSettings, FailedExchangesAndFilesNameWhatWentWrong) {
   EXPECT_EQ(err.str(), "Код = 20 / Недопустимый параметр\nОшибка установки времени памяти тага!\n");
   EXPECT_EQ(serial.line.writes.size(), 5u);
 
+  // Every command answered, the read-back refused: the reader holds the
+  // file, unchecked, and is not reported as left untouched.
+  nextPacketNo = 0;
+  Reply(0, kReaderBlock);
+  for (int i = 0; i < 5; ++i) Reply(0);
+  Reply(20);
+  EXPECT_EQ(Run({"write-config", file}), 1);
+  EXPECT_EQ(err.str().rfind("q17ctl: written, but reading it back to check it failed\nКод = 20 ", 0), 0u) << err.str();
+
   serial.line.writes.clear();
   EXPECT_EQ(Run({"write-config", dir / "none.set"}), 1);
   EXPECT_EQ(err.str(), "q17ctl: " + (dir / "none.set") + ": no such file\n");
