@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "WindowRig.h"
-#include "ui/tests/FleetSurvey.h"
+#include "ui/fleet/FleetSurvey.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "WindowRig.h"
-#include "ui/tests/TrafficLog.h"
+#include "ui/service/TrafficLog.h"
 
 namespace {
 

@@ -31,8 +31,8 @@
 #include "ui/main/AddNetPort.h"
 #include "ui/main/Main.h"
 #include "ui/tests/Audit.h"
-#include "ui/tests/FleetSurvey.h"
-#include "ui/tests/FleetWrite.h"
+#include "ui/fleet/FleetSurvey.h"
+#include "ui/fleet/FleetWrite.h"
 #include "ui/tests/Test_Radio.h"
 
 namespace q17::app {

@@ -33,7 +33,7 @@
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
-#include "ui/tests/TrafficLog.h"
+#include "ui/service/TrafficLog.h"
 
 namespace q17::ui {
 

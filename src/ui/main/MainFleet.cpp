@@ -4,8 +4,8 @@
 #include <QMenuBar>
 
 #include "ui/main/Main.h"
-#include "ui/tests/FleetSurvey.h"
-#include "ui/tests/FleetWrite.h"
+#include "ui/fleet/FleetSurvey.h"
+#include "ui/fleet/FleetWrite.h"
 #include "ui_Main.h"
 
 namespace q17::ui {

@@ -6,13 +6,13 @@
 #include "ui/main/ChangeAddr.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
-#include "ui/tests/FleetSurvey.h"
-#include "ui/tests/FleetWrite.h"
+#include "ui/fleet/FleetSurvey.h"
+#include "ui/fleet/FleetWrite.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/TestAudio.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
-#include "ui/tests/TrafficLog.h"
+#include "ui/service/TrafficLog.h"
 
 namespace q17::ui {
 

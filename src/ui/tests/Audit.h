@@ -3,7 +3,7 @@
 // pass listed as a row.
 #include <memory>
 
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmAudit;

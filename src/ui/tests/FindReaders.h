@@ -3,7 +3,7 @@
 // line per reader that answers; the reader address is put back afterwards.
 #include <memory>
 
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmFindReaders;

@@ -3,7 +3,7 @@
 // is shown; the first failed read freezes the display until it is reopened.
 #include <memory>
 
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmSensors;

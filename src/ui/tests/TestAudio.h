@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "reader/ReadZone.h"
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmAudio;

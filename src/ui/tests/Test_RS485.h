@@ -6,7 +6,7 @@
 
 #include "reader/Echo.h"
 #include "reader/EchoSpread.h"
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmCommTest;

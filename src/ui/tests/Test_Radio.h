@@ -4,7 +4,7 @@
 // also the program's working copy of both tag texts.
 #include <memory>
 
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmRadioTest;

@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 
 #include "IdleSlotTest.h"
-#include "WindowFixture.h"
+#include "ui/support/WindowFixture.h"
 #include "ui/support/Screenshot.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/ExchangeHistogram.h"

@@ -11,7 +11,7 @@
 #include <QTreeWidget>
 #include <numeric>
 
-#include "WindowFixture.h"
+#include "ui/support/WindowFixture.h"
 #include "link/ErrMsg.h"
 #include "reader/RdrCmd.h"
 #include "ui/support/Screenshot.h"
@@ -20,7 +20,7 @@
 #include "ui/tests/SensorTimeline.h"
 #include "ui/tests/Sensors.h"
 #include "ui/tests/Test_RS485.h"
-#include "ui/tests/TrafficLog.h"
+#include "ui/service/TrafficLog.h"
 
 namespace q17::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmFleetWrite;

@@ -1,4 +1,4 @@
-#include "ui/tests/FleetSurvey.h"
+#include "ui/fleet/FleetSurvey.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -9,7 +9,7 @@
 
 #include "reader/SurveyTable.h"
 #include "ui/common/QtSeams.h"
-#include "ui/tests/FleetWrite.h"
+#include "ui/fleet/FleetWrite.h"
 #include "ui_FleetSurvey.h"
 
 namespace q17::ui {

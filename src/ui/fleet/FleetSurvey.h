@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "reader/Survey.h"
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 namespace Ui {
 class TfrmFleetSurvey;

@@ -12,12 +12,12 @@
 #include <QTimer>
 #include <chrono>
 
-#include "WindowFixture.h"
+#include "ui/support/WindowFixture.h"
 #include "reader/Survey.h"
 #include "reader/SurveyTable.h"
 #include "ui/support/Screenshot.h"
-#include "ui/tests/FleetSurvey.h"
-#include "ui/tests/FleetWrite.h"
+#include "ui/fleet/FleetSurvey.h"
+#include "ui/fleet/FleetWrite.h"
 
 namespace q17::test {
 namespace {

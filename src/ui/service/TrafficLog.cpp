@@ -1,4 +1,4 @@
-#include "ui/tests/TrafficLog.h"
+#include "ui/service/TrafficLog.h"
 
 #include <QScrollBar>
 

@@ -1,4 +1,4 @@
-#include "ui/tests/DiagWindow.h"
+#include "ui/common/DiagWindow.h"
 
 #include <QHideEvent>
 #include <QLayout>

@@ -9,7 +9,7 @@
 
 #include "link/LineObserver.h"
 #include "ui/common/UiContext.h"
-#include "ui/tests/TrafficLogModel.h"
+#include "ui/service/TrafficLogModel.h"
 
 namespace Ui {
 class TfrmTrafficLog;

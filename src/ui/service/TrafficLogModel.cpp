@@ -1,4 +1,4 @@
-#include "ui/tests/TrafficLogModel.h"
+#include "ui/service/TrafficLogModel.h"
 
 namespace q17::ui {
 

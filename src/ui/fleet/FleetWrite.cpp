@@ -1,4 +1,4 @@
-#include "ui/tests/FleetWrite.h"
+#include "ui/fleet/FleetWrite.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
