@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -54,6 +55,9 @@ QByteArray FileBytes(const QString& name) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A held line as the formatter wrote it.
+QString Line(const ui::TfrmTrafficLog& log, std::size_t i) { return QString::fromStdString(log.Model().Line(i)); }
+
 int Version(WindowWorld& world) {
   std::string text;
   return ReadVersion(world.state, world.link, text);
@@ -66,6 +70,7 @@ class ServiceToolsTest : public QObject {
  private slots:
   void LogModelKeepsTheLastHundredThousand();
   void LogFollowsPausesCapsAndSaves();
+  void LogShowsLongLinesWhole();
   void AuditListSavedAsCsv();
   void TimelineDrawsAndFreezesWithTheStates();
   void HistogramDrawsGoodExchangesAndCountsErrors();
@@ -73,15 +78,32 @@ class ServiceToolsTest : public QObject {
 
 void ServiceToolsTest::LogModelKeepsTheLastHundredThousand() {
   ui::TTrafficLogModel model;
-  std::vector<QString> lines;
-  for (int i = 0; i < ui::kTrafficLogCap + 5; ++i) lines.push_back(QString::number(i));
-  model.Append(std::move(lines));
+  for (int i = 0; i < ui::kTrafficLogCap + 5; ++i) model.Add(std::to_string(i));
+  QCOMPARE(model.rowCount(), 0);  // rows only once shown
+  QCOMPARE(model.Show(true), 0);
   QCOMPARE(model.rowCount(), 100000);
   QCOMPARE(model.Dropped(), 5LL);
-  QCOMPARE(model.Lines().front(), QStringLiteral("5"));
-  model.Append({QStringLiteral("next")});
-  QCOMPARE(model.Lines().front(), QStringLiteral("6"));
-  QCOMPARE(model.Lines().back(), QStringLiteral("next"));
+  QCOMPARE(model.index(0).data().toString(), QStringLiteral("5"));
+
+  // Held still, as behind a pause: the waiting lines take the place of the
+  // oldest rows' lines, so shown and waiting never pass the cap together.
+  for (int i = 0; i < 30; ++i) model.Add("late " + std::to_string(i));
+  QCOMPARE(model.Size(), std::size_t{100000});
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.index(0).data().toString(), QString());
+  QCOMPARE(model.Show(false), 30);
+  QCOMPARE(model.rowCount(), 100000 - 30);
+  QCOMPARE(model.index(0).data().toString(), QStringLiteral("35"));
+  QCOMPARE(model.Show(true), 0);
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.index(99999).data().toString(), QStringLiteral("late 29"));
+  QCOMPARE(model.Dropped(), 35LL);
+  // More waiting than the cap: every row goes, the newest lines stay.
+  for (int i = 0; i < ui::kTrafficLogCap + 1; ++i) model.Add("again " + std::to_string(i));
+  QCOMPARE(model.Show(true), 100000);
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.index(0).data().toString(), QStringLiteral("again 1"));
+  QCOMPARE(model.Line(0), std::string("again 1"));
 }
 
 void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
@@ -92,8 +114,8 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QVERIFY(world.link.Observer() != nullptr);
   QCOMPARE(Version(world), 0);
   QTRY_COMPARE(log.Model().rowCount(), 2);
-  QVERIFY(log.Model().Lines()[0].contains(QStringLiteral("\tTX\tFB 00 01 00 28 00 C5 B0 FD\t")));
-  QVERIFY(log.Model().Lines()[1].contains(QStringLiteral("\tRX\tFC 00 01 00 00 ")));
+  QVERIFY(Line(log, 0).contains(QStringLiteral("\tTX\tFB 00 01 00 28 00 C5 B0 FD\t")));
+  QVERIFY(Line(log, 1).contains(QStringLiteral("\tRX\tFC 00 01 00 00 ")));
 
   // Paused: the list stands still; resumed, the waiting lines come in.
   auto* pause = Child<QPushButton>(log, "btnPause");
@@ -104,13 +126,13 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QCOMPARE(log.Model().rowCount(), 2);
   pause->click();
   QCOMPARE(log.Model().rowCount(), 4);
-  QVERIFY(log.Model().Lines()[3].endsWith(QStringLiteral("\tERR\tКод = 6 / Таймаут обмена")));
+  QVERIFY(Line(log, 3).endsWith(QStringLiteral("\tERR\tКод = 6 / Таймаут обмена")));
 
   // Beyond the cap the oldest go, and the window says so.
   QCOMPARE(Version(world), 0);
   QCOMPARE(Version(world), 0);
   QTRY_COMPARE(log.Dropped(), 2LL);
-  QCOMPARE(log.Model().rowCount(), 6);
+  QTRY_COMPARE(log.Model().rowCount(), 6);
   QVERIFY(!Child<QLabel>(log, "lblDropped")->text().isEmpty());
   Screenshot(log, "TfrmTrafficLog");
 
@@ -125,7 +147,7 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QCOMPARE(world.files.filter, std::string("Журнал обмена (*.log *.txt)"));
   QCOMPARE(FileBytes(settings.fileName()), QByteArray("[Common]\r\n"));
   QByteArray expected;
-  for (const QString& line : log.Model().Lines()) expected += line.toUtf8() + '\n';
+  for (std::size_t i = 0; i < log.Model().Size(); ++i) expected += Line(log, i).toUtf8() + '\n';
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), expected);
   QVERIFY(world.messages.texts.isEmpty());
   Child<QPushButton>(log, "btnClear")->click();
@@ -164,6 +186,30 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QTRY_VERIFY(dropped->text().endsWith(QStringLiteral("21766")));
   QTRY_VERIFY(dropped->heightForWidth(dropped->width()) <= dropped->height());
   full.hide();
+}
+
+void ServiceToolsTest::LogShowsLongLinesWhole() {
+  WindowWorld world;
+  ui::TfrmTrafficLog log(world.ctx);
+  log.show();
+  // A long line, then shorter ones last: the list's rows share one size.
+  const std::vector<std::uint8_t> noise(200, 0x5A);
+  TLineEvent event;
+  event.Kind = TLineEvent::RxPartial;
+  event.Bytes = noise.data();
+  event.Size = noise.size();
+  event.Time = TLineClock::now();
+  world.link.Observer()->OnLineEvent(event);
+  world.bus.ApplyControl("fault noreply next 1");
+  QCOMPARE(Version(world), rcTimeout);
+  QTRY_COMPARE(log.Model().rowCount(), 3);
+  auto* view = Child<QListView>(log, "lvwLog");
+  const QModelIndex longest = log.Model().index(0);
+  const int needed = view->fontMetrics().horizontalAdvance(longest.data().toString());
+  QTRY_VERIFY(view->visualRect(longest).width() >= needed);
+  QVERIFY(view->horizontalScrollBar()->maximum() + view->viewport()->width() >= needed);
+  Screenshot(log, "TfrmTrafficLog_long");
+  log.hide();
 }
 
 void ServiceToolsTest::AuditListSavedAsCsv() {
