@@ -3,18 +3,21 @@
 // exchange-time histogram.
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <numeric>
 
 #include "ui/support/WindowFixture.h"
 #include "link/ErrMsg.h"
 #include "reader/RdrCmd.h"
+#include "ui/common/QtSeams.h"
 #include "ui/support/Screenshot.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/ExchangeHistogram.h"
@@ -25,30 +28,6 @@
 
 namespace q17::test {
 namespace {
-
-// Exports have a dialog of their own: the settings-file dialogs answer nothing.
-struct SaveTo : ui::IFileDialog {
-  QString name;
-  std::string filter;
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return {}; }
-  QString ExportFileName(QWidget*, const TExportFormat& format) override {
-    filter = ExportFilter(format);
-    return name;
-  }
-};
-
-// Says yes to every question unless told otherwise.
-struct AnsweringMessages : FakeMessages {
-  AnsweringMessages() { answerWhenNoneLeft = true; }
-};
-
-// The world's graph with a file dialog that answers `files`.
-struct SavingWorld : WindowWorld {
-  SaveTo files;
-  AnsweringMessages messages;
-  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
-};
 
 QByteArray FileBytes(const QString& name) {
   QFile file(name);
@@ -72,6 +51,7 @@ class ServiceToolsTest : public QObject {
   void LogFollowsPausesCapsAndSaves();
   void LogShowsLongLinesWhole();
   void AuditListSavedAsCsv();
+  void ExportDialogKeepsABareNameInItsFolder();
   void TimelineDrawsAndFreezesWithTheStates();
   void HistogramDrawsGoodExchangesAndCountsErrors();
 };
@@ -107,7 +87,7 @@ void ServiceToolsTest::LogModelKeepsTheLastHundredThousand() {
 }
 
 void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
-  SavingWorld world;
+  WindowWorld world;
   ui::TfrmTrafficLog log(world.ctx, 6);
   QVERIFY(world.link.Observer() == nullptr);
   log.show();
@@ -142,9 +122,10 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QFile settings(dir.filePath(QStringLiteral("victim.set")));
   QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[Common]\r\n") > 0);
   settings.close();
-  world.files.name = dir.filePath(QStringLiteral("victim"));
+  world.files.exportName = dir.filePath(QStringLiteral("victim"));
   Child<QPushButton>(log, "btnSave")->click();
-  QCOMPARE(world.files.filter, std::string("Журнал обмена (*.log *.txt)"));
+  QCOMPARE(world.files.exportFilter, std::string("Журнал обмена (*.log *.txt)"));
+  QCOMPARE(world.files.exportFolder, ui::SettingsFolder());
   QCOMPARE(FileBytes(settings.fileName()), QByteArray("[Common]\r\n"));
   QByteArray expected;
   for (std::size_t i = 0; i < log.Model().Size(); ++i) expected += Line(log, i).toUtf8() + '\n';
@@ -159,7 +140,7 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), QByteArray());
   world.messages.texts.clear();
-  world.files.name = dir.filePath(QStringLiteral("no/such/folder/log.txt"));
+  world.files.exportName = dir.filePath(QStringLiteral("no/such/folder/log.txt"));
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(world.messages.texts.size(), 1);
 
@@ -213,7 +194,7 @@ void ServiceToolsTest::LogShowsLongLinesWhole() {
 }
 
 void ServiceToolsTest::AuditListSavedAsCsv() {
-  SavingWorld world;
+  WindowWorld world;
   ui::TfrmAudit w(world.ctx);
   world.bus.ApplyControl("clock 2022-03-15 14:45:30");
   world.bus.ApplyControl("event 0x0124 2 12345678");
@@ -221,14 +202,36 @@ void ServiceToolsTest::AuditListSavedAsCsv() {
   w.show();
   QTRY_COMPARE(Child<QTreeWidget>(w, "lvwAudit")->topLevelItemCount(), 2);
   QTemporaryDir dir;
-  world.files.name = dir.filePath(QStringLiteral("audit"));
+  world.files.exportName = dir.filePath(QStringLiteral("audit"));
   Child<QPushButton>(w, "btnSaveFile")->click();
-  QCOMPARE(world.files.filter, std::string("Таблица CSV (*.csv)"));
+  QCOMPARE(world.files.exportFilter, std::string("Таблица CSV (*.csv)"));
   const QByteArray csv = FileBytes(dir.filePath(QStringLiteral("audit.csv")));
   QVERIFY(csv.startsWith(QByteArray("\xEF\xBB\xBF") + QStringLiteral("Номер;Канал;Время;Таг;Событие\r\n").toUtf8()));
   QVERIFY(csv.contains(QStringLiteral("1;Кан. 2;14:45:30;12 34 56 78;Таг передан в контроллер\r\n").toUtf8()));
   QCOMPARE(csv.count("\r\n"), 3);
   w.hide();
+}
+
+void ServiceToolsTest::ExportDialogKeepsABareNameInItsFolder() {
+  QTemporaryDir dir;
+  ui::TQtFileDialog files;
+  QString opened;
+  QTimer typist;
+  int tries = 0;
+  typist.setInterval(10);
+  QObject::connect(&typist, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog && ++tries < 500) return;
+    typist.stop();
+    if (!dialog) return;
+    opened = dialog->directory().absolutePath();
+    dialog->selectFile(QStringLiteral("events"));
+    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, as its Save button
+  });
+  typist.start();
+  const QString chosen = files.ExportFileName(nullptr, dir.path(), kCsvExport);
+  QCOMPARE(opened, dir.path());
+  QCOMPARE(chosen, dir.filePath(QStringLiteral("events")));
 }
 
 void ServiceToolsTest::TimelineDrawsAndFreezesWithTheStates() {
