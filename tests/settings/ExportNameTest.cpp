@@ -17,6 +17,7 @@ TEST(ExportName, AnExportNeverTakesASettingsFilesName) {
       {"trace.txt", &kLogExport, "trace.txt"},  // either of the log's extensions
       {"trace.LOG", &kLogExport, "trace.LOG"},
       {"events.csv. ", &kCsvExport, "events.csv"},  // Windows drops trailing dots and blanks
+      {"gate.set. ", &kCsvExport, "gate.set.csv"},  // never "gate.set" once Windows has dropped them
       {"C:\\data.d\\events", &kCsvExport, "C:\\data.d\\events.csv"},  // a dot in a folder is no extension
       {"/tmp/.csv", &kCsvExport, "/tmp/.csv.csv"},
       {"", &kCsvExport, ""},

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <string>
 
 #include "ui/common/UiContext.h"
 
@@ -38,8 +39,16 @@ class FakeFiles : public ui::IFileDialog {
  public:
   QString OpenFileName(QWidget*, const QString&) override { return openName; }
   QString SaveFileName(QWidget*, const QString&) override { return saveName; }
+  QString ExportFileName(QWidget*, const QString& folder, const TExportFormat& format) override {
+    exportFolder = folder;
+    exportFilter = ExportFilter(format);
+    return exportName;
+  }
   QString openName;
   QString saveName;
+  QString exportName;     // what the export dialog answers
+  QString exportFolder;   // where it was opened
+  std::string exportFilter;
 };
 
 class FakeBeep : public ui::IBeep {

@@ -4,12 +4,18 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "ui/common/QtSeams.h"
+
 namespace q17::ui {
 
 QString ChooseExportFile(IFileDialog& files, IMessageBox& messages, QWidget* parent, const TExportFormat& format) {
-  const QString typed = files.ExportFileName(parent, format);
+  // A dialog without a folder of its own starts at the file system's top,
+  // and a name typed there would be written into "/".
+  const QString folder = SettingsFolder();
+  const QString typed = files.ExportFileName(parent, folder, format);
   if (typed.isEmpty()) return {};
-  const QString name = QString::fromStdString(ExportFileName(typed.toStdString(), format));
+  const QString name =
+      QString::fromStdString(ExportFileName(QDir(folder).absoluteFilePath(typed).toStdString(), format));
   if (name.isEmpty()) return {};
   const QFileInfo info(name);
   if (info.exists() && !info.isDir() &&

@@ -66,8 +66,8 @@ QString TQtFileDialog::SaveFileName(QWidget* parent, const QString& folder) {
   return RunFileDialog(parent, folder, QFileDialog::AcceptSave);
 }
 
-QString TQtFileDialog::ExportFileName(QWidget* parent, const TExportFormat& format) {
-  return RunFileDialog(parent, QString(), QFileDialog::AcceptSave, QString::fromStdString(ExportFilter(format)),
+QString TQtFileDialog::ExportFileName(QWidget* parent, const QString& folder, const TExportFormat& format) {
+  return RunFileDialog(parent, folder, QFileDialog::AcceptSave, QString::fromStdString(ExportFilter(format)),
                        QString());
 }
 

@@ -20,7 +20,7 @@ class TQtFileDialog : public IFileDialog {
   QString SaveFileName(QWidget* parent, const QString& folder) override;
   // The kind's own filter; no extension added and no overwrite question
   // here: ChooseExportFile decides both.
-  QString ExportFileName(QWidget* parent, const TExportFormat& format) override;
+  QString ExportFileName(QWidget* parent, const QString& folder, const TExportFormat& format) override;
 };
 
 class TSystemClock : public IClock {

@@ -25,11 +25,12 @@ class IFileDialog {
   // The chosen file, or an empty string when the user cancelled.
   virtual QString OpenFileName(QWidget* parent, const QString& folder) = 0;
   virtual QString SaveFileName(QWidget* parent, const QString& folder) = 0;
-  // An export's file, offered with the kind's own filter, as the user gave
-  // it (ExportFileName decides the name). A dialog that offers no exports
-  // answers as if cancelled.
-  virtual QString ExportFileName(QWidget* parent, const TExportFormat& format) {
+  // An export's file, offered in `folder` with the kind's own filter, as
+  // the user gave it (ExportFileName decides the name). A dialog that
+  // offers no exports answers as if cancelled.
+  virtual QString ExportFileName(QWidget* parent, const QString& folder, const TExportFormat& format) {
     (void)parent;
+    (void)folder;
     (void)format;
     return {};
   }

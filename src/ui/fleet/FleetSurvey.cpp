@@ -1,14 +1,11 @@
 #include "ui/fleet/FleetSurvey.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHeaderView>
-#include <QSaveFile>
 #include <chrono>
 
 #include "reader/SurveyTable.h"
-#include "ui/common/QtSeams.h"
+#include "ui/common/Export.h"
 #include "ui/fleet/FleetWrite.h"
 #include "ui_FleetSurvey.h"
 
@@ -59,9 +56,6 @@ TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
   for (int i = 0; i < 9; ++i) table->setColumnWidth(i, widths[i]);
   table->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
   FUi->btnSaveFile->setToolTip(QStringLiteral("Сохранить таблицу для электронной таблицы (CSV)"));
-  FPickFile = [this](QWidget* parent) {
-    return PickCsvFile(parent, QStringLiteral("survey.csv"));
-  };
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStartClick);
   connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStopClick);
   connect(FUi->btnSaveFile, &QPushButton::clicked, this, &TfrmFleetSurvey::btnSaveFileClick);
@@ -189,11 +183,8 @@ void TfrmFleetSurvey::tblReadersDblClick(int row) {
 }
 
 void TfrmFleetSurvey::btnSaveFileClick() {
-  const QString name = FPickFile ? FPickFile(this) : QString();
+  const QString name = ChooseExportFile(FCtx.Files, FCtx.Messages, this, kCsvExport);
   if (name.isEmpty()) return;
-  if (QFileInfo::exists(name) &&
-      !FCtx.Messages.Confirm(this, QStringLiteral("Файл %1 уже существует. Заменить его?").arg(name)))
-    return;
   // The rows in the order the table shows them.
   std::vector<TSurveyRecord> shown;
   for (int row = 0; row < FUi->tblReaders->rowCount(); ++row) {
@@ -201,13 +192,7 @@ void TfrmFleetSurvey::btnSaveFileClick() {
     for (const TSurveyRecord& r : FRecords)
       if (r.Address == address) shown.push_back(r);
   }
-  const std::string text = SurveyCsv(shown);
-  QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-      !file.commit()) {
-    FCtx.Messages.Inform(this, QStringLiteral("Не удалось записать файл %1: %2").arg(name, file.errorString()));
-  }
+  WriteExportFile(FCtx.Messages, this, name, QByteArray::fromStdString(SurveyCsv(shown)));
 }
 
 void TfrmFleetSurvey::btnWriteManyClick() {
@@ -215,20 +200,6 @@ void TfrmFleetSurvey::btnWriteManyClick() {
   if (!write) return;
   write->SetFoundReaders(FoundAddresses());
   write->exec();
-}
-
-QString PickCsvFile(QWidget* parent, const QString& suggested) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(QStringLiteral("Таблица CSV (*.csv)"));
-  dialog.setDefaultSuffix(QStringLiteral("csv"));
-  dialog.setDirectory(SettingsFolder());
-  dialog.selectFile(suggested);
-  // The window asks itself, through its message seam, alike on every system.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().front();
 }
 
 }  // namespace q17::ui

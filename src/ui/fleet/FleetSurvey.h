@@ -23,12 +23,6 @@ class TfrmFleetSurvey : public TDiagWindow {
   explicit TfrmFleetSurvey(TUiContext& ctx, QWidget* parent = nullptr);
   ~TfrmFleetSurvey() override;
 
-  // The file the table is saved into, or an empty text when the user
-  // cancelled; a test puts its own in place of the file dialog. An existing
-  // file is replaced only when the user says so.
-  using TFilePicker = std::function<QString(QWidget* parent)>;
-  void SetFilePicker(TFilePicker picker) { FPickFile = std::move(picker); }
-
   // The records of the last survey, in address order.
   const std::vector<TSurveyRecord>& Records() const { return FRecords; }
   std::vector<int> FoundAddresses() const;
@@ -51,15 +45,10 @@ class TfrmFleetSurvey : public TDiagWindow {
   bool LetMessagesThrough();
 
   std::unique_ptr<Ui::TfrmFleetSurvey> FUi;
-  TFilePicker FPickFile;
   std::vector<TSurveyRecord> FRecords;
   bool FRunning = false;
   bool FStopAsked = false;
   bool FDeviceGone = false;
 };
-
-// The save dialog of a spreadsheet file: "*.csv", the extension added to a
-// name typed without one; the caller asks before an existing file is replaced.
-QString PickCsvFile(QWidget* parent, const QString& suggested);
 
 }  // namespace q17::ui

@@ -1,21 +1,45 @@
 #include "ui/service/TrafficLog.h"
 
+#include <QApplication>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
 
 #include "reader/TraceFormat.h"
 #include "ui/common/Export.h"
 #include "ui_TrafficLog.h"
 
 namespace q17::ui {
+namespace {
+
+// Every row as wide as the widest line: the list's rows share one size,
+// which the view would otherwise take from a single row and cut the
+// longer lines to it.
+class TWidestLineDelegate : public QStyledItemDelegate {
+ public:
+  TWidestLineDelegate(const TTrafficLogModel& model, QObject* parent) : QStyledItemDelegate(parent), FModel(model) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem widest = option;
+    initStyleOption(&widest, index);
+    widest.text = FModel.Widest();
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    return style->sizeFromContents(QStyle::CT_ItemViewItem, &widest, QSize(), option.widget);
+  }
+
+ private:
+  const TTrafficLogModel& FModel;
+};
+
+}  // namespace
 
 TfrmTrafficLog::TfrmTrafficLog(TUiContext& ctx, int cap, QWidget* parent)
     : QWidget(parent, Qt::Window),
       FCtx(ctx),
       FUi(new Ui::TfrmTrafficLog),
-      FModel(cap),
-      FPending(static_cast<std::size_t>(FModel.Cap())) {
+      FModel(cap) {
   FUi->setupUi(this);
   FUi->lvwLog->setModel(&FModel);
+  FUi->lvwLog->setItemDelegate(new TWidestLineDelegate(FModel, FUi->lvwLog));
   QFont fixed = FUi->lvwLog->font();
   fixed.setFamily(QStringLiteral("Monospace"));
   fixed.setStyleHint(QFont::TypeWriter);
@@ -49,25 +73,21 @@ void TfrmTrafficLog::TObserver::OnLineEvent(const TLineEvent& event) {
 }
 
 void TfrmTrafficLog::AddLine(std::string line) {
-  // Behind a pause the waiting lines obey the cap too.
-  if (FPending.Push(std::move(line))) ++FPendingDropped;
-  if (!FUi->btnPause->isChecked() && !FFlushTimer.isActive()) FFlushTimer.start();
+  FModel.Add(std::move(line));
+  // Also behind a pause: the rows whose lines went for the cap go.
+  if (!FFlushTimer.isActive()) FFlushTimer.start();
 }
 
 void TfrmTrafficLog::Flush() {
-  if (FPending.Empty()) return;
   QScrollBar* bar = FUi->lvwLog->verticalScrollBar();
-  const bool following = bar->value() >= bar->maximum();
-  const long long droppedBefore = FModel.Dropped();
-  std::vector<QString> lines;
-  lines.reserve(FPending.Size());
-  for (const std::string& line : FPending.Take()) lines.push_back(QString::fromStdString(line));
-  FModel.Append(std::move(lines));
+  const bool paused = FUi->btnPause->isChecked();
+  const bool following = !paused && bar->value() >= bar->maximum();
+  const int removed = FModel.Show(!paused);
   if (following) {
     FUi->lvwLog->scrollToBottom();
-  } else if (FModel.Dropped() > droppedBefore) {
+  } else if (removed > 0) {
     // Rows went away above the view: keep the lines the user reads in place.
-    bar->setValue(bar->value() - static_cast<int>(FModel.Dropped() - droppedBefore));
+    bar->setValue(bar->value() - removed);
   }
   ShowDropped();
 }
@@ -85,8 +105,6 @@ void TfrmTrafficLog::btnPauseClick(bool paused) {
 }
 
 void TfrmTrafficLog::btnClearClick() {
-  FPending.Clear();
-  FPendingDropped = 0;
   FModel.Clear();
   ShowDropped();
 }
@@ -95,8 +113,7 @@ void TfrmTrafficLog::btnSaveClick() {
   const QString name = ChooseExportFile(FCtx.Files, FCtx.Messages, this, kLogExport);
   if (name.isEmpty()) return;
   QByteArray text;
-  for (const QString& line : FModel.Lines()) text += line.toUtf8() + '\n';
-  for (std::size_t i = 0; i < FPending.Size(); ++i) text += QByteArray::fromStdString(FPending[i]) + '\n';
+  for (std::size_t i = 0; i < FModel.Size(); ++i) text += QByteArray::fromStdString(FModel.Line(i)) + '\n';
   WriteExportFile(FCtx.Messages, this, name, text);
 }
 

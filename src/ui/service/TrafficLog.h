@@ -25,7 +25,7 @@ class TfrmTrafficLog : public QWidget {
 
   const TTrafficLogModel& Model() const { return FModel; }
   // Lines dropped for the cap, shown or waiting behind a pause.
-  long long Dropped() const { return FModel.Dropped() + FPendingDropped; }
+  long long Dropped() const { return FModel.Dropped(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -53,10 +53,6 @@ class TfrmTrafficLog : public QWidget {
   TTrafficLogModel FModel;
   TObserver FObserver{*this};
   TLineClock::time_point FStart = TLineClock::now();
-  // Lines not yet in the list, gathered between two flushes or behind a
-  // pause; kept as the formatter wrote them (half the memory of QString).
-  TRing<std::string> FPending;
-  long long FPendingDropped = 0;  // dropped from FPending, for the cap
   QTimer FFlushTimer;
 };
 

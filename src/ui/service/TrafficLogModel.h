@@ -1,10 +1,12 @@
 #pragma once
 // The traffic log's lines for a list view: the newest at the end, at most
-// a cap of them, the oldest dropped and counted.
+// a cap of them, the oldest dropped and counted. Lines come in as the
+// formatter wrote them and become rows when the window shows them, so a
+// pause holds the list still; shown or waiting, the lines together never
+// pass the cap, so a pause costs no memory beyond it.
 #include <QAbstractListModel>
 #include <QString>
-#include <algorithm>
-#include <deque>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,12 +34,6 @@ class TRing {
   bool Empty() const { return FItems.empty(); }
   // Oldest first.
   const T& operator[](std::size_t i) const { return FItems[(FHead + i) % FItems.size()]; }
-  // All items, oldest first; the ring is left empty.
-  std::vector<T> Take() {
-    std::rotate(FItems.begin(), FItems.begin() + static_cast<std::ptrdiff_t>(FHead), FItems.end());
-    FHead = 0;
-    return std::exchange(FItems, {});
-  }
   void Clear() {
     FItems.clear();
     FHead = 0;
@@ -53,19 +49,40 @@ class TTrafficLogModel : public QAbstractListModel {
   Q_OBJECT
  public:
   explicit TTrafficLogModel(int cap = kTrafficLogCap, QObject* parent = nullptr);
+  // The rows shown; a row whose line went for the cap reads empty until
+  // the next Show() removes it.
   int rowCount(const QModelIndex& parent = {}) const override;
+  // A row's text with its tabs set out as blanks to every eighth column (as
+  // a terminal shows the same file), so that in a fixed-pitch font the
+  // longest line is the widest.
   QVariant data(const QModelIndex& index, int role) const override;
 
-  void Append(std::vector<QString> lines);
+  // Takes a line in, waiting until the next Show(true). With the cap full
+  // the oldest line goes, waiting or shown.
+  void Add(std::string line);
+  // Removes the rows whose lines went for the cap and, with `newLines`,
+  // adds the waiting lines as rows. Returns the number of rows removed.
+  int Show(bool newLines);
   void Clear();
+
   int Cap() const { return FCap; }
   long long Dropped() const { return FDropped; }
-  const std::deque<QString>& Lines() const { return FLines; }
+  // The lines held, shown or waiting, oldest first.
+  std::size_t Size() const { return FLines.Size(); }
+  const std::string& Line(std::size_t i) const { return FLines[i]; }
+  // The widest line shown since the last Clear(), as its row shows it.
+  QString Widest() const { return Displayed(FWidest); }
+
+  static QString Displayed(const std::string& line);
 
  private:
   int FCap;
-  long long FDropped = 0;
-  std::deque<QString> FLines;
+  TRing<std::string> FLines;
+  long long FDropped = 0;   // lines gone for the cap; the oldest held is line number FDropped
+  long long FFirstRow = 0;  // the line number of row 0
+  int FRows = 0;
+  std::string FWidest;
+  int FWidestColumns = 0;
 };
 
 }  // namespace q17::ui

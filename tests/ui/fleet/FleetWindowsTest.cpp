@@ -121,7 +121,7 @@ void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
   // The file holds the rows in the order shown.
   QTemporaryDir dir;
   const QString name = dir.filePath(QStringLiteral("survey.csv"));
-  w.SetFilePicker([&](QWidget*) { return name; });
+  world.files.exportName = name;
   Child<QPushButton>(w, "btnSaveFile")->click();
   const QByteArray csv = FileBytes(name);
   const std::vector<TSurveyRecord>& r = w.Records();
@@ -136,6 +136,12 @@ void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
           .arg(p95(2), p95(1), p95(0));
   QCOMPARE(csv, expected.toUtf8());
   QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+  // Never under a settings file's name.
+  world.files.exportName = dir.filePath(QStringLiteral("newgate.set"));
+  Child<QPushButton>(w, "btnSaveFile")->click();
+  QVERIFY(!QFile::exists(world.files.exportName));
+  QCOMPARE(FileBytes(world.files.exportName + QStringLiteral(".csv")), csv);
+  world.files.exportName = name;
 
   // An existing file is replaced only when the user says so.
   QVERIFY(world.messages.texts.isEmpty());

@@ -3,17 +3,21 @@
 // exchange-time histogram.
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <numeric>
 
 #include "ui/support/WindowFixture.h"
 #include "link/ErrMsg.h"
 #include "reader/RdrCmd.h"
+#include "ui/common/QtSeams.h"
 #include "ui/support/Screenshot.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/ExchangeHistogram.h"
@@ -25,34 +29,13 @@
 namespace q17::test {
 namespace {
 
-// Exports have a dialog of their own: the settings-file dialogs answer nothing.
-struct SaveTo : ui::IFileDialog {
-  QString name;
-  std::string filter;
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&) override { return {}; }
-  QString ExportFileName(QWidget*, const TExportFormat& format) override {
-    filter = ExportFilter(format);
-    return name;
-  }
-};
-
-// Says yes to every question unless told otherwise.
-struct AnsweringMessages : FakeMessages {
-  AnsweringMessages() { answerWhenNoneLeft = true; }
-};
-
-// The world's graph with a file dialog that answers `files`.
-struct SavingWorld : WindowWorld {
-  SaveTo files;
-  AnsweringMessages messages;
-  ui::TUiContext ctx{state, link, messages, files, beeper, clock, idle, windows};
-};
-
 QByteArray FileBytes(const QString& name) {
   QFile file(name);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// A held line as the formatter wrote it.
+QString Line(const ui::TfrmTrafficLog& log, std::size_t i) { return QString::fromStdString(log.Model().Line(i)); }
 
 int Version(WindowWorld& world) {
   std::string text;
@@ -66,34 +49,53 @@ class ServiceToolsTest : public QObject {
  private slots:
   void LogModelKeepsTheLastHundredThousand();
   void LogFollowsPausesCapsAndSaves();
+  void LogShowsLongLinesWhole();
   void AuditListSavedAsCsv();
+  void ExportDialogKeepsABareNameInItsFolder();
   void TimelineDrawsAndFreezesWithTheStates();
   void HistogramDrawsGoodExchangesAndCountsErrors();
 };
 
 void ServiceToolsTest::LogModelKeepsTheLastHundredThousand() {
   ui::TTrafficLogModel model;
-  std::vector<QString> lines;
-  for (int i = 0; i < ui::kTrafficLogCap + 5; ++i) lines.push_back(QString::number(i));
-  model.Append(std::move(lines));
+  for (int i = 0; i < ui::kTrafficLogCap + 5; ++i) model.Add(std::to_string(i));
+  QCOMPARE(model.rowCount(), 0);  // rows only once shown
+  QCOMPARE(model.Show(true), 0);
   QCOMPARE(model.rowCount(), 100000);
   QCOMPARE(model.Dropped(), 5LL);
-  QCOMPARE(model.Lines().front(), QStringLiteral("5"));
-  model.Append({QStringLiteral("next")});
-  QCOMPARE(model.Lines().front(), QStringLiteral("6"));
-  QCOMPARE(model.Lines().back(), QStringLiteral("next"));
+  QCOMPARE(model.index(0).data().toString(), QStringLiteral("5"));
+
+  // Held still, as behind a pause: the waiting lines take the place of the
+  // oldest rows' lines, so shown and waiting never pass the cap together.
+  for (int i = 0; i < 30; ++i) model.Add("late " + std::to_string(i));
+  QCOMPARE(model.Size(), std::size_t{100000});
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.index(0).data().toString(), QString());
+  QCOMPARE(model.Show(false), 30);
+  QCOMPARE(model.rowCount(), 100000 - 30);
+  QCOMPARE(model.index(0).data().toString(), QStringLiteral("35"));
+  QCOMPARE(model.Show(true), 0);
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.index(99999).data().toString(), QStringLiteral("late 29"));
+  QCOMPARE(model.Dropped(), 35LL);
+  // More waiting than the cap: every row goes, the newest lines stay.
+  for (int i = 0; i < ui::kTrafficLogCap + 1; ++i) model.Add("again " + std::to_string(i));
+  QCOMPARE(model.Show(true), 100000);
+  QCOMPARE(model.rowCount(), 100000);
+  QCOMPARE(model.index(0).data().toString(), QStringLiteral("again 1"));
+  QCOMPARE(model.Line(0), std::string("again 1"));
 }
 
 void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
-  SavingWorld world;
+  WindowWorld world;
   ui::TfrmTrafficLog log(world.ctx, 6);
   QVERIFY(world.link.Observer() == nullptr);
   log.show();
   QVERIFY(world.link.Observer() != nullptr);
   QCOMPARE(Version(world), 0);
   QTRY_COMPARE(log.Model().rowCount(), 2);
-  QVERIFY(log.Model().Lines()[0].contains(QStringLiteral("\tTX\tFB 00 01 00 28 00 C5 B0 FD\t")));
-  QVERIFY(log.Model().Lines()[1].contains(QStringLiteral("\tRX\tFC 00 01 00 00 ")));
+  QVERIFY(Line(log, 0).contains(QStringLiteral("\tTX\tFB 00 01 00 28 00 C5 B0 FD\t")));
+  QVERIFY(Line(log, 1).contains(QStringLiteral("\tRX\tFC 00 01 00 00 ")));
 
   // Paused: the list stands still; resumed, the waiting lines come in.
   auto* pause = Child<QPushButton>(log, "btnPause");
@@ -104,13 +106,13 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QCOMPARE(log.Model().rowCount(), 2);
   pause->click();
   QCOMPARE(log.Model().rowCount(), 4);
-  QVERIFY(log.Model().Lines()[3].endsWith(QStringLiteral("\tERR\tКод = 6 / Таймаут обмена")));
+  QVERIFY(Line(log, 3).endsWith(QStringLiteral("\tERR\tКод = 6 / Таймаут обмена")));
 
   // Beyond the cap the oldest go, and the window says so.
   QCOMPARE(Version(world), 0);
   QCOMPARE(Version(world), 0);
   QTRY_COMPARE(log.Dropped(), 2LL);
-  QCOMPARE(log.Model().rowCount(), 6);
+  QTRY_COMPARE(log.Model().rowCount(), 6);
   QVERIFY(!Child<QLabel>(log, "lblDropped")->text().isEmpty());
   Screenshot(log, "TfrmTrafficLog");
 
@@ -120,12 +122,13 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   QFile settings(dir.filePath(QStringLiteral("victim.set")));
   QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[Common]\r\n") > 0);
   settings.close();
-  world.files.name = dir.filePath(QStringLiteral("victim"));
+  world.files.exportName = dir.filePath(QStringLiteral("victim"));
   Child<QPushButton>(log, "btnSave")->click();
-  QCOMPARE(world.files.filter, std::string("Журнал обмена (*.log *.txt)"));
+  QCOMPARE(world.files.exportFilter, std::string("Журнал обмена (*.log *.txt)"));
+  QCOMPARE(world.files.exportFolder, ui::SettingsFolder());
   QCOMPARE(FileBytes(settings.fileName()), QByteArray("[Common]\r\n"));
   QByteArray expected;
-  for (const QString& line : log.Model().Lines()) expected += line.toUtf8() + '\n';
+  for (std::size_t i = 0; i < log.Model().Size(); ++i) expected += Line(log, i).toUtf8() + '\n';
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), expected);
   QVERIFY(world.messages.texts.isEmpty());
   Child<QPushButton>(log, "btnClear")->click();
@@ -137,7 +140,7 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(FileBytes(dir.filePath(QStringLiteral("victim.log"))), QByteArray());
   world.messages.texts.clear();
-  world.files.name = dir.filePath(QStringLiteral("no/such/folder/log.txt"));
+  world.files.exportName = dir.filePath(QStringLiteral("no/such/folder/log.txt"));
   Child<QPushButton>(log, "btnSave")->click();
   QCOMPARE(world.messages.texts.size(), 1);
 
@@ -166,8 +169,32 @@ void ServiceToolsTest::LogFollowsPausesCapsAndSaves() {
   full.hide();
 }
 
+void ServiceToolsTest::LogShowsLongLinesWhole() {
+  WindowWorld world;
+  ui::TfrmTrafficLog log(world.ctx);
+  log.show();
+  // A long line, then shorter ones last: the list's rows share one size.
+  const std::vector<std::uint8_t> noise(200, 0x5A);
+  TLineEvent event;
+  event.Kind = TLineEvent::RxPartial;
+  event.Bytes = noise.data();
+  event.Size = noise.size();
+  event.Time = TLineClock::now();
+  world.link.Observer()->OnLineEvent(event);
+  world.bus.ApplyControl("fault noreply next 1");
+  QCOMPARE(Version(world), rcTimeout);
+  QTRY_COMPARE(log.Model().rowCount(), 3);
+  auto* view = Child<QListView>(log, "lvwLog");
+  const QModelIndex longest = log.Model().index(0);
+  const int needed = view->fontMetrics().horizontalAdvance(longest.data().toString());
+  QTRY_VERIFY(view->visualRect(longest).width() >= needed);
+  QVERIFY(view->horizontalScrollBar()->maximum() + view->viewport()->width() >= needed);
+  Screenshot(log, "TfrmTrafficLog_long");
+  log.hide();
+}
+
 void ServiceToolsTest::AuditListSavedAsCsv() {
-  SavingWorld world;
+  WindowWorld world;
   ui::TfrmAudit w(world.ctx);
   world.bus.ApplyControl("clock 2022-03-15 14:45:30");
   world.bus.ApplyControl("event 0x0124 2 12345678");
@@ -175,14 +202,36 @@ void ServiceToolsTest::AuditListSavedAsCsv() {
   w.show();
   QTRY_COMPARE(Child<QTreeWidget>(w, "lvwAudit")->topLevelItemCount(), 2);
   QTemporaryDir dir;
-  world.files.name = dir.filePath(QStringLiteral("audit"));
+  world.files.exportName = dir.filePath(QStringLiteral("audit"));
   Child<QPushButton>(w, "btnSaveFile")->click();
-  QCOMPARE(world.files.filter, std::string("Таблица CSV (*.csv)"));
+  QCOMPARE(world.files.exportFilter, std::string("Таблица CSV (*.csv)"));
   const QByteArray csv = FileBytes(dir.filePath(QStringLiteral("audit.csv")));
   QVERIFY(csv.startsWith(QByteArray("\xEF\xBB\xBF") + QStringLiteral("Номер;Канал;Время;Таг;Событие\r\n").toUtf8()));
   QVERIFY(csv.contains(QStringLiteral("1;Кан. 2;14:45:30;12 34 56 78;Таг передан в контроллер\r\n").toUtf8()));
   QCOMPARE(csv.count("\r\n"), 3);
   w.hide();
+}
+
+void ServiceToolsTest::ExportDialogKeepsABareNameInItsFolder() {
+  QTemporaryDir dir;
+  ui::TQtFileDialog files;
+  QString opened;
+  QTimer typist;
+  int tries = 0;
+  typist.setInterval(10);
+  QObject::connect(&typist, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog && ++tries < 500) return;
+    typist.stop();
+    if (!dialog) return;
+    opened = dialog->directory().absolutePath();
+    dialog->selectFile(QStringLiteral("events"));
+    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, as its Save button
+  });
+  typist.start();
+  const QString chosen = files.ExportFileName(nullptr, dir.path(), kCsvExport);
+  QCOMPARE(opened, dir.path());
+  QCOMPARE(chosen, dir.filePath(QStringLiteral("events")));
 }
 
 void ServiceToolsTest::TimelineDrawsAndFreezesWithTheStates() {
