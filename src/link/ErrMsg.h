@@ -23,10 +23,12 @@ enum ResultCode : int {
   rcTesting = 222,
 };
 
-// The message text of a result code (UTF-8).
+// The message text of a result code (UTF-8), Russian; a window shows it
+// translated under the context "ErrMsg".
 const char* GetErrorText(int code);
 
-// "Код = <code> / <text>": the one form every window shows a result in.
+// "Код = <code> / <text>": the form q17ctl and the core's composed texts
+// give a result in; a window composes its own from translated parts.
 std::string FormatResult(int code);
 
 }  // namespace q17

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "link/TranslateNoop.h"
+
 namespace q17 {
 
 TReaderConfig TReaderConfig::FromBytes(const std::uint8_t* b) {
@@ -46,11 +48,11 @@ void TReaderConfig::SetLookOpposit(bool on) {
 
 const char* ModeStatusText(std::uint8_t mode) {
   switch (mode) {
-    case Standard: return "СТАНДАРТНЫЙ";
-    case NoGate: return "БЕЗ ВОРОТ";
-    case OneRead: return "ОДНОКРАТНЫЙ";
-    case OnTheFly: return "НА ПРОЕЗД";
-    default: return "<неизвестный>";
+    case Standard: return QT_TRANSLATE_NOOP("ReaderConfig", "СТАНДАРТНЫЙ");
+    case NoGate: return QT_TRANSLATE_NOOP("ReaderConfig", "БЕЗ ВОРОТ");
+    case OneRead: return QT_TRANSLATE_NOOP("ReaderConfig", "ОДНОКРАТНЫЙ");
+    case OnTheFly: return QT_TRANSLATE_NOOP("ReaderConfig", "НА ПРОЕЗД");
+    default: return QT_TRANSLATE_NOOP("ReaderConfig", "<неизвестный>");
   }
 }
 

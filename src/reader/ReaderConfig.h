@@ -59,7 +59,8 @@ inline constexpr std::uint16_t kDefaultTagMemTime = 100;  // 0.1 s
 inline constexpr std::uint8_t kDefaultAttenuation = 0;
 inline constexpr std::uint8_t kMaxAttenuation = 31;
 
-// Status-bar name of a mode; "<неизвестный>" outside 0..3.
+// Status-bar name of a mode; "<неизвестный>" outside 0..3. A window shows
+// it translated under the context "ReaderConfig".
 const char* ModeStatusText(std::uint8_t mode);
 
 // Tag memory time shown in whole seconds, 1..240.

@@ -1,6 +1,7 @@
 #include "reader/WholeConfig.h"
 
 #include "link/ErrMsg.h"
+#include "link/TranslateNoop.h"
 
 namespace q17 {
 namespace {
@@ -95,11 +96,11 @@ std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList&
 const char* ReadFailureMessage(TConfigGroup group) {
   switch (group) {
     case TConfigGroup::Block:
-      return "Ошибка получения конфигурации считыателя!";
+      return QT_TRANSLATE_NOOP("WholeConfig", "Ошибка получения конфигурации считыателя!");
     case TConfigGroup::TagMemTime:
-      return "Ошибка получения времени памяти тага!";
+      return QT_TRANSLATE_NOOP("WholeConfig", "Ошибка получения времени памяти тага!");
     case TConfigGroup::Atten:
-      return "Ошибка получения затухания канала!";
+      return QT_TRANSLATE_NOOP("WholeConfig", "Ошибка получения затухания канала!");
   }
   return "";
 }
@@ -107,11 +108,11 @@ const char* ReadFailureMessage(TConfigGroup group) {
 const char* WriteFailureMessage(TConfigGroup group) {
   switch (group) {
     case TConfigGroup::Block:
-      return "Ошибка записи конфигурации считыателя!";
+      return QT_TRANSLATE_NOOP("WholeConfig", "Ошибка записи конфигурации считыателя!");
     case TConfigGroup::TagMemTime:
-      return "Ошибка установки времени памяти тага!";
+      return QT_TRANSLATE_NOOP("WholeConfig", "Ошибка установки времени памяти тага!");
     case TConfigGroup::Atten:
-      return "Ошибка установки аттенюатора!";
+      return QT_TRANSLATE_NOOP("WholeConfig", "Ошибка установки аттенюатора!");
   }
   return "";
 }

@@ -61,7 +61,8 @@ std::vector<TConfigWriteFailure> WriteWholeConfig(TCommandState& s, TInterfList&
                                                   const TGroupFailureSink& onGroupFailed = {},
                                                   const TKeepGoing& keepGoing = {}, const TWriteStepSink& onStep = {});
 
-// The message a window shows for a failed group (UTF-8).
+// The message a window shows for a failed group (UTF-8), translated under
+// the context "WholeConfig".
 const char* ReadFailureMessage(TConfigGroup group);
 const char* WriteFailureMessage(TConfigGroup group);
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "link/TranslateNoop.h"
+
 namespace q17 {
 
 struct TExportFormat {
@@ -12,9 +14,10 @@ struct TExportFormat {
   std::vector<std::string> Extensions;  // without the dot; the first is added when needed
 };
 
-// The kinds the program exports.
-inline const TExportFormat kCsvExport{"Таблица CSV", {"csv"}};
-inline const TExportFormat kLogExport{"Журнал обмена", {"log", "txt"}};
+// The kinds the program exports; a window shows the description translated
+// under the context "ExportName".
+inline const TExportFormat kCsvExport{QT_TRANSLATE_NOOP("ExportName", "Таблица CSV"), {"csv"}};
+inline const TExportFormat kLogExport{QT_TRANSLATE_NOOP("ExportName", "Журнал обмена"), {"log", "txt"}};
 
 // "Таблица CSV (*.csv)": the file dialog's filter for the kind.
 std::string ExportFilter(const TExportFormat& format);
