@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64
   wine wine64
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   desktop-file-utils shared-mime-info xdg-utils
   wixl msitools
   libcanberra-dev

@@ -5,8 +5,8 @@
 #include <QShowEvent>
 #include <algorithm>
 
-#include "link/ErrMsg.h"
 #include "link/OpenFailureText.h"
+#include "ui/common/Language.h"
 #include "ui/common/Panels.h"
 
 namespace q17::ui {
@@ -50,7 +50,7 @@ void TDiagWindow::SetPanel(int panel, const QString& text) {
 }
 
 int TDiagWindow::ShowResult(int code) {
-  SetPanel(2, QString::fromStdString(FormatResult(code)));
+  SetPanel(2, ResultText(code));
   return code;
 }
 

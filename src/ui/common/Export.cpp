@@ -1,5 +1,6 @@
 #include "ui/common/Export.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -19,7 +20,7 @@ QString ChooseExportFile(IFileDialog& files, IMessageBox& messages, QWidget* par
   if (name.isEmpty()) return {};
   const QFileInfo info(name);
   if (info.exists() && !info.isDir() &&
-      !messages.Confirm(parent, QStringLiteral("Файл %1 уже существует. Заменить его?")
+      !messages.Confirm(parent, QCoreApplication::translate("Export", "Файл %1 уже существует. Заменить его?")
                                     .arg(QDir::toNativeSeparators(name))))
     return {};
   return name;
@@ -28,7 +29,7 @@ QString ChooseExportFile(IFileDialog& files, IMessageBox& messages, QWidget* par
 bool WriteExportFile(IMessageBox& messages, QWidget* parent, const QString& name, const QByteArray& bytes) {
   QSaveFile file(name);
   if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-  messages.Inform(parent, QStringLiteral("Не удалось записать файл %1: %2")
+  messages.Inform(parent, QCoreApplication::translate("Export", "Не удалось записать файл %1: %2")
                               .arg(QDir::toNativeSeparators(name), file.errorString()));
   return false;
 }

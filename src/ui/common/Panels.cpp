@@ -4,7 +4,7 @@
 #include <QTextDocument>
 #include <QToolTip>
 
-#include "link/ErrMsg.h"
+#include "ui/common/Language.h"
 
 namespace q17::ui {
 
@@ -48,7 +48,7 @@ QString PanelTip(const QLabel& panel) {
 void ShowCutTextAsTip(QLabel& panel) { panel.installEventFilter(new TCutTextTip(&panel)); }
 
 int ShowResultIn(QLabel& panel, int code) {
-  panel.setText(QString::fromStdString(FormatResult(code)));
+  panel.setText(ResultText(code));
   return code;
 }
 

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "reader/RdrCmd.h"
+#include "ui/common/Language.h"
 
 namespace q17::ui {
 
@@ -22,12 +23,12 @@ QString Caption() {
 }
 
 QString RunFileDialog(QWidget* parent, const QString& folder, QFileDialog::AcceptMode mode,
-                      const QString& filter = QStringLiteral("Configuration files (*.set)"),
-                      const QString& suffix = QStringLiteral("set")) {
+                      const QString& filter = {}, const QString& suffix = QStringLiteral("set")) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(filter);
+  dialog.setNameFilter(filter.isEmpty() ? QCoreApplication::translate("QtSeams", "Configuration files (*.set)")
+                                        : filter);
 #ifndef _WIN32
   // Windows' own dialog would make "gate.set." into "gate.set..set": there
   // the caller adds the extension by the system's rules.
@@ -51,8 +52,8 @@ void TQtMessageBox::Inform(QWidget* parent, const QString& text) {
 }
 
 bool TQtMessageBox::Confirm(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Confirmation"), text, QMessageBox::Ok | QMessageBox::Cancel,
-                  parent);
+  QMessageBox box(QMessageBox::NoIcon, QCoreApplication::translate("QtSeams", "Confirmation"), text,
+                  QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok;
@@ -67,7 +68,10 @@ QString TQtFileDialog::SaveFileName(QWidget* parent, const QString& folder) {
 }
 
 QString TQtFileDialog::ExportFileName(QWidget* parent, const QString& folder, const TExportFormat& format) {
-  return RunFileDialog(parent, folder, QFileDialog::AcceptSave, QString::fromStdString(ExportFilter(format)),
+  // The kind's description in the user's language, its patterns as they are.
+  TExportFormat shown = format;
+  shown.Description = CoreText("ExportName", format.Description.c_str()).toStdString();
+  return RunFileDialog(parent, folder, QFileDialog::AcceptSave, QString::fromStdString(ExportFilter(shown)),
                        QString());
 }
 

@@ -1,5 +1,6 @@
 #include "ui/common/SpinEdit.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QRegularExpression>
 
@@ -44,7 +45,8 @@ std::optional<std::pair<int, int>> TypedRange(TSpinEdit& start, TSpinEdit& end, 
   const int from = start.value();
   const int to = end.value();
   if (to < from) {
-    error.setText(QStringLiteral("Конечный адрес (%1) меньше начального (%2): %3. Исправьте диапазон адресов.")
+    error.setText(QCoreApplication::translate(
+                      "SpinEdit", "Конечный адрес (%1) меньше начального (%2): %3. Исправьте диапазон адресов.")
                       .arg(to)
                       .arg(from)
                       .arg(undone));

@@ -95,7 +95,7 @@ void TfrmTrafficLog::Flush() {
 void TfrmTrafficLog::ShowDropped() {
   const long long dropped = Dropped();
   FUi->lblDropped->setText(dropped == 0 ? QString()
-                                        : QStringLiteral("Хранятся последние %1 строк, более ранних удалено: %2")
+                                        : tr("Хранятся последние %1 строк, более ранних удалено: %2")
                                               .arg(FModel.Cap())
                                               .arg(dropped));
 }

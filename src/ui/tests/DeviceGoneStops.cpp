@@ -25,7 +25,7 @@ void TfrmRadioTest::StopForDeviceGone() {
   // Its counts went with the reader: nothing to read back.
   if (FUi->btnStopTest->isEnabled()) {
     SetStarted(false);
-    SetPanel(0, QStringLiteral("Тест не запущен"));
+    SetPanel(0, tr("Тест не запущен"));
   }
 }
 
@@ -34,7 +34,7 @@ void TfrmAudit::StopForDeviceGone() { FormHide(); }
 void TfrmSensors::StopForDeviceGone() {
   FCtx.Idle.Clear();
   FRunning = false;
-  SetPanel(0, QStringLiteral("Тест не работает..."));
+  SetPanel(0, tr("Тест не работает..."));
 }
 
 void TfrmAudio::StopForDeviceGone() {

@@ -40,7 +40,7 @@ void TExchangeHistogram::paintEvent(QPaintEvent*) {
   const QFontMetrics fm = p.fontMetrics();
   const int textH = fm.height();
   // Errors to the right of the bars, in a column of their own.
-  const QString errors = QStringLiteral("Ошибок: %1").arg(FErrors);
+  const QString errors = tr("Ошибок: %1").arg(FErrors);
   const int errorsW = fm.horizontalAdvance(errors) + 12;
   const QRect bars(6, 4, width() - errorsW - 12, height() - textH - 10);
   p.setPen(palette().color(QPalette::Mid));
@@ -50,7 +50,7 @@ void TExchangeHistogram::paintEvent(QPaintEvent*) {
   p.setPen(palette().color(QPalette::Text));
   if (FColumns.empty()) {
     p.drawText(bars, Qt::AlignCenter,
-               FErrors > 0 ? QStringLiteral("Нет удачных обменов") : QStringLiteral("Нет обменов"));
+               FErrors > 0 ? tr("Нет удачных обменов") : tr("Нет обменов"));
     return;
   }
   const std::uint64_t highest = *std::max_element(FColumns.begin(), FColumns.end());
@@ -64,8 +64,8 @@ void TExchangeHistogram::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(x, bars.bottom() - h, w, h), QColor(40, 110, 200));
   }
   const int axisY = bars.bottom() + 2;
-  const QString from = QStringLiteral("%1 мс").arg(FFromMs, 0, 'f', 1);
-  const QString to = QStringLiteral("%1 мс").arg(FToMs, 0, 'f', 1);
+  const QString from = tr("%1 мс").arg(FFromMs, 0, 'f', 1);
+  const QString to = tr("%1 мс").arg(FToMs, 0, 'f', 1);
   p.drawText(QRect(bars.left(), axisY, bars.width(), textH), Qt::AlignLeft, from);
   p.drawText(QRect(bars.left(), axisY, bars.width(), textH), Qt::AlignRight, to);
 }

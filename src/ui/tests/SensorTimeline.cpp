@@ -28,7 +28,8 @@ void TSensorTimelineView::paintEvent(QPaintEvent*) {
   const QFontMetrics fm = p.fontMetrics();
   const int nameW = fm.horizontalAdvance(QStringLiteral("CAR2")) + 10;
   const int textH = fm.height();
-  const int rightW = fm.horizontalAdvance(QStringLiteral("0 с")) / 2 + 6;
+  const QString now = tr("0 с");
+  const int rightW = fm.horizontalAdvance(now) / 2 + 6;
   const QRect plot(nameW, 2, width() - nameW - rightW, height() - textH - 8);
   const int laneH = plot.height() / kSensorCount;
   const double span = static_cast<double>(FTimeline.SpanMs());
@@ -40,7 +41,7 @@ void TSensorTimelineView::paintEvent(QPaintEvent*) {
   for (int s = 0; s <= 60; s += 10) {
     const int x = plot.left() + plot.width() * (60 - s) / 60;
     p.drawLine(x, plot.top(), x, plot.bottom());
-    const QString label = s == 0 ? QStringLiteral("0 с") : QStringLiteral("-%1").arg(s);
+    const QString label = s == 0 ? now : QStringLiteral("-%1").arg(s);
     const int w = fm.horizontalAdvance(label);
     p.setPen(palette().color(QPalette::Text));
     p.drawText(std::clamp(x - w / 2, 0, width() - w), plot.bottom() + 4 + fm.ascent(), label);

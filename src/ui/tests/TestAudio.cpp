@@ -13,7 +13,7 @@ namespace q17::ui {
 
 TfrmAudio::TfrmAudio(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmAudio) {
   FUi->setupUi(this);
-  SetUpWindow(FUi->sbrStatus, FUi->btnClose, {{200, QStringLiteral("Тест остановлен")}});
+  SetUpWindow(FUi->sbrStatus, FUi->btnClose, {{200, tr("Тест остановлен")}});
   SetStartButtons({FUi->btnStart});
   TTagKeyFilter::Attach(FUi->edtTestTag);
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmAudio::btnStartClick);
@@ -37,7 +37,7 @@ void TfrmAudio::SetRunning(bool running) {
   FUi->btnClose->setEnabled(!running);
   FUi->edtTestTag->setEnabled(!running);
   FUi->btnStop->setEnabled(running);
-  SetPanel(0, running ? QStringLiteral("ТЕСТ РАБОТАЕТ") : QStringLiteral("Тест остановлен"));
+  SetPanel(0, running ? tr("ТЕСТ РАБОТАЕТ") : tr("Тест остановлен"));
 }
 
 void TfrmAudio::btnStartClick() {
@@ -63,7 +63,7 @@ void TfrmAudio::btnStopClick() {
   SetRunning(false);
   // The test has stopped, but the reader may still hold 1 s and NoGate.
   if (restored != 0) {
-    SetPanel(0, QStringLiteral("Настройки считывателя не восстановлены"));
+    SetPanel(0, tr("Настройки считывателя не восстановлены"));
     emit ReaderNotPutBack(restored);
   }
 }

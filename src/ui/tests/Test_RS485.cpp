@@ -6,18 +6,15 @@
 #include "ui_Test_RS485.h"
 
 namespace q17::ui {
-namespace {
-const QString kTimeText = QStringLiteral("Милисекунд/на обмен = ");
-}
 
 TfrmCommTest::TfrmCommTest(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmCommTest) {
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
-              {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+              {{120, tr("Тест не запущен")}, {100, QString()}, {50, tr("Статус неизвестен")}});
   SetStartButtons({FUi->btnStartTest});
   // Room for the longest texts from the start: the window keeps one size.
   const QFontMetrics metrics = FUi->lblTestTime->fontMetrics();
-  FUi->lblTestTime->setMinimumWidth(metrics.horizontalAdvance(kTimeText + QStringLiteral("(\?\?\?)")));
+  FUi->lblTestTime->setMinimumWidth(metrics.horizontalAdvance(TimeText() + QStringLiteral("(\?\?\?)")));
   FUi->lblSpread->setMinimumHeight(2 * metrics.lineSpacing());
   FUi->lblSpread->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // The histogram goes under the spread line.
@@ -49,8 +46,8 @@ void TfrmCommTest::btnStartTestClick() {
   FUi->lblSpread->clear();
   FHistogram->SetData(FTally.Spread, 0);
   FStartTime = std::chrono::steady_clock::now();
-  SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
-  FUi->lblTestTime->setText(kTimeText + QStringLiteral("?"));
+  SetPanel(0, tr("ТЕСТ РАБОТАЕТ..."));
+  FUi->lblTestTime->setText(TimeText() + QStringLiteral("?"));
   FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
 }
 
@@ -78,23 +75,25 @@ void TfrmCommTest::btnStopTestClick() {
   FCtx.Idle.Clear();
   FHistogram->SetData(FTally.Spread, FTally.Errors);
   const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - FStartTime;
-  SetPanel(0, QStringLiteral("Тест не запущен"));
+  SetPanel(0, tr("Тест не запущен"));
   FUi->btnStartTest->setEnabled(true);
   FUi->btnClose->setEnabled(true);
   FUi->btnStopTest->setEnabled(false);
   const auto mean = MeanMsPerExchange(elapsed.count(), FTally.Exchanges());
-  FUi->lblTestTime->setText(kTimeText + (mean ? QString::number(*mean) : QStringLiteral("(\?\?\?)")));
+  FUi->lblTestTime->setText(TimeText() + (mean ? QString::number(*mean) : QStringLiteral("(\?\?\?)")));
   const TEchoSpread& spread = FTally.Spread;
   if (spread.Empty()) {
     FUi->lblSpread->clear();
   } else {
-    FUi->lblSpread->setText(QStringLiteral("Один обмен, мс: мин. %1, медиана %2, 95% %3, макс. %4")
+    FUi->lblSpread->setText(tr("Один обмен, мс: мин. %1, медиана %2, 95% %3, макс. %4")
                                 .arg(spread.Min(), 0, 'f', 1)
                                 .arg(spread.Quantile(0.5), 0, 'f', 1)
                                 .arg(spread.Quantile(0.95), 0, 'f', 1)
                                 .arg(spread.Max(), 0, 'f', 1));
   }
 }
+
+QString TfrmCommTest::TimeText() { return tr("Милисекунд/на обмен = "); }
 
 void TfrmCommTest::sedDataLengthChange(int value) { FCtx.State.PayloadLength = static_cast<std::uint16_t>(value); }
 

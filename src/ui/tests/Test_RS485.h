@@ -31,6 +31,8 @@ class TfrmCommTest : public TDiagWindow {
   void btnStopTestClick();
   void sedDataLengthChange(int value);
   void ApplicationIdle(bool& done);
+  // "Милисекунд/на обмен = ", before the mean time or its question marks.
+  static QString TimeText();
 
   std::unique_ptr<Ui::TfrmCommTest> FUi;
   TEchoTally FTally;

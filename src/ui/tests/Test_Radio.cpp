@@ -9,7 +9,7 @@
 namespace q17::ui {
 
 QString ConversionErrorText(const QString& tagText) {
-  return QStringLiteral(
+  return TfrmRadioTest::tr(
              "Номер тага «%1» не является шестнадцатеричным числом.\n"
              "Введите байты тага парами шестнадцатеричных цифр через пробел, например «00 FF FF 01».")
       .arg(tagText);
@@ -19,7 +19,7 @@ TfrmRadioTest::TfrmRadioTest(TUiContext& ctx, QWidget* parent)
     : TDiagWindow(ctx, parent), FUi(new Ui::TfrmRadioTest) {
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
-              {{120, QStringLiteral("Тест не запущен")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+              {{120, tr("Тест не запущен")}, {100, QString()}, {50, tr("Статус неизвестен")}});
   SetStartButtons({FUi->btnStartTest});
   TTagKeyFilter::Attach(FUi->edtEtalonTag);
   TTagKeyFilter::Attach(FUi->edtTestTag);
@@ -69,7 +69,7 @@ void TfrmRadioTest::btnStartTestClick() {
   }
   const int r = ShowResult(StartRadioTestTransaction(FCtx.State, FCtx.Link, payload));
   if (r == 0) {
-    SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+    SetPanel(0, tr("ТЕСТ РАБОТАЕТ..."));
     return;
   }
   SetStarted(false);
@@ -82,12 +82,12 @@ void TfrmRadioTest::btnStartTestClick() {
       emit ReaderNotPutBack(stop);
     }
   }
-  FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
+  FCtx.Messages.Inform(this, tr("ОШИБКА запуска радиотеста - проверьте подключение считывателя"));
 }
 
 void TfrmRadioTest::btnStopTestClick() {
   FCtx.Idle.Clear();
-  SetPanel(0, QStringLiteral("Тест не запущен"));
+  SetPanel(0, tr("Тест не запущен"));
   TRadioCounts counts;
   bool countsRead = false;
   if (const int r = ShowResult(StopRadioTestTransaction(FCtx.State, FCtx.Link, counts, countsRead)); r == 0) {
@@ -97,7 +97,7 @@ void TfrmRadioTest::btnStopTestClick() {
     }
   } else {
     emit ReaderNotPutBack(r);
-    FCtx.Messages.Inform(this, QStringLiteral("ОШИБКА остановки радиотеста - проверьте подключение считывателя"));
+    FCtx.Messages.Inform(this, tr("ОШИБКА остановки радиотеста - проверьте подключение считывателя"));
   }
   SetStarted(false);
 }
