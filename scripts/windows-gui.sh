@@ -9,13 +9,16 @@
 #                                  by hand; q17sim serves until it closes
 #   scripts/windows-gui.sh smoke   headless: the main window appears, COM5
 #                                  opens, the configuration and the version
-#                                  are read; then the same through ser2net's
+#                                  are read; then the same in English
+#                                  (--lang en), and through ser2net's
 #                                  RFC 2217 accepter over Winsock; fails
 #                                  otherwise
-#   scripts/windows-gui.sh shots   headless: main window, a configuration
-#                                  page, the audit and car park windows, the
-#                                  about box and the network port dialog
-#                                  into build/screenshots/windows/
+#   scripts/windows-gui.sh shots   headless: the main window on each page,
+#                                  the test windows, the car park's windows,
+#                                  the traffic log, the about box and the
+#                                  network port dialog, in Russian and in
+#                                  English, into build/screenshots/windows/
+#                                  ru/ and en/
 #   scripts/windows-gui.sh bench [runs]
 #                                  start to main window shown, under Wine
 #                                  and of the Linux program, on one display
@@ -74,9 +77,12 @@ q17_wine_map_com "${port#COM}" "$pty"
 # The probe's report; Wine's own messages stay in its log. A program that
 # hangs is ended after the time limit (q17_wine is a function, which timeout
 # cannot run, hence its environment spelled out).
+# Arguments after the mode go to the program (--lang en).
 run() {
+  local mode=$1
+  shift
   q17_wine_env
-  SETUPQ17_BENCH_EXIT="$1" timeout "${2:-120}" env "${q17_env[@]}" wine "$probe" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
+  SETUPQ17_BENCH_EXIT="$mode" timeout "${Q17_RUN_SECONDS:-120}" env "${q17_env[@]}" wine "$probe" "$@" 2>>"$Q17_WINE_LOG" | sed -u 's/\r$//'
   return "${PIPESTATUS[0]}"
 }
 
@@ -95,6 +101,13 @@ case "$mode" in
     expect '^read Код = 0 '
     expect '^version .+'
     expect '^about SetupQ17 \| [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ \| .+ \| .+$'
+    expect '^smoke ok$'
+
+    # The program in English when asked: its own texts from the translation
+    # built into it.
+    out=$(run "smoke:$port" --lang en) || true
+    printf '%s\n' "$out" | grep -E '^(read|smoke)' || true
+    expect '^read Code = 0 / OK !$'
     expect '^smoke ok$'
 
     # The same reader through a serial server on the loopback, reached over
@@ -126,8 +139,11 @@ YAML
     out_dir="$root/build/screenshots/windows"
     rm -rf "$out_dir"
     mkdir -p "$out_dir"
-    out=$(SETUPQ17_BENCH_PORT=$port run "shots:Z:$out_dir") || { printf '%s\n' "$out" >&2; echo "windows-gui: shots failed" >&2; exit 1; }
-    printf '%s\n' "$out" | grep '^shot' >&2
+    for lang in ru en; do
+      out=$(SETUPQ17_BENCH_PORT=$port Q17_RUN_SECONDS=300 run "shots:Z:$out_dir/$lang" --lang "$lang") ||
+        { printf '%s\n' "$out" >&2; echo "windows-gui: shots in $lang failed" >&2; exit 1; }
+      printf '%s\n' "$out" | grep '^shot' >&2
+    done
     echo "windows-gui: $(find "$out_dir" -name '*.png' | wc -l) pictures in $out_dir" >&2
     ;;
   bench)

@@ -27,12 +27,19 @@
 
 #include "platform/NetPortName.h"
 #include "ui/about/About.h"
+#include "ui/common/Language.h"
 #include "ui/common/UiContext.h"
-#include "ui/main/AddNetPort.h"
-#include "ui/main/Main.h"
-#include "ui/tests/Audit.h"
 #include "ui/fleet/FleetSurvey.h"
 #include "ui/fleet/FleetWrite.h"
+#include "ui/main/AddNetPort.h"
+#include "ui/main/ChangeAddr.h"
+#include "ui/main/Main.h"
+#include "ui/service/TrafficLog.h"
+#include "ui/tests/Audit.h"
+#include "ui/tests/FindReaders.h"
+#include "ui/tests/Sensors.h"
+#include "ui/tests/TestAudio.h"
+#include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
 
 namespace q17::app {
@@ -142,10 +149,10 @@ int TProgramHook::Smoke(const QString& port) {
   const int dismissedBefore = FDismissed;
   Trigger("tbnGetFromReader");
   Print("read", PanelText(3));
-  const bool readOk = FDismissed == dismissedBefore && PanelText(3).startsWith(QStringLiteral("Код = 0 "));
+  const bool readOk = FDismissed == dismissedBefore && PanelText(3).startsWith(ui::ResultText(0));
   Trigger("miGetVersion");
   Print("version", PanelText(2));
-  const bool versionOk = PanelText(3).startsWith(QStringLiteral("Код = 0 ")) && !PanelText(2).isEmpty();
+  const bool versionOk = PanelText(3).startsWith(ui::ResultText(0)) && !PanelText(2).isEmpty();
   Trigger("tbnInterfaceClose");
   QWidget* about = FWindows.About;
   Print("about", QStringList{LabelText(about, "lblProductName"), LabelText(about, "lblFileVersion"),
@@ -165,20 +172,69 @@ int TProgramHook::Shots(const QString& dir) {
     return 1;
   }
   bool ok = true;
+  // The traffic log watches the line only while it is shown: open first,
+  // it lists the exchanges of every window below.
+  QWidget* log = FWindows.TrafficLog;
+  if (log) log->show();
   // With a reader behind the first interface the pictures show its values.
   if (OpenPort(qEnvironmentVariable("SETUPQ17_BENCH_PORT"))) Trigger("tbnGetFromReader");
   ok &= Save(FMain, dir, "main");
-  FMain.btnStandardClick();
-  ok &= Save(FMain, dir, "main-standard");
+  using TPage = void (ui::TfrmMain::*)();
+  const std::pair<TPage, const char*> pages[] = {
+      {&ui::TfrmMain::btnNoGateClick, "main-nogate"},     {&ui::TfrmMain::btnOnTheFlyClick, "main-onthefly"},
+      {&ui::TfrmMain::btnOneReadClick, "main-oneread"},   {&ui::TfrmMain::btnStandardClick, "main-standard"},
+      {&ui::TfrmMain::btnTestsClick, "main-tests"},
+  };
+  for (const auto& [show, name] : pages) {
+    (FMain.*show)();
+    ok &= Save(FMain, dir, name);
+  }
   FMain.btnCommonClick();
-  if (QWidget* audit = FWindows.Audit) {
-    audit->show();
-    // Long enough for a few of the window's polls to list the reader's events.
-    QEventLoop wait;
-    QTimer::singleShot(1500, &wait, &QEventLoop::quit);
-    wait.exec();
-    ok &= Save(*audit, dir, "audit");
-    audit->hide();
+  // The test windows as their tests leave them after a moment of running.
+  if (auto* test = FWindows.CommTest) {
+    test->show();
+    Click(*test, "btnStartTest");
+    Wait(1000);
+    Click(*test, "btnStopTest");
+    ok &= Save(*test, dir, "exchange-test");
+    test->hide();
+  }
+  if (QWidget* test = FWindows.RadioTest) {
+    test->show();
+    Click(*test, "btnStartTest");
+    Wait(1000);
+    Click(*test, "btnStopTest");
+    ok &= Save(*test, dir, "radio-test");
+    test->hide();
+  }
+  const std::pair<QWidget*, const char*> polling[] = {{FWindows.Sensors, "sensors"}, {FWindows.Audit, "audit"}};
+  for (const auto& [window, name] : polling) {
+    if (!window) continue;
+    window->show();
+    // Long enough for a few of the window's polls to show the reader's states and events.
+    Wait(1500);
+    ok &= Save(*window, dir, name);
+    window->hide();
+  }
+  if (QWidget* test = FWindows.Audio) {
+    test->show();
+    Click(*test, "btnStart");
+    Wait(1000);
+    ok &= Save(*test, dir, "read-zone-test");
+    Click(*test, "btnStop");
+    test->hide();
+  }
+  if (QWidget* find = FWindows.FindReaders) {
+    find->show();
+    if (auto* end = find->findChild<QSpinBox*>(QStringLiteral("sedEndAddr"))) end->setValue(3);
+    Click(*find, "btnStartFind");
+    ok &= Save(*find, dir, "find-readers");
+    find->hide();
+  }
+  if (QWidget* change = FWindows.AddrChange) {
+    change->show();
+    ok &= Save(*change, dir, "address-change");
+    change->hide();
   }
   // The car park's menu is usable exactly while the port is open.
   const auto* fleet = FMain.findChild<QMenu*>(QStringLiteral("miFleet"));
@@ -196,6 +252,11 @@ int TProgramHook::Shots(const QString& dir) {
     ok &= Save(*write, dir, "write-many");
     write->hide();
   }
+  if (log) {
+    Wait(100);
+    ok &= Save(*log, dir, "traffic-log");
+    log->hide();
+  }
   if (QWidget* about = FWindows.About) ok &= Save(*about, dir, "about");
   {
     // The dialog behind the port list's last entry, as a user fills it in.
@@ -206,6 +267,25 @@ int TProgramHook::Shots(const QString& dir) {
   }
   Trigger("tbnInterfaceClose");
   return ok ? 0 : 1;
+}
+
+void TProgramHook::Wait(int ms) {
+  QEventLoop wait;
+  QTimer::singleShot(ms, &wait, &QEventLoop::quit);
+  wait.exec();
+}
+
+void TProgramHook::Click(QWidget& window, const char* button) {
+  auto* b = window.findChild<QPushButton*>(QLatin1String(button));
+  if (!b || !b->isEnabled()) return;
+  // A box the click raises is seen from the box's own loop and closed; the
+  // window itself stays while its handler runs.
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, this, [this, &window] {
+    if (QApplication::activeModalWidget() != &window) DismissModal();
+  });
+  watch.start(100);
+  b->click();
 }
 
 bool TProgramHook::Trigger(const char* action) {
@@ -233,7 +313,7 @@ bool TProgramHook::OpenPort(const QString& name) {
   } else {
     return false;
   }
-  return Trigger("tbnInterfaceOpen") && PanelText(3).startsWith(QStringLiteral("Код = 0 "));
+  return Trigger("tbnInterfaceOpen") && PanelText(3).startsWith(ui::ResultText(0));
 }
 
 QString TProgramHook::PanelText(int index) const { return FMain.Panel(index)->text(); }

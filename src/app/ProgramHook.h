@@ -11,9 +11,11 @@
 //               window's own buttons, print what the window shows, close the
 //               port and quit; exit status 0 only when every step succeeded
 //   shots:DIR   then open interface SETUPQ17_BENCH_PORT (the first when
-//               unset), read the configuration, and render the main window,
-//               one configuration page, the audit window and the about box
-//               into DIR as PNG files
+//               unset), read the configuration, and render the main window
+//               on each page, every test window after a moment of its test,
+//               the address change, the car park's windows, the traffic log,
+//               the about box and the network port dialog into DIR as PNG
+//               files (in the language of the run: --lang)
 #include <QString>
 
 #include "app/ProgramStart.h"
@@ -32,6 +34,10 @@ class TProgramHook : public QObject {
   int Smoke(const QString& port);
   int Shots(const QString& dir);
   bool Trigger(const char* action);
+  // Clicks a window's button when it is there and enabled.
+  void Click(QWidget& window, const char* button);
+  // Runs the event loop for `ms` (the windows' polls go on meanwhile).
+  static void Wait(int ms);
   bool OpenPort(const QString& name);
   QString PanelText(int index) const;
   // A message box a step raises would wait for a click nobody makes: it is
