@@ -4,7 +4,9 @@
 #   cpack -G ZIP      -> SetupQ17-<version>-win64.zip, top folder SetupQ17/
 # The programs, Qt's Windows platform plugin and its styles, and every DLL
 # they import that Qt or the compiler's -posix run time provides; Windows'
-# own DLLs are the user's. The probe is not installed.
+# own DLLs are the user's; Qt's own texts (file dialogs, message-box buttons)
+# in translations/ for each language the program speaks. The probe is not
+# installed.
 
 install(TARGETS SetupQ17 q17ctl RUNTIME_DEPENDENCY_SET q17_dlls RUNTIME DESTINATION .)
 
@@ -23,6 +25,25 @@ install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsIntegrationPlugin RUNTIME_DEPEND
 if(q17_styles)
   install(IMPORTED_RUNTIME_ARTIFACTS ${q17_styles} RUNTIME_DEPENDENCY_SET q17_dlls LIBRARY DESTINATION styles)
 endif()
+
+# Qt's translations of its own texts, from the build machine's Qt of the same
+# version (Debian's qt6-translations-l10n); the program loads them from
+# translations/ beside it. English needs none: it is Qt's own language.
+set(q17_qt_languages ru)
+foreach(ts IN LISTS Q17_TS_FILES)
+  string(REGEX REPLACE ".*_([a-z]+)\\.ts$" "\\1" code "${ts}")
+  if(NOT code STREQUAL "en")
+    list(APPEND q17_qt_languages ${code})
+  endif()
+endforeach()
+foreach(code IN LISTS q17_qt_languages)
+  find_file(Q17_QTBASE_${code} qtbase_${code}.qm PATHS ${QT_HOST_PATH}/share/qt6/translations /usr/share/qt6/translations
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT Q17_QTBASE_${code})
+    message(FATAL_ERROR "qtbase_${code}.qm not found: scripts/deps.sh installs qt6-translations-l10n")
+  endif()
+  install(FILES ${Q17_QTBASE_${code}} DESTINATION translations)
+endforeach()
 
 # Where the DLLs come from: Qt's bin folder and the compiler's run time.
 set(q17_dll_dirs "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
