@@ -92,7 +92,8 @@ case "$mode" in
     q17_wine "$exe" 2>>"$Q17_WINE_LOG" || true
     ;;
   smoke)
-    out=$(run "smoke:$port") || true
+    # Russian by name: Wine's own language is English, which a first start follows.
+    out=$(run "smoke:$port" --lang ru) || true
     printf '%s\n' "$out"
     expect() { grep -Eq "$1" <<<"$out" || { echo "windows-gui smoke: no line matching '$1'" >&2; exit 1; }; }
     expect '^title 2xQ17 Reader Setup Utility$'
@@ -127,7 +128,7 @@ YAML
     s2n=$!
     for _ in $(seq 200); do listening "$netport" && break; sleep 0.05; done
     net="rfc2217://127.0.0.1:$netport"
-    out=$(run "smoke:$net") || true
+    out=$(run "smoke:$net" --lang ru) || true
     kill "$s2n" 2>/dev/null || true
     printf '%s\n' "$out" | grep -E '^(open|read|version|smoke)' || true
     expect "^open Порт $net\$"
