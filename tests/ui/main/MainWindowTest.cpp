@@ -842,11 +842,11 @@ void MainWindowTest::launchersShowTheirWindows() {
     QVERIFY2(shown == l.window, l.control);
   }
   // A test window that leaves the reader as it was not found says so here,
-  // in sight after it has closed: audit mode refused both ways.
-  h.bus.ApplyControl("answer 20 2 cmd 181");
+  // in sight after it has closed: audit mode's switch lost both ways.
+  h.bus.ApplyControl("fault noreply next 2");
   QTimer::singleShot(0, [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
   h.Find<QPushButton>("btnStartAudit")->click();
-  QCOMPARE(h.Panel(3), Result(rcBadParameter));
+  QCOMPARE(h.Panel(3), Result(rcTimeout));
 }
 
 void MainWindowTest::readZoneTestLeavesThePagesShowingWhatItRead() {
