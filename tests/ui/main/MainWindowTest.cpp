@@ -21,11 +21,13 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -109,7 +111,7 @@ class MainWindowTest : public QObject {
   void dateAndTimeComeFromOneClockReading();
   void restoreRadioProfileAsksFirst();
   void addressChangeFollowsTheReader();
-  void searchDoubleClickPicksTheReader();
+  void searchAndSurveyDoubleClickPickTheReader();
   void launchersShowTheirWindows();
   void readZoneTestLeavesThePagesShowingWhatItRead();
   void trafficLogOpensAnyTimeAndStaysUsableBesideATest();
@@ -769,7 +771,7 @@ void MainWindowTest::addressChangeFollowsTheReader() {
   dialog->reject();
 }
 
-void MainWindowTest::searchDoubleClickPicksTheReader() {
+void MainWindowTest::searchAndSurveyDoubleClickPickTheReader() {
   MainHarness h;
   h.bus.ApplyControl("reader add 6");
   h.bus.ApplyControl("@6 version Q17-6 ");
@@ -808,6 +810,24 @@ void MainWindowTest::searchDoubleClickPicksTheReader() {
   h.Action("miActionFindReaders")->trigger();
   QVERIFY(stillShown);
   QCOMPARE(h.state.ReaderAddress, 6);
+
+  // The survey's double-click as well.
+  h.state.ReaderAddress = 1;
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 1"));
+  QTimer::singleShot(0, [&] {
+    QWidget* survey = QApplication::activeModalWidget();
+    survey->findChild<QSpinBox*>("sedEndAddr")->setValue(6);
+    survey->findChild<QPushButton*>("btnStart")->click();
+    auto* table = survey->findChild<QTableWidget*>("tblReaders");
+    QCOMPARE(table->rowCount(), 2);
+    const int row = table->item(0, 0)->text() == QStringLiteral("6") ? 0 : 1;
+    emit table->cellDoubleClicked(row, 0);
+    if (survey->isVisible()) qobject_cast<QDialog*>(survey)->reject();
+  });
+  h.Action("miFleetSurvey")->trigger();
+  QCOMPARE(h.state.ReaderAddress, 6);
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 6"));
 }
 
 void MainWindowTest::launchersShowTheirWindows() {
