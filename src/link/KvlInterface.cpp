@@ -102,8 +102,10 @@ void TInterfList::Refresh() {
   for (const NetworkPort& port : FNetworkPorts) FEntries.push_back({port.Name, TInterfaceDescriptor(ikComPort, "")});
 }
 
-int TInterfList::AddNetworkPort(const std::string& name, std::optional<int> allowanceMs) {
-  if (!IsNetPortName(name)) return -1;
+int TInterfList::AddNetworkPort(const std::string& typed, std::optional<int> allowanceMs) {
+  const auto parsed = ParseNetPortName(typed);
+  if (!parsed) return -1;
+  const std::string name = FormatNetPortName(*parsed);
   if (allowanceMs) allowanceMs = std::clamp(*allowanceMs, 0, kMaxNetworkAllowanceMs);
   for (NetworkPort& port : FNetworkPorts) {
     if (port.Name == name) {
@@ -115,6 +117,15 @@ int TInterfList::AddNetworkPort(const std::string& name, std::optional<int> allo
   FNetworkPorts.push_back({name, allowanceMs});
   FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
   return Count() - 1;
+}
+
+bool TInterfList::RemoveNetworkPort(int index) {
+  const NetworkPort* port = FindNetworkPort(index);
+  if (!port || (FPort && index == FIndex)) return false;
+  FNetworkPorts.erase(FNetworkPorts.begin() + (port - FNetworkPorts.data()));
+  FEntries.erase(FEntries.begin() + index);
+  if (FPort && FIndex > index) --FIndex;
+  return true;
 }
 
 const TInterfList::NetworkPort* TInterfList::FindNetworkPort(int index) const {

@@ -46,12 +46,16 @@ class TInterfList {
   // then the network ports added.
   void Refresh();
   // Lists a network port ("tcp://HOST:PORT", "rfc2217://HOST:PORT") from
-  // now on, after the local ones; gives its index, or -1 for a name that is
-  // not a network port's. allowanceMs fixes the network's share of a
-  // reply's wait for this port (clamped to 0..1000); none measures it at
-  // opening. A port listed already keeps its place and takes the new
-  // allowance from its next opening.
+  // now on, after the local ones, under the name as FormatNetPortName
+  // writes it (so "tcp://h:04001" is "tcp://h:4001", listed once); gives its
+  // index, or -1 for a name that is not a network port's. allowanceMs fixes
+  // the network's share of a reply's wait for this port (clamped to
+  // 0..1000); none measures it at opening. A port listed already keeps its
+  // place and takes the new allowance from its next opening.
   int AddNetworkPort(const std::string& name, std::optional<int> allowanceMs = std::nullopt);
+  // Takes a network port off the list; false (nothing changed) for an entry
+  // that is no network port or is the open one.
+  bool RemoveNetworkPort(int index);
   // Whether the entry at index is a network port, and its fixed allowance
   // (none: measured at opening, or not a network port).
   bool IsNetworkPort(int index) const;
@@ -86,6 +90,11 @@ class TInterfList {
   int ReplyAllowanceMs() const;
   // Per-byte time-out in milliseconds of silence; 20..1000, others ignored.
   void SetReadTimeout(int value);
+
+  // Waits of the ports (reads, writes, a network port's connect and
+  // negotiation) end as soon as `stop` is requested; nullptr: never. The
+  // signal must outlive every later call.
+  void SetStopSignal(const StopSignal* stop) { FSerial.SetStopSignal(stop); }
 
   // Why the last Open returned 7, for a user-facing explanation.
   const TOpenFailure& LastOpenFailure() const { return FLastOpenFailure; }
