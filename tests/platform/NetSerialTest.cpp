@@ -469,12 +469,12 @@ std::uint16_t PortOf(const Server& server) {
 
 TEST(NetResolve, TheSystemResolverTakesAddressesAsTheyAreAndLooksUpLocalhost) {
   const auto resolver = net::MakeSystemResolver();
-  const auto far = net::Clock::now() + std::chrono::minutes(1);
-  const net::TResolved numeric = resolver->Resolve("127.0.0.1", 4001, far, nullptr);
+  const auto later = net::Clock::now() + std::chrono::minutes(1);
+  const net::TResolved numeric = resolver->Resolve("127.0.0.1", 4001, later, nullptr);
   ASSERT_EQ(numeric.Fault, net::ResolveFault::None) << numeric.Error.Text;
   ASSERT_EQ(numeric.Addresses.size(), 1u);
   EXPECT_EQ(net::AddressText(numeric.Addresses[0]), "127.0.0.1:4001");
-  const net::TResolved local = resolver->Resolve("localhost", 4001, far, nullptr);
+  const net::TResolved local = resolver->Resolve("localhost", 4001, later, nullptr);
   ASSERT_EQ(local.Fault, net::ResolveFault::None) << local.Error.Text;
   for (const net::TNetAddress& a : local.Addresses) {
     EXPECT_TRUE(a.V6 ? a.Bytes[15] == 1 : a.Bytes[0] == 127) << net::AddressText(a);
