@@ -61,10 +61,13 @@ inline bool IsValidLine(const TLineSettings& line) {
 }
 
 // Why an open failed, in terms a user can act on.
-// NoAnswer, Refused and ServerBusy are a network serial server's: it does
-// not answer (connect or port settings), it refuses the connection, or it
-// hangs up at once because another client has the port.
-enum class OpenFailure { None, NoDevice, PermissionDenied, Busy, NotSerial, Other, NoAnswer, Refused, ServerBusy };
+// NoAnswer, Refused, ServerBusy and NoComPortControl are a network serial
+// server's: it does not answer (connect or port settings), it refuses the
+// connection, it hangs up at once because another client has the port, or
+// it declines RFC 2217's port settings (a plain telnet or raw port).
+enum class OpenFailure {
+  None, NoDevice, PermissionDenied, Busy, NotSerial, Other, NoAnswer, Refused, ServerBusy, NoComPortControl
+};
 
 struct TOpenFailure {
   OpenFailure Reason = OpenFailure::None;

@@ -81,8 +81,7 @@ int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std:
     }
     std::istringstream lines(captured.str());
     for (std::string line; std::getline(lines, line);) err << name << ": " << line << "\n";
-    // The exchange in progress ran to its reply, so even a stopped reader's
-    // outcome is known: the command says what it reached.
+    // The command says what it reached, a stop in the middle included.
     if (code == 0) {
       out << "OK\n";
     } else {

@@ -104,10 +104,12 @@ std::string VisibleText(std::string_view utf8) {
   return out;
 }
 
+bool IsCutByStop(int code) { return code == rcTimeout || code == rcWriteError; }
+
 int PrintFailure(std::ostream& err, int code, std::string_view detail, const TInterfList* link) {
   err << FormatResult(code) << "\n";
   if (!detail.empty()) err << detail << "\n";
-  if (link && link->DeviceGone()) err << DeviceGoneExplanation() << "\n";
+  if (link && link->DeviceGone()) err << DeviceGoneExplanation(*link) << "\n";
   return kExitFailed;
 }
 

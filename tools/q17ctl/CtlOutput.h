@@ -18,6 +18,12 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// What a stop makes of the exchange in progress: its write cut short or
+// its reply's wait ended. Such a failure is told as the stop
+// (kStoppedBeforeAnswer), not as the reader's or the line's.
+bool IsCutByStop(int code);
+inline constexpr const char* kStoppedBeforeAnswer = "q17ctl: stopped before the reader answered";
+
 // How every failed operation is told: "Код = N / text" on `err`, then
 // `detail` when given, then what to do when the port's device has gone
 // (`link` may be nullptr where that is said elsewhere). Returns kExitFailed.

@@ -149,10 +149,12 @@ struct TBusSurvey {
 void SurveyBus(const TSurveyArgs& args, TInterfList& link, int index, TBusSurvey& bus,
                const std::function<bool()>& stop) {
   if (index < 0) {
-    bus.Failure = "q17ctl: no interface named '" + bus.Port + "'; 'q17ctl ports' lists them";
+    bus.Failure = "q17ctl: no interface named '" + VisibleText(bus.Port) + "'; 'q17ctl ports' lists them";
     return;
   }
   if (const int r = link.Open(index, 0); r != rcOk) {
+    // A stop ended the open: the server was not at fault.
+    if (stop && stop()) return;
     bus.Failure = bus.Port + ": " + FormatResult(r);
     if (const std::string why = ExplainOpenFailure(link); !why.empty()) bus.Failure += ": " + why;
     return;
@@ -168,9 +170,10 @@ void SurveyBus(const TSurveyArgs& args, TInterfList& link, int index, TBusSurvey
     bus.Records.push_back(r);
     return true;
   });
+  const std::string gone = DeviceGoneExplanation(link);
   link.Close();
   if (totals.DeviceGone) {
-    bus.Failure = bus.Port + ": " + DeviceGoneExplanation();
+    bus.Failure = bus.Port + ": " + gone;
   } else if (totals.Answered == 0 && !(stop && stop())) {
     bus.Failure = "q17ctl: " + bus.Port + ": no reader answered at " + std::to_string(args.From) + ".." +
                   std::to_string(args.To);

@@ -94,6 +94,7 @@ class MainWindowTest : public QObject {
   void aTypedNetworkAddressIsOpenedAndListed();
   void aNetworkPortAddedFromTheListIsRememberedForTheNextStart();
   void theAddEntryIsOpenedOnlyByADeliberateChoice();
+  void theNetworkPortDialogTakesHostAndPortApartAndSaysWhatItRefuses();
   void closeIsRefusedWhileAPortIsOpen();
   void readReportsTheFailedGroup_data();
   void readReportsTheFailedGroup();
@@ -415,6 +416,32 @@ void MainWindowTest::theAddEntryIsOpenedOnlyByADeliberateChoice() {
   QApplication::sendEvent(box, &down);
   QCoreApplication::processEvents();
   QCOMPARE(dialogs, 1);
+}
+
+// The host field takes "host:port" apart; a host the name's parser would
+// refuse is refused at OK with the parser's reason, never built into a name.
+void MainWindowTest::theNetworkPortDialogTakesHostAndPortApartAndSaysWhatItRefuses() {
+  const struct {
+    const char* host;
+    const char* name;   // what the whole name reads
+    const char* error;  // empty: accepted
+  } cases[] = {
+      {"gate-3:4002", "tcp://gate-3:4002", ""},
+      {"::1", "tcp://[::1]:4001", ""},
+      {"[::1", "tcp://[::1:4001", "Нет закрывающей скобки \"]\" после адреса IPv6."},
+      {"#", "tcp://#:4001", "В адресе сервера допустимы только латинские буквы, цифры, точка, дефис и подчёркивание."},
+      {"gate:70000", "tcp://gate:70000", "Порт сервера — число от 1 до 65535."},
+  };
+  for (const auto& c : cases) {
+    ui::TfrmAddNetPort add;
+    add.findChild<QSpinBox*>("sedPort")->setValue(4001);
+    QTest::keyClicks(add.findChild<QLineEdit*>("edtHost"), QString::fromUtf8(c.host));
+    QCOMPARE(add.findChild<QLineEdit*>("edtName")->text(), QString::fromUtf8(c.name));
+    add.OKBtnClick();
+    QCOMPARE(add.findChild<QLabel*>("lblError")->text(), QString::fromUtf8(c.error));
+    QCOMPARE(add.result() == QDialog::Accepted, *c.error == '\0');
+    if (*c.error == '\0') QCOMPARE(add.Name(), std::string(c.name));
+  }
 }
 
 void MainWindowTest::openFailureWithAReasonKeepsThePanelText() {
