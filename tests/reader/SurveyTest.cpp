@@ -2,6 +2,7 @@
 
 #include "CommandFixture.h"
 #include "reader/EchoSpread.h"
+#include "reader/SurveyTable.h"
 
 namespace q17::test {
 namespace {
@@ -122,6 +123,18 @@ TEST_F(SurveyTest, AnAddressThatAnswersBadlyIsARowAndAnUnplugEndsTheSurvey) {
   EXPECT_EQ(records[1].EchoErrors, 0);
   EXPECT_EQ(records[1].ErrorCode, rcPortClosed);
   EXPECT_EQ(Sent(), 10u);  // nothing after the unplug, address 3 never asked
+}
+
+TEST(SurveyTable, ReaderTextsEscapedAndNoEchoFiguresWhereNoEchoWentOut) {
+  TSurveyRecord r;
+  r.Address = 9;
+  r.Version = std::string("v1\0\x1B[2J\r", 8);
+  r.ErrorCode = rcTimeout;
+  EXPECT_EQ(SurveyFields(r), (std::vector<std::string>{"9", "v1\\x00\\x1B[2J\\x0D", "", "", "", "", "", "", "",
+                                                       FormatResult(rcTimeout)}));
+  r.EchoSent = 2;
+  r.EchoErrors = 2;
+  EXPECT_EQ(SurveyFields(r)[7], "2");
 }
 
 }  // namespace
