@@ -1,6 +1,7 @@
 // The car park's windows against the simulated bus: the survey table beside
 // the core survey of the same bus, its file, and one set-up written to a
 // list of readers, stopped or not.
+#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -18,6 +19,7 @@
 #include "ui/support/Screenshot.h"
 #include "ui/fleet/FleetSurvey.h"
 #include "ui/fleet/FleetWrite.h"
+#include "ui/tests/FindReaders.h"
 
 namespace q17::test {
 namespace {
@@ -62,6 +64,7 @@ class FleetWindowsTest : public QObject {
   void StopEndsTheSurveyAfterTheExchangeInProgress();
   void WriteVerifiesEachReaderAndNamesTheSilentOne();
   void StopDuringAWriteLeavesTheRestUntouched();
+  void WindowsDrawInTheProgramsFace();
 };
 
 void FleetWindowsTest::SurveyTableIsTheCoreSurvey() {
@@ -251,6 +254,20 @@ void FleetWindowsTest::StopDuringAWriteLeavesTheRestUntouched() {
   QCOMPARE(w.PanelText(0), QStringLiteral("Запись остановлена"));
   QVERIFY(Child<QPushButton>(w, "btnClose")->isEnabled());
   w.hide();
+}
+
+// The forms take the program's face, as every other window does, rather
+// than name one that a system may not draw.
+void FleetWindowsTest::WindowsDrawInTheProgramsFace() {
+  const QFont saved = QApplication::font();
+  QApplication::setFont(QFont(QStringLiteral("Program Face")));
+  {
+    FleetWorld world;
+    ui::TfrmFindReaders search(world.ctx);
+    for (QWidget* w : std::initializer_list<QWidget*>{&world.survey, &world.write, &search})
+      QCOMPARE(w->font().family(), QStringLiteral("Program Face"));
+  }
+  QApplication::setFont(saved);
 }
 
 }  // namespace q17::test
