@@ -99,4 +99,6 @@ std::string UntouchedText(bool deviceGone) {
   return deviceGone ? "не тронут (устройство отключено)" : "не тронут (остановлено)";
 }
 
+std::string NotWholeText(int code) { return "не тронут (ответил обзору не целиком): " + FormatResult(code); }
+
 }  // namespace q17

@@ -48,5 +48,7 @@ TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState&
 std::string CopyOutcomeText(const TConfigCopy& copy);
 // A reader a stop or an unplug left before anything was sent to it.
 std::string UntouchedText(bool deviceGone);
+// An address of "found" that answered the scan, but not whole: never written.
+std::string NotWholeText(int code);
 
 }  // namespace q17

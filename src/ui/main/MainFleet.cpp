@@ -23,11 +23,9 @@ void TfrmMain::AddFleetMenu() {
   connect(survey, &QAction::triggered, this, [this] {
     if (FCtx.Windows.FleetSurvey) FCtx.Windows.FleetSurvey->exec();
   });
+  // The write window takes "found" from the survey window itself.
   connect(write, &QAction::triggered, this, [this] {
-    TfrmFleetWrite* w = FCtx.Windows.FleetWrite;
-    if (!w) return;
-    w->SetFoundReaders(FCtx.Windows.FleetSurvey ? FCtx.Windows.FleetSurvey->FoundAddresses() : std::vector<int>{});
-    w->exec();
+    if (FCtx.Windows.FleetWrite) FCtx.Windows.FleetWrite->exec();
   });
 }
 
