@@ -173,6 +173,7 @@ int TInterfList::Open(int index, int baudIndex) {
     return rcOpenError;
   }
   FPort = std::move(opening.Port);
+  ++FPortSession;
   FFixedAllowanceMs = NetworkAllowance(index);
   FGoneNoted = false;
   FRxHead = FRxTail = 0;
@@ -181,6 +182,7 @@ int TInterfList::Open(int index, int baudIndex) {
 }
 
 int TInterfList::Close() {
+  if (FPort) ++FPortSession;
   FPort.reset();
   FRxHead = FRxTail = 0;
   FIndex = -1;

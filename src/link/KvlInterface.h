@@ -72,6 +72,10 @@ class TInterfList {
   int Close();
 
   bool Opened() const { return FPort != nullptr; }
+  // Moves on at every opening and closing: what was learnt of a bus (the
+  // readers a survey found) belongs to the session it was learnt in, and a
+  // port closed and opened again may lead to another bus.
+  std::uint32_t PortSession() const { return FPortSession; }
 
   // True when the open port's device has gone (unplugged): every later
   // transaction fails at once with rcPortClosed, and the owner should Close.
@@ -151,6 +155,7 @@ class TInterfList {
 
   std::unique_ptr<TPort> FPort;
   std::int32_t FIndex = -1;
+  std::uint32_t FPortSession = 0;
   std::int32_t FReadTimeout = 50;
   // The open port's fixed network allowance, taken at opening; none: the port's own.
   std::optional<int> FFixedAllowanceMs;

@@ -318,20 +318,15 @@ class Session {
   // whole, gets a block of its own with that failure and is not touched.
   int ForEachAddress(const TAddressList& addresses, const std::function<int()>& command) {
     std::vector<int> targets = addresses.Addresses;
-    std::map<int, int> scanFailures;
+    TFoundReaders found;
     if (addresses.Found) {
-      const TFoundReaders found = FoundAddresses(state_, list_, stop_);
+      found = ScanFound(state_, list_, stop_);
       if (Stopped()) {
         err_ << "q17ctl: stopped during the scan; no reader was touched\n";
         return kExitFailed;
       }
       if (found.DeviceGone) return Fail(rcPortClosed);
-      targets = found.Readers;
-      for (const auto& [address, code] : found.Failed) {
-        scanFailures[address] = code;
-        targets.push_back(address);
-      }
-      std::sort(targets.begin(), targets.end());
+      targets = found.Targets();
       if (targets.empty()) {
         err_ << "q17ctl: no reader answered at " << kScanFirstAddress << ".." << kScanLastAddress << "\n";
         return kExitFailed;
@@ -340,8 +335,8 @@ class Session {
     return RunForEachAddress(
         targets, out_, err_,
         [&](int address) {
-          if (const auto failed = scanFailures.find(address); failed != scanFailures.end()) {
-            return PrintFailure(err_, failed->second, "answered the scan, but not whole; not touched");
+          if (const auto code = found.NotWhole(address)) {
+            return PrintFailure(err_, *code, "answered the scan, but not whole; not touched");
           }
           state_.ReaderAddress = address;
           return command();

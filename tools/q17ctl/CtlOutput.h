@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "reader/VisibleText.h"
+
 namespace q17 {
 
 class TInterfList;
@@ -63,10 +65,6 @@ class TFdOutBuf final : public std::streambuf {
   int error_ = 0;
   char buffer_[4096];
 };
-
-// Control characters (C0, DEL, C1) as \xHH: a reader's text must not drive
-// the user's terminal. The rest of the UTF-8 text is left as it is.
-std::string VisibleText(std::string_view utf8);
 
 // After a command: the exit code once `out` is flushed. Output that could
 // not be written makes it 1 with the reason on `err`; a pipe closed by its

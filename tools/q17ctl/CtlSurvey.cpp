@@ -14,6 +14,7 @@
 #include "reader/NumberText.h"
 #include "reader/ReaderConfig.h"
 #include "reader/Scan.h"
+#include "reader/SurveyTable.h"
 
 namespace q17 {
 namespace {
@@ -89,10 +90,10 @@ std::string ParseSurveyArgs(const std::vector<std::string>& args, TSurveyArgs& p
 std::string SurveyHeader() { return "addr\tversion\tmode\ttmt1\ttmt2\tatt1\tatt2\techo_errors\techo_p95_ms\terror"; }
 
 std::string SurveyLine(const TSurveyRecord& r) {
-  return std::to_string(r.Address) + "\t" + VisibleText(r.Version.value_or("")) + "\t" + ModeName(r) + "\t" +
-         NumberOr(r.TMT_1, "") + "\t" + NumberOr(r.TMT_2, "") + "\t" + NumberOr(r.ATT_1, "") + "\t" +
-         NumberOr(r.ATT_2, "") + "\t" + EchoErrors(r, "") + "\t" +
-         (r.EchoP95Ms ? Milliseconds(*r.EchoP95Ms) : "") + "\t" + ErrorText(r);
+  // The window's columns, texts and all.
+  std::string line;
+  for (const std::string& field : SurveyFields(r)) line += (line.empty() ? "" : "\t") + field;
+  return line;
 }
 
 std::string SurveyJson(const TSurveyRecord& r) {

@@ -25,11 +25,9 @@ void TfrmMain::AddFleetMenu() {
     if (FCtx.Windows.FleetSurvey) FCtx.Windows.FleetSurvey->exec();
     ShowReaderAddress();
   });
+  // The write window takes "found" from the survey window itself.
   connect(write, &QAction::triggered, this, [this] {
-    TfrmFleetWrite* w = FCtx.Windows.FleetWrite;
-    if (!w) return;
-    w->SetFoundReaders(FCtx.Windows.FleetSurvey ? FCtx.Windows.FleetSurvey->FoundAddresses() : std::vector<int>{});
-    w->exec();
+    if (FCtx.Windows.FleetWrite) FCtx.Windows.FleetWrite->exec();
     ShowReaderAddress();
   });
 }
