@@ -123,7 +123,9 @@ class NetSerialPort final : public SerialPort {
 
   bool Present() override { return !gone_ && socket_->Present(); }
 
+  // What opening measured; the link learns the rest from the replies.
   int ReplyAllowanceMs() const override { return allowanceMs_; }
+  bool IsNetwork() const override { return true; }
   void SetAllowance(int ms) { allowanceMs_ = ms; }
 
   long SendAnswers() {

@@ -111,6 +111,10 @@ class SerialPort {
   // network's share for a port behind a serial server, measured at opening;
   // 0 for a local port.
   virtual int ReplyAllowanceMs() const { return 0; }
+
+  // Whether the port is behind a network serial server, where replies lag
+  // by what the network adds and a reply may come after its wait.
+  virtual bool IsNetwork() const { return false; }
 };
 
 // The outcome of an open: the port, or why there is none.
