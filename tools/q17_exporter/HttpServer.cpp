@@ -218,6 +218,12 @@ class TGuardedServer final : public httplib::Server {
  public:
   explicit TGuardedServer(const TWebLimits& limits) : limits_(limits) {}
 
+  // The library listens with a backlog of 5, too short for a scraper that
+  // opens fifty probes at once: the system takes a longer one from a second listen.
+  void WidenBacklog() {
+    if (svr_sock_ != INVALID_SOCKET) ::listen(svr_sock_, SOMAXCONN);
+  }
+
  private:
   // Every connection goes through here (httplib's own loop, with our stream).
   bool process_and_close_socket(socket_t sock) override {
@@ -311,8 +317,12 @@ class TExporterHttp::Impl {
 
   int Bind(const std::string& host, int port, std::string& error) {
     const int bound = port == 0 ? server_.bind_to_any_port(host) : (server_.bind_to_port(host, port) ? port : -1);
-    if (bound <= 0) error = "cannot listen on " + host + ":" + std::to_string(port) + " (in use, or no such address)";
-    return bound > 0 ? bound : -1;
+    if (bound <= 0) {
+      error = "cannot listen on " + host + ":" + std::to_string(port) + " (in use, or no such address)";
+      return -1;
+    }
+    server_.WidenBacklog();
+    return bound;
   }
   bool Run() { return server_.listen_after_bind(); }
   void Stop() { server_.stop(); }
