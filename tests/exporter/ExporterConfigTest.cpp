@@ -97,7 +97,9 @@ TEST_F(ExporterConfigTest, AFileTooLargeOrMissing) {
   EXPECT_FALSE(ParseExporterConfig(std::string(kMaxConfigBytes + 1, '#'), "big.yml", dir.path(), error));
   EXPECT_EQ(error, "big.yml: larger than a configuration can be (1 MiB)");
   EXPECT_FALSE(LoadExporterConfig(dir / "none.yml", error));
-  EXPECT_EQ(error, dir / "none.yml" + ": cannot be read");
+  EXPECT_EQ(error, dir / "none.yml" + ": no such file");
+  EXPECT_FALSE(LoadExporterConfig("/dev/stdin", error));  // never waits on a device
+  EXPECT_EQ(error, "/dev/stdin: not a regular file");
 }
 
 }  // namespace

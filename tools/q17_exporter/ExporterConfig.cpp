@@ -2,7 +2,6 @@
 
 #include <yaml-cpp/yaml.h>
 
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -132,16 +131,20 @@ std::optional<TExporterConfig> ParseExporterConfig(std::string_view text, const 
 
 std::optional<TExporterConfig> LoadExporterConfig(const std::filesystem::path& file, std::string& error) {
   const std::string name = PathText(file);
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    error = name + ": cannot be read";
-    return std::nullopt;
-  }
   std::string text;
-  text.resize(kMaxConfigBytes + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return ParseExporterConfig(text, name, file.parent_path(), error);
+  std::string why;
+  // A regular file only, of a bounded size: never a device nor a pipe that could hold the start up.
+  switch (ReadSmallFile(file, text, why)) {
+    case TFileRead::Read:
+      return ParseExporterConfig(text, name, file.parent_path(), error);
+    case TFileRead::Missing:
+      error = name + ": no such file";
+      break;
+    case TFileRead::Unreadable:
+      error = name + ": " + why;
+      break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace q17
