@@ -174,11 +174,11 @@ TProbeResult ProbeReaders(TInterfList& link, const std::vector<int>& addresses, 
     result.Detail = DeviceGoneExplanation();
   } else if (run.CutShort()) {
     result.Failure = TProbeFailure::CutShort;
-    result.Detail = (env.StopRequested && env.StopRequested() ? "stopped after " : "out of time after ") +
+    result.Detail = std::string(env.StopRequested && env.StopRequested() ? "stopped after " : "out of time after ") +
                     std::to_string(result.Readers.size()) + " of " + std::to_string(addresses.size()) + " addresses";
   } else if (!run.HeardAny()) {
     result.Failure = TProbeFailure::NoAnswer;
-    result.Detail = "no reader answered at " + AddressListText(addresses);
+    result.Detail = std::string("no reader answered at ") + AddressListText(addresses);
   }
   result.Success = result.Failure == TProbeFailure::None;
   result.DurationSeconds = run.Now() - started;

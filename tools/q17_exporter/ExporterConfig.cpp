@@ -114,7 +114,7 @@ TExporterConfig ReadConfig(const YAML::Node& root, const std::filesystem::path& 
 std::optional<TExporterConfig> ParseExporterConfig(std::string_view text, const std::string& name,
                                                    const std::filesystem::path& baseDir, std::string& error) {
   const auto fail = [&](int line, const std::string& what) {
-    error = name + (line > 0 ? ":" + std::to_string(line) : "") + ": " + what;
+    error = name + (line > 0 ? std::string(":") + std::to_string(line) : std::string()) + ": " + what;
     return std::nullopt;
   };
   if (text.size() > kMaxConfigBytes) return fail(0, "larger than a configuration can be (1 MiB)");

@@ -56,8 +56,8 @@ std::string ParseExporterFlags(const std::vector<std::string>& args, TExporterFl
 }
 
 std::string ExporterUsage() {
-  return "usage: q17_exporter [--web.listen-address=HOST:PORT] [--config.file=FILE]\n"
-         "  --web.listen-address  where to serve /probe, /metrics and / (default 127.0.0.1:" +
+  return std::string("usage: q17_exporter [--web.listen-address=HOST:PORT] [--config.file=FILE]\n"
+                     "  --web.listen-address  where to serve /probe, /metrics and / (default 127.0.0.1:") +
          std::to_string(kDefaultExporterPort) +
          ";\n"
          "                        :PORT for every address)\n"

@@ -356,7 +356,7 @@ class TExporterHttp::Impl {
     const std::string module = req.get_param_value("module");
     const TProbeAnswer answer = service_.Probe(target, module, timeout.Seconds);
     if (answer.Status != 200) {
-      Log("refused a probe (" + std::to_string(answer.Status) + "): " + answer.Reason);
+      Log(std::string("refused a probe (") + std::to_string(answer.Status) + "): " + answer.Reason);
       return Refuse(res, answer.Status, answer.Reason);
     }
     if (!answer.Result.Success) {
@@ -380,7 +380,7 @@ class TExporterHttp::Impl {
     std::string firstModule;
     for (const auto& [name, module] : config->Modules) {
       if (firstModule.empty()) firstModule = name;
-      modules += "<li><code>" + HtmlEscape(name) + "</code>: " + std::to_string(module.Addresses.size()) +
+      modules += std::string("<li><code>") + HtmlEscape(name) + "</code>: " + std::to_string(module.Addresses.size()) +
                  " address(es)" + (module.SettingsFile.empty() ? "" : ", settings file " + HtmlEscape(module.SettingsFile)) +
                  "</li>\n";
     }

@@ -45,7 +45,7 @@ std::string PortKey(const std::string& target) {
 #ifndef _WIN32
   struct stat st {};
   if (!target.empty() && target.front() == '/' && ::stat(target.c_str(), &st) == 0 && S_ISCHR(st.st_mode)) {
-    return "device " + std::to_string(static_cast<unsigned long long>(st.st_rdev));
+    return std::string("device ") + std::to_string(static_cast<unsigned long long>(st.st_rdev));
   }
 #endif
   return target;

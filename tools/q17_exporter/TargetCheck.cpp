@@ -100,7 +100,7 @@ std::string TargetNameProblem(std::string_view target) {
     const std::string name(target);
     const auto parsed = ParseNetPortName(name);
     if (!parsed) return "not a serial server's name (tcp://HOST:PORT or rfc2217://HOST:PORT)";
-    if (FormatNetPortName(*parsed) != name) return "a serial server's name is written " + FormatNetPortName(*parsed);
+    if (FormatNetPortName(*parsed) != name) return std::string("a serial server's name is written ") + FormatNetPortName(*parsed);
     return {};
   }
   if (IsWindowsComName(target)) return {};
