@@ -14,7 +14,7 @@ namespace {
 bool Has(const std::string& text, const std::string& line) { return text.find(line + "\n") != std::string::npos; }
 
 TEST(CtlMetricsEndToEnd, AListProbedAndComparedWithASettingsFile) {
-  SimHarness sim({"--reader", "1", "--reader", "3", "--exec", "@3 answer 20 cmd 151"});
+  SimHarness sim({"--reader", "1", "--reader", "3"});
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   const RunResult saved = sim.Ctl({"--address", "1", "save-config", dir / "gate.set"});
@@ -27,16 +27,14 @@ TEST(CtlMetricsEndToEnd, AListProbedAndComparedWithASettingsFile) {
   text.replace(at, 6, "WCT=12");
   std::ofstream(dir / "gate.set", std::ios::binary) << text;
 
+  // The list and the settings file reach the probe; what it reads of each
+  // reader is the probe's own (reader_tests).
   const RunResult r = sim.Ctl({"--address", "1-3", "metrics", "--settings", dir / "gate.set"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  for (const char* line : {"q17_probe_success 1", "q17_reader_up{address=\"1\"} 1", "q17_reader_up{address=\"2\"} 0",
-                           "q17_reader_answer_code{address=\"2\"} 6", "q17_reader_answer_code{address=\"3\"} 20",
-                           "q17_reader_info{address=\"1\",version=\"2xQ17 v1.0 \"} 1",
-                           "q17_reader_config_matches{address=\"1\"} 0",
+  for (const char* line : {"q17_probe_success 1", "q17_reader_up{address=\"2\"} 0",
                            "q17_reader_config_mismatch{address=\"1\",field=\"WCT_1\"} 1"}) {
     EXPECT_TRUE(Has(r.out, line)) << line << "\n" << r.out;
   }
-  EXPECT_EQ(r.out.find("q17_reader_config_matches{address=\"3\"}"), std::string::npos);  // not known
 
   const RunResult om = sim.Ctl({"--address", "1", "metrics", "--openmetrics"});
   EXPECT_EQ(om.exitCode, 0) << om.err;
