@@ -10,6 +10,7 @@
 #include "e2e/SimHarness.h"
 #include "platform/SerialApi.h"
 #include "platform/TempDir.h"
+#include "reader/ProbeMetrics.h"
 
 namespace q17::test {
 namespace {
@@ -143,6 +144,20 @@ TEST_F(ExporterEndToEnd, HostileRequestsOpenNothingAndStopNoGoodProbe) {
   dripping = false;
   drip.join();
   EXPECT_EQ(SampleValue(exporter->Probe(pty).body, "q17_probe_success"), "1");
+}
+
+TEST(ExporterMetricText, LabelValuesThatNeedEscapingPassPromtool) {
+  TProbeResult result;
+  result.Success = true;
+  TProbeReader reader;
+  reader.Address = 1;
+  reader.Up = true;
+  reader.Version = "Ворота \"север\" C:\\q17\nстрока 2 \xFF";
+  result.Readers = {reader};
+  const std::string text = WriteMetrics(ProbeFamilies(result), TMetricFormat::Text);
+  EXPECT_EQ(PromtoolCheck(text), "") << text;
+  EXPECT_NE(text.find("version=\"Ворота \\\"север\\\" C:\\\\q17\\nстрока 2 \xEF\xBF\xBD\"} 1\n"), std::string::npos)
+      << text;
 }
 
 TEST(ExporterProgram, ABadConfigurationIsNamedWithItsLineAndNothingListens) {
