@@ -60,7 +60,7 @@ std::string ExporterUsage() {
                      "  --web.listen-address  where to serve /probe, /metrics and / (default 127.0.0.1:") +
          std::to_string(kDefaultExporterPort) +
          ";\n"
-         "                        :PORT for every address)\n"
+         "                        :PORT for every IPv4 address, [::]:PORT for IPv6 too)\n"
          "  --config.file         the YAML configuration: modules (addresses, settings_file,\n"
          "                        timeout) and the targets /probe may open (default q17_exporter.yml)\n"
          "  --version             the version\n"

@@ -22,7 +22,7 @@ struct TExporterFlags {
 // Reads the arguments (without the program's name); returns the problem, or an empty text.
 std::string ParseExporterFlags(const std::vector<std::string>& args, TExporterFlags& flags);
 
-// "HOST:PORT", "[IPv6]:PORT" or ":PORT" (every address); returns the problem, or an empty text.
+// "HOST:PORT", "[IPv6]:PORT" or ":PORT" (every IPv4 address); returns the problem, or an empty text.
 std::string ParseListenAddress(const std::string& text, std::string& host, int& port);
 
 std::string ExporterUsage();
