@@ -1,12 +1,15 @@
 // q17_exporter's configuration and its allow-list, as a file and an HTTP
-// caller could give them: the first line is a target, the rest a YAML
+// caller could give them: the first line is a target (and an Accept header
+// and a scrape time-out, which the exporter reads itself), the rest a YAML
 // configuration. Nothing may crash, and whatever configuration loads, no
 // target that is no reader's port may pass.
 #include <cstdint>
 #include <string>
 
 #include "ExporterConfig.h"
+#include "HttpServer.h"
 #include "TargetCheck.h"
+#include "reader/MetricText.h"
 
 namespace {
 
@@ -21,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t line = bytes.find('\n');
   const std::string target = bytes.substr(0, line);
   const std::string yaml = line == std::string::npos ? std::string() : bytes.substr(line + 1);
+
+  (void)q17::FormatForAccept(target);
+  const q17::TScrapeTimeout timeout = q17::ParseScrapeTimeout(&target);
+  if (timeout.Problem.empty() && !(timeout.Seconds > 0)) __builtin_trap();
 
   // A fixed list: what passes is one of its names, whole and plain.
   static const std::vector<std::string> kFixed = {"/dev/ttyUSB*", "tcp://10.1.2.*:4001", "COM*"};
