@@ -12,6 +12,7 @@
 #include "CtlAddressList.h"
 #include "CtlDiag.h"
 #include "CtlDoctor.h"
+#include "CtlMetrics.h"
 #include "CtlOutput.h"
 #include "CtlSettings.h"
 #include "CtlSettingsStrict.h"
@@ -45,8 +46,9 @@ constexpr const char* kUsageHead =
     "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first),\n"
     "                 or a serial server's tcp://HOST:PORT or rfc2217://HOST:PORT; survey takes several\n"
     "                 --port, one bus each, surveyed at once\n"
-    "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
-    "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
+    "  --address N    reader address 1..255 (default 1); for version, set-time, write-config,\n"
+    "                 restore-radio and metrics also a list such as 1,3,5-9, or 'found' (every\n"
+    "                 reader of 1..254; not for metrics)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
     "  --trace FILE   every frame on the line, one line each, into FILE ('-': the error output)\n"
     "commands:\n";
@@ -77,6 +79,7 @@ struct TCtlArgs {
   std::string Port;          // doctor
   TDiagArgs Diag;
   TSurveyArgs Survey;
+  TMetricsArgs Metrics;
 };
 
 std::string HexBytes(const std::uint8_t* data, std::size_t size) {
@@ -129,8 +132,8 @@ class Session {
     state_.ReaderAddress = o.address;
   }
 
-  // Lists the interfaces and opens the chosen one at 9600 baud.
-  bool OpenPort() {
+  // Lists the interfaces and finds the chosen one: -1 when there is none.
+  int PortIndex() {
     list_.Refresh();
     int index = 0;
     // A network port is reached by its name; no system lists it.
@@ -139,7 +142,13 @@ class Session {
       const auto net = ParseNetPortName(*o_.port);
       index = net ? list_.AddNetworkPort(FormatNetPortName(*net)) : list_.IndexOf(*o_.port);
     }
-    if (index < 0 || index >= list_.Count()) {
+    return index >= 0 && index < list_.Count() ? index : -1;
+  }
+
+  // Lists the interfaces and opens the chosen one at 9600 baud.
+  bool OpenPort() {
+    const int index = PortIndex();
+    if (index < 0) {
       Fail(rcBadPort);
       err_ << (list_.Count() == 0 ? std::string("no interfaces found") : NoSuchPort(o_.port.value_or(""))) << "\n";
       return false;
@@ -312,6 +321,18 @@ class Session {
   }
 
   int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, err_, stop_); }
+
+  // The probe opens the port itself: one that does not open is a failed probe, printed as such.
+  int Metrics(const TMetricsArgs& args) {
+    if (o_.addresses && o_.addresses->Found) {
+      err_ << "q17ctl: metrics takes the addresses to probe (1,3,5-9), not 'found'\n";
+      return kExitUsage;
+    }
+    const std::vector<int> addresses = o_.addresses ? o_.addresses->Addresses : std::vector<int>{o_.address};
+    const int index = PortIndex();
+    const std::string name = index >= 0 ? list_.Entries()[static_cast<std::size_t>(index)].Text : o_.port.value_or("");
+    return RunMetrics(args, list_, index, name, addresses, out_, err_, stop_);
+  }
 
   // Runs `command` at each reader of the list, the state's address set to it.
   // With "found", an address where something answered the scan, but not
@@ -584,6 +605,24 @@ const TCtlCommand kCommands[] = {
      ".BI etalon= N\n"
      ".BI test= M\\fR.\n",
      false, true, DiagArguments, Diag},
+    {"metrics", "[--settings FILE] [--openmetrics]",
+     "the exporter's probe of the --address list as metrics text: version,\n"
+     "sensors, tags in field, one echo; with --settings, the configuration\n"
+     "compared with FILE; only reads are sent",
+     "Probes the readers of the\n"
+     ".B \\-\\-address\n"
+     "list as q17_exporter does (version, sensor states, tags in the fields, one\n"
+     "echo; with\n"
+     ".B \\-\\-settings\n"
+     "the configuration compared with FILE) and prints the metrics in the\n"
+     "Prometheus text format, or OpenMetrics with\n"
+     ".BR \\-\\-openmetrics ,\n"
+     "for node_exporter's textfile collector. Only commands that read are sent.\n"
+     "A port that does not open is printed as a failed probe. Exits 1 when the\n"
+     "probe failed.\n",
+     true, false,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) { return ParseMetricsArgs(a, p.Metrics); },
+     [](Session& s, const TCtlArgs& p) { return s.Metrics(p.Metrics); }},
     {"tags", "[--channel 1|2]", "the number of tags in the channel's field and their codes",
      "The number of tags in the channel's field, then each tag code.\n", false, true, DiagArguments, Diag},
 };
@@ -754,6 +793,7 @@ int RunCtlStoppedBy(const std::vector<std::string>& args, SerialApi& serial, D2x
 
   if (!command->OpensPort) {
     // Exchanges no frame with a reader: no trace file is made.
+    if (o.trace && o.command == "metrics") return usage("metrics is not traced; 'q17ctl --trace - survey' shows the line");
     if (o.trace) err << "q17ctl: " << o.command << " exchanges nothing with a reader; nothing is traced\n";
     return command->Run(session, parsed);
   }
