@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One command from a clean Debian 12 to the Windows program: Qt for Windows
-# (built once into the cache, see build-qt-windows.sh), SetupQ17.exe and
-# q17ctl.exe cross-built against it in build-win-qt, then a folder that runs
+# (built once into the cache, see build-qt-windows.sh), SetupQ17.exe,
+# q17ctl.exe and q17_exporter.exe (its libraries from the same cache, see
+# build-exporter-deps-windows.sh) cross-built in build-win-qt, then a folder that runs
 # on a Windows PC with nothing else installed,
 #   build-win/dist/SetupQ17/
 # and build-win/dist/SetupQ17-<version>-win64.zip of it, and beside it the
@@ -25,6 +26,8 @@ dist="$dist_root/SetupQ17"
 "$root/scripts/deps.sh" g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 qt=$(JOBS=$jobs "$root/scripts/build-qt-windows.sh" | tail -n 1)
 [[ -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ]] || { echo "build-windows: no Qt for Windows in '$qt'" >&2; exit 1; }
+# cpp-httplib and yaml-cpp for q17_exporter.exe, from Debian's sources as Qt is.
+JOBS=$jobs "$root/scripts/build-exporter-deps-windows.sh" >/dev/null
 
 mkdir -p "$build"
 # The windows-qt preset (build-win-qt) against this Qt.
@@ -32,7 +35,7 @@ mkdir -p "$build"
   || { tail -40 "$build/configure.log" >&2; exit 1; }
 grep -q 'Qt 6 Widgets not found' "$build/configure.log" \
   && { echo "build-windows: the build did not find Qt for Windows in $qt, see $build/configure.log" >&2; exit 1; }
-cmake --build "$build" --parallel "$jobs" --target SetupQ17 SetupQ17Probe q17ctl
+cmake --build "$build" --parallel "$jobs" --target SetupQ17 SetupQ17Probe q17ctl q17_exporter
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 # The folder and the zip are the install rules' (packaging/windows/Folder.cmake):

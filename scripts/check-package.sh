@@ -17,7 +17,7 @@ fail() {
 
 # cpack installs from the tree as it stands: bring the installed programs and
 # the compressed documents up to date first, nothing else.
-cmake --build "$build" --target SetupQ17 q17ctl q17sim q17_package_docs
+cmake --build "$build" --target SetupQ17 q17ctl q17sim q17_exporter q17_package_docs
 out="$build/package"
 rm -rf "$out"
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
@@ -29,7 +29,9 @@ echo "package: $(basename "$deb")"
 
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 for file in \
-  usr/bin/SetupQ17 usr/bin/q17ctl usr/bin/q17sim \
+  usr/bin/SetupQ17 usr/bin/q17ctl usr/bin/q17sim usr/bin/q17_exporter \
+  usr/lib/systemd/system/q17_exporter.service etc/q17_exporter/q17_exporter.yml \
+  usr/share/setupq17/prometheus/alerts.yml usr/share/man/man1/q17_exporter.1.gz \
   usr/share/applications/setupq17.desktop \
   usr/share/mime/packages/setupq17.xml \
   usr/share/icons/hicolor/scalable/apps/setupq17.svg \
@@ -44,9 +46,13 @@ for file in \
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libftdi1 libudev1 libqt6widgets6; do
+for lib in libc6 libftdi1 libudev1 libqt6widgets6 libcpp-httplib libyaml-cpp; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
+
+# The exporter's configuration is the administrator's: dpkg keeps it when changed.
+conffiles=$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null || true)
+grep -qx /etc/q17_exporter/q17_exporter.yml <<<"$conffiles" || fail "/etc/q17_exporter/q17_exporter.yml is no conffile"
 
 # Errors fail the package; warnings are shown.
 lintian --fail-on error "$deb" || fail "lintian reports errors"
@@ -90,4 +96,29 @@ listed=$(SETUPQ17_PORTS=$pty "$ctl" ports) || fail "q17ctl ports with $pty"
 grep -qx "$pty" <<<"$listed" || fail "q17ctl ports does not list $pty"
 answer=$(SETUPQ17_PORTS=$pty "$ctl" --port "$pty" version) || fail "q17ctl version through $pty"
 [[ $answer == *2xQ17* ]] || fail "q17ctl version through $pty: $answer"
+# The exporter: its version, its service as systemd reads it, and its own
+# configuration, which it starts with.
+exporter="$unpacked/usr/bin/q17_exporter"
+[[ $("$exporter" --version) == "q17_exporter $version" ]] || fail "q17_exporter --version"
+if command -v systemd-analyze >/dev/null; then
+  # The unit as this machine would read it, the program where it was unpacked.
+  unit="$unpacked/q17_exporter.service"
+  sed "s|/usr/bin/q17_exporter|$exporter|" "$unpacked/usr/lib/systemd/system/q17_exporter.service" >"$unit"
+  verify=$(systemd-analyze verify --man=no "$unit" 2>&1) || fail "systemd-analyze verify: $verify"
+  [[ -z $verify ]] || fail "systemd-analyze verify: $verify"
+  exposure=$(systemd-analyze security --offline=yes "$unit" 2>&1 | sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p')
+  [[ -n $exposure ]] && awk -v e="$exposure" 'BEGIN { exit !(e <= 2.0) }' || fail "the service's exposure is ${exposure:-unknown}, not hardened"
+  echo "q17_exporter.service: exposure $exposure (systemd-analyze security)"
+fi
+log="$unpacked/exporter.log"
+"$exporter" --config.file="$unpacked/etc/q17_exporter/q17_exporter.yml" --web.listen-address=127.0.0.1:0 2>"$log" &
+exporter_pid=$!
+for _ in $(seq 100); do
+  grep -q 'listening on' "$log" && break
+  kill -0 "$exporter_pid" 2>/dev/null || break
+  sleep 0.1
+done
+grep -q 'listening on' "$log" || fail "q17_exporter does not start with its configuration: $(cat "$log")"
+kill "$exporter_pid"
+wait "$exporter_pid" || fail "q17_exporter did not end cleanly on SIGTERM: $(cat "$log")"
 echo "package checked: $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version), Depends: $depends"

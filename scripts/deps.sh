@@ -17,6 +17,7 @@ packages=(
   libcanberra-dev
   ccache
   ser2net
+  libcpp-httplib-dev libyaml-cpp-dev prometheus
 )
 packages+=("$@")
 

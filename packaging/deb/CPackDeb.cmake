@@ -14,7 +14,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "SetupQ17 is the desktop program with which
 port or an FTDI-based USB adapter.
 
 The package also holds q17ctl, the same reader commands for scripts and
-whole car parks, and q17sim, a simulated reader bus for trying it out.")
+whole car parks, q17_exporter, which lets Prometheus watch the readers
+between visits, and q17sim, a simulated reader bus for trying it out.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
@@ -27,4 +28,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://setupq17.github.io/")
 set(CPACK_STRIP_FILES ON)
 # Control files with the owners and modes Debian expects of them.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+if(q17_deb_control_extra)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${q17_deb_control_extra})
+endif()
 include(CPack)

@@ -9,6 +9,13 @@
 # installed.
 
 install(TARGETS SetupQ17 q17ctl RUNTIME_DEPENDENCY_SET q17_dlls RUNTIME DESTINATION .)
+# The exporter, where its libraries were built for Windows, with a
+# configuration to start from and the alert rules.
+if(TARGET q17_exporter)
+  install(TARGETS q17_exporter RUNTIME_DEPENDENCY_SET q17_dlls RUNTIME DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/q17_exporter.yml ${CMAKE_CURRENT_LIST_DIR}/../prometheus/alerts.yml
+          DESTINATION .)
+endif()
 
 # The styles Qt found a plugin for (the native look); the platform plugin
 # is the one without which no window opens.

@@ -246,7 +246,6 @@ int TProgramHook::Shots(const QString& dir) {
     survey->hide();
   }
   if (ui::TfrmFleetWrite* write = FWindows.FleetWrite) {
-    if (FWindows.FleetSurvey) write->SetFoundReaders(FWindows.FleetSurvey->FoundAddresses());
     write->show();
     if (auto* list = write->findChild<QLineEdit*>(QStringLiteral("edtAddresses"))) list->setText(QStringLiteral("1-5"));
     ok &= Save(*write, dir, "write-many");

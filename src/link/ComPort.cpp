@@ -18,6 +18,7 @@ class TComPort final : public TPort {
     return n;
   }
   int ReplyAllowanceMs() const override { return FPort->ReplyAllowanceMs(); }
+  bool IsNetwork() const override { return FPort->IsNetwork(); }
   bool Present() override {
     if (!FGone && !FPort->Present()) FGone = true;
     return !FGone;

@@ -95,11 +95,19 @@ inline TReplyStep TReplyDecoder::Step(TCursor& k, std::uint8_t c, std::uint8_t e
       break;
     case TCursor::sPacketNo:
       f.EchoPacketNo = c;
-      if (c != expected) return TReplyStep::WrongPacketNo;
+      if (c != expected) {
+        k.State = TCursor::sForeignAddress;
+        return TReplyStep::WrongPacketNo;
+      }
       k.State = TCursor::sAddress;
       break;
     case TCursor::sAddress:
+      f.Address = c;
       k.State = TCursor::sFlags;
+      break;
+    case TCursor::sForeignAddress:
+      f.Address = c;
+      k.State = TCursor::sWaitStart;
       break;
     case TCursor::sFlags:
       f.Flags = c;

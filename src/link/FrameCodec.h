@@ -37,6 +37,7 @@ std::size_t EncodeRequest(const TRequest& request, TFrameBuffer& out);
 // others as they were given.
 struct TReplyFields {
   std::uint8_t EchoPacketNo = 0;
+  std::uint8_t Address = 0;  // the reader's own address byte: what sent it, not whom it answers
   std::uint8_t Flags = 0;
   std::uint16_t Code = 0;
   std::uint16_t Length = 0;
@@ -61,11 +62,14 @@ class TReplyDecoder {
   // many were taken, so what follows a reply stays with the caller.
   TReplyStep Feed(const std::uint8_t* bytes, std::size_t size, std::size_t& used);
   const TReplyFields& Fields() const { return FCursor.Fields; }
+  // After WrongPacketNo: true until the address byte of that reply has been
+  // fed, which says who sent it; the decoder then stops reading the frame.
+  bool AwaitsAddress() const { return FCursor.State == TCursor::sForeignAddress; }
 
  private:
   // Where the decoder stands in a frame.
   struct TCursor {
-    enum TState { sWaitStart, sPacketNo, sAddress, sFlags, sCode, sLength, sData, sCrc };
+    enum TState { sWaitStart, sPacketNo, sAddress, sFlags, sCode, sLength, sData, sCrc, sForeignAddress };
     TReplyFields Fields;
     TState State = sWaitStart;
     std::uint8_t PendingEscape = 0;

@@ -1,6 +1,8 @@
 #include "link/KvlInterface.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <iterator>
 
 #include "link/ComPort.h"
@@ -16,8 +18,26 @@ constexpr std::uint32_t kMaxFtdiDevices = 128;
 
 // A line that never falls silent (another master, a babbling device) must
 // not hold the program for ever: one exchange reads at most this many bytes,
-// fifteen times the longest reply frame (about 4 s at 9600 baud).
+// fifteen times the longest reply frame, and for at most ExchangeBoundMs.
 constexpr std::size_t kMaxBytesPerExchange = 4096;
+
+// The longest reply a reader may send: two-byte code and length fields,
+// kMaxData data bytes and every byte of the body escaped, between its start
+// and end bytes.
+constexpr std::size_t kLongestReplyBytes = 1 + 2 * (1 + 1 + 1 + 2 + 2 + kMaxData + 2) + 1;
+
+// Start, stop and eight data bits.
+constexpr std::uint64_t kBitsPerByte = 10;
+
+// Requests under one number that went unanswered and are still waited for;
+// older ones are forgotten, as is any owed for longer than a reply can lag.
+constexpr std::size_t kMaxUnanswered = 8;
+
+using Ms = std::chrono::milliseconds;
+
+double MsBetween(TLineClock::time_point from, TLineClock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 std::string ZeroPadded(unsigned value, std::size_t width) {
   std::string text = std::to_string(value);
@@ -102,8 +122,10 @@ void TInterfList::Refresh() {
   for (const NetworkPort& port : FNetworkPorts) FEntries.push_back({port.Name, TInterfaceDescriptor(ikComPort, "")});
 }
 
-int TInterfList::AddNetworkPort(const std::string& name, std::optional<int> allowanceMs) {
-  if (!IsNetPortName(name)) return -1;
+int TInterfList::AddNetworkPort(const std::string& typed, std::optional<int> allowanceMs) {
+  const auto parsed = ParseNetPortName(typed);
+  if (!parsed) return -1;
+  const std::string name = FormatNetPortName(*parsed);
   if (allowanceMs) allowanceMs = std::clamp(*allowanceMs, 0, kMaxNetworkAllowanceMs);
   for (NetworkPort& port : FNetworkPorts) {
     if (port.Name == name) {
@@ -115,6 +137,15 @@ int TInterfList::AddNetworkPort(const std::string& name, std::optional<int> allo
   FNetworkPorts.push_back({name, allowanceMs});
   FEntries.push_back({name, TInterfaceDescriptor(ikComPort, "")});
   return Count() - 1;
+}
+
+bool TInterfList::RemoveNetworkPort(int index) {
+  const NetworkPort* port = FindNetworkPort(index);
+  if (!port || (FPort && index == FIndex)) return false;
+  FNetworkPorts.erase(FNetworkPorts.begin() + (port - FNetworkPorts.data()));
+  FEntries.erase(FEntries.begin() + index);
+  if (FPort && FIndex > index) --FIndex;
+  return true;
 }
 
 const TInterfList::NetworkPort* TInterfList::FindNetworkPort(int index) const {
@@ -136,7 +167,22 @@ std::optional<int> TInterfList::NetworkAllowance(int index) const {
 
 int TInterfList::ReplyAllowanceMs() const {
   if (!FPort) return 0;
-  return FFixedAllowanceMs ? *FFixedAllowanceMs : FPort->ReplyAllowanceMs();
+  if (FFixedAllowanceMs) return *FFixedAllowanceMs;
+  return FNetwork ? FTimer.AllowanceMs() : FPort->ReplyAllowanceMs();
+}
+
+int TInterfList::LineTimeMs(std::size_t bytes) const {
+  const std::uint64_t baud = FBaud > 0 ? FBaud : 9600;
+  return static_cast<int>((bytes * kBitsPerByte * 1000 + baud - 1) / baud);
+}
+
+int TInterfList::ExchangeBoundMs() const {
+  return LineTimeMs(kLongestReplyBytes) + FReadTimeout + ReplyAllowanceMs();
+}
+
+void TInterfList::SkipPacketNo() {
+  ++FPacketNo;
+  FUnanswered.clear();
 }
 
 int TInterfList::Open(int index, int baudIndex) {
@@ -162,7 +208,12 @@ int TInterfList::Open(int index, int baudIndex) {
     return rcOpenError;
   }
   FPort = std::move(opening.Port);
+  ++FPortSession;
   FFixedAllowanceMs = NetworkAllowance(index);
+  FNetwork = FPort->IsNetwork();
+  FTimer.Start(FPort->ReplyAllowanceMs());
+  FUnanswered.clear();
+  FBaud = baud;
   FGoneNoted = false;
   FRxHead = FRxTail = 0;
   FIndex = index;
@@ -170,7 +221,10 @@ int TInterfList::Open(int index, int baudIndex) {
 }
 
 int TInterfList::Close() {
+  if (FPort) ++FPortSession;
   FPort.reset();
+  FNetwork = false;
+  FUnanswered.clear();
   FRxHead = FRxTail = 0;
   FIndex = -1;
   return rcOk;
@@ -194,10 +248,9 @@ void TInterfList::NoteDeviceGone() {
 }
 
 int TInterfList::Transaction(int address, std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  if (!FObserver) return Exchange(address, data, code, length);
-  const TLineClock::time_point start = TLineClock::now();
+  const TLineClock::time_point start = FObserver ? TLineClock::now() : TLineClock::time_point{};
   const int result = Exchange(address, data, code, length);
-  if (!FObserver) return result;  // detached itself while it was told
+  if (!FObserver) return result;  // none, or detached itself while it was told
   FRxSplitter.Finish(*FObserver);
   TLineEvent done;
   done.Kind = TLineEvent::Done;
@@ -238,32 +291,85 @@ int TInterfList::Exchange(int address, std::uint8_t* data, std::uint16_t& code, 
     NoteDeviceGone();
     return rcWriteError;
   }
-  const int result = ReceiveReply(data, code, length);
+  const TLineClock::time_point sent = TLineClock::now();
+  // A local port's write returns once the request has crossed the line; a
+  // network port's once the server has it, which then puts it on its line.
+  const int requestLineMs = FNetwork ? LineTimeMs(FFrameLen) : 0;
+  while (!FUnanswered.empty() && MsBetween(FUnanswered.front(), sent) > FReadTimeout + 2 * kMaxNetworkAllowanceMs) {
+    FUnanswered.pop_front();
+  }
+  const int result = ReceiveReply(data, code, length, sent, requestLineMs);
+  if (result == rcOk) FUnanswered.clear();
+  if (QuietsAfterFailure() && !FPort->Gone() &&
+      (result == rcTimeout || result == rcBadPacketNo || result == rcBufferOverflow)) {
+    AwaitQuiet(result, sent, requestLineMs);
+  }
   NoteDeviceGone();
   return result;
 }
 
-int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length) {
-  TReplyDecoder decoder(FPacketNo, data, {FEchoPacketNo, FReplyFlags, code, length});
+int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint16_t& length,
+                              TLineClock::time_point sent, int requestLineMs) {
+  const TReplyFields before{FEchoPacketNo, FReplyAddress, FReplyFlags, code, length};
+  TReplyDecoder decoder(FPacketNo, data, before);
+  // Replies that earlier requests under this number still owe come first:
+  // each is held, and the reply after it is this request's; one that no
+  // other follows was this request's after all.
+  std::size_t owed = FUnanswered.size();
+  bool holding = false;
+  TReplyFields held{};
   int result = rcTimeout;
   std::size_t budget = kMaxBytesPerExchange;
-  while (result == rcTimeout && budget > 0 && FillRx()) {
+  TLineClock::time_point deadline = sent + Ms(requestLineMs + ExchangeBoundMs());
+  int waitMs = FReadTimeout + ReplyAllowanceMs() + requestLineMs;
+  // When this frame's first bytes came from the port, for the reply timer.
+  std::optional<TLineClock::time_point> frameAt;
+  bool measurable = true;
+  TFill fill = TFill::Data;
+  while (result == rcTimeout && budget > 0) {
+    bool fresh = false;
+    fill = FillRx(waitMs, deadline, &fresh);
+    if (fill != TFill::Data) break;
+    if (!frameAt) {
+      frameAt = TLineClock::now();
+      measurable = fresh;
+    }
     std::size_t used = 0;
     const TReplyStep step = decoder.Feed(FRx.data() + FRxHead, std::min(FRxTail - FRxHead, budget), used);
     if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, used);
     FRxHead += used;
     FHeardBytes += used;
     budget -= used;
+    waitMs = FReadTimeout + ReplyAllowanceMs();
     switch (step) {
       case TReplyStep::More:
         break;
       case TReplyStep::Complete:
+        if (owed > 0) {
+          --owed;
+          const TLineClock::time_point owedSent = FUnanswered.front();
+          FUnanswered.pop_front();
+          if (holding) std::copy_n(FScratch.begin(), decoder.Fields().Length, data);
+          holding = true;
+          held = decoder.Fields();
+          decoder = TReplyDecoder(FPacketNo, FScratch.data(), held);
+          // The next reply lags its request as this one did: it comes as
+          // much later as its request went out after this one's.
+          const TLineClock::time_point nextSent = FUnanswered.empty() ? sent : FUnanswered.front();
+          waitMs += static_cast<int>(MsBetween(owedSent, nextSent));
+          deadline = TLineClock::now() + Ms(waitMs + ExchangeBoundMs());
+          frameAt.reset();
+          break;
+        }
+        if (holding) std::copy_n(FScratch.begin(), decoder.Fields().Length, data);
+        if (Adaptive() && measurable) FTimer.Sample(MsBetween(sent, *frameAt) - requestLineMs);
+        holding = false;
         ++FPacketNo;
         result = rcOk;
         break;
       case TReplyStep::WrongPacketNo:
         // The rest of that reply must not answer the next request.
-        DrainUntilSilent(budget);
+        DrainUntilSilent(budget, &decoder);
         result = rcBadPacketNo;
         break;
       case TReplyStep::Oversize:
@@ -271,30 +377,91 @@ int TInterfList::ReceiveReply(std::uint8_t* data, std::uint16_t& code, std::uint
         break;
     }
   }
-  const TReplyFields& fields = decoder.Fields();
+  TReplyFields fields = decoder.Fields();
+  if (result == rcTimeout && holding && fill == TFill::Silent) {
+    // Nothing followed the reply held: the requests before were not answered.
+    fields = held;
+    FUnanswered.clear();
+    ++FPacketNo;
+    result = rcOk;
+  } else if (result == rcTimeout && fill == TFill::Expired && !QuietsAfterFailure()) {
+    // Bytes kept coming for longer than any reply takes (a network port's
+    // quiet wait drains them too).
+    DrainUntilSilent(budget, nullptr);
+  }
   FEchoPacketNo = fields.EchoPacketNo;
+  FReplyAddress = fields.Address;
   FReplyFlags = fields.Flags;
   code = fields.Code;
   length = fields.Length;
   return result;
 }
 
-bool TInterfList::FillRx() {
-  if (FRxHead < FRxTail) return true;
+TInterfList::TFill TInterfList::FillRx(int waitMs, TLineClock::time_point deadline, bool* fresh) {
+  if (FRxHead < FRxTail) return TFill::Data;
   FRxHead = FRxTail = 0;
-  const long n = FPort->Read(FRx.data(), FRx.size(), FReadTimeout + ReplyAllowanceMs());
-  if (n <= 0) return false;
+  const double left = MsBetween(TLineClock::now(), deadline);
+  if (left <= 0) return TFill::Expired;
+  const int wait = std::min(waitMs, static_cast<int>(std::ceil(left)));
+  const long n = FPort->Read(FRx.data(), FRx.size(), wait);
+  if (n <= 0) return wait < waitMs && TLineClock::now() >= deadline ? TFill::Expired : TFill::Silent;
   FRxTail = static_cast<std::size_t>(std::min<long>(n, static_cast<long>(FRx.size())));
-  return true;
+  if (fresh) *fresh = true;
+  return TFill::Data;
 }
 
-void TInterfList::DrainUntilSilent(std::size_t& budget) {
-  while (budget > 0 && FillRx()) {
+void TInterfList::DrainUntilSilent(std::size_t& budget, TReplyDecoder* decoder) {
+  const TLineClock::time_point deadline = TLineClock::now() + Ms(ExchangeBoundMs());
+  while (budget > 0 && FillRx(FReadTimeout + ReplyAllowanceMs(), deadline) == TFill::Data) {
     const std::size_t n = std::min(FRxTail - FRxHead, budget);
+    // Who sent the wrong reply, for a caller that tells a late reader by it.
+    for (std::size_t i = 0; decoder && decoder->AwaitsAddress() && i < n; ++i) decoder->Feed(FRx[FRxHead + i]);
     if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, n);
     FRxHead += n;
     FHeardBytes += n;
     budget -= n;
+  }
+}
+
+void TInterfList::AwaitQuiet(int result, TLineClock::time_point sent, int requestLineMs) {
+  const bool silent = FHeardBytes == 0;
+  if (result == rcTimeout && Adaptive()) FTimer.BackOff();
+  const int quietMs = ReplyAllowanceMs();
+  const TLineClock::time_point deadline = TLineClock::now() + Ms(quietMs + ExchangeBoundMs());
+  // Replies under this number that come now: each answers the oldest
+  // request still owed one, this request last.
+  TReplyDecoder late(FPacketNo, FScratch.data());
+  std::size_t answers = 0;
+  std::optional<TLineClock::time_point> firstAt;
+  std::size_t budget = kMaxBytesPerExchange;
+  while (budget > 0 && FillRx(quietMs, deadline) == TFill::Data) {
+    if (!firstAt) firstAt = TLineClock::now();
+    std::size_t at = FRxHead;
+    const std::size_t end = FRxHead + std::min(FRxTail - FRxHead, budget);
+    while (at < end) {
+      std::size_t used = 0;
+      const TReplyStep step = late.Feed(FRx.data() + at, end - at, used);
+      at += used;
+      if (step == TReplyStep::Complete) ++answers;
+      if (step != TReplyStep::More) late = TReplyDecoder(FPacketNo, FScratch.data());
+    }
+    if (FObserver) Observe(TLineEvent::Rx, FRx.data() + FRxHead, end - FRxHead);
+    FHeardBytes += end - FRxHead;
+    budget -= end - FRxHead;
+    FRxHead = end;
+  }
+  const std::size_t owed = FUnanswered.size();
+  if (silent && answers > 0 && owed == 0 && Adaptive()) {
+    // This request's own reply, late: how late says what the network adds.
+    FTimer.Sample(MsBetween(sent, *firstAt) - requestLineMs);
+  } else if (!firstAt && Adaptive()) {
+    // Nothing at all came: the time-out was silence, not lag.
+    FTimer.Relax();
+  }
+  for (std::size_t i = 0; i < answers && !FUnanswered.empty(); ++i) FUnanswered.pop_front();
+  if (silent && answers <= owed) {
+    FUnanswered.push_back(sent);
+    if (FUnanswered.size() > kMaxUnanswered) FUnanswered.pop_front();
   }
 }
 

@@ -30,6 +30,8 @@ std::string ExplainOpenFailure(const TInterfList& list) {
       return "соединение отклонено" + why;
     case OpenFailure::ServerBusy:
       return "порт занят другим клиентом" + why;
+    case OpenFailure::NoComPortControl:
+      return "the server does not take RFC 2217 port settings" + why;
     case OpenFailure::Other:
       break;
   }
@@ -38,6 +40,13 @@ std::string ExplainOpenFailure(const TInterfList& list) {
 
 const char* DeviceGoneExplanation() {
   return "the port's device has gone (unplugged?); plug it in again and 'q17ctl ports' lists it";
+}
+
+const char* DeviceGoneExplanation(const TInterfList& list) {
+  if (list.IsNetworkPort(list.OpenIndex())) {
+    return "the connection to the serial server was lost; once the server is back, run the command again";
+  }
+  return DeviceGoneExplanation();
 }
 
 const char* DeviceGoneStatusText() { return "Устройство отключено"; }

@@ -15,6 +15,9 @@ std::string ExplainOpenFailure(const TInterfList& list);
 
 // A port whose device was unplugged while open: for q17ctl's stderr.
 const char* DeviceGoneExplanation();
+// The same for the open port of `list`: for a network port, the connection
+// to its server was lost.
+const char* DeviceGoneExplanation(const TInterfList& list);
 // The same for the windows' status bars (UTF-8).
 const char* DeviceGoneStatusText();
 

@@ -22,6 +22,8 @@ class TPort {
   virtual bool Present() = 0;
   // Milliseconds a reply's wait adds to the line's (the network's share).
   virtual int ReplyAllowanceMs() const { return 0; }
+  // Whether a network lies between the port and the line (lag is the rule).
+  virtual bool IsNetwork() const { return false; }
 
   // True once a call found the device gone (unplugged): nothing on this
   // port can succeed any more.

@@ -1,8 +1,8 @@
 #pragma once
 // Ports behind a network serial server, named as users type them:
 // "tcp://HOST:PORT" (the line's bytes, nothing else) and
-// "rfc2217://HOST:PORT" (telnet with COM-PORT-CONTROL). HOST may be a name,
-// an IPv4 address or an IPv6 address in brackets.
+// "rfc2217://HOST:PORT" (telnet with COM-PORT-CONTROL), the scheme in any
+// case. HOST may be a name, an IPv4 address or an IPv6 address in brackets.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,12 +21,44 @@ struct TNetPortName {
   std::uint16_t Port = 0;
 };
 
-// The parts of a network port name, or none when the text is not one
-// (a local port's name, a missing or out-of-range port number).
-std::optional<TNetPortName> ParseNetPortName(const std::string& text);
+// What is wrong with a text that is not a network port's name.
+enum class NetNameProblem {
+  None,
+  NotNetwork,        // no tcp:// or rfc2217:// in front: a local port's name, maybe
+  Blank,             // a blank anywhere, a trailing one too
+  ControlCharacter,  // a control character anywhere
+  NoHost,
+  BadHostCharacter,  // a character no host name or address has
+  Ipv6NeedsBrackets,
+  UnclosedBracket,
+  NotIpv6InBrackets,
+  NoPort,
+  PortNotNumber,
+  PortOutOfRange,  // not 1..65535
+};
 
-// The name as the program writes it: "tcp://HOST:PORT", brackets around an
-// IPv6 address. Parsing it gives the same parts back.
+struct TNetNameCheck {
+  std::optional<TNetPortName> Name;  // set when Problem is None
+  NetNameProblem Problem = NetNameProblem::None;
+};
+
+// The parts of a network port name, or what is wrong with it.
+TNetNameCheck CheckNetPortName(const std::string& text);
+
+// The parts of a network port name, or none when the text is not one.
+inline std::optional<TNetPortName> ParseNetPortName(const std::string& text) { return CheckNetPortName(text).Name; }
+
+// Whether the text begins as a network port's name does (tcp://,
+// rfc2217://, in any case): it is meant as one, right or wrong.
+bool HasNetScheme(const std::string& text);
+
+// What is wrong, in a few English words for q17ctl ("the port number must
+// be 1..65535"); empty for None.
+const char* NetNameProblemText(NetNameProblem problem);
+
+// The name as the program writes it: "tcp://HOST:PORT", the scheme in lower
+// case, the port without leading zeros, brackets around an IPv6 address.
+// Parsing it gives the same parts back.
 std::string FormatNetPortName(const TNetPortName& name);
 
 inline bool IsNetPortName(const std::string& text) { return ParseNetPortName(text).has_value(); }

@@ -45,6 +45,17 @@ std::string Said(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
+constexpr const char* kNoSettingsAnswer = "no answer to the port settings (RFC 2217)";
+
+// The same server's port reached raw, for a word to one who chose telnet.
+std::string RawName(TNetPortName address) {
+  address.Kind = NetPortKind::RawTcp;
+  return FormatNetPortName(address);
+}
+
+// An open that a stop ended: no word about the server, which was not at fault.
+TSerialOpen Stopped(const std::string& name) { return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped"); }
+
 class NetSerialPort final : public SerialPort {
  public:
   NetSerialPort(std::unique_ptr<net::NetSocket> socket, bool telnet, const TLineSettings& line, int allowanceMs)
@@ -112,7 +123,9 @@ class NetSerialPort final : public SerialPort {
 
   bool Present() override { return !gone_ && socket_->Present(); }
 
+  // What opening measured; the link learns the rest from the replies.
   int ReplyAllowanceMs() const override { return allowanceMs_; }
+  bool IsNetwork() const override { return true; }
   void SetAllowance(int ms) { allowanceMs_ = ms; }
 
   long SendAnswers() {
@@ -148,22 +161,25 @@ class NetSerialPort final : public SerialPort {
 };
 
 // Connects to the first address that answers, in words a user can act on.
-TSerialOpen Connect(const std::string& name, const TNetPortName& address, const StopSignal* const& stop,
-                    net::TConnected& connected) {
-  connected = net::ConnectTcp(address.Host, address.Port, kConnectMs, stop);
+TSerialOpen Connect(const std::string& name, const TNetPortName& address, net::Resolver& resolver,
+                    const StopSignal* const& stop, net::TConnected& connected) {
+  connected = net::ConnectTcp(resolver, address.Host, address.Port, kConnectMs, stop);
   const net::TSocketError& error = connected.Error;
+  const std::string seconds = std::to_string(kConnectMs / 1000) + " s";
   switch (connected.Fault) {
     case net::ConnectFault::None:
       return {};
     case net::ConnectFault::UnknownHost:
       return FailedOpen(OpenFailure::Other, 0, name + ": unknown server '" + address.Host + "' (" + error.Text + ")");
+    case net::ConnectFault::LookupTimedOut:
+      return FailedOpen(OpenFailure::NoAnswer, 0,
+                        name + ": no address for '" + address.Host + "' within " + seconds + " (the name's lookup)");
     case net::ConnectFault::Refused:
       return FailedOpen(OpenFailure::Refused, error.Code, name + ": " + error.Text);
     case net::ConnectFault::TimedOut:
-      return FailedOpen(OpenFailure::NoAnswer, error.Code,
-                    name + ": no connection within " + std::to_string(kConnectMs / 1000) + " s");
+      return FailedOpen(OpenFailure::NoAnswer, error.Code, name + ": no connection within " + seconds);
     case net::ConnectFault::Stopped:
-      return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped");
+      return Stopped(name);
     case net::ConnectFault::Other:
       break;
   }
@@ -195,7 +211,7 @@ TSerialOpen SettleRaw(const std::string& name, NetSerialPort& port, int settleMs
       case Got::Closed:
         return ServerClosed(name, said);
       case Got::Stopped:
-        return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped");
+        return Stopped(name);
       case Got::Silence:
       case Got::Error:
         return {};
@@ -217,7 +233,8 @@ std::uint8_t ParityCode(TParity parity) {
 
 // Sets the server's line and waits for all its answers; `elapsedMs` is the
 // time from our request to its last answer.
-TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineSettings& line, int& elapsedMs) {
+TSerialOpen Negotiate(const std::string& name, const TNetPortName& address, NetSerialPort& port,
+                      const TLineSettings& line, int& elapsedMs) {
   using namespace telnet;
   telnet::TClientDecoder& decoder = port.Decoder();
   std::vector<std::uint8_t> out;
@@ -241,7 +258,7 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
   if (sent == kPortGone) return FailedOpen(OpenFailure::ServerBusy, 0, name + ": the server closed the connection");
   if (sent != static_cast<long>(out.size())) return FailedOpen(OpenFailure::NoAnswer, 0, name + ": the server takes no data");
 
-  std::vector<std::uint8_t> said;  // raw bytes, for a busy server's words
+  std::vector<std::uint8_t> said;  // the line's bytes (telnet's own taken out), for a busy server's words
   const TComReplies& r = decoder.Replies();
   auto complete = [&] { return r.Baud && r.DataSize && r.Parity && r.StopSize && r.Control && r.Purge; };
   while (!complete()) {
@@ -253,24 +270,24 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
       case Got::Closed:
         return ServerClosed(name, said);
       case Got::Stopped:
-        return FailedOpen(OpenFailure::Other, EINTR, name + ": stopped");
+        return Stopped(name);
       case Got::Silence:
+        // A raw port takes the settings for the line's bytes and says nothing.
         return FailedOpen(OpenFailure::NoAnswer, ETIMEDOUT,
-                      name + ": no answer to the port settings (RFC 2217) within " +
-                          std::to_string(kNegotiateMs / 1000) + " s");
+                          name + ": " + kNoSettingsAnswer + " within " +
+                              std::to_string(kNegotiateMs / 1000) + " s; a raw port is reached as " +
+                              RawName(address));
       case Got::Error: {
         const net::TSocketError error = port.Connection().LastError();
         return FailedOpen(OpenFailure::Other, error.Code, name + ": " + error.Text);
       }
     }
-    if (said.size() < 256) said.insert(said.end(), chunk, chunk + got);
     std::vector<std::uint8_t> data;  // dropped: what came before the purge
     decoder.Feed(chunk, got, data);
-    if (port.SendAnswers() == kPortGone) {
-      return FailedOpen(OpenFailure::ServerBusy, 0, name + ": the server closed the connection");
-    }
+    if (said.size() < 256) said.insert(said.end(), data.begin(), data.end());
+    if (port.SendAnswers() == kPortGone) return ServerClosed(name, said);
     if (decoder.ComPortRefused()) {
-      return FailedOpen(OpenFailure::NotSerial, 0, name + ": the server does not take RFC 2217 port settings");
+      return FailedOpen(OpenFailure::NoComPortControl, 0, RawName(address) + " reaches a raw port");
     }
   }
   elapsedMs = MillisSince(start);
@@ -293,9 +310,9 @@ TSerialOpen Negotiate(const std::string& name, NetSerialPort& port, const TLineS
 }
 
 TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const TLineSettings& line,
-                     const StopSignal* const& stop) {
+                     net::Resolver& resolver, const StopSignal* const& stop) {
   net::TConnected connection;
-  TSerialOpen connected = Connect(name, address, stop, connection);
+  TSerialOpen connected = Connect(name, address, resolver, stop, connection);
   if (connected.Failure.Reason != OpenFailure::None) return connected;
 
   const bool telnet = address.Kind == NetPortKind::Rfc2217;
@@ -308,7 +325,7 @@ TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const
   TSerialOpen result;
   if (telnet) {
     int negotiateMs = 0;
-    result = Negotiate(name, *port, line, negotiateMs);
+    result = Negotiate(name, address, *port, line, negotiateMs);
     if (result.Failure.Reason != OpenFailure::None) return result;
     // The settings' answers cross the server's own work on its port too:
     // the closer measure of what a reply adds.
@@ -323,8 +340,26 @@ TSerialOpen OpenOnce(const std::string& name, const TNetPortName& address, const
 
 }  // namespace
 
+bool NetOpenReachedServer(const TOpenFailure& failure) {
+  switch (failure.Reason) {
+    case OpenFailure::ServerBusy:
+    case OpenFailure::NoComPortControl:
+      return true;
+    case OpenFailure::NoAnswer:
+      return failure.Detail.find(kNoSettingsAnswer) != std::string::npos;
+    default:
+      return false;
+  }
+}
+
 TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, const TLineSettings& line,
                         const StopSignal* const& stop) {
+  const std::unique_ptr<net::Resolver> resolver = net::MakeSystemResolver();
+  return OpenNetPort(name, address, line, stop, *resolver);
+}
+
+TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, const TLineSettings& line,
+                        const StopSignal* const& stop, net::Resolver& resolver) {
   if (!IsValidLine(line)) return FailedOpen(OpenFailure::Other, EINVAL, name + ": a line setting the port cannot take");
   // A server still closing its port after the previous client (the last
   // command a moment ago) turns the next one away: a short while of retries
@@ -332,10 +367,10 @@ TSerialOpen OpenNetPort(const std::string& name, const TNetPortName& address, co
   const Clock::time_point giveUp = Clock::now() + std::chrono::milliseconds(kBusyRetryMs);
   int pauseMs = 20;
   for (;;) {
-    TSerialOpen result = OpenOnce(name, address, line, stop);
+    TSerialOpen result = OpenOnce(name, address, line, resolver, stop);
     if (result.Failure.Reason != OpenFailure::ServerBusy || MillisLeft(giveUp) == 0) return result;
     net::PauseUnlessStopped(stop, std::min(pauseMs, MillisLeft(giveUp)));
-    if (stop && stop->Requested()) return result;
+    if (stop && stop->Requested()) return Stopped(name);
     pauseMs *= 2;
   }
 }

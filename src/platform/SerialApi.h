@@ -61,10 +61,13 @@ inline bool IsValidLine(const TLineSettings& line) {
 }
 
 // Why an open failed, in terms a user can act on.
-// NoAnswer, Refused and ServerBusy are a network serial server's: it does
-// not answer (connect or port settings), it refuses the connection, or it
-// hangs up at once because another client has the port.
-enum class OpenFailure { None, NoDevice, PermissionDenied, Busy, NotSerial, Other, NoAnswer, Refused, ServerBusy };
+// NoAnswer, Refused, ServerBusy and NoComPortControl are a network serial
+// server's: it does not answer (connect or port settings), it refuses the
+// connection, it hangs up at once because another client has the port, or
+// it declines RFC 2217's port settings (a plain telnet or raw port).
+enum class OpenFailure {
+  None, NoDevice, PermissionDenied, Busy, NotSerial, Other, NoAnswer, Refused, ServerBusy, NoComPortControl
+};
 
 struct TOpenFailure {
   OpenFailure Reason = OpenFailure::None;
@@ -108,6 +111,10 @@ class SerialPort {
   // network's share for a port behind a serial server, measured at opening;
   // 0 for a local port.
   virtual int ReplyAllowanceMs() const { return 0; }
+
+  // Whether the port is behind a network serial server, where replies lag
+  // by what the network adds and a reply may come after its wait.
+  virtual bool IsNetwork() const { return false; }
 };
 
 // The outcome of an open: the port, or why there is none.

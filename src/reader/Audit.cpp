@@ -69,13 +69,20 @@ int SetAuditMode(TCommandState& s, TInterfList& link, bool on) {
 
 int ClearAuditStore(TCommandState& s, TInterfList& link) { return DirectCommand(s, link, cmd::AuditClear, 0); }
 
+int SetAuditModeTransaction(TCommandState& s, TInterfList& link, bool on) {
+  s.Payload[0] = on ? 1 : 0;
+  return TransactionOnly(s, link, cmd::AuditMode, 1);
+}
+
+int ClearAuditStoreTransaction(TCommandState& s, TInterfList& link) {
+  return TransactionOnly(s, link, cmd::AuditClear, 0);
+}
+
 int ReadAuditEvent(TCommandState& s, TInterfList& link, const std::tm& now, std::optional<TAuditEvent>& event) {
   event.reset();
-  s.CommandCode = cmd::AuditReadEvent;
-  s.PayloadLength = 0;
   // The answer code is not looked at: a reader with nothing stored may
   // refuse the read, which is no failure of the line.
-  const int r = link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);
+  const int r = TransactionOnly(s, link, cmd::AuditReadEvent, 0);
   if (r == 0 && s.PayloadLength == kAuditEventSize) event = DecodeAuditEvent(s.Payload.data(), now);
   return r;
 }

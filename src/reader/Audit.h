@@ -48,6 +48,11 @@ TAuditRow AuditErrorRow(int number, const std::tm& now);
 int SetAuditMode(TCommandState& s, TInterfList& link, bool on);
 // Command 120: empties the reader's event store.
 int ClearAuditStore(TCommandState& s, TInterfList& link);
+// The audit window's commands 181 and 120: the link's result only; the
+// answer code of a well-formed reply is not looked at, so a reader that
+// refuses in its reply has switched or cleared as far as the window knows.
+int SetAuditModeTransaction(TCommandState& s, TInterfList& link, bool on);
+int ClearAuditStoreTransaction(TCommandState& s, TInterfList& link);
 // Command 122: the link's result only. On 0 `event` holds the event when
 // the reply was exactly 16 bytes long, whatever its answer code, else
 // nothing (no event waiting, or a refusal without data).

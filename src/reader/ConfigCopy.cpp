@@ -42,8 +42,11 @@ TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState&
     return copy;
   }
   copy.ReadBack.ReaderAddress = s.ReaderAddress;
-  copy.Read = ReadWholeConfig(copy.ReadBack, link, onResult);
-  if (copy.Read.Code != 0) {
+  copy.Read = ReadWholeConfig(copy.ReadBack, link, onResult, [&] { return !stopped(); });
+  if (copy.Read.Stopped) {
+    // Written, but what the reader holds was not all read: not verified.
+    copy.Verdict = TCopyVerdict::Stopped;
+  } else if (copy.Read.Code != 0) {
     copy.Verdict = TCopyVerdict::ReadBackFailed;
   } else if (!SameConfig(copy.ReadBack, s)) {
     copy.Verdict = TCopyVerdict::Differs;
@@ -95,5 +98,7 @@ std::string CopyOutcomeText(const TConfigCopy& copy) {
 std::string UntouchedText(bool deviceGone) {
   return deviceGone ? "не тронут (устройство отключено)" : "не тронут (остановлено)";
 }
+
+std::string NotWholeText(int code) { return "не тронут (ответил обзору не целиком): " + FormatResult(code); }
 
 }  // namespace q17

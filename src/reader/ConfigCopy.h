@@ -18,7 +18,7 @@ enum class TCopyVerdict {
   Verified,        // written, read back and the same
   ReadFailed,      // the reader's own block could not be read: nothing was sent
   WriteFailed,     // a group failed (Failures); the others were still tried
-  Stopped,         // a stop came while writing: Steps say what became of each command
+  Stopped,         // a stop came while writing or reading back: Steps say what became of each command
   ReadBackFailed,  // written, but the read-back failed (Read)
   Differs,         // the reader holds another configuration than was written
 };
@@ -48,5 +48,7 @@ TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState&
 std::string CopyOutcomeText(const TConfigCopy& copy);
 // A reader a stop or an unplug left before anything was sent to it.
 std::string UntouchedText(bool deviceGone);
+// An address of "found" that answered the scan, but not whole: never written.
+std::string NotWholeText(int code);
 
 }  // namespace q17

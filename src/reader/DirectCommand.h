@@ -20,4 +20,12 @@ inline int DirectCommand(TCommandState& s, TInterfList& link, std::uint16_t code
   return s.PayloadLength < replyMin ? rcDataError : 0;
 }
 
+// The windows' rule for the commands they send themselves: the link's
+// result alone; the reader's answer code stays in CommandCode, unexamined.
+inline int TransactionOnly(TCommandState& s, TInterfList& link, std::uint16_t code, std::uint16_t length) {
+  s.CommandCode = code;
+  s.PayloadLength = length;
+  return link.Transaction(s.ReaderAddress, s.Payload.data(), s.CommandCode, s.PayloadLength);
+}
+
 }  // namespace q17

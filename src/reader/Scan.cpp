@@ -6,6 +6,23 @@
 namespace q17 {
 namespace {
 
+// A reader slower than the time-out answers during the next address's
+// exchange: with every address asked under a number of its own, its reply
+// matches no later request, and its number says which request it answers.
+class TNumberPerRequest {
+ public:
+  explicit TNumberPerRequest(TInterfList& link) : FLink(link), FWas(link.NumberPerRequest()) {
+    link.SetNumberPerRequest(true);
+  }
+  ~TNumberPerRequest() { FLink.SetNumberPerRequest(FWas); }
+  TNumberPerRequest(const TNumberPerRequest&) = delete;
+  TNumberPerRequest& operator=(const TNumberPerRequest&) = delete;
+
+ private:
+  TInterfList& FLink;
+  bool FWas;
+};
+
 struct TVersionRead {
   int Result = 0;
   std::size_t Heard = 0;
@@ -17,12 +34,26 @@ TVersionRead ReadVersionAt(TCommandState& s, TInterfList& link, int address) {
   TVersionRead v;
   s.ReaderAddress = address;
   v.PacketNo = link.PacketNo();
+  const TNumberPerRequest numbers(link);
   v.Result = ReadVersionBytes(s, link, v.Bytes);
   v.Heard = link.LastHeardBytes();
-  // A reader slower than the time-out answers during the next address's
-  // exchange; with the number it was asked under, its reply matches no more.
   if (v.Result != 0) link.SkipPacketNo();
   return v;
+}
+
+// The request asked just before, for telling its late reply.
+struct TAsked {
+  int Address = 0;
+  std::uint8_t PacketNo = 0;
+  bool Unanswered = false;  // its exchange failed: a reply may still come
+  bool Named = false;       // its reader has been named already (a row of its own)
+};
+
+// Whether the bytes that failed the exchange just made are the reply that
+// the request before still owed: its number, and its reader's address.
+bool IsLateReplyTo(const TAsked& before, const TVersionRead& v, const TInterfList& link) {
+  return v.Result == rcBadPacketNo && before.Unanswered && link.EchoPacketNo() == before.PacketNo &&
+         link.ReplyAddress() == static_cast<std::uint8_t>(before.Address & 0xFF) && !link.DeviceGone();
 }
 
 }  // namespace
@@ -57,10 +88,12 @@ int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TSc
   for (int address = from; address <= to; ++address) {
     s.ReaderAddress = address;
     std::string bytes;
-    const int r = ReadVersionBytes(s, link, bytes);
-    // A reader slower than the time-out answers during the next address's
-    // exchange; with the number it was asked under, its reply matches no more.
-    if (r != 0) link.SkipPacketNo();
+    int r = 0;
+    {
+      const TNumberPerRequest numbers(link);
+      r = ReadVersionBytes(s, link, bytes);
+      if (r != 0) link.SkipPacketNo();
+    }
     std::string text;
     if (r == 0) {
       ++found;
@@ -77,18 +110,26 @@ int ScanReaders(TCommandState& s, TInterfList& link, int from, int to, const TSc
 int ScanBus(TCommandState& s, TInterfList& link, int from, int to, const TBusStep& step) {
   const std::int32_t saved = s.ReaderAddress;
   int found = 0;
-  // The address just before, when it was silent (0: it was not), and the
-  // packet number it was asked under.
-  int silentAddress = 0;
-  std::uint8_t silentPacketNo = 0;
-  for (int address = from; address <= to; ++address) {
-    TVersionRead v = ReadVersionAt(s, link, address);
-    if (v.Result == rcBadPacketNo && silentAddress != 0 && link.EchoPacketNo() == silentPacketNo &&
-        !link.DeviceGone()) {
-      if (step && !step({silentAddress, TBusAnswer::Failed, rcTimeout, {}})) break;
+  TAsked before;
+  bool more = true;
+  for (int address = from; address <= to && more; ++address) {
+    TVersionRead v;
+    bool named = false;  // this address's reader was named slow: no row of its own
+    for (int ask = 0;; ++ask) {
       v = ReadVersionAt(s, link, address);
+      const bool late = IsLateReplyTo(before, v, link);
+      if (late && !before.Named) {
+        // A reader is there, slower than the time-out.
+        more = !step || step({before.Address, TBusAnswer::Failed, rcTimeout, {}});
+        named = before.Address == address;
+      }
+      // An address asked again may show its own first reply, late.
+      const bool again = late && more && ask == 0 && before.Address != address;
+      before = {address, v.PacketNo, v.Result != 0, named};
+      if (!again) break;
     }
-    silentAddress = 0;
+    if (!more) break;
+    if (named) continue;
     TBusReply reply{address, TBusAnswer::Failed, v.Result, {}};
     if (link.DeviceGone()) {
       reply.Answer = TBusAnswer::LineGone;
@@ -99,9 +140,8 @@ int ScanBus(TCommandState& s, TInterfList& link, int from, int to, const TBusSte
       reply.Version = Cp1251ToUtf8(v.Bytes);
     } else if (v.Result == rcTimeout && v.Heard == 0) {
       reply.Answer = TBusAnswer::Silent;
-      silentAddress = address;
-      silentPacketNo = v.PacketNo;
     }
+    before.Named = reply.Answer != TBusAnswer::Silent;
     if ((step && !step(reply)) || reply.Answer == TBusAnswer::LineGone) break;
   }
   s.ReaderAddress = saved;

@@ -51,10 +51,13 @@ using TBusStep = std::function<bool(const TBusReply& reply)>;
 
 // Asks every address from..to in ascending order, each under a packet number
 // of its own, and hands each answer to `step`; ends after a LineGone. A reply
-// that echoes the number of the silent address just before is that reader's,
-// late: it is handed on as that address's Failed time-out, and the address in
-// progress, whose own reply it may have hidden, is asked once more. Returns the
-// number of Readers; ReaderAddress is put back.
+// that carries the number of the request just before and the address of the
+// reader it asked is that reader's, late: the reader is handed on once as a
+// Failed time-out (after its Silent row, if it had one), and the address in
+// progress, whose own reply it may have hidden, is asked once more; an
+// address asked again that shows its own first reply is that slow reader,
+// with no row of its own besides. Returns the number of Readers;
+// ReaderAddress is put back.
 int ScanBus(TCommandState& s, TInterfList& link, int from, int to, const TBusStep& step);
 
 // The text without its last character (UTF-8): the version as the search

@@ -14,4 +14,11 @@ int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state) {
   return r;
 }
 
+int ReadSensorsTransaction(TCommandState& s, TInterfList& link, TSensorState& state, bool& statesRead) {
+  const int r = TransactionOnly(s, link, cmd::ReadSensors, 0);
+  statesRead = r == 0 && s.PayloadLength >= kSensorReplySize;
+  if (statesRead) state = DecodeSensors(s.Payload.data());
+  return r;
+}
+
 }  // namespace q17

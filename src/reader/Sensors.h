@@ -26,4 +26,10 @@ inline constexpr std::uint16_t kSensorReplySize = 4;
 // a reply of fewer than four bytes. `state` changes only on 0.
 int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state);
 
+// The sensor window's rule: only the transaction decides. The states are
+// taken from a reply of at least four bytes whatever its answer code; a
+// shorter reply leaves statesRead false (and `state` as it was) rather than
+// showing bytes the reader never sent.
+int ReadSensorsTransaction(TCommandState& s, TInterfList& link, TSensorState& state, bool& statesRead);
+
 }  // namespace q17

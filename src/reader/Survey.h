@@ -7,8 +7,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/KvlInterface.h"
+#include "reader/AddressList.h"
 
 namespace q17 {
 
@@ -35,7 +37,9 @@ struct TSurveyRecord {
 struct TSurveyEnv {
   // Milliseconds on a steady scale, for the echo times.
   std::function<double()> NowMs;
-  // Asked between steps; a reader cut short by a stop gets no record.
+  // Asked between steps; a reader cut short by a stop gets no record. A
+  // stop that comes with the line's loss (a window closing the port of a
+  // device that went) keeps the record, as the line's loss alone does.
   std::function<bool()> StopRequested;
   // Told of each address before its version read goes out (optional).
   std::function<void(int address)> Trying;
@@ -44,8 +48,9 @@ struct TSurveyEnv {
 // The steps after the scan found the reader at `address` with `version`:
 // configuration block, tag memory times, attenuations (each tried even when
 // an earlier one failed), then the echo run. Nothing when stopped meanwhile.
-// A device that goes meanwhile ends the steps, with rcPortClosed as the error
-// when none came before; the exchange that found it gone is not counted.
+// A device that goes meanwhile (or a port closed under it) ends the steps,
+// with rcPortClosed as the error when none came before; the exchange that
+// found it gone is not counted.
 std::optional<TSurveyRecord> SurveyReader(TInterfList& link, int address, const std::string& version,
                                           const TSurveyEnv& env);
 
@@ -60,5 +65,9 @@ struct TSurveyTotals {
 // own with that failure and nothing read. Ends at a device that has gone.
 TSurveyTotals Survey(TInterfList& link, int from, int to, const TSurveyEnv& env,
                      const std::function<bool(const TSurveyRecord&)>& onRecord);
+
+// What "found" goes through after a survey: a record with a version is a
+// reader, one without answered the scan not whole (its code).
+TFoundReaders FoundInSurvey(const std::vector<TSurveyRecord>& records);
 
 }  // namespace q17

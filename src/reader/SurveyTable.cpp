@@ -5,6 +5,7 @@
 #include "link/ErrMsg.h"
 #include "reader/Csv.h"
 #include "reader/ReaderConfig.h"
+#include "reader/VisibleText.h"
 
 namespace q17 {
 namespace {
@@ -13,10 +14,6 @@ template <typename T>
 std::string NumberOrEmpty(const std::optional<T>& value) {
   return value ? std::to_string(+*value) : std::string();
 }
-
-// The version as the record holds it, whether it is always there or may be missing.
-inline std::string VersionText(const std::string& version) { return version; }
-inline std::string VersionText(const std::optional<std::string>& version) { return version.value_or(""); }
 
 std::string Milliseconds(double ms) {
   char text[32];
@@ -35,13 +32,13 @@ const std::vector<std::string>& SurveyColumnNames() {
 
 std::vector<std::string> SurveyFields(const TSurveyRecord& r) {
   return {std::to_string(r.Address),
-          VersionText(r.Version),
+          VisibleText(r.Version.value_or("")),
           r.Mode ? ModeStatusText(*r.Mode) : std::string(),
           NumberOrEmpty(r.TMT_1),
           NumberOrEmpty(r.TMT_2),
           NumberOrEmpty(r.ATT_1),
           NumberOrEmpty(r.ATT_2),
-          std::to_string(r.EchoErrors),
+          r.EchoSent > 0 ? std::to_string(r.EchoErrors) : std::string(),
           r.EchoP95Ms ? Milliseconds(*r.EchoP95Ms) : std::string(),
           r.ErrorCode != 0 ? FormatResult(r.ErrorCode) : std::string()};
 }

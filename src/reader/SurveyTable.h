@@ -1,8 +1,9 @@
 #pragma once
-// The survey's records as a table and as a spreadsheet file: one text per
-// column, the values written as q17ctl's survey line writes them (tag memory
-// times in tenths of a second, the echo time in milliseconds with three
-// decimals, the first failure as "Код = N / text"); a missing value is empty.
+// The survey's records as a table, a spreadsheet file and q17ctl's survey
+// lines: one text per column (the version with its control characters
+// escaped, tag memory times in tenths of a second, the echo time in
+// milliseconds with three decimals, the first failure as "Код = N / text");
+// a missing value is empty, and so are the echo figures when no echo went out.
 #include <string>
 #include <vector>
 

@@ -29,9 +29,14 @@ constexpr TGroupOps kWrites[] = {
 
 // One group: channel 2 only after channel 1 succeeded. Each code reaches the
 // sink before it is judged, so a window shows every outcome in order.
-int RunGroup(const TGroupOps& g, TCommandState& s, TInterfList& link, const TResultSink& onResult) {
+int RunGroup(const TGroupOps& g, TCommandState& s, TInterfList& link, const TResultSink& onResult,
+             const TKeepGoing& keepGoing, bool& stopped) {
   for (TOperation op : {g.Channel1, g.Channel2}) {
     if (op == nullptr) continue;
+    if (keepGoing && !keepGoing()) {
+      stopped = true;
+      return 0;
+    }
     const int r = op(s, link);
     if (onResult) onResult(r);
     if (r != 0) return r;
@@ -41,9 +46,13 @@ int RunGroup(const TGroupOps& g, TCommandState& s, TInterfList& link, const TRes
 
 }  // namespace
 
-TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult) {
+TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult,
+                                  const TKeepGoing& keepGoing) {
+  bool stopped = false;
   for (const TGroupOps& g : kReads) {
-    if (const int r = RunGroup(g, s, link, onResult); r != 0) return {r, g.Group};
+    const int r = RunGroup(g, s, link, onResult, keepGoing, stopped);
+    if (stopped) return {0, g.Group, true};
+    if (r != 0) return {r, g.Group};
   }
   return {};
 }

@@ -18,11 +18,16 @@ using TResultSink = std::function<void(int code)>;
 struct TConfigReadResult {
   int Code = 0;                               // 0, or the code of the first failure
   TConfigGroup Failed = TConfigGroup::Block;  // the group that failed when Code != 0
+  bool Stopped = false;                       // keepGoing ended it before the last read
 };
+
+// Asked before each command; once false, no further command is sent.
+using TKeepGoing = std::function<bool()>;
 
 // Block, TMT_1, TMT_2, ATT_1, ATT_2 in that order; stops at the first failure
 // and keeps what was read before it.
-TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult = {});
+TConfigReadResult ReadWholeConfig(TCommandState& s, TInterfList& link, const TResultSink& onResult = {},
+                                  const TKeepGoing& keepGoing = {});
 
 struct TConfigWriteFailure {
   TConfigGroup Group;
@@ -44,8 +49,6 @@ struct TConfigWriteStep {
   int Code;          // 0 when written or never sent
 };
 
-// Asked before each command; once false, no further command is sent.
-using TKeepGoing = std::function<bool()>;
 using TWriteStepSink = std::function<void(const TConfigWriteStep& step)>;
 
 // Every group is attempted, in the order block, tag memory times,

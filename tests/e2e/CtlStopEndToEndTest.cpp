@@ -1,6 +1,7 @@
 // A stop (a signal) in the middle of q17ctl's writes and tests, against
-// q17sim on a pseudo-terminal: the exchange in progress is answered, nothing
-// new goes out but the clean-up, and stderr tells what the reader holds.
+// q17sim on a pseudo-terminal: the exchange in progress is cut short and
+// told as the stop, nothing new goes out but the clean-up, which still
+// waits for its answer, and stderr tells what the reader may hold.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -14,7 +15,8 @@ namespace q17::test {
 namespace {
 
 // Every reply is held back this long, well inside q17ctl's --timeout 1000,
-// so the signal lands while a request waits for its answer.
+// so the signal lands while a request waits for its answer: an exchange
+// the stop did not cut would end in its answer, not in the stop's words.
 constexpr const char* kReplyDelay = "delay 900";
 
 std::uint64_t Requests(SimHarness& sim) {
@@ -36,7 +38,7 @@ int StopAfter(SimHarness& sim, ChildProcess& ctl, std::vector<std::string> args,
   return ctl.WaitExit(200, {});
 }
 
-TEST(CtlStopEndToEnd, WriteConfigStoppedDuringTheBlockSendsNothingAfterIt) {
+TEST(CtlStopEndToEnd, WriteConfigStoppedDuringTheBlockCutsItAndSendsNothingAfterIt) {
   SimHarness sim;
   TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -52,7 +54,7 @@ TEST(CtlStopEndToEnd, WriteConfigStoppedDuringTheBlockSendsNothingAfterIt) {
   EXPECT_EQ(Requests(sim), before + 2) << "nothing after the block";
   EXPECT_EQ(ctl.Err(),
             "q17ctl: stopped while writing the configuration\n"
-            "BLOCK: written\nTMT_1: not written\nTMT_2: not written\nATT_1: not written\nATT_2: not written\n");
+            "BLOCK: not known\nTMT_1: not written\nTMT_2: not written\nATT_1: not written\nATT_2: not written\n");
 }
 
 TEST(CtlStopEndToEnd, RestoreRadioStoppedDuringChannel1LeavesChannel2Alone) {
@@ -63,8 +65,22 @@ TEST(CtlStopEndToEnd, RestoreRadioStoppedDuringChannel1LeavesChannel2Alone) {
   EXPECT_EQ(StopAfter(sim, ctl, {"restore-radio", "--yes"}, 1, SIGINT), 128 + SIGINT);
   sim.Control("fault off");
   EXPECT_EQ(Requests(sim), 1u);
-  EXPECT_EQ(ctl.Out(), "CHANNEL_1=Код = 0 / OK !\n");
-  EXPECT_EQ(ctl.Err(), "q17ctl: stopped; CHANNEL_2: not written\n");
+  EXPECT_EQ(ctl.Out(), "");
+  EXPECT_EQ(ctl.Err(), "q17ctl: stopped; CHANNEL_1: not known\n");
+}
+
+// The poll in progress is cut; switching audit mode off still waits for the
+// reader's answer, past the cut poll's late reply.
+TEST(CtlStopEndToEnd, AuditStoppedDuringAPollStillSwitchesAuditModeOff) {
+  SimHarness sim;
+  sim.Control(kReplyDelay);
+  sim.Control("fault delay on");
+  ChildProcess ctl;
+  // Switched on, then the first poll.
+  EXPECT_EQ(StopAfter(sim, ctl, {"audit"}, 2, SIGINT), 128 + SIGINT);
+  sim.Control("fault off");
+  EXPECT_EQ(ctl.Err(), "q17ctl: stopped before the reader answered\n");
+  EXPECT_EQ(SimHarness::Field(sim.Control("state"), "AUDIT"), "off");
 }
 
 TEST(CtlStopEndToEnd, RadioTestStoppedStillStopsTheCountAndPrintsIt) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +23,10 @@
 
 namespace q17::test {
 namespace {
+
+// What q17ctl says when a serial server's connection drops.
+constexpr const char* kConnectionLost =
+    "the connection to the serial server was lost; once the server is back, run the command again";
 
 // A generous line wait: two forwarding processes on a loaded machine must
 // not turn into exchange failures; the timing is the benchmark's business.
@@ -102,7 +108,7 @@ TEST(SerialServerEndToEnd, AServerStoppedMidRunIsTheDeviceGone) {
   }
   server.Stop();
   EXPECT_EQ(ctl.WaitExit(200, {}), 1);
-  EXPECT_NE(ctl.Err().find(DeviceGoneExplanation()), std::string::npos) << ctl.Err();
+  EXPECT_NE(ctl.Err().find(kConnectionLost), std::string::npos) << ctl.Err();
 
   // Nobody listens any more.
   const RunResult r = Ctl({"--port", server.Raw(), "version"});
@@ -143,7 +149,7 @@ TEST(SerialServerEndToEnd, AServerStoppedDuringWriteConfigSaysWhatEachGroupBecam
   EXPECT_EQ(ctl.Err(), std::string("q17ctl: the port's device went away while writing the configuration\n"
                                    "BLOCK: written\nTMT_1: not known (Код = 6 / Таймаут обмена)\n"
                                    "TMT_2: not written\nATT_1: not written\nATT_2: not written\n") +
-                           DeviceGoneExplanation() + "\n");
+                           kConnectionLost + "\n");
 }
 
 TEST(SerialServerEndToEnd, AListenerThatNeverAnswersEndsInAClearError) {
@@ -163,7 +169,86 @@ TEST(SerialServerEndToEnd, AListenerThatNeverAnswersEndsInAClearError) {
   r = Ctl({"--port", "rfc2217://" + where, "version"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("сервер не отвечает"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("a raw port is reached as tcp://" + where), std::string::npos) << r.err;
   ::close(fd);
+}
+
+// One connection on the loopback, served on a thread of its own until the
+// client goes; `reached` is set once the server has seen what it waits for.
+class MisbehavingServer {
+ public:
+  explicit MisbehavingServer(std::function<void(int fd, std::atomic<bool>& reached)> serve) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&a), len), 0);
+    EXPECT_EQ(::listen(listener_, 4), 0);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    where_ = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    thread_ = std::thread([this, serve = std::move(serve)] {
+      const int c = ::accept(listener_, nullptr, nullptr);
+      if (c < 0) return;
+      serve(c, reached_);
+      ::close(c);
+    });
+  }
+  ~MisbehavingServer() {
+    ::shutdown(listener_, SHUT_RDWR);  // ends a waiting accept
+    thread_.join();
+    ::close(listener_);
+  }
+  const std::string& Where() const { return where_; }
+  bool Reached() const { return reached_; }
+
+ private:
+  int listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  std::string where_;
+  std::atomic<bool> reached_{false};
+  std::thread thread_;
+};
+
+// Starts q17ctl, stops it once the server has seen what it waits for, and
+// gives the exit code.
+int StoppedAt(MisbehavingServer& server, ChildProcess& ctl, const std::vector<std::string>& args, int sig) {
+  if (!ctl.Start(CtlArgv(args), {}, true)) return -1;
+  for (int i = 0; i < 800 && !server.Reached(); ++i) {
+    std::string ignored;
+    ctl.ReadLine(ignored, 25);
+  }
+  EXPECT_TRUE(server.Reached());
+  ctl.Signal(sig);
+  return ctl.WaitExit(200, {});
+}
+
+// A stop is heard in every wait of a network port: the server's silence
+// over RFC 2217's settings, and an exchange whose reply trickles in for
+// ever. It ends the run with the stop's code, with no word of the server.
+TEST(SerialServerEndToEnd, AStopEndsTheWaitsOfANetworkPortAtOnce) {
+  const int sig = CtlStopSignal(SIGTERM);
+  {
+    MisbehavingServer silent([](int fd, std::atomic<bool>& reached) {
+      reached = true;
+      std::uint8_t b[256];
+      while (::recv(fd, b, sizeof b, 0) > 0) {
+      }
+    });
+    ChildProcess ctl;
+    EXPECT_EQ(StoppedAt(silent, ctl, {"--port", "rfc2217://" + silent.Where(), "version"}, sig), 128 + sig);
+    EXPECT_EQ(ctl.Err(), "q17ctl: stopped before the port was open\n");
+  }
+  MisbehavingServer trickle([](int fd, std::atomic<bool>& reached) {
+    std::uint8_t b[256];
+    if (::recv(fd, b, sizeof b, 0) <= 0) return;  // the request
+    reached = true;
+    const std::uint8_t noise = 0x55;
+    while (::send(fd, &noise, 1, MSG_NOSIGNAL) == 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  });
+  ChildProcess ctl;
+  EXPECT_EQ(StoppedAt(trickle, ctl, {"--timeout", "1000", "--port", "tcp://" + trickle.Where(), "version"}, sig),
+            128 + sig);
+  EXPECT_EQ(ctl.Out(), "");
+  EXPECT_EQ(ctl.Err(), "q17ctl: stopped before the reader answered\n");
 }
 
 }  // namespace

@@ -127,6 +127,25 @@ TEST_F(InterfList, NetworkPortsAreAddedByNameAndListedAfterTheLocalOnes) {
   }
 }
 
+TEST_F(InterfList, ANetworkPortIsListedUnderItsOneNameAndTakenOffUnlessOpen) {
+  serial.names = {"COM1"};
+  list.Refresh();
+  EXPECT_EQ(list.AddNetworkPort("tcp://127.0.0.1:04001"), 1);
+  EXPECT_EQ(list.AddNetworkPort("tcp://127.0.0.1:4001"), 1) << "one server, one entry";
+  EXPECT_EQ(list.AddNetworkPort("rfc2217://::1:4002"), -1) << "not a name";
+  EXPECT_EQ(list.AddNetworkPort("rfc2217://[::1]:4002"), 2);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"COM1", "tcp://127.0.0.1:4001", "rfc2217://[::1]:4002"}));
+
+  EXPECT_FALSE(list.RemoveNetworkPort(0)) << "a local port";
+  ASSERT_EQ(list.Open(2, 0), rcOk);
+  EXPECT_FALSE(list.RemoveNetworkPort(2)) << "the open one";
+  EXPECT_TRUE(list.RemoveNetworkPort(1));
+  EXPECT_EQ(list.OpenIndex(), 1) << "the open entry moved up with the list";
+  list.Close();
+  list.Refresh();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"COM1", "rfc2217://[::1]:4002"}));
+}
+
 TEST_F(InterfList, OpenSerialPortWithTheLineSettings) {
   serial.names = {"COM1"};
   list.Refresh();

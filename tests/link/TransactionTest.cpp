@@ -302,6 +302,57 @@ TEST_F(Transaction, WaitsOnThePortWithTheReadTimeout) {
   EXPECT_EQ(serial.lastWaitMs, 120);
 }
 
+// Behind a network serial server, where lag is the rule, a failed exchange
+// keeps its number as everywhere, but no reply to an earlier request under
+// that number passes for the answer to the next one. A local line keeps
+// reading what waits in the port first.
+class NetworkTransaction : public Transaction {
+ protected:
+  void SetUp() override {
+    serial.network = true;
+    serial.allowanceMs = 20;
+    Transaction::SetUp();
+  }
+};
+
+TEST_F(NetworkTransaction, ALateReplyDoesNotAnswerTheNextRequestUnderItsNumber) {
+  enum Step { Silence, LateOk, Refused };
+  struct Case {
+    const char* what;
+    bool network;
+    std::vector<Step> first;   // the line after the first request
+    std::vector<Step> second;  // after the second, which repeats its number
+    std::uint16_t code;        // the second's answer code
+  };
+  const Case cases[] = {
+      {"late in the quiet after the time-out", true, {Silence, LateOk}, {Refused}, 20},
+      {"late after the quiet, before the second reply", true, {}, {LateOk, Refused}, 20},
+      {"the one reply after silence answers the second", true, {}, {Refused}, 20},
+      {"a local line reads what waits first", false, {Silence, LateOk}, {Refused}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    serial.network = c.network;
+    list.Close();
+    ASSERT_EQ(list.Open(0, 0), rcOk);
+    const std::uint8_t number = list.PacketNo();
+    const auto line = [&](const std::vector<Step>& steps) {
+      std::vector<LineStep> out;
+      for (const Step step : steps) {
+        out.push_back({step == Silence ? Frame{} : ReplyFrame(number, 1, step == Refused ? 20 : 0, {})});
+      }
+      return out;
+    };
+    Answer(line(c.first));
+    EXPECT_EQ(Run(150), rcTimeout);
+    Answer(line(c.second));
+    EXPECT_EQ(Run(25), rcOk);
+    EXPECT_EQ(code, c.code);
+    EXPECT_EQ(Sent()[1], number) << "the failed exchange's number repeats";
+    while (!serial.line.Drained()) Run(40);
+  }
+}
+
 // The same exchange through an FTDI adapter: queue status, read time-out, write.
 TEST(TransactionFtdi, ExchangesThroughD2xx) {
   test::FakeSerialApi serial;

@@ -15,11 +15,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/NetPortName.h"
+#include "platform/NetSerial.h"
+#include "platform/NetSocket.h"
 #include "platform/Rfc2217.h"
 #include "platform/SerialApi.h"
 
@@ -38,10 +43,62 @@ TEST(NetPortName, NamesAsUsersTypeThem) {
   ASSERT_TRUE(telnet);
   EXPECT_EQ(telnet->Kind, NetPortKind::Rfc2217);
   EXPECT_EQ(telnet->Host, "::1");
-  for (const char* bad : {"/dev/ttyUSB0", "COM5", "tcp://host", "tcp://:4001", "tcp://host:0", "tcp://host:65536",
-                          "tcp://host:40a1", "tcp://::1:4001", "udp://host:4001", "tcp://[::1]4001"}) {
-    EXPECT_FALSE(IsNetPortName(bad)) << bad;
+  // A URL's scheme in any case, leading zeros: written back as the program writes it.
+  for (const auto& [typed, written] : std::vector<std::pair<const char*, const char*>>{
+           {"TCP://Gate-3.example:04001", "tcp://Gate-3.example:4001"},
+           {"RFC2217://[fe80::1%eth0]:2217", "rfc2217://[fe80::1%eth0]:2217"}}) {
+    const auto parsed = ParseNetPortName(typed);
+    ASSERT_TRUE(parsed) << typed;
+    EXPECT_EQ(FormatNetPortName(*parsed), written);
   }
+  // What is wrong is named, so a user need not guess.
+  const std::pair<const char*, NetNameProblem> bad[] = {
+      {"/dev/ttyUSB0", NetNameProblem::NotNetwork},
+      {"udp://host:4001", NetNameProblem::NotNetwork},
+      {"tcp://host", NetNameProblem::NoPort},
+      {"tcp://host:", NetNameProblem::NoPort},
+      {"tcp://[::1]4001", NetNameProblem::NoPort},
+      {"tcp://:4001", NetNameProblem::NoHost},
+      {"tcp://host:0", NetNameProblem::PortOutOfRange},
+      {"tcp://host:65536", NetNameProblem::PortOutOfRange},
+      {"tcp://host:40a1", NetNameProblem::PortNotNumber},
+      {"tcp://host:4001 ", NetNameProblem::Blank},
+      {"tcp://gate 3:4001", NetNameProblem::Blank},
+      {"tcp://ga\x1b[2Jte:4001", NetNameProblem::ControlCharacter},
+      {"tcp://#:4001", NetNameProblem::BadHostCharacter},
+      {"tcp://user@host:4001", NetNameProblem::BadHostCharacter},
+      {"tcp://::1:4001", NetNameProblem::Ipv6NeedsBrackets},
+      {"tcp://h:4002:4001", NetNameProblem::BadHostCharacter},
+      {"tcp://[::1:4001", NetNameProblem::UnclosedBracket},
+      {"tcp://[gate]:4001", NetNameProblem::NotIpv6InBrackets},
+  };
+  for (const auto& [text, problem] : bad) {
+    const TNetNameCheck check = CheckNetPortName(text);
+    EXPECT_FALSE(check.Name) << text;
+    EXPECT_EQ(check.Problem, problem) << text;
+    EXPECT_NE(std::string(NetNameProblemText(problem)), "") << text;
+  }
+}
+
+TEST(NetAddress, WrittenAndOrderedAsRfc8305Has) {
+  net::TNetAddress v4;
+  v4.Bytes = {192, 168, 10, 20};
+  v4.Port = 4001;
+  net::TNetAddress v6;
+  v6.V6 = true;
+  v6.Bytes = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+  v6.Port = 4001;
+  net::TNetAddress loop6;
+  loop6.V6 = true;
+  loop6.Bytes[15] = 1;
+  loop6.Port = 2217;
+  EXPECT_EQ(net::AddressText(v4), "192.168.10.20:4001");
+  EXPECT_EQ(net::AddressText(v6), "[2001:db8:0:1::1]:4001");
+  EXPECT_EQ(net::AddressText(loop6), "[::1]:2217");
+  // The system's first choice first, then the families take turns.
+  net::TNetAddress v4b = v4;
+  v4b.Bytes[3] = 21;
+  EXPECT_EQ(net::InterleaveFamilies({v6, loop6, v4, v4b}), (std::vector<net::TNetAddress>{v6, v4, loop6, v4b}));
 }
 
 #ifdef _WIN32
@@ -239,8 +296,8 @@ TEST_F(NetSerial, ALineTheServerDidNotApplyFailsTheOpen) {
   });
   const TSerialOpen declined = api->Open(plain.Name("rfc2217"), line);
   EXPECT_FALSE(declined.Port);
-  EXPECT_EQ(declined.Failure.Reason, OpenFailure::NotSerial);
-  EXPECT_NE(declined.Failure.Detail.find("does not take RFC 2217"), std::string::npos) << declined.Failure.Detail;
+  EXPECT_EQ(declined.Failure.Reason, OpenFailure::NoComPortControl);
+  EXPECT_EQ(declined.Failure.Detail, plain.Name("tcp") + " reaches a raw port");
 }
 
 // Asked again for a second first: a server still closing the port after
@@ -248,12 +305,18 @@ TEST_F(NetSerial, ALineTheServerDidNotApplyFailsTheOpen) {
 TEST_F(NetSerial, AServerThatHangsUpAtOnceHasAnotherClient) {
   for (const char* scheme : {"tcp", "rfc2217"}) {
     Server server;
-    server.Serve([](Sock c) { Server::Send(c, {'P', 'o', 'r', 't', ' ', 'i', 'n', ' ', 'u', 's', 'e', '\r', '\n'}); },
-                 true);
+    // A telnet server's own talk (here: it will do COM-PORT-CONTROL, option 44) is not its words.
+    const bool telnet = scheme == std::string("rfc2217");
+    server.Serve(
+        [telnet](Sock c) {
+          if (telnet) Server::Send(c, {255, 251, 44});
+          Server::Send(c, {'P', 'o', 'r', 't', ' ', 'i', 'n', ' ', 'u', 's', 'e', '\r', '\n'});
+        },
+        true);
     const TSerialOpen opened = api->Open(server.Name(scheme), line);
     EXPECT_FALSE(opened.Port) << scheme;
     EXPECT_EQ(opened.Failure.Reason, OpenFailure::ServerBusy) << scheme;
-    EXPECT_NE(opened.Failure.Detail.find("\"Port in use\""), std::string::npos) << opened.Failure.Detail;
+    EXPECT_NE(opened.Failure.Detail.find("(\"Port in use\")"), std::string::npos) << opened.Failure.Detail;
   }
 }
 
@@ -302,6 +365,18 @@ class TestStop final : public StopSignal {
   int fds_[2] = {-1, -1};
 };
 
+// A stop that comes at its Nth look, with no descriptor to wait on (as on
+// Windows): a wait that looks for it in slices ends there.
+class CountedStop final : public StopSignal {
+ public:
+  explicit CountedStop(int comesAt) : comesAt_(comesAt) {}
+  bool Requested() const override { return ++looks_ >= comesAt_; }
+
+ private:
+  const int comesAt_;
+  mutable std::atomic<int> looks_{0};
+};
+
 // Every wait ends at once on a stop (a long one would outlast the test's
 // time limit), yet what has arrived is still read.
 TEST_F(NetSerial, AStopEndsTheWaitsButNotWhatHasArrived) {
@@ -332,6 +407,174 @@ TEST_F(NetSerial, AStopEndsTheWaitsButNotWhatHasArrived) {
   EXPECT_FALSE(stopped.Port);
   EXPECT_NE(stopped.Failure.Detail.find(": stopped"), std::string::npos) << stopped.Failure.Detail;
   api->SetStopSignal(nullptr);
+}
+
+
+// A name server that answers only when the test lets it, on the system
+// resolver's own thread machinery; `onStart` runs once the lookup waits.
+class HeldLookup {
+ public:
+  ~HeldLookup() { Release(); }
+  std::function<net::TResolved()> Lookup(net::TResolved answer, std::function<void()> onStart) {
+    return [state = state_, answer = std::move(answer), onStart = std::move(onStart)] {
+      if (onStart) onStart();
+      std::unique_lock<std::mutex> lock(state->m);
+      state->cv.wait(lock, [&] { return state->released; });
+      return answer;
+    };
+  }
+  void Release() {
+    const std::lock_guard<std::mutex> lock(state_->m);
+    state_->released = true;
+    state_->cv.notify_all();
+  }
+
+ private:
+  struct State {
+    std::mutex m;
+    std::condition_variable cv;
+    bool released = false;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+// Gives the test's own loopback addresses for any name; none is ever asked
+// of the system.
+class FakeResolver final : public net::Resolver {
+ public:
+  std::vector<std::uint16_t> ports;  // 127.0.0.1 at each, in this order
+  HeldLookup* held = nullptr;        // set: the answer waits for the test
+  std::function<void()> onStart;
+  std::vector<std::string> asked;
+
+  net::TResolved Resolve(const std::string& host, std::uint16_t, net::Clock::time_point deadline,
+                         const StopSignal* stop) override {
+    asked.push_back(host);
+    net::TResolved answer;
+    for (const std::uint16_t port : ports) {
+      net::TNetAddress a;
+      a.Bytes = {127, 0, 0, 1};
+      a.Port = port;
+      answer.Addresses.push_back(a);
+    }
+    if (held) return net::ResolveOnThread(held->Lookup(answer, onStart), deadline, stop);
+    return answer;
+  }
+};
+
+std::uint16_t PortOf(const Server& server) {
+  const std::string name = server.Name("tcp");
+  return static_cast<std::uint16_t>(std::stoi(name.substr(name.rfind(':') + 1)));
+}
+
+TEST(NetResolve, TheSystemResolverTakesAddressesAsTheyAreAndLooksUpLocalhost) {
+  const auto resolver = net::MakeSystemResolver();
+  const auto later = net::Clock::now() + std::chrono::minutes(1);
+  const net::TResolved numeric = resolver->Resolve("127.0.0.1", 4001, later, nullptr);
+  ASSERT_EQ(numeric.Fault, net::ResolveFault::None) << numeric.Error.Text;
+  ASSERT_EQ(numeric.Addresses.size(), 1u);
+  EXPECT_EQ(net::AddressText(numeric.Addresses[0]), "127.0.0.1:4001");
+  const net::TResolved local = resolver->Resolve("localhost", 4001, later, nullptr);
+  ASSERT_EQ(local.Fault, net::ResolveFault::None) << local.Error.Text;
+  for (const net::TNetAddress& a : local.Addresses) {
+    EXPECT_TRUE(a.V6 ? a.Bytes[15] == 1 : a.Bytes[0] == 127) << net::AddressText(a);
+  }
+}
+
+TEST_F(NetSerial, ANameServerThatNeverAnswersIsGivenUpAtTheOpensBoundOrAtAStop) {
+  const std::string name = "rfc2217://gate-3.example:4001";
+  const auto address = ParseNetPortName(name);
+  ASSERT_TRUE(address);
+  FakeResolver resolver;
+  HeldLookup held;
+  resolver.held = &held;
+  const StopSignal* none = nullptr;
+  const TSerialOpen late = OpenNetPort(name, *address, line, none, resolver);
+  EXPECT_EQ(late.Failure.Reason, OpenFailure::NoAnswer);
+  EXPECT_EQ(late.Failure.Detail, name + ": no address for 'gate-3.example' within 3 s (the name's lookup)");
+  EXPECT_EQ(resolver.asked, std::vector<std::string>{"gate-3.example"}) << "asked once, not again by the retries";
+
+  // A stop while the lookup waits ends the open at once (the test's time
+  // limit is far shorter than the lookup's wait).
+  TestStop stop;
+  resolver.onStart = [&stop] { stop.Request(); };
+  const StopSignal* stopping = &stop;
+  const TSerialOpen stopped = OpenNetPort(name, *address, line, stopping, resolver);
+  EXPECT_EQ(stopped.Failure.Detail, name + ": stopped");
+}
+
+// A listener whose one queue slot is taken: the kernel drops further
+// connects' first packets, so a connect to it never completes.
+class BlackHole {
+ public:
+  BlackHole() {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&a), len), 0);
+    EXPECT_EQ(::listen(listener_, 0), 0);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    EXPECT_EQ(::connect(filler_, reinterpret_cast<sockaddr*>(&a), len), 0);
+  }
+  ~BlackHole() {
+    CloseSock(filler_);
+    CloseSock(listener_);
+  }
+  BlackHole(const BlackHole&) = delete;
+  BlackHole& operator=(const BlackHole&) = delete;
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  Winsock winsock_;
+  Sock listener_ = ::socket(AF_INET, kSockType, 0);
+  Sock filler_ = ::socket(AF_INET, kSockType, 0);
+  std::uint16_t port_ = 0;
+};
+
+TEST_F(NetSerial, EachAddressGetsItsOwnTryAndTheFirstThatConnectsIsTaken) {
+  BlackHole hole;
+  Server working;
+  working.Serve([](Sock c) {
+    Bytes got;
+    if (Server::ReadUntil(c, got, {0x01})) Server::Send(c, {0x41});
+    Server::AwaitClose(c);
+  });
+  FakeResolver resolver;
+  resolver.ports = {hole.Port(), PortOf(working)};
+  const std::string name = "tcp://gate-3.example:4001";
+  const StopSignal* none = nullptr;
+  TSerialOpen opened = OpenNetPort(name, *ParseNetPortName(name), line, none, resolver);
+  ASSERT_TRUE(opened.Port) << opened.Failure.Detail;
+  const std::uint8_t request[] = {0x01};
+  EXPECT_EQ(opened.Port->Write(request, sizeof request), 1);
+  std::uint8_t got[4];
+  EXPECT_EQ(opened.Port->Read(got, sizeof got, 5000), 1) << "the working server answers";
+
+  // A stop ends the wait for a connect that never completes.
+  resolver.ports = {hole.Port()};
+  CountedStop stop(2);
+  const StopSignal* stopping = &stop;
+  const TSerialOpen stopped = OpenNetPort(name, *ParseNetPortName(name), line, stopping, resolver);
+  EXPECT_EQ(stopped.Failure.Detail, name + ": stopped");
+}
+
+// A server that turns every client away is asked again for a second, but
+// not past a stop, and the stop is no server's fault.
+TEST_F(NetSerial, AStopEndsTheRetriesOfABusyServer) {
+  TestStop stop;
+  Server server;
+  server.Serve(
+      [&stop](Sock c) {
+        Server::Send(c, {'P', 'o', 'r', 't', ' ', 'i', 'n', ' ', 'u', 's', 'e', '\r', '\n'});
+        stop.Request();
+      },
+      true);
+  api->SetStopSignal(&stop);
+  const TSerialOpen opened = api->Open(server.Name("tcp"), line);
+  api->SetStopSignal(nullptr);
+  EXPECT_EQ(opened.Failure.Detail, server.Name("tcp") + ": stopped");
 }
 
 }  // namespace

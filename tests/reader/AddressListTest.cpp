@@ -20,6 +20,8 @@ TEST(AddressList, Texts) {
       {"3-3", {3}, true},              // one address, however written
       {"2,1-3,2", {2, 1, 3}, false},   // each reader once
       {"250-255", {250, 251, 252, 253, 254, 255}, false},
+      {"1, 3", {1, 3}, false},         // blanks around items, as typed
+      {" 5 - 7 ,9 ", {5, 6, 7, 9}, false},
   };
   for (const auto& g : good) {
     const auto list = ParseAddressList(g.text);
@@ -34,11 +36,36 @@ TEST(AddressList, Texts) {
   EXPECT_TRUE(found->Found);
   EXPECT_FALSE(found->Single);
 
-  for (const char* bad : {"", "0", "256", "x", "1,", ",1", "1,,2", "5-", "-5", "9-5", "1-2-3", " 1", "1 ", "+3",
+  for (const char* bad : {"", "0", "256", "x", "1,", ",1", "1,,2", "5-", "-5", "9-5", "1-2-3", "1 2", "1, ", " ", "+3",
                           "0x10", "3.0", "Found", "found,1", "1-300"}) {
     std::string problem;
     EXPECT_FALSE(ParseAddressList(bad, &problem)) << bad;
     EXPECT_FALSE(problem.empty()) << bad;
+  }
+}
+
+// q17ctl names its option; the window speaks Russian and names none.
+TEST(AddressList, ProblemsInEachFrontEndsWords) {
+  const struct {
+    const char* text;
+    const char* option;
+    const char* window;
+  } cases[] = {
+      {"", "--address takes 1..255, a list such as 1,3,5-9, or 'found'",
+       "нет ни одного адреса; нужны адреса 1..255 через запятую, диапазоны через дефис (1,3,5-9) или found"},
+      {"1, x", "--address takes 1..255, a list such as 1,3,5-9, or 'found': 'x'",
+       "'x' — не адрес и не диапазон; нужны адреса 1..255 через запятую, диапазоны через дефис (1,3,5-9) или found"},
+      {"1,,2", "--address takes 1..255, a list such as 1,3,5-9, or 'found': ''",
+       "лишняя запятая; нужны адреса 1..255 через запятую, диапазоны через дефис (1,3,5-9) или found"},
+      {"5-2", "--address: the range '5-2' runs backwards", "в диапазоне '5-2' первый адрес больше последнего"},
+  };
+  for (const auto& c : cases) {
+    std::string problem;
+    TAddressListError error;
+    EXPECT_FALSE(ParseAddressList(c.text, &problem));
+    EXPECT_FALSE(ParseAddressList(c.text, &error));
+    EXPECT_EQ(problem, c.option) << c.text;
+    EXPECT_EQ(AddressListErrorText(error), c.window) << c.text;
   }
 }
 

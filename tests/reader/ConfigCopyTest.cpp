@@ -51,6 +51,24 @@ TEST_F(Commands, CopyConfigKeepsTheReadersBlockAndJudgesTheReadBack) {
   }
 }
 
+// Stopped while the first tag memory time is read back: nothing more is
+// read, and the reader is written but not verified.
+TEST_F(Commands, AStopDuringTheReadBackReadsNothingMore) {
+  const TConfigBytes own = TReaderConfig{}.ToBytes();
+  TCommandState wanted;
+  TCommandState s;
+  s.ReaderAddress = 1;
+  Reply(0, Frame(own.begin(), own.end()));
+  for (int i = 0; i < 5; ++i) Reply(0);
+  Reply(0, Frame(own.begin(), own.end()));
+  Reply(0, Bytes({100, 0}));
+  Reply(0, Bytes({100, 0}));
+  const TConfigCopy copy = CopyConfig(s, list, wanted, [this] { return Sent() >= 8; });
+  EXPECT_EQ(Sent(), 8u);
+  EXPECT_EQ(copy.Verdict, TCopyVerdict::Stopped);
+  EXPECT_EQ(CopyOutcomeText(copy), "записана, не проверена (остановлено)");
+}
+
 TEST(ConfigCopy, OutcomeTexts) {
   using O = TWriteOutcome;
   const auto steps = [](O a, O b, O c, O d, O e, int code = 0) {

@@ -22,6 +22,28 @@ TEST(Csv, FieldsQuotedOnlyWhereASpreadsheetWouldSplitThem) {
   EXPECT_EQ(CsvRow({"1", "a;b", ""}), "1;\"a;b\";\r\n");
 }
 
+TEST(Csv, TextsASpreadsheetWouldRunAreGuardedNumbersAreNot) {
+  const struct {
+    const char* text;
+    const char* field;
+  } cases[] = {
+      {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+      {"+1+2", "'+1+2"},
+      {"-cmd|' /C calc'!A0", "'-cmd|' /C calc'!A0"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\t=1", "'\t=1"},
+      {"=a;b", "\"'=a;b\""},
+      {"-", "'-"},
+      {"-5", "-5"},
+      {"+3", "+3"},
+      {"-0,125", "-0,125"},
+      {"-1.5", "-1.5"},
+      {"a=b", "a=b"},
+      {"Код = 6 / Таймаут обмена", "Код = 6 / Таймаут обмена"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
+}
+
 TEST(Csv, AuditListHeaderAndRow) {
   EXPECT_EQ(AuditCsvHeader(), "\xEF\xBB\xBFНомер;Канал;Время;Таг;Событие\r\n");
   const TAuditRow row{"12", "Кан. 2", "14:45:30", "12 34 56 78", "Проезд; разрешён"};

@@ -207,5 +207,43 @@ TEST(TagWalk, EndsEvenWhenTheReaderNeverFails) {
   EXPECT_EQ(tags.size(), static_cast<std::size_t>(kMaxTagsInField));
 }
 
+// The sensor window's read: only the exchange decides, and the states come
+// from a reply that carries all four, whatever its answer code.
+TEST(SensorWindowRead, TakesTheStatesAReplyCarriesWhateverItsAnswerCode) {
+  test::FakeSerialApi serial;
+  test::FakeD2xxApi d2xx;
+  serial.names = {"COM1"};
+  TInterfList list{serial, d2xx};
+  list.Refresh();
+  ASSERT_EQ(list.Open(0, 0), 0);
+  TCommandState s;
+  const TSensorState before{false, true, true, false};
+  const struct {
+    std::uint16_t code;
+    std::vector<std::uint8_t> data;
+    bool read;
+    TSensorState state;
+  } cases[] = {
+      {201, {1, 0, 0, 0}, true, {true, false, false, false}},
+      {0, {0, 0, 0, 5, 9}, true, {false, false, false, true}},
+      {0, {1, 1, 1}, false, before},  // three states only: none shown
+      {20, {}, false, before},
+  };
+  for (const auto& c : cases) {
+    serial.line.AnswerNextWrite(test::ReplyFrame(list.PacketNo(), 1, c.code, c.data));
+    TSensorState state = before;
+    bool read = !c.read;
+    EXPECT_EQ(ReadSensorsTransaction(s, list, state, read), 0) << c.code;
+    EXPECT_EQ(read, c.read) << c.code;
+    EXPECT_EQ(state, c.state) << c.code;
+  }
+  // No reply: the time-out, and no states.
+  TSensorState state = before;
+  bool read = true;
+  EXPECT_EQ(ReadSensorsTransaction(s, list, state, read), rcTimeout);
+  EXPECT_FALSE(read);
+  EXPECT_EQ(state, before);
+}
+
 }  // namespace
 }  // namespace q17::sim

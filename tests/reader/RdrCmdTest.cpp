@@ -7,6 +7,7 @@
 #include "link/ErrMsg.h"
 #include "reader/CommandFixture.h"
 #include "reader/Scan.h"
+#include "SimSerialApi.h"
 
 namespace q17 {
 namespace {
@@ -258,6 +259,34 @@ TEST_F(Commands, BusScanTellsSilenceFromAnyOtherAnswer) {
                   }));
   EXPECT_EQ(Sent(), 8u);
   EXPECT_EQ(s.ReaderAddress, 1);
+}
+
+// Readers slower than the time-out, answering every request in turn, each
+// reply during the next request's exchange: the readers are named slow, and
+// no reply of theirs passes for an answer from the address after them.
+TEST(BusScan, ReadersSlowerThanTheTimeOutAreNamedNeverTheNextAddress) {
+  sim::ReaderBus bus({2, 3});
+  ASSERT_EQ(bus.ApplyControl("@2 slow 80").rfind("ok", 0), 0u);
+  ASSERT_EQ(bus.ApplyControl("@3 slow 80").rfind("ok", 0), 0u);
+  sim::SimSerialApi serial(bus);
+  test::FakeD2xxApi d2xx;
+  TInterfList list(serial, d2xx);
+  list.Refresh();
+  ASSERT_EQ(list.Open(0, 0), rcOk);
+  TCommandState s;
+  std::vector<std::tuple<int, TBusAnswer, int>> seen;
+  ScanBus(s, list, 1, 5, [&](const TBusReply& r) {
+    seen.emplace_back(r.Address, r.Answer, r.Result);
+    return true;
+  });
+  using A = TBusAnswer;
+  EXPECT_EQ(seen, (std::vector<std::tuple<int, TBusAnswer, int>>{{1, A::Silent, rcTimeout},
+                                                                  {2, A::Silent, rcTimeout},
+                                                                  {2, A::Failed, rcTimeout},
+                                                                  {3, A::Failed, rcTimeout},
+                                                                  {4, A::Silent, rcTimeout},
+                                                                  {5, A::Silent, rcTimeout}}));
+  EXPECT_FALSE(list.NumberPerRequest()) << "the link's own rule again after the scan";
 }
 
 TEST_F(Commands, BusScanEndsAtAnUnplug) {

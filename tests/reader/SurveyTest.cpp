@@ -2,6 +2,7 @@
 
 #include "CommandFixture.h"
 #include "reader/EchoSpread.h"
+#include "reader/SurveyTable.h"
 
 namespace q17::test {
 namespace {
@@ -122,6 +123,67 @@ TEST_F(SurveyTest, AnAddressThatAnswersBadlyIsARowAndAnUnplugEndsTheSurvey) {
   EXPECT_EQ(records[1].EchoErrors, 0);
   EXPECT_EQ(records[1].ErrorCode, rcPortClosed);
   EXPECT_EQ(Sent(), 10u);  // nothing after the unplug, address 3 never asked
+}
+
+// The window closes the port of a device that went while it is asked for a
+// stop: the reader in progress keeps its row, as q17ctl lists it.
+TEST_F(SurveyTest, AStopThatComesWithThePortsLossKeepsTheReadersRecord) {
+  Reply(0, Bytes({'V', ' '}));
+  Reply(0, kBlock);
+  Reply(0, Bytes({0x2C, 0x01}));
+  TSurveyEnv env = Env();
+  env.StopRequested = [this] {
+    if (Sent() < 3) return false;
+    list.Close();
+    return true;
+  };
+  std::vector<TSurveyRecord> records;
+  const TSurveyTotals totals = Survey(list, 1, 5, env, [&](const TSurveyRecord& r) {
+    records.push_back(r);
+    return true;
+  });
+  EXPECT_TRUE(totals.DeviceGone);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Version, "V ");
+  EXPECT_EQ(records[0].Mode, std::optional<std::uint8_t>(OnTheFly));
+  EXPECT_EQ(records[0].TMT_1, std::optional<std::uint16_t>(300));
+  EXPECT_FALSE(records[0].TMT_2);
+  EXPECT_EQ(records[0].EchoSent, 0);
+  EXPECT_EQ(records[0].ErrorCode, rcPortClosed);
+  EXPECT_EQ(Sent(), 3u);
+}
+
+TEST(SurveyTable, ReaderTextsEscapedAndNoEchoFiguresWhereNoEchoWentOut) {
+  TSurveyRecord r;
+  r.Address = 9;
+  r.Version = std::string("v1\0\x1B[2J\r", 8);
+  r.ErrorCode = rcTimeout;
+  EXPECT_EQ(SurveyFields(r), (std::vector<std::string>{"9", "v1\\x00\\x1B[2J\\x0D", "", "", "", "", "", "", "",
+                                                       FormatResult(rcTimeout)}));
+  r.EchoSent = 2;
+  r.EchoErrors = 2;
+  EXPECT_EQ(SurveyFields(r)[7], "2");
+}
+
+// "found" after a survey: the readers are written, an address that answered
+// not whole is named and left alone, whichever order the records came in.
+TEST(SurveyTable, FoundInASurveyIsEveryAddressThatAnswered) {
+  std::vector<TSurveyRecord> records(4);
+  records[0].Address = 7;
+  records[0].Version = "V";
+  records[1].Address = 2;
+  records[1].ErrorCode = rcBadPacketNo;  // answered the scan, damaged
+  records[2].Address = 5;
+  records[2].Version = "V";
+  records[2].ErrorCode = rcBadParameter;  // a reader whose later step failed
+  records[3].Address = 3;
+  records[3].Version = "V";
+  records[3].ErrorCode = rcPortClosed;  // cut short by an unplug
+  const TFoundReaders found = FoundInSurvey(records);
+  EXPECT_EQ(found.Readers, (std::vector<int>{3, 5, 7}));
+  EXPECT_EQ(found.Targets(), (std::vector<int>{2, 3, 5, 7}));
+  EXPECT_EQ(found.NotWhole(2), std::optional<int>(rcBadPacketNo));
+  EXPECT_FALSE(found.NotWhole(5));
 }
 
 }  // namespace

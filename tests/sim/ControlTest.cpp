@@ -35,7 +35,7 @@ TEST_F(ControlTest, GoodLinesAnswerOk) {
       "radio-counts 10 3", "version 2xQ17 v2.0 ", "version", "clock 2024-03-05 14:07:09",
       "clock 2024-03-05 14:07:09 3", "reset", "stats", "faults", "fault badcrc on", "fault badcrc off",
       "fault noise next 3", "fault random 10 42", "fault random 5 1 cut,noreply", "fault random 5 1 cut noreply",
-      "fault random off", "fault off", "delay 30", "\tstate\r\n", "reader remove 2",
+      "fault random off", "fault off", "delay 30", "\tstate\r\n", "reader remove 2", "@1 slow 80", "@1 slow 0",
   };
   for (const char* line : lines) EXPECT_TRUE(Ok(Do(line))) << '"' << line << "\" -> " << bus.ApplyControl(line);
 }
@@ -50,7 +50,7 @@ TEST_F(ControlTest, BadLinesAnswerError) {
       "clock 2024-02-30 00:00:00", "clock 1999-01-01 00:00:00", "clock 2024-03-05 24:00:00",
       "clock 2024-03-05 14:07:09 8", "clock 2024-3-5 14:07:09", "reset now", "state 1 2", "fault", "fault crc on",
       "fault badcrc", "fault badcrc next 0", "@1 state 1", "fault badcrc next", "fault random 0 1", "fault random 5",
-      "fault random 5 1 bogus", "delay -1", "delay 60001", "delay", "state 0",
+      "fault random 5 1 bogus", "delay -1", "delay 60001", "delay", "state 0", "slow", "slow 60001",
   };
   for (const char* line : lines) EXPECT_TRUE(Err(Do(line))) << '"' << line << "\" -> " << bus.ApplyControl(line);
 }

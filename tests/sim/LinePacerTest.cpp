@@ -95,6 +95,14 @@ TEST(LinePacerTest, ANewRequestDropsRepliesNotYetStarted) {
   const Bytes noise{0x00, 0xFD, 0xFC};
   p.NoteInput(noise.data(), noise.size(), 2'000'001);
   EXPECT_FALSE(p.Idle());
+
+  // A slow reader keeps its turn: its reply still leaves, after the request.
+  ReplyChunk slow = Chunk(6, 100);
+  slow.keepsTurn = true;
+  p.Queue(slow, 2'000'002);
+  p.NoteInput(kRequest.data(), kRequest.size(), 2'000'003);
+  EXPECT_EQ(p.Dropped(), 2u);
+  EXPECT_EQ(p.TakeDue(3'000'000).size(), 6u);
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ class FakeSerialApi : public SerialApi {
   int closes = 0;
   int lastWaitMs = -1;
   int allowanceMs = 0;  // what the port adds to a reply's wait
+  bool network = false;  // the port is behind a serial server
   std::string openedName;
   TLineSettings openedLine{1200, 7, TParity::Even, 2, 0, 0};
 
@@ -69,6 +70,7 @@ class FakeSerialApi : public SerialApi {
       return api_.shortWrite ? static_cast<long>(size) - 1 : static_cast<long>(size);
     }
     int ReplyAllowanceMs() const override { return api_.allowanceMs; }
+    bool IsNetwork() const override { return api_.network; }
     bool Present() override {
       ++api_.presentChecks;
       return !api_.gone;

@@ -57,6 +57,35 @@ TEST_F(Ctl, UsageErrorsExitWith2BeforeThePortIsTouched) {
   EXPECT_EQ(serial.opens, 0);
 }
 
+// A network port's name is checked with the options: what is wrong is said,
+// a control character only as \xHH; one port given twice to survey, in any
+// spelling, is bad usage, not a busy server.
+TEST_F(Ctl, PortNamesAreCheckedBeforeThePortIsTouched) {
+  const std::pair<std::vector<std::string>, std::string> bad[] = {
+      {{"--port", "tcp://gate:0", "version"}, "--port 'tcp://gate:0': the port number must be 1..65535"},
+      {{"--port", "TCP://gate:65536", "version"}, "--port 'TCP://gate:65536': the port number must be 1..65535"},
+      {{"--port", "rfc2217://gate:4001 ", "version"}, "--port 'rfc2217://gate:4001 ': a blank in the name"},
+      {{"--port", "tcp://ga\x1b]0;x\x07te:4001", "version"},
+       "--port 'tcp://ga\\x1B]0;x\\x07te:4001': a control character in the name"},
+      {{"doctor", "tcp://[::1:4001"}, "doctor 'tcp://[::1:4001': '[' without its ']'"},
+      {{"--port", "tcp://Gate:4001", "--port", "rfc2217://gate:04001", "survey"},
+       "--port 'rfc2217://gate:04001' names the port of --port 'tcp://Gate:4001' again: each bus once"},
+      {{"--port", "/dev/ttyUSB0", "--port", "/dev/ttyUSB0", "survey"},
+       "--port '/dev/ttyUSB0' names the port of --port '/dev/ttyUSB0' again: each bus once"},
+  };
+  for (const auto& [args, problem] : bad) {
+    EXPECT_EQ(Run(args), 2) << problem;
+    EXPECT_EQ(err.str().rfind("q17ctl: " + problem + "\nusage:", 0), 0u) << err.str();
+  }
+  EXPECT_EQ(serial.opens, 0);
+
+  // A local name with a blank at its end is named as it was given.
+  EXPECT_EQ(Run({"--port", "/dev/ttyUSB0 ", "version"}), 1);
+  EXPECT_EQ(err.str(),
+            "Код = 1 / Недопустимый СОМ-порт\n"
+            "no interface named '/dev/ttyUSB0 ' (a blank at its start or end?); 'q17ctl ports' lists them\n");
+}
+
 TEST_F(Ctl, HelpVersionAndPorts) {
   EXPECT_EQ(Run({"--help"}), 0);
   EXPECT_NE(out.str().find("echo-test"), std::string::npos);

@@ -1,6 +1,7 @@
 #include "Ctl.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -11,6 +12,7 @@
 #include "CtlAddressList.h"
 #include "CtlDiag.h"
 #include "CtlDoctor.h"
+#include "CtlMetrics.h"
 #include "CtlOutput.h"
 #include "CtlSettings.h"
 #include "CtlSettingsStrict.h"
@@ -44,8 +46,9 @@ constexpr const char* kUsageHead =
     "  --port NAME    an entry of the interface list, as 'q17ctl ports' prints it (default: the first),\n"
     "                 or a serial server's tcp://HOST:PORT or rfc2217://HOST:PORT; survey takes several\n"
     "                 --port, one bus each, surveyed at once\n"
-    "  --address N    reader address 1..255 (default 1); for version, set-time, write-config and\n"
-    "                 restore-radio also a list such as 1,3,5-9, or 'found' (every reader of 1..254)\n"
+    "  --address N    reader address 1..255 (default 1); for version, set-time, write-config,\n"
+    "                 restore-radio and metrics also a list such as 1,3,5-9, or 'found' (every\n"
+    "                 reader of 1..254; not for metrics)\n"
     "  --timeout MS   per-byte time-out 20..1000 ms (default 50)\n"
     "  --trace FILE   every frame on the line, one line each, into FILE ('-': the error output)\n"
     "commands:\n";
@@ -76,6 +79,7 @@ struct TCtlArgs {
   std::string Port;          // doctor
   TDiagArgs Diag;
   TSurveyArgs Survey;
+  TMetricsArgs Metrics;
 };
 
 std::string HexBytes(const std::uint8_t* data, std::size_t size) {
@@ -89,30 +93,73 @@ std::string HexBytes(const std::uint8_t* data, std::size_t size) {
   return text;
 }
 
+// What is wrong with a port's name meant as a network port's, or nothing.
+std::string NetNameRefusal(const std::string& option, const std::string& name) {
+  if (!HasNetScheme(name)) return {};
+  const TNetNameCheck check = CheckNetPortName(name);
+  if (check.Name) return {};
+  return option + " '" + VisibleText(name) + "': " + NetNameProblemText(check.Problem);
+}
+
+// One key for every spelling of a port: a server's port whatever its
+// scheme's or its name's case and the port number's zeros; a local port as
+// the system finds it (on Windows in any case).
+std::string PortKey(const std::string& name) {
+  std::string key;
+  if (const auto net = ParseNetPortName(name)) {
+    for (const char c : net->Host) key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return "[" + key + "]:" + std::to_string(net->Port);
+  }
+  key = name;
+#ifdef _WIN32
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+#endif
+  return key;
+}
+
 class Session {
  public:
   Session(const Options& o, SerialApi& serial, D2xxApi& d2xx, std::ostream& out, std::ostream& err,
-          const std::function<bool()>& stopRequested)
-      : o_(o), serial_(serial), list_(serial, d2xx), out_(out), err_(err), stop_(stopRequested) {
+          const std::function<bool()>& stopRequested, const StopSignal* portStop)
+      : o_(o),
+        serial_(serial),
+        list_(serial, d2xx),
+        out_(out),
+        err_(err),
+        stop_(stopRequested),
+        portStop_(portStop) {
     list_.SetReadTimeout(o.timeout);
     state_.ReaderAddress = o.address;
   }
 
-  // Lists the interfaces and opens the chosen one at 9600 baud.
-  bool OpenPort() {
+  // Lists the interfaces and finds the chosen one: -1 when there is none.
+  int PortIndex() {
     list_.Refresh();
     int index = 0;
     // A network port is reached by its name; no system lists it.
-    if (o_.port) index = IsNetPortName(*o_.port) ? list_.AddNetworkPort(*o_.port) : list_.IndexOf(*o_.port);
-    if (index < 0 || index >= list_.Count()) {
+    // The name as the program writes it: "TCP://h:04001" is tcp://h:4001.
+    if (o_.port) {
+      const auto net = ParseNetPortName(*o_.port);
+      index = net ? list_.AddNetworkPort(FormatNetPortName(*net)) : list_.IndexOf(*o_.port);
+    }
+    return index >= 0 && index < list_.Count() ? index : -1;
+  }
+
+  // Lists the interfaces and opens the chosen one at 9600 baud.
+  bool OpenPort() {
+    const int index = PortIndex();
+    if (index < 0) {
       Fail(rcBadPort);
-      err_ << (list_.Count() == 0 ? std::string("no interfaces found")
-                                  : "no interface named '" + o_.port.value_or("") + "'; 'q17ctl ports' lists them")
-           << "\n";
+      err_ << (list_.Count() == 0 ? std::string("no interfaces found") : NoSuchPort(o_.port.value_or(""))) << "\n";
       return false;
     }
     const int r = list_.Open(index, 0);
     if (r != rcOk) {
+      // A stop ended the open: the server was not at fault.
+      if (portStop_ && Stopped()) {
+        err_ << "q17ctl: stopped before the port was open\n";
+        return false;
+      }
       Fail(r);
       if (const std::string why = ExplainOpenFailure(list_); !why.empty()) {
         err_ << list_.Entries()[static_cast<std::size_t>(index)].Text << ": " << why << "\n";
@@ -122,8 +169,14 @@ class Session {
     return true;
   }
 
-  // A stop never cuts an exchange short: a failure is the reader's or the line's.
-  int Fail(int code) { return PrintFailure(err_, code, {}, &list_); }
+  // An exchange that a stop cut short is told as the stop, not as the reader's failure.
+  int Fail(int code) {
+    if (CutByStop(code)) {
+      err_ << kStoppedBeforeAnswer << "\n";
+      return kExitFailed;
+    }
+    return PrintFailure(err_, code, {}, &list_);
+  }
 
   int Ports() {
     list_.Refresh();
@@ -140,6 +193,7 @@ class Session {
 
   int ReadConfigCmd() {
     if (const TConfigReadResult r = ReadWholeConfig(state_, list_); r.Code != 0) {
+      if (CutByStop(r.Code)) return Fail(r.Code);
       return PrintFailure(err_, r.Code, ReadFailureMessage(r.Failed), &list_);
     }
     const TConfigBytes block = state_.Config.ToBytes();
@@ -168,9 +222,11 @@ class Session {
     return kExitOk;
   }
 
-  int SaveConfig(const std::string& file) { return SaveConfigCmd(state_, list_, PathFromUtf8(file), out_, err_); }
+  int SaveConfig(const std::string& file) {
+    return SaveConfigCmd(state_, list_, PathFromUtf8(file), out_, err_, portStop_ ? stop_ : kNoStop);
+  }
   int WriteConfig(const std::string& file) {
-    return WriteConfigCmd(state_, list_, PathFromUtf8(file), out_, err_, stop_);
+    return WriteConfigCmd(state_, list_, PathFromUtf8(file), out_, err_, stop_, portStop_ != nullptr);
   }
 
   int RestoreRadio() {
@@ -184,6 +240,11 @@ class Session {
       int r = 0;
       const TWriteOutcome outcome =
           JudgeWrite(list_, [&] { return SetRadioProfile(state_, list_, RadioProfile, channel); }, r);
+      if (r != 0 && CutByStop(r)) {
+        // Cut by the stop: whether the reader took it is not known.
+        err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(outcome) << "\n";
+        return kExitFailed;
+      }
       out_ << "CHANNEL_" << channel << "=" << FormatResult(r) << "\n";
       if (r != 0 && Stopped()) err_ << "q17ctl: stopped; CHANNEL_" << channel << ": " << WriteOutcomeText(outcome) << "\n";
       if (r != 0) exitCode = Fail(r);
@@ -201,6 +262,7 @@ class Session {
           out_ << ScanLine(reply.Address, VisibleText(WithoutLastCharacter(reply.Version))) << std::endl;
           break;
         case TBusAnswer::Failed:
+          if (CutByStop(reply.Result)) break;  // the stop's, not the reader's
           err_ << "Addr=" << LeftFill(std::to_string(reply.Address), 2) << ": " << FormatResult(reply.Result) << "\n";
           exitCode = kExitFailed;
           break;
@@ -225,6 +287,7 @@ class Session {
       FillEchoPattern(state_);
       const auto before = std::chrono::steady_clock::now();
       const int r = EchoExchange(state_, list_, length);
+      if (r != 0 && CutByStop(r)) break;  // cut by the stop: not the line's error
       tally.Record(r, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
@@ -245,7 +308,7 @@ class Session {
       out_ << name << "=" << figure << "\n";
     }
     if (tally.LastError != 0) err_ << "last error: " << FormatResult(tally.LastError) << "\n";
-    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
+    if (list_.DeviceGone()) err_ << DeviceGoneExplanation(list_) << "\n";
     // A script must tell a dead line from a good one by the exit code.
     return tally.Errors == 0 && done == count ? kExitOk : kExitFailed;
   }
@@ -259,25 +322,32 @@ class Session {
 
   int Survey(const TSurveyArgs& args) { return RunSurvey(args, list_, out_, err_, stop_); }
 
+  // The probe opens the port itself: one that does not open is a failed probe, printed as such.
+  int Metrics(const TMetricsArgs& args) {
+    if (o_.addresses && o_.addresses->Found) {
+      err_ << "q17ctl: metrics takes the addresses to probe (1,3,5-9), not 'found'\n";
+      return kExitUsage;
+    }
+    const std::vector<int> addresses = o_.addresses ? o_.addresses->Addresses : std::vector<int>{o_.address};
+    const int index = PortIndex();
+    const std::string name = index >= 0 ? list_.Entries()[static_cast<std::size_t>(index)].Text : o_.port.value_or("");
+    return RunMetrics(args, list_, index, name, addresses, out_, err_, stop_);
+  }
+
   // Runs `command` at each reader of the list, the state's address set to it.
   // With "found", an address where something answered the scan, but not
   // whole, gets a block of its own with that failure and is not touched.
   int ForEachAddress(const TAddressList& addresses, const std::function<int()>& command) {
     std::vector<int> targets = addresses.Addresses;
-    std::map<int, int> scanFailures;
+    TFoundReaders found;
     if (addresses.Found) {
-      const TFoundReaders found = FoundAddresses(state_, list_, stop_);
+      found = ScanFound(state_, list_, stop_);
       if (Stopped()) {
         err_ << "q17ctl: stopped during the scan; no reader was touched\n";
         return kExitFailed;
       }
       if (found.DeviceGone) return Fail(rcPortClosed);
-      targets = found.Readers;
-      for (const auto& [address, code] : found.Failed) {
-        scanFailures[address] = code;
-        targets.push_back(address);
-      }
-      std::sort(targets.begin(), targets.end());
+      targets = found.Targets();
       if (targets.empty()) {
         err_ << "q17ctl: no reader answered at " << kScanFirstAddress << ".." << kScanLastAddress << "\n";
         return kExitFailed;
@@ -286,8 +356,8 @@ class Session {
     return RunForEachAddress(
         targets, out_, err_,
         [&](int address) {
-          if (const auto failed = scanFailures.find(address); failed != scanFailures.end()) {
-            return PrintFailure(err_, failed->second, "answered the scan, but not whole; not touched");
+          if (const auto code = found.NotWhole(address)) {
+            return PrintFailure(err_, *code, "answered the scan, but not whole; not touched");
           }
           state_.ReaderAddress = address;
           return command();
@@ -298,7 +368,27 @@ class Session {
   void Watch(TLineObserver* observer) { list_.SetObserver(observer); }
 
   int Diag(const TDiagArgs& args) {
-    return RunDiag(args, state_, list_, out_, err_, SystemDiagEnv(stop_));
+    TDiagEnv env = SystemDiagEnv(stop_);
+    // The clean-up after a stop must reach the reader: the port does not
+    // watch the stop meanwhile. The exchange the stop cut may still be
+    // answered: a packet number of its own keeps that late reply from
+    // passing for the clean-up's, and the clean-up (switching something off
+    // twice does no harm) is asked once more when the reply got in its way.
+    if (portStop_) {
+      env.CleanUp = [this](const std::function<int()>& exchange) {
+        serial_.SetStopSignal(nullptr);
+        const bool afterStop = Stopped();
+        if (afterStop) list_.SkipPacketNo();
+        int r = exchange();
+        if (afterStop && (r == rcBadPacketNo || r == rcTimeout) && !list_.DeviceGone()) {
+          list_.SkipPacketNo();
+          r = exchange();
+        }
+        serial_.SetStopSignal(portStop_);
+        return r;
+      };
+    }
+    return RunDiag(args, state_, list_, out_, err_, env);
   }
 
  private:
@@ -309,8 +399,24 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   const std::function<bool()>& stop_;
+  const StopSignal* portStop_;  // what the port watches for the run; nullptr: nothing
 
   bool Stopped() const { return stop_ && stop_(); }
+  // Whether a failed exchange is what the stop made of it: the port watches
+  // the stop, and it came.
+  bool CutByStop(int code) const { return portStop_ && Stopped() && IsCutByStop(code); }
+
+  static inline const std::function<bool()> kNoStop{};
+
+  // What to say of a --port that names nothing listed.
+  std::string NoSuchPort(const std::string& name) const {
+    std::string text = "no interface named '" + VisibleText(name) + "'";
+    if (!name.empty() && (std::isspace(static_cast<unsigned char>(name.front())) ||
+                          std::isspace(static_cast<unsigned char>(name.back())))) {
+      return text + " (a blank at its start or end?); 'q17ctl ports' lists them";
+    }
+    return text + "; 'q17ctl ports' lists them";
+  }
 };
 
 
@@ -430,10 +536,12 @@ const TCtlCommand kCommands[] = {
     {"doctor", "[PORT]",
      "what stands between this user and the readers: groups, udev rule,\n"
      "adapters and their driver, ModemManager and brltty, the port's\n"
-     "access, lock and exclusive flag; one line per check",
+     "access, lock and exclusive flag; for tcp:// and rfc2217:// the\n"
+     "server reachable, RFC 2217 accepted, no other client; one line per check",
      "Checks what stands between this user and the readers (groups, the udev rule,\n"
-     "the kernel's driver, programs that grab serial adapters, the port's lock)\n"
-     "and prints one line per check with\n"
+     "the kernel's driver, programs that grab serial adapters, the port's lock;\n"
+     "for a network port the server reachable, RFC 2217 accepted and no other\n"
+     "client holding the port) and prints one line per check with\n"
      ".BR ok ,\n"
      ".B warning\n"
      "or\n"
@@ -444,6 +552,7 @@ const TCtlCommand kCommands[] = {
      [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) -> std::string {
        if (a.size() > 1) return "doctor takes at most one port";
        if (!a.empty()) p.Port = a[0];
+       if (const std::string problem = NetNameRefusal("doctor", p.Port); !problem.empty()) return problem;
        return {};
      },
      [](Session& s, const TCtlArgs& p) { return s.Doctor(p.Port); }},
@@ -496,6 +605,24 @@ const TCtlCommand kCommands[] = {
      ".BI etalon= N\n"
      ".BI test= M\\fR.\n",
      false, true, DiagArguments, Diag},
+    {"metrics", "[--settings FILE] [--openmetrics]",
+     "the exporter's probe of the --address list as metrics text: version,\n"
+     "sensors, tags in field, one echo; with --settings, the configuration\n"
+     "compared with FILE; only reads are sent",
+     "Probes the readers of the\n"
+     ".B \\-\\-address\n"
+     "list as q17_exporter does (version, sensor states, tags in the fields, one\n"
+     "echo; with\n"
+     ".B \\-\\-settings\n"
+     "the configuration compared with FILE) and prints the metrics in the\n"
+     "Prometheus text format, or OpenMetrics with\n"
+     ".BR \\-\\-openmetrics ,\n"
+     "for node_exporter's textfile collector. Only commands that read are sent.\n"
+     "A port that does not open is printed as a failed probe. Exits 1 when the\n"
+     "probe failed.\n",
+     true, false,
+     [](const std::string&, const std::vector<std::string>& a, TCtlArgs& p) { return ParseMetricsArgs(a, p.Metrics); },
+     [](Session& s, const TCtlArgs& p) { return s.Metrics(p.Metrics); }},
     {"tags", "[--channel 1|2]", "the number of tags in the channel's field and their codes",
      "The number of tags in the channel's field, then each tag code.\n", false, true, DiagArguments, Diag},
 };
@@ -591,8 +718,10 @@ std::vector<TCtlSynopsis> CtlSynopses() {
   return list;
 }
 
-int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
-           std::ostream& err, const std::function<bool()>& stopRequested) {
+namespace {
+
+int RunCtlStoppedBy(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+                    std::ostream& err, const std::function<bool()>& stopRequested, const StopSignal* portStop) {
   const TLineClock::time_point start = TLineClock::now();
   const Usage usage(err);
   Options o;
@@ -611,6 +740,13 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
     if (i + 1 >= args.size()) return usage(a + " needs a value");
     const std::string& value = args[++i];
     if (a == "--port") {
+      if (const std::string problem = NetNameRefusal("--port", value); !problem.empty()) return usage(problem);
+      for (const std::string& before : o.ports) {
+        if (PortKey(before) == PortKey(value)) {
+          return usage("--port '" + VisibleText(value) + "' names the port of --port '" + VisibleText(before) +
+                       "' again: each bus once");
+        }
+      }
       o.port = value;
       o.ports.push_back(value);
     } else if (a == "--address") {
@@ -639,7 +775,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
   // With a list, each reader's failures are gathered before they reach err.
   std::ostream listErr(err.rdbuf());
-  Session session(o, serial, d2xx, out, o.addresses ? listErr : err, stopRequested);
+  Session session(o, serial, d2xx, out, o.addresses ? listErr : err, stopRequested, portStop);
   const TCtlCommand* command = FindCommand(o.command);
   if (o.addresses && (!command || !command->TakesAddressList)) {
     return usage(o.command + " works with one reader: --address takes a list only for " + ListTakers());
@@ -657,6 +793,7 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
   if (!command->OpensPort) {
     // Exchanges no frame with a reader: no trace file is made.
+    if (o.trace && o.command == "metrics") return usage("metrics is not traced; 'q17ctl --trace - survey' shows the line");
     if (o.trace) err << "q17ctl: " << o.command << " exchanges nothing with a reader; nothing is traced\n";
     return command->Run(session, parsed);
   }
@@ -692,6 +829,21 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
   listErr.rdbuf(err.rdbuf());
   session.Watch(trace.Observer());
   return trace.Finish(RunCommand(session, o, *command, parsed), err);
+}
+
+}  // namespace
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const std::function<bool()>& stopRequested) {
+  return RunCtlStoppedBy(args, serial, d2xx, out, err, stopRequested, nullptr);
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const StopSignal& stop) {
+  serial.SetStopSignal(&stop);
+  const int code = RunCtlStoppedBy(args, serial, d2xx, out, err, [&stop] { return stop.Requested(); }, &stop);
+  serial.SetStopSignal(nullptr);
+  return code;
 }
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,

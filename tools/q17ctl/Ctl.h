@@ -18,6 +18,13 @@ namespace q17 {
 // write-config and restore-radio say what was written.
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const std::function<bool()>& stopRequested);
+// The same, with `stop` armed on the port for the run: it ends the open and
+// the exchange in progress at once, and is told as the stop ("q17ctl:
+// stopped ..."), never as a failure of the reader or the server. The
+// clean-up after a stop (audit mode off, the radio count stopped) waits for
+// its answer all the same.
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const StopSignal& stop);
 // The same, never stopped.
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err);

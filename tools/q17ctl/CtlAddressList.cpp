@@ -26,27 +26,6 @@ class TBufferSwap {
 
 }  // namespace
 
-TFoundReaders FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop) {
-  TFoundReaders found;
-  ScanBus(s, link, kScanFirstAddress, kScanLastAddress, [&](const TBusReply& reply) {
-    switch (reply.Answer) {
-      case TBusAnswer::Reader:
-        found.Readers.push_back(reply.Address);
-        break;
-      case TBusAnswer::Failed:
-        found.Failed.emplace_back(reply.Address, reply.Result);
-        break;
-      case TBusAnswer::LineGone:
-        found.DeviceGone = true;
-        break;
-      case TBusAnswer::Silent:
-        break;
-    }
-    return !Stopped(stop);
-  });
-  return found;
-}
-
 std::string FailureLine(const std::string& errorText) {
   std::istringstream lines(errorText);
   std::string line, first;
@@ -81,8 +60,7 @@ int RunForEachAddress(const std::vector<int>& addresses, std::ostream& out, std:
     }
     std::istringstream lines(captured.str());
     for (std::string line; std::getline(lines, line);) err << name << ": " << line << "\n";
-    // The exchange in progress ran to its reply, so even a stopped reader's
-    // outcome is known: the command says what it reached.
+    // The command says what it reached, a stop in the middle included.
     if (code == 0) {
       out << "OK\n";
     } else {

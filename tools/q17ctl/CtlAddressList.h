@@ -13,15 +13,6 @@
 
 namespace q17 {
 
-// What a scan of the whole bus found: the readers, the addresses where
-// something answered but not whole (address and code), both in address order.
-struct TFoundReaders {
-  std::vector<int> Readers;
-  std::vector<std::pair<int, int>> Failed;
-  bool DeviceGone = false;
-};
-TFoundReaders FoundAddresses(TCommandState& s, TInterfList& link, const std::function<bool()>& stop);
-
 // What a failed command wrote to its error stream, reduced to the one line
 // that says why: its "Код = N / text", else its first line.
 std::string FailureLine(const std::string& errorText);

@@ -33,7 +33,18 @@ class TDiag {
         const TDiagEnv& env)
       : a_(a), s_(s), link_(link), out_(out), err_(err), env_(env), startMs_(env.NowMs()) {}
 
-  int Fail(int code) { return PrintFailure(err_, code, {}, &link_); }
+  // What the stop cut short is the stop's, not the reader's failure.
+  bool CutByStop(int code) const { return env_.CleanUp && Stopped() && IsCutByStop(code); }
+
+  int Fail(int code) {
+    if (CutByStop(code)) {
+      err_ << kStoppedBeforeAnswer << "\n";
+      return kExitFailed;
+    }
+    return PrintFailure(err_, code, {}, &link_);
+  }
+
+  int CleanUp(const std::function<int()>& exchange) { return env_.CleanUp ? env_.CleanUp(exchange) : exchange(); }
 
   bool Stopped() const { return env_.StopRequested && env_.StopRequested(); }
   bool TimeUp() const { return a_.Seconds > 0 && env_.NowMs() - startMs_ >= a_.Seconds * 1000; }
@@ -49,7 +60,7 @@ class TDiag {
     }
     if (const int r = SetAuditMode(s_, link_, true); r != 0) {
       // A lost reply may hide a reader that did switch on.
-      SetAuditMode(s_, link_, false);
+      CleanUp([this] { return SetAuditMode(s_, link_, false); });
       return Fail(r);
     }
     // Ends at a failed poll, and at output that cannot be written before the
@@ -61,7 +72,7 @@ class TDiag {
       std::optional<TAuditEvent> event;
       const int r = ReadAuditEvent(s_, link_, env_.LocalNow(), event);
       if (r != 0) {
-        Print(AuditErrorRow(static_cast<int>(row), env_.LocalNow()));
+        if (!CutByStop(r)) Print(AuditErrorRow(static_cast<int>(row), env_.LocalNow()));
         exitCode = Fail(r);
         break;
       }
@@ -75,9 +86,9 @@ class TDiag {
       Pause();
     }
     // Switched on above, so always off again, whatever ended the loop.
-    if (const int r = SetAuditMode(s_, link_, false); r != 0) {
+    if (const int r = CleanUp([this] { return SetAuditMode(s_, link_, false); }); r != 0) {
       err_ << "audit mode could not be switched off\n";
-      exitCode = Fail(r);
+      exitCode = PrintFailure(err_, r, {}, &link_);
     }
     return exitCode;
   }
@@ -103,14 +114,14 @@ class TDiag {
   int RadioTest() {
     const TRadioStartPayload payload = RadioStartPayload(a_.Channel, a_.EtalonTag, a_.TestTag);
     if (const int r = StartRadioTest(s_, link_, payload); r != 0) {
-      err_ << "ОШИБКА запуска радиотеста - проверьте подключение считывателя\n";
+      if (!CutByStop(r)) err_ << "ОШИБКА запуска радиотеста - проверьте подключение считывателя\n";
       Fail(r);
       // The start may have reached the reader although its reply was lost or
       // refused: never leave it counting.
       TRadioCounts ignored;
-      if (const int stop = StopRadioTest(s_, link_, ignored); stop != 0) {
+      if (const int stop = CleanUp([&] { return StopRadioTest(s_, link_, ignored); }); stop != 0) {
         err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
-        Fail(stop);
+        PrintFailure(err_, stop, {}, &link_);
       }
       return kExitFailed;
     }
@@ -121,9 +132,9 @@ class TDiag {
       if (!link_.CheckOpenDevice()) return Fail(rcPortClosed);
     }
     TRadioCounts counts;
-    if (const int r = StopRadioTest(s_, link_, counts); r != 0) {
+    if (const int r = CleanUp([&] { return StopRadioTest(s_, link_, counts); }); r != 0) {
       err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
-      return Fail(r);
+      return PrintFailure(err_, r, {}, &link_);
     }
     out_ << "etalon=" << counts.Etalon << " test=" << counts.Test << "\n";
     return kExitOk;

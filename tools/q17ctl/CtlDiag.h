@@ -24,6 +24,10 @@ struct TDiagEnv {
   std::function<long long()> NowMs;
   // The PC's local time, for events whose own time is impossible.
   std::function<std::tm()> LocalNow;
+  // Set where the port watches the stop: runs one clean-up exchange (audit
+  // mode off, the radio count stopped) so that the stop does not cut it.
+  // None: the port never cuts an exchange.
+  std::function<int(const std::function<int()>& exchange)> CleanUp;
 };
 // Real sleeps and clocks, and a stop that never comes.
 TDiagEnv SystemDiagEnv(TStopRequested stopRequested = {});

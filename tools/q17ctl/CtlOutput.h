@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "reader/VisibleText.h"
+
 namespace q17 {
 
 class TInterfList;
@@ -17,6 +19,12 @@ class TInterfList;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+
+// What a stop makes of the exchange in progress: its write cut short or
+// its reply's wait ended. Such a failure is told as the stop
+// (kStoppedBeforeAnswer), not as the reader's or the line's.
+bool IsCutByStop(int code);
+inline constexpr const char* kStoppedBeforeAnswer = "q17ctl: stopped before the reader answered";
 
 // How every failed operation is told: "Код = N / text" on `err`, then
 // `detail` when given, then what to do when the port's device has gone
@@ -57,10 +65,6 @@ class TFdOutBuf final : public std::streambuf {
   int error_ = 0;
   char buffer_[4096];
 };
-
-// Control characters (C0, DEL, C1) as \xHH: a reader's text must not drive
-// the user's terminal. The rest of the UTF-8 text is left as it is.
-std::string VisibleText(std::string_view utf8);
 
 // After a command: the exit code once `out` is flushed. Output that could
 // not be written makes it 1 with the reason on `err`; a pipe closed by its

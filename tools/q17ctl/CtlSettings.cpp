@@ -52,7 +52,12 @@ void PrintConfig(const TCommandState& s, std::ostream& out) {
       << "ATT_2=" << int{s.ATT_2} << "\n";
 }
 
-int ReadFailed(const TConfigReadResult& r, const TInterfList& link, std::ostream& err) {
+int ReadFailed(const TConfigReadResult& r, const TInterfList& link, std::ostream& err,
+               const std::function<bool()>& stopRequested) {
+  if (stopRequested && stopRequested() && IsCutByStop(r.Code)) {
+    err << kStoppedBeforeAnswer << "\n";
+    return kExitFailed;
+  }
   return PrintFailure(err, r.Code, ReadFailureMessage(r.Failed), &link);
 }
 
@@ -79,8 +84,8 @@ void ReportClamped(const TCommandState& before, const TCommandState& after, cons
 }  // namespace
 
 int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
-                  std::ostream& err) {
-  if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, link, err);
+                  std::ostream& err, const std::function<bool()>& stopRequested) {
+  if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, link, err, stopRequested);
   // No tag texts of our own: a file's own stay, new files get the defaults.
   const TSettingsSave saved =
       SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText(), {}, TTagSave::WhereMissing);
@@ -94,7 +99,9 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
 }
 
 int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::path& file, std::ostream& out,
-                   std::ostream& err, const std::function<bool()>& stopRequested) {
+                   std::ostream& err, const std::function<bool()>& stopRequested, bool portWatchesStop) {
+  static const std::function<bool()> kNoStop;
+  const std::function<bool()>& cutBy = portWatchesStop ? stopRequested : kNoStop;
   // The file first, so a mistyped name or value never reaches the reader as defaults.
   const std::optional<TIniText> text = StrictSettings(file, err);
   if (!text) return kExitFailed;
@@ -107,24 +114,26 @@ int WriteConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::p
   const TConfigCopy copy = CopyConfig(s, link, fromFile, [&stopRequested, &link] {
     return (stopRequested && stopRequested()) || link.DeviceGone();
   });
-  if (copy.Verdict == TCopyVerdict::ReadFailed) return ReadFailed(copy.Read, link, err);
+  if (copy.Verdict == TCopyVerdict::ReadFailed) return ReadFailed(copy.Read, link, err, cutBy);
   ReportClamped(copy.AsWanted, s, PathText(file), err);
   switch (copy.Verdict) {
     case TCopyVerdict::ReadFailed:
-      return ReadFailed(copy.Read, link, err);
+      return ReadFailed(copy.Read, link, err, cutBy);
     case TCopyVerdict::ReadBackFailed:
       // Every command was answered: the reader holds the file, unchecked.
       err << "q17ctl: written, but reading it back to check it failed\n";
-      return ReadFailed(copy.Read, link, err);
+      return ReadFailed(copy.Read, link, err, cutBy);
     case TCopyVerdict::Stopped:
       err << (link.DeviceGone() ? "q17ctl: the port's device went away while writing the configuration\n"
                                 : "q17ctl: stopped while writing the configuration\n");
       for (const TConfigWriteStep& step : copy.Steps) {
         err << step.Name << ": " << WriteOutcomeText(step.Outcome);
-        if (step.Code != 0) err << " (" << FormatResult(step.Code) << ")";
+        // An exchange the stop cut has no failure of its own to tell.
+        const bool cut = portWatchesStop && !link.DeviceGone() && IsCutByStop(step.Code);
+        if (step.Code != 0 && !cut) err << " (" << FormatResult(step.Code) << ")";
         err << "\n";
       }
-      if (link.DeviceGone()) err << DeviceGoneExplanation() << "\n";
+      if (link.DeviceGone()) err << DeviceGoneExplanation(link) << "\n";
       return kExitFailed;
     case TCopyVerdict::WriteFailed:
       for (std::size_t i = 0; i < copy.Failures.size(); ++i) {

@@ -14,6 +14,7 @@
 #include "reader/NumberText.h"
 #include "reader/ReaderConfig.h"
 #include "reader/Scan.h"
+#include "reader/SurveyTable.h"
 
 namespace q17 {
 namespace {
@@ -89,10 +90,10 @@ std::string ParseSurveyArgs(const std::vector<std::string>& args, TSurveyArgs& p
 std::string SurveyHeader() { return "addr\tversion\tmode\ttmt1\ttmt2\tatt1\tatt2\techo_errors\techo_p95_ms\terror"; }
 
 std::string SurveyLine(const TSurveyRecord& r) {
-  return std::to_string(r.Address) + "\t" + VisibleText(r.Version.value_or("")) + "\t" + ModeName(r) + "\t" +
-         NumberOr(r.TMT_1, "") + "\t" + NumberOr(r.TMT_2, "") + "\t" + NumberOr(r.ATT_1, "") + "\t" +
-         NumberOr(r.ATT_2, "") + "\t" + EchoErrors(r, "") + "\t" +
-         (r.EchoP95Ms ? Milliseconds(*r.EchoP95Ms) : "") + "\t" + ErrorText(r);
+  // The window's columns, texts and all.
+  std::string line;
+  for (const std::string& field : SurveyFields(r)) line += (line.empty() ? "" : "\t") + field;
+  return line;
 }
 
 std::string SurveyJson(const TSurveyRecord& r) {
@@ -149,10 +150,12 @@ struct TBusSurvey {
 void SurveyBus(const TSurveyArgs& args, TInterfList& link, int index, TBusSurvey& bus,
                const std::function<bool()>& stop) {
   if (index < 0) {
-    bus.Failure = "q17ctl: no interface named '" + bus.Port + "'; 'q17ctl ports' lists them";
+    bus.Failure = "q17ctl: no interface named '" + VisibleText(bus.Port) + "'; 'q17ctl ports' lists them";
     return;
   }
   if (const int r = link.Open(index, 0); r != rcOk) {
+    // A stop ended the open: the server was not at fault.
+    if (stop && stop()) return;
     bus.Failure = bus.Port + ": " + FormatResult(r);
     if (const std::string why = ExplainOpenFailure(link); !why.empty()) bus.Failure += ": " + why;
     return;
@@ -168,9 +171,10 @@ void SurveyBus(const TSurveyArgs& args, TInterfList& link, int index, TBusSurvey
     bus.Records.push_back(r);
     return true;
   });
+  const std::string gone = DeviceGoneExplanation(link);
   link.Close();
   if (totals.DeviceGone) {
-    bus.Failure = bus.Port + ": " + DeviceGoneExplanation();
+    bus.Failure = bus.Port + ": " + gone;
   } else if (totals.Answered == 0 && !(stop && stop())) {
     bus.Failure = "q17ctl: " + bus.Port + ": no reader answered at " + std::to_string(args.From) + ".." +
                   std::to_string(args.To);

@@ -1,9 +1,10 @@
 #pragma once
 // Ctrl-C, SIGTERM (what `timeout` sends) and SIGHUP as a stop request that
-// q17ctl polls between steps, so the command ends cleanly: the exchange in
-// progress is completed, no new step starts but the clean-up, the port is
-// closed and released, and what was counted so far is still printed. A
-// closed output pipe (`q17ctl scan | head -1`) is a stop as well.
+// q17ctl polls between steps and the port watches in its waits, so the
+// command ends cleanly and at once: the exchange in progress is cut short,
+// no new step starts but the clean-up, the port is closed and released, and
+// what was counted so far is still printed. A closed output pipe
+// (`q17ctl scan | head -1`) is a stop as well.
 //
 // One object, created first thing in main: it blocks the signals for the
 // whole program and reads them through a descriptor, so no handler and no

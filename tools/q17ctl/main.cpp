@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
   {
     auto serial = q17::MakeSystemSerialApi();
     auto d2xx = q17::MakeSystemD2xxApi();
-    // The port is not told of the stop: the exchange in progress runs to its
-    // reply or time-out, so that what the reader did is known, and clean-up
-    // exchanges (audit mode off, the radio count's stop) are answered too.
-    // The port is closed and released when the command returns, stopped or not.
-    code = q17::RunCtl(args, *serial, *d2xx, out, err, stopRequested);
+    // The port watches the stop too: a connect, a server's settings or an
+    // exchange in progress end at once, while the clean-up exchanges (audit
+    // mode off, the radio count's stop) still wait for their answers. The
+    // port is closed and released when the command returns, stopped or not.
+    code = q17::RunCtl(args, *serial, *d2xx, out, err, stop);
   }
   code = q17::FinishOutput(code, out, err);
   if (const int signal = stop.Signal(); signal != 0) return 128 + signal;

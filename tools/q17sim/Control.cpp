@@ -419,6 +419,13 @@ std::string Answer(Call& c) {
          (n == 3 ? " to the next " + std::to_string(count) + " requests" : std::string(" to every request")) + ofCommand;
 }
 
+std::string Slow(Call& c) {
+  std::uint64_t ms;
+  if (c.n() != 2 || !ParseNumber(c.arg(1), 0, 60000, ms)) return Error("usage: slow MS (0..60000; 0: in time)");
+  c.reader->state.slowMs = static_cast<std::uint32_t>(ms);
+  return "ok reader " + c.Address() + " answers " + std::to_string(ms) + " ms late";
+}
+
 std::string RadioCounts(Call& c) {
   std::uint64_t ref, test;
   if (c.n() != 3 || !ParseNumber(c.arg(1), 0, 0xFFFF, ref) || !ParseNumber(c.arg(2), 0, 0xFFFF, test))
@@ -464,6 +471,7 @@ constexpr ControlCommand kCommands[] = {
     {"pass", "CH TAG", Scope::Reader, Pass},
     {"audit", "on|off|clear", Scope::Reader, Audit},
     {"answer", "CODE [COUNT] [cmd N], answer off", Scope::Reader, Answer},
+    {"slow", "MS", Scope::Reader, Slow},
     {"radio-counts", "REF TEST", Scope::Reader, RadioCounts},
     {"version", "TEXT", Scope::Reader, Version},
     {"clock", "YYYY-MM-DD hh:mm:ss [DOW]", Scope::Reader, Clock},

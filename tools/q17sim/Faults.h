@@ -35,6 +35,7 @@ struct ReplyChunk {
   std::vector<std::uint8_t> bytes;
   std::uint32_t delayMs = 0;
   std::size_t requestBytes = 0;
+  bool keepsTurn = false;  // a slow reader's: a new request does not drop it
 };
 
 class Faults {

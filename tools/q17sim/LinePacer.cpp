@@ -24,10 +24,7 @@ std::int64_t LinePacer::WireTime(std::int64_t startUs, std::size_t count) const 
 void LinePacer::NoteInput(const std::uint8_t* data, std::size_t size, std::int64_t nowUs) {
   if (std::find(data, data + size, kRequestStart) == data + size) return;
   requestStartUs_ = nowUs;
-  while (!queue_.empty() && queue_.back().sent == 0) {
-    queue_.pop_back();
-    ++dropped_;
-  }
+  dropped_ += std::erase_if(queue_, [](const Pending& p) { return p.sent == 0 && !p.keepsTurn; });
 }
 
 void LinePacer::Queue(ReplyChunk chunk, std::int64_t nowUs) {
@@ -36,7 +33,7 @@ void LinePacer::Queue(ReplyChunk chunk, std::int64_t nowUs) {
   if (baud_ != 0 && waitRequestTime_) start = std::max(start, WireTime(requestStartUs_, chunk.requestBytes));
   if (!queue_.empty()) start = std::max(start, WireTime(queue_.back().startUs, queue_.back().bytes.size()));
   start += static_cast<std::int64_t>(chunk.delayMs) * 1000;
-  queue_.push_back(Pending{std::move(chunk.bytes), start, 0});
+  queue_.push_back(Pending{std::move(chunk.bytes), start, 0, chunk.keepsTurn});
 }
 
 std::vector<std::uint8_t> LinePacer::TakeDue(std::int64_t nowUs) {

@@ -24,7 +24,7 @@ class LinePacer {
 
   // Bytes that came from the PC. A request start (FB) also drops replies
   // that have not begun to leave: a reader that is still silent when the PC
-  // speaks again has lost its turn.
+  // speaks again has lost its turn (unless it keeps it: a slow reader's).
   void NoteInput(const std::uint8_t* data, std::size_t size, std::int64_t nowUs);
   void Queue(ReplyChunk chunk, std::int64_t nowUs);
 
@@ -40,6 +40,7 @@ class LinePacer {
     std::vector<std::uint8_t> bytes;
     std::int64_t startUs = 0;  // the line starts carrying the first byte
     std::size_t sent = 0;
+    bool keepsTurn = false;
   };
   // Time by which `count` bytes have crossed the line from `startUs`.
   std::int64_t WireTime(std::int64_t startUs, std::size_t count) const;

@@ -122,6 +122,10 @@ void ReaderBus::HandleRequest(const Request& request) {
     return;
   }
   chunk->requestBytes = request.lineBytes;
+  if (reader->state.slowMs > 0) {
+    chunk->delayMs += reader->state.slowMs;
+    chunk->keepsTurn = true;
+  }
   Trace("reply code=" + std::to_string(answer.code) + (chunk->delayMs ? " delay=" + std::to_string(chunk->delayMs) : "") +
         ": " + HexBytes(chunk->bytes.data(), chunk->bytes.size()));
   ++stats_.replies;

@@ -98,6 +98,9 @@ struct ReaderState {
   std::uint16_t forcedAnswer = 0;
   int forcedCount = -1;
   std::uint16_t forcedCommand = 0;
+  // A slow reader answers this many ms late and keeps its turn: a request
+  // that comes meanwhile waits, and is answered as late after it.
+  std::uint32_t slowMs = 0;
 };
 
 struct CommandReply {

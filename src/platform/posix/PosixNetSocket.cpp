@@ -1,6 +1,7 @@
 // TCP connections over POSIX sockets, waited on with poll beside the stop
 // signal's descriptor, so a stop ends any wait; with no stop to watch, a
-// read waits in recv itself.
+// read waits in recv itself. Names are looked up by getaddrinfo on a
+// thread of its own, so that its wait has an end too.
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "platform/NetSocket.h"
 #include "platform/SerialApi.h"
@@ -30,6 +32,9 @@ int StopDescriptor(const StopSignal* stop) { return stop ? stop->WaitDescriptor(
 // kernel's clock ticks (10 ms at 100 Hz) and its lateness.
 constexpr int kTimerSlackMs = 20;
 
+// How often a wait looks for a stop that has no descriptor to wait on.
+constexpr int kStopSliceMs = 20;
+
 // poll to the deadline itself, not to the next whole millisecond past it.
 int PollUntil(struct pollfd* fds, nfds_t count, Clock::time_point deadline) {
   const auto left = std::max(Clock::duration::zero(), deadline - Clock::now());
@@ -38,27 +43,6 @@ int PollUntil(struct pollfd* fds, nfds_t count, Clock::time_point deadline) {
                       static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
   return ::ppoll(fds, count, &wait, nullptr);
 }
-
-class Descriptor {
- public:
-  Descriptor() = default;
-  ~Descriptor() { Reset(-1); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 class PosixNetSocket final : public NetSocket {
  public:
@@ -70,18 +54,27 @@ class PosixNetSocket final : public NetSocket {
   Got Receive(std::uint8_t* buffer, std::size_t size, int waitMs, std::size_t& got) override {
     got = 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
-    if (StopDescriptor(stop_) < 0) {
+    if (!stop_) {
       const Got first = ReceiveBlocking(buffer, size, deadline, got);
       if (first != Got::Silence || MillisLeft(deadline) == 0) return first;
     }
     for (;;) {
       struct pollfd fds[2] = {{fd_, POLLIN, 0}, {StopDescriptor(stop_), POLLIN, 0}};
-      const int ready = PollUntil(fds, fds[1].fd >= 0 ? 2 : 1, deadline);
+      // A stop with no descriptor to wait on is looked at every slice.
+      const bool sliced = stop_ && fds[1].fd < 0;
+      const int ready = PollUntil(
+          fds, fds[1].fd >= 0 ? 2 : 1,
+          sliced ? std::min<Clock::time_point>(deadline, Clock::now() + std::chrono::milliseconds(kStopSliceMs))
+                 : deadline);
       if (ready < 0) {
         if (errno == EINTR) continue;
         return Fail(errno);
       }
-      if (ready == 0) return Got::Silence;
+      if (ready == 0) {
+        if (sliced && stop_->Requested()) return Got::Stopped;
+        if (Clock::now() < deadline) continue;
+        return Got::Silence;
+      }
       if (fds[0].revents == 0) return Got::Stopped;
       const ssize_t n = ::recv(fd_, buffer, size, MSG_DONTWAIT);
       if (n > 0) {
@@ -115,7 +108,8 @@ class PosixNetSocket final : public NetSocket {
       const int left = MillisLeft(deadline);
       if (left == 0 || (stop_ && stop_->Requested())) break;
       struct pollfd fds[2] = {{fd_, POLLOUT, 0}, {StopDescriptor(stop_), POLLIN, 0}};
-      if (::poll(fds, fds[1].fd >= 0 ? 2 : 1, left) < 0 && errno != EINTR) {
+      const int wait = stop_ && fds[1].fd < 0 ? std::min(left, kStopSliceMs) : left;
+      if (::poll(fds, fds[1].fd >= 0 ? 2 : 1, wait) < 0 && errno != EINTR) {
         Fail(errno);
         return kPortError;
       }
@@ -186,80 +180,180 @@ class PosixNetSocket final : public NetSocket {
   int timeoutMs_ = -1;  // the socket's receive time-out as last set
 };
 
-TConnected Fault(ConnectFault fault, int err, std::string text) {
-  TConnected result;
-  result.Fault = fault;
-  result.Error = {err, std::move(text)};
-  return result;
+// The address in the system's shape; its length.
+socklen_t ToSockaddr(const TNetAddress& address, sockaddr_storage& out) {
+  out = {};
+  if (address.V6) {
+    auto& a = reinterpret_cast<sockaddr_in6&>(out);
+    a.sin6_family = AF_INET6;
+    a.sin6_port = htons(address.Port);
+    a.sin6_scope_id = address.ScopeId;
+    std::memcpy(&a.sin6_addr, address.Bytes.data(), 16);
+    return sizeof a;
+  }
+  auto& a = reinterpret_cast<sockaddr_in&>(out);
+  a.sin_family = AF_INET;
+  a.sin_port = htons(address.Port);
+  std::memcpy(&a.sin_addr, address.Bytes.data(), 4);
+  return sizeof a;
 }
 
-}  // namespace
-
-TConnected ConnectTcp(const std::string& host, std::uint16_t port, int timeoutMs, const StopSignal* const& stop) {
+// getaddrinfo, which may block as long as the system's resolver takes.
+TResolved Lookup(const std::string& host, std::uint16_t port, int flags) {
   struct addrinfo hints {};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
+  hints.ai_flags = AI_NUMERICSERV | flags;
   struct addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
-  const int gai = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-  if (gai != 0 || !found) return Fault(ConnectFault::UnknownHost, 0, gai_strerror(gai));
-  const Clock::time_point start = Clock::now();
-  const Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
-  int lastError = ETIMEDOUT;
-  Descriptor socket;
+  const int gai = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+  TResolved result;
+  if (gai != 0 || !found) {
+    result.Fault = ResolveFault::UnknownHost;
+    result.Error = {0, gai != 0 ? gai_strerror(gai) : "no address"};
+    return result;
+  }
   for (const struct addrinfo* ai = found; ai; ai = ai->ai_next) {
-    socket.Reset(::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol));
-    if (socket.Get() < 0) {
-      lastError = errno;
+    TNetAddress a;
+    if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
+      const auto* in = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
+      std::memcpy(a.Bytes.data(), &in->sin_addr, 4);
+    } else if (ai->ai_family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6)) {
+      const auto* in6 = reinterpret_cast<const sockaddr_in6*>(ai->ai_addr);
+      a.V6 = true;
+      a.ScopeId = in6->sin6_scope_id;
+      std::memcpy(a.Bytes.data(), &in6->sin6_addr, 16);
+    } else {
       continue;
     }
-    int r = ::connect(socket.Get(), ai->ai_addr, ai->ai_addrlen);
-    if (r != 0 && errno == EINPROGRESS) {
-      struct pollfd fds[2] = {{socket.Get(), POLLOUT, 0}, {StopDescriptor(stop), POLLIN, 0}};
-      int ready;
-      do {
-        ready = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, MillisLeft(deadline));
-      } while (ready < 0 && errno == EINTR);
-      if (ready <= 0 || fds[0].revents == 0) {
-        lastError = ready == 0 ? ETIMEDOUT : (ready < 0 ? errno : EINTR);
-        if (ready > 0) break;  // a stop
-        continue;
-      }
-      int err = 0;
-      socklen_t len = sizeof err;
-      ::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &err, &len);
-      r = err == 0 ? 0 : -1;
-      errno = err;
+    a.Port = port;
+    if (std::find(result.Addresses.begin(), result.Addresses.end(), a) == result.Addresses.end()) {
+      result.Addresses.push_back(a);
     }
-    if (r == 0) {
-      ::freeaddrinfo(found);
-      TConnected result;
-      result.ElapsedMs = MillisSince(start);
-      const int one = 1;
-      // A request is one small frame: it must leave at once, not wait for more.
-      ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      // Blocking from now on: a read with no stop to watch waits in recv
-      // under the socket's time-out; every other call says MSG_DONTWAIT.
-      ::fcntl(socket.Get(), F_SETFL, ::fcntl(socket.Get(), F_GETFL) & ~O_NONBLOCK);
-      result.Socket = std::make_unique<PosixNetSocket>(socket.Release(), stop);
-      return result;
-    }
-    lastError = errno;
-    if (MillisLeft(deadline) == 0) break;
   }
   ::freeaddrinfo(found);
-  const ConnectFault fault = lastError == ECONNREFUSED ? ConnectFault::Refused
-                             : lastError == ETIMEDOUT  ? ConnectFault::TimedOut
-                             : lastError == EINTR      ? ConnectFault::Stopped
-                                                       : ConnectFault::Other;
-  return Fault(fault, lastError, std::strerror(lastError));
+  if (result.Addresses.empty()) {
+    result.Fault = ResolveFault::UnknownHost;
+    result.Error = {0, "no IPv4 or IPv6 address"};
+  }
+  return result;
+}
+
+class SystemResolver final : public Resolver {
+ public:
+  TResolved Resolve(const std::string& host, std::uint16_t port, Clock::time_point deadline,
+                    const StopSignal* stop) override {
+    // An address written as one needs no lookup and never blocks.
+    if (TResolved numeric = Lookup(host, port, AI_NUMERICHOST); numeric.Fault == ResolveFault::None) return numeric;
+    return ResolveOnThread([host, port] { return Lookup(host, port, 0); }, deadline, stop);
+  }
+};
+
+class PosixConnectAttempts final : public ConnectAttempts {
+ public:
+  explicit PosixConnectAttempts(const StopSignal* const& stop) : stop_(stop) {}
+  ~PosixConnectAttempts() override {
+    for (const int fd : fds_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  PosixConnectAttempts(const PosixConnectAttempts&) = delete;
+  PosixConnectAttempts& operator=(const PosixConnectAttempts&) = delete;
+
+  TEvent Start(const TNetAddress& address) override {
+    const std::size_t index = fds_.size();
+    sockaddr_storage sa;
+    const socklen_t length = ToSockaddr(address, sa);
+    const int fd = ::socket(sa.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    fds_.push_back(fd);
+    if (fd < 0) return Failure(index, errno);
+    // A connect made at once shows as writable in the first Wait.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), length) != 0 && errno != EINPROGRESS) {
+      return Failure(index, errno);
+    }
+    return {};
+  }
+
+  TEvent Wait(Clock::time_point until) override {
+    for (;;) {
+      std::vector<struct pollfd> fds;
+      std::vector<std::size_t> which;
+      for (std::size_t i = 0; i < fds_.size(); ++i) {
+        if (fds_[i] < 0) continue;
+        fds.push_back({fds_[i], POLLOUT, 0});
+        which.push_back(i);
+      }
+      const int stopFd = StopDescriptor(stop_);
+      if (stopFd >= 0) fds.push_back({stopFd, POLLIN, 0});
+      // A stop with nothing to wait on is looked at every slice.
+      const Clock::time_point end =
+          stop_ && stopFd < 0 ? std::min<Clock::time_point>(until, Clock::now() + std::chrono::milliseconds(20))
+                              : until;
+      const int ready = PollUntil(fds.data(), fds.size(), end);
+      if (ready < 0 && errno != EINTR) return Failure(which.empty() ? 0 : which.front(), errno);
+      if (stop_ && stop_->Requested()) return TEvent::Of(TEvent::Stopped);
+      if (ready <= 0) {
+        if (Clock::now() >= until) return {};
+        continue;
+      }
+      for (std::size_t k = 0; k < which.size(); ++k) {
+        if (fds[k].revents == 0) continue;
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (::getsockopt(fds[k].fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+        if (err == 0) return TEvent::Of(TEvent::Connected, which[k]);
+        return Failure(which[k], err);
+      }
+    }
+  }
+
+  std::size_t Pending() const override {
+    return static_cast<std::size_t>(std::count_if(fds_.begin(), fds_.end(), [](int fd) { return fd >= 0; }));
+  }
+
+  std::unique_ptr<NetSocket> Take(std::size_t index) override {
+    const int fd = fds_.at(index);
+    fds_[index] = -1;
+    const int one = 1;
+    // A request is one small frame: it must leave at once, not wait for more.
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // Blocking from now on: a read with no stop to watch waits in recv
+    // under the socket's time-out; every other call says MSG_DONTWAIT.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return std::make_unique<PosixNetSocket>(fd, stop_);
+  }
+
+ private:
+  TEvent Failure(std::size_t index, int err) {
+    if (index < fds_.size() && fds_[index] >= 0) ::close(fds_[index]);
+    if (index < fds_.size()) fds_[index] = -1;
+    TEvent event = TEvent::Of(TEvent::Failed, index);
+    event.Error = {err, std::strerror(err)};
+    event.Refused = err == ECONNREFUSED;
+    return event;
+  }
+
+  const StopSignal* const& stop_;
+  std::vector<int> fds_;  // -1 once an attempt has ended or been taken
+};
+
+}  // namespace
+
+std::unique_ptr<Resolver> MakeSystemResolver() { return std::make_unique<SystemResolver>(); }
+
+std::unique_ptr<ConnectAttempts> MakeConnectAttempts(const StopSignal* const& stop) {
+  return std::make_unique<PosixConnectAttempts>(stop);
 }
 
 void PauseUnlessStopped(const StopSignal* stop, int ms) {
-  const int stopFd = StopDescriptor(stop);
-  struct pollfd p {stopFd, POLLIN, 0};
-  ::poll(&p, stopFd >= 0 ? 1 : 0, ms);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms > 0 ? ms : 0);
+  for (;;) {
+    const int stopFd = StopDescriptor(stop);
+    struct pollfd p {stopFd, POLLIN, 0};
+    // A stop with nothing to wait on is looked at every slice.
+    const int left = MillisLeft(deadline);
+    if (left == 0 || (stop && stop->Requested())) return;
+    ::poll(&p, stopFd >= 0 ? 1 : 0, stop && stopFd < 0 ? std::min(left, 20) : left);
+  }
 }
 
 }  // namespace q17::net

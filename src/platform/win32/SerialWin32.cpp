@@ -7,6 +7,7 @@
 #include "platform/win32/SerialSetup.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <iterator>
@@ -52,6 +53,9 @@ COMMTIMEOUTS PortTimeouts(const TLineSettings& line) {
 }  // namespace win32
 
 namespace {
+
+// How long one wait for a reply's first byte lasts while a stop may come.
+constexpr int kStopSliceMs = 50;
 
 OpenFailure FailureFromError(DWORD err) {
   switch (err) {
@@ -175,7 +179,16 @@ long Win32SerialPort::Read(std::uint8_t* buffer, std::size_t maxBytes, int waitM
   // and multiplier MAXDWORD with a constant say the same on Windows, but
   // Wine waits out the whole constant under that form, even with the reply
   // complete.) Then the rest of what has arrived, at once.
-  const long first = ReadWith(buffer, 1, 0, static_cast<DWORD>(waitMs));
+  // A stop that may come meanwhile has no handle to wait on: the wait is
+  // cut into slices, and a stop ends it after the one in progress.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  long first = 0;
+  for (int left = waitMs; left > 0;) {
+    first = ReadWith(buffer, 1, 0, static_cast<DWORD>(stop_ != nullptr ? std::min(left, kStopSliceMs) : left));
+    if (first != 0 || (stop_ != nullptr && stop_->Requested())) break;
+    left = static_cast<int>(
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+  }
   // A pulled adapter may read as silence (Wine does): ask the driver.
   if (first == 0) return Present() ? 0 : kPortGone;
   if (first < 0 || maxBytes == 1) return first;

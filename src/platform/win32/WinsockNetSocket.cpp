@@ -1,11 +1,15 @@
 // TCP connections over Winsock: non-blocking sockets waited on with select.
 // The stop signal has no handle to wait on here, so a wait that a stop may
-// end is cut into short slices, as short as a user's patience needs.
+// end is cut into short slices, as short as a user's patience needs. Names
+// are looked up by getaddrinfo on a thread of its own, so that its wait has
+// an end too.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <vector>
 
 #include "platform/NetSocket.h"
 #include "platform/SerialApi.h"
@@ -145,67 +149,6 @@ class WinsockNetSocket final : public NetSocket {
   int error_ = 0;
 };
 
-TConnected Fault(ConnectFault fault, int err) {
-  TConnected result;
-  result.Fault = fault;
-  result.Error = {err, win32::SystemErrorText(static_cast<DWORD>(err))};
-  return result;
-}
-
-class Socket {
- public:
-  Socket() = default;
-  ~Socket() { Reset(INVALID_SOCKET); }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  SOCKET Get() const { return s_; }
-  SOCKET Release() {
-    const SOCKET s = s_;
-    s_ = INVALID_SOCKET;
-    return s;
-  }
-  void Reset(SOCKET s) {
-    if (s_ != INVALID_SOCKET) ::closesocket(s_);
-    s_ = s;
-  }
-
- private:
-  SOCKET s_ = INVALID_SOCKET;
-};
-
-// Waits for a connect in progress: 0 when connected, else the error
-// (kWsaTimedOut when the deadline passed, kWsaInterrupted on a stop).
-int AwaitConnect(SOCKET s, Clock::time_point deadline, const StopSignal* stop) {
-  for (;;) {
-    if (Stopping(stop)) return static_cast<int>(win32::kWsaInterrupted);
-    const int left = MillisLeft(deadline);
-    fd_set done;
-    fd_set failed;
-    FD_ZERO(&done);
-    FD_ZERO(&failed);
-    FD_SET(s, &done);
-    FD_SET(s, &failed);
-    const int wait = Slice(stop, left);
-    timeval t;
-    t.tv_sec = wait / 1000;
-    t.tv_usec = (wait % 1000) * 1000;
-    // A failed connect shows in the exception set, a made one in the write set.
-    const int n = ::select(0, nullptr, &done, &failed, &t);
-    if (n == SOCKET_ERROR) return ::WSAGetLastError();
-    if (n == 0) {
-      if (MillisLeft(deadline) == 0) return static_cast<int>(win32::kWsaTimedOut);
-      continue;
-    }
-    if (FD_ISSET(s, &failed)) {
-      int err = 0;
-      int len = sizeof err;
-      ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len);
-      return err != 0 ? err : static_cast<int>(win32::kWsaConnRefused);
-    }
-    return 0;
-  }
-}
-
 // A server that sends a reply byte by byte as the line delivers it, with
 // Nagle's rule on (ser2net's default), holds each later byte until our
 // acknowledgement, which Windows delays up to 200 ms. Where the system
@@ -216,69 +159,190 @@ void AckAtOnce(SOCKET s) {
   ::WSAIoctl(s, SIO_TCP_SET_ACK_FREQUENCY, &every, sizeof every, nullptr, 0, &returned, nullptr, nullptr);
 }
 
-}  // namespace
+// The address in the system's shape; its length.
+int ToSockaddr(const TNetAddress& address, sockaddr_storage& out) {
+  out = {};
+  if (address.V6) {
+    auto& a = reinterpret_cast<sockaddr_in6&>(out);
+    a.sin6_family = AF_INET6;
+    a.sin6_port = htons(address.Port);
+    a.sin6_scope_id = address.ScopeId;
+    std::memcpy(&a.sin6_addr, address.Bytes.data(), 16);
+    return sizeof a;
+  }
+  auto& a = reinterpret_cast<sockaddr_in&>(out);
+  a.sin_family = AF_INET;
+  a.sin_port = htons(address.Port);
+  std::memcpy(&a.sin_addr, address.Bytes.data(), 4);
+  return sizeof a;
+}
 
-TConnected ConnectTcp(const std::string& host, std::uint16_t port, int timeoutMs, const StopSignal* const& stop) {
-  if (const int err = WinsockStartError(); err != 0) return Fault(ConnectFault::Other, err);
+// getaddrinfo, which may block as long as the system's resolver takes.
+TResolved Lookup(const std::string& host, std::uint16_t port, int flags) {
+  TResolved result;
+  if (const int err = WinsockStartError(); err != 0) {
+    result.Fault = ResolveFault::Other;
+    result.Error = {err, win32::SystemErrorText(static_cast<DWORD>(err))};
+    return result;
+  }
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
+  hints.ai_flags = AI_NUMERICSERV | flags;
   addrinfo* found = nullptr;
-  const std::string service = std::to_string(port);
-  const int gai = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  const int gai = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
   if (gai != 0 || !found) {
-    TConnected result = Fault(ConnectFault::UnknownHost, gai);
-    result.Error.Code = 0;
+    result.Fault = ResolveFault::UnknownHost;
+    result.Error = {0, gai != 0 ? win32::SystemErrorText(static_cast<DWORD>(gai)) : "no address"};
     return result;
   }
-  const Clock::time_point start = Clock::now();
-  const Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
-  int lastError = static_cast<int>(win32::kWsaTimedOut);
-  Socket socket;
   for (const addrinfo* ai = found; ai; ai = ai->ai_next) {
-    socket.Reset(::socket(ai->ai_family, ai->ai_socktype, ai->ai_protocol));
-    if (socket.Get() == INVALID_SOCKET) {
-      lastError = ::WSAGetLastError();
+    TNetAddress a;
+    if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
+      const auto* in = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
+      std::memcpy(a.Bytes.data(), &in->sin_addr, 4);
+    } else if (ai->ai_family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6)) {
+      const auto* in6 = reinterpret_cast<const sockaddr_in6*>(ai->ai_addr);
+      a.V6 = true;
+      a.ScopeId = in6->sin6_scope_id;
+      std::memcpy(a.Bytes.data(), &in6->sin6_addr, 16);
+    } else {
       continue;
     }
-    // Not inherited by programs we start; it stays ours alone.
-    ::SetHandleInformation(reinterpret_cast<HANDLE>(socket.Get()), HANDLE_FLAG_INHERIT, 0);
-    u_long nonBlocking = 1;
-    if (::ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0) {
-      lastError = ::WSAGetLastError();
-      continue;
+    a.Port = port;
+    if (std::find(result.Addresses.begin(), result.Addresses.end(), a) == result.Addresses.end()) {
+      result.Addresses.push_back(a);
     }
-    int err = 0;
-    if (::connect(socket.Get(), ai->ai_addr, static_cast<int>(ai->ai_addrlen)) != 0) {
-      err = ::WSAGetLastError();
-      if (win32::IsSocketRetry(static_cast<std::uint32_t>(err))) err = AwaitConnect(socket.Get(), deadline, stop);
-    }
-    if (err == 0) {
-      ::freeaddrinfo(found);
-      TConnected result;
-      result.ElapsedMs = MillisSince(start);
-      // A request is one small frame: it must leave at once, not wait for more.
-      const BOOL one = TRUE;
-      ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
-      AckAtOnce(socket.Get());
-      result.Socket = std::make_unique<WinsockNetSocket>(socket.Release(), stop);
-      return result;
-    }
-    lastError = err;
-    if (err == static_cast<int>(win32::kWsaInterrupted) || MillisLeft(deadline) == 0) break;
   }
   ::freeaddrinfo(found);
-  if (lastError == static_cast<int>(win32::kWsaInterrupted)) return Fault(ConnectFault::Stopped, lastError);
-  switch (win32::ClassifyConnectError(static_cast<std::uint32_t>(lastError))) {
-    case win32::ConnectError::Refused:
-      return Fault(ConnectFault::Refused, lastError);
-    case win32::ConnectError::TimedOut:
-      return Fault(ConnectFault::TimedOut, lastError);
-    case win32::ConnectError::Other:
-      break;
+  if (result.Addresses.empty()) {
+    result.Fault = ResolveFault::UnknownHost;
+    result.Error = {0, "no IPv4 or IPv6 address"};
   }
-  return Fault(ConnectFault::Other, lastError);
+  return result;
+}
+
+class SystemResolver final : public Resolver {
+ public:
+  TResolved Resolve(const std::string& host, std::uint16_t port, Clock::time_point deadline,
+                    const StopSignal* stop) override {
+    // An address written as one needs no lookup and never blocks.
+    if (TResolved numeric = Lookup(host, port, AI_NUMERICHOST); numeric.Fault == ResolveFault::None) return numeric;
+    return ResolveOnThread([host, port] { return Lookup(host, port, 0); }, deadline, stop);
+  }
+};
+
+class WinsockConnectAttempts final : public ConnectAttempts {
+ public:
+  explicit WinsockConnectAttempts(const StopSignal* const& stop) : stop_(stop) {}
+  ~WinsockConnectAttempts() override {
+    for (const SOCKET s : sockets_) {
+      if (s != INVALID_SOCKET) ::closesocket(s);
+    }
+  }
+  WinsockConnectAttempts(const WinsockConnectAttempts&) = delete;
+  WinsockConnectAttempts& operator=(const WinsockConnectAttempts&) = delete;
+
+  TEvent Start(const TNetAddress& address) override {
+    const std::size_t index = sockets_.size();
+    sockets_.push_back(INVALID_SOCKET);
+    if (const int err = WinsockStartError(); err != 0) return Failure(index, err);
+    sockaddr_storage sa;
+    const int length = ToSockaddr(address, sa);
+    const SOCKET s = ::socket(sa.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return Failure(index, ::WSAGetLastError());
+    sockets_[index] = s;
+    // Not inherited by programs we start; it stays ours alone.
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    u_long nonBlocking = 1;
+    if (::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return Failure(index, ::WSAGetLastError());
+    // A connect made at once shows as writable in the first Wait.
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&sa), length) != 0) {
+      const int err = ::WSAGetLastError();
+      if (!win32::IsSocketRetry(static_cast<std::uint32_t>(err))) return Failure(index, err);
+    }
+    return {};
+  }
+
+  TEvent Wait(Clock::time_point until) override {
+    for (;;) {
+      if (Stopping(stop_)) return TEvent::Of(TEvent::Stopped);
+      fd_set done;
+      fd_set failed;
+      FD_ZERO(&done);
+      FD_ZERO(&failed);
+      for (const SOCKET s : sockets_) {
+        if (s == INVALID_SOCKET) continue;
+        FD_SET(s, &done);
+        FD_SET(s, &failed);
+      }
+      const int wait = Slice(stop_, MillisLeft(until));
+      timeval t;
+      t.tv_sec = wait / 1000;
+      t.tv_usec = (wait % 1000) * 1000;
+      // A failed connect shows in the exception set, a made one in the write set.
+      const int n = ::select(0, nullptr, &done, &failed, &t);
+      if (n == SOCKET_ERROR) return Failure(FirstPending(), ::WSAGetLastError());
+      if (n == 0) {
+        if (MillisLeft(until) == 0) return {};
+        continue;
+      }
+      for (std::size_t i = 0; i < sockets_.size(); ++i) {
+        const SOCKET s = sockets_[i];
+        if (s == INVALID_SOCKET) continue;
+        if (FD_ISSET(s, &failed)) {
+          int err = 0;
+          int len = sizeof err;
+          ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len);
+          return Failure(i, err != 0 ? err : static_cast<int>(win32::kWsaConnRefused));
+        }
+        if (FD_ISSET(s, &done)) return TEvent::Of(TEvent::Connected, i);
+      }
+    }
+  }
+
+  std::size_t Pending() const override {
+    return static_cast<std::size_t>(
+        std::count_if(sockets_.begin(), sockets_.end(), [](SOCKET s) { return s != INVALID_SOCKET; }));
+  }
+
+  std::unique_ptr<NetSocket> Take(std::size_t index) override {
+    const SOCKET s = sockets_.at(index);
+    sockets_[index] = INVALID_SOCKET;
+    // A request is one small frame: it must leave at once, not wait for more.
+    const BOOL one = TRUE;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
+    AckAtOnce(s);
+    return std::make_unique<WinsockNetSocket>(s, stop_);
+  }
+
+ private:
+  std::size_t FirstPending() const {
+    for (std::size_t i = 0; i < sockets_.size(); ++i) {
+      if (sockets_[i] != INVALID_SOCKET) return i;
+    }
+    return 0;
+  }
+
+  TEvent Failure(std::size_t index, int err) {
+    if (index < sockets_.size() && sockets_[index] != INVALID_SOCKET) ::closesocket(sockets_[index]);
+    if (index < sockets_.size()) sockets_[index] = INVALID_SOCKET;
+    TEvent event = TEvent::Of(TEvent::Failed, index);
+    event.Error = {err, win32::SystemErrorText(static_cast<DWORD>(err))};
+    event.Refused = win32::ClassifyConnectError(static_cast<std::uint32_t>(err)) == win32::ConnectError::Refused;
+    return event;
+  }
+
+  const StopSignal* const& stop_;
+  std::vector<SOCKET> sockets_;  // INVALID_SOCKET once an attempt has ended or been taken
+};
+
+}  // namespace
+
+std::unique_ptr<Resolver> MakeSystemResolver() { return std::make_unique<SystemResolver>(); }
+
+std::unique_ptr<ConnectAttempts> MakeConnectAttempts(const StopSignal* const& stop) {
+  return std::make_unique<WinsockConnectAttempts>(stop);
 }
 
 void PauseUnlessStopped(const StopSignal* stop, int ms) {

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QStyle>
+#include <algorithm>
 #include <chrono>
 
 #include "reader/SurveyTable.h"
@@ -51,9 +53,10 @@ TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
   table->verticalHeader()->hide();
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
   table->setWordWrap(false);
-  table->horizontalHeader()->setStretchLastSection(true);
-  const int widths[] = {50, 130, 90, 95, 95, 80, 80, 75, 75};
-  for (int i = 0; i < 9; ++i) table->setColumnWidth(i, widths[i]);
+  QHeaderView* header = table->horizontalHeader();
+  // A selected row's header turns bold and would no longer fit its column.
+  header->setHighlightSections(false);
+  header->setStretchLastSection(true);
   table->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
   FUi->btnSaveFile->setToolTip(QStringLiteral("Сохранить таблицу для электронной таблицы (CSV)"));
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStartClick);
@@ -61,7 +64,16 @@ TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
   connect(FUi->btnSaveFile, &QPushButton::clicked, this, &TfrmFleetSurvey::btnSaveFileClick);
   connect(FUi->btnWriteMany, &QPushButton::clicked, this, &TfrmFleetSurvey::btnWriteManyClick);
   connect(table, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { tblReadersDblClick(row); });
+  SetStartButtons({FUi->btnStart, FUi->btnWriteMany});
   SetRunning(false);
+  // Every header whole; the version and mode columns widen to their texts
+  // as rows come, the error takes the rest.
+  const QFontMetrics metrics(header->font());
+  const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 8;
+  for (int c = 0; c + 1 < table->columnCount(); ++c)
+    table->setColumnWidth(c, metrics.size(0, names[c]).width() + margins);
+  const int versionWidth = metrics.horizontalAdvance(QStringLiteral("2xQ17 v1.0.00 RU")) + margins;
+  table->setColumnWidth(kVersionColumn, std::max(table->columnWidth(kVersionColumn), versionWidth));
 }
 
 TfrmFleetSurvey::~TfrmFleetSurvey() = default;
@@ -69,26 +81,37 @@ TfrmFleetSurvey::~TfrmFleetSurvey() = default;
 void TfrmFleetSurvey::FormShow() {
   FUi->lblRangeError->hide();
   FDeviceGone = false;
+  ForgetOtherBus();
   SetPanel(0, QStringLiteral("Обзор не запущен"));
   SetPanel(2, QString());
   SetRunning(false);
 }
 
-std::vector<int> TfrmFleetSurvey::FoundAddresses() const {
-  std::vector<int> addresses;
-  for (const TSurveyRecord& r : FRecords) addresses.push_back(r.Address);
-  return addresses;
+void TfrmFleetSurvey::ForgetOtherBus() {
+  if (!FSurveyedIn || *FSurveyedIn == FCtx.Link.PortSession()) return;
+  FSurveyedIn.reset();
+  FRecords.clear();
+  FUi->tblReaders->setRowCount(0);
+  FUi->pgbProgress->reset();
+  SetPanel(1, QString());
+}
+
+std::optional<TFoundReaders> TfrmFleetSurvey::Found() const {
+  if (!FSurveyedIn || *FSurveyedIn != FCtx.Link.PortSession() || !FCtx.Link.Opened()) return std::nullopt;
+  return FoundInSurvey(FRecords);
 }
 
 void TfrmFleetSurvey::SetRunning(bool running) {
   FRunning = running;
-  FUi->btnStart->setEnabled(!running);
+  // Nothing starts again once the device has gone, until the window is closed.
+  const bool usable = FCtx.Link.Opened() && !PortLost();
+  FUi->btnStart->setEnabled(!running && usable);
   FUi->btnStop->setEnabled(running);
   FUi->btnClose->setEnabled(!running);
   FUi->sedStartAddr->setEnabled(!running);
   FUi->sedEndAddr->setEnabled(!running);
   FUi->btnSaveFile->setEnabled(!running && !FRecords.empty());
-  FUi->btnWriteMany->setEnabled(!running && FCtx.Windows.FleetWrite != nullptr);
+  FUi->btnWriteMany->setEnabled(!running && usable && FCtx.Windows.FleetWrite != nullptr);
   // Rows move while they are added: sorted once the survey has ended.
   FUi->tblReaders->setSortingEnabled(!running);
 }
@@ -105,6 +128,7 @@ void TfrmFleetSurvey::btnStartClick() {
   const int from = range->first;
   const int to = range->second;
   FRecords.clear();
+  FSurveyedIn = FCtx.Link.PortSession();
   FUi->tblReaders->setSortingEnabled(false);
   FUi->tblReaders->setRowCount(0);
   FUi->pgbProgress->setRange(from, to);
@@ -130,9 +154,13 @@ void TfrmFleetSurvey::btnStartClick() {
     return true;
   });
 
-  if (FDeviceGone || !FCtx.Link.Opened()) {
+  // The news of a device found gone by the last exchange is taken in first;
+  // a stop asked for meanwhile came too late to stop anything.
+  const bool stopAsked = FStopAsked;
+  LetMessagesThrough();
+  if (FDeviceGone || !FCtx.Link.Opened() || FCtx.Link.DeviceGone()) {
     SetPanel(0, QStringLiteral("Обзор прерван"));
-  } else if (FStopAsked) {
+  } else if (stopAsked) {
     SetPanel(0, QStringLiteral("Обзор остановлен"));
   } else {
     FUi->pgbProgress->setValue(to);
@@ -167,8 +195,13 @@ void TfrmFleetSurvey::AddRow(const TSurveyRecord& record) {
       item->setBackground(kErrorBackground);
       if (c == kErrorColumn) item->setForeground(QColor(0xB0, 0, 0));
     }
-    if (c == kErrorColumn) item->setToolTip(item->text());
+    if (c == kErrorColumn || c == kVersionColumn) item->setToolTip(item->text());
     table->setItem(row, c, item);
+  }
+  for (const int c : {kVersionColumn, kModeColumn}) {
+    const int before = table->columnWidth(c);
+    table->resizeColumnToContents(c);
+    if (table->columnWidth(c) < before) table->setColumnWidth(c, before);
   }
   table->scrollToItem(table->item(row, 0));
 }
@@ -198,7 +231,6 @@ void TfrmFleetSurvey::btnSaveFileClick() {
 void TfrmFleetSurvey::btnWriteManyClick() {
   TfrmFleetWrite* write = FCtx.Windows.FleetWrite;
   if (!write) return;
-  write->SetFoundReaders(FoundAddresses());
   write->exec();
 }
 

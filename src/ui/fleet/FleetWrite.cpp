@@ -7,6 +7,7 @@
 #include "link/OpenFailureText.h"
 #include "reader/AddressList.h"
 #include "reader/ConfigCopy.h"
+#include "ui/fleet/FleetSurvey.h"
 #include "ui_FleetWrite.h"
 
 namespace q17::ui {
@@ -14,10 +15,9 @@ namespace {
 
 const QColor kFailedBackground(0xFF, 0xD6, 0xD6);
 
+// As ranges, with a blank after each comma so a long list wraps in a box.
 QString AddressText(const std::vector<int>& addresses) {
-  QStringList parts;
-  for (const int a : addresses) parts << QString::number(a);
-  return parts.join(QLatin1Char(','));
+  return QString::fromStdString(AddressListText(addresses)).replace(QLatin1Char(','), QStringLiteral(", "));
 }
 
 }  // namespace
@@ -40,14 +40,14 @@ TfrmFleetWrite::TfrmFleetWrite(TUiContext& ctx, QWidget* parent)
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetWrite::btnStartClick);
   connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetWrite::btnStopClick);
   connect(FUi->btnFoundReaders, &QPushButton::clicked, this, &TfrmFleetWrite::btnFoundReadersClick);
+  SetStartButtons({FUi->btnStart, FUi->btnFoundReaders});
   SetRunning(false);
 }
 
 TfrmFleetWrite::~TfrmFleetWrite() = default;
 
-void TfrmFleetWrite::SetFoundReaders(std::vector<int> addresses) {
-  FFound = std::move(addresses);
-  FUi->btnFoundReaders->setEnabled(!FRunning && !FFound.empty());
+std::optional<TFoundReaders> TfrmFleetWrite::Found() const {
+  return FCtx.Windows.FleetSurvey ? FCtx.Windows.FleetSurvey->Found() : std::nullopt;
 }
 
 void TfrmFleetWrite::FormShow() {
@@ -60,14 +60,20 @@ void TfrmFleetWrite::FormShow() {
 
 void TfrmFleetWrite::SetRunning(bool running) {
   FRunning = running;
-  FUi->btnStart->setEnabled(!running);
+  // Nothing starts again once the device has gone, until the window is closed.
+  const bool usable = FCtx.Link.Opened() && !PortLost();
+  const std::optional<TFoundReaders> found = Found();
+  FUi->btnStart->setEnabled(!running && usable);
   FUi->btnStop->setEnabled(running);
   FUi->btnClose->setEnabled(!running);
   FUi->edtAddresses->setEnabled(!running);
-  FUi->btnFoundReaders->setEnabled(!running && !FFound.empty());
+  FUi->btnFoundReaders->setEnabled(!running && usable && found && !found->Readers.empty());
 }
 
-void TfrmFleetWrite::btnFoundReadersClick() { FUi->edtAddresses->setText(AddressText(FFound)); }
+void TfrmFleetWrite::btnFoundReadersClick() {
+  const std::optional<TFoundReaders> found = Found();
+  if (found) FUi->edtAddresses->setText(QString::fromStdString(AddressListText(found->Readers)));
+}
 
 bool TfrmFleetWrite::LetMessagesThrough() {
   QCoreApplication::processEvents();
@@ -89,24 +95,38 @@ void TfrmFleetWrite::SetRow(int row, int address, const QString& outcome, bool g
 }
 
 void TfrmFleetWrite::btnStartClick() {
-  std::string problem;
-  auto list = ParseAddressList(FUi->edtAddresses->text().trimmed().toStdString(), &problem);
+  TAddressListError error;
+  auto list = ParseAddressList(FUi->edtAddresses->text().trimmed().toStdString(), &error);
+  QString problem = list ? QString() : QString::fromStdString(AddressListErrorText(error));
+  std::optional<TFoundReaders> found;
   if (list && list->Found) {
-    list->Addresses = FFound;
-    if (FFound.empty()) problem = "обзор не нашёл ни одного считывателя";
+    // The readers of another bus, or of none, are no list to write to.
+    found = Found();
+    if (!found) {
+      problem = QStringLiteral("обзор на этом порту ещё не выполнялся");
+    } else if (found->Readers.empty()) {
+      problem = QStringLiteral("обзор не нашёл ни одного считывателя");
+    } else {
+      list->Addresses = found->Targets();
+    }
   }
-  if (!list || list->Addresses.empty()) {
-    FUi->lblListError->setText(QStringLiteral("Список адресов не принят: %1").arg(QString::fromStdString(problem)));
+  if (!problem.isEmpty()) {
+    FUi->lblListError->setText(QStringLiteral("Список адресов не принят: %1").arg(problem));
     FUi->lblListError->show();
     return;
   }
   FUi->lblListError->hide();
   const std::vector<int> addresses = list->Addresses;
   const int count = static_cast<int>(addresses.size());
+  // What answered the survey not whole is named, never written.
+  const auto notWhole = [&found](int address) { return found ? found->NotWhole(address) : std::nullopt; };
+  std::vector<int> written;
+  for (const int a : addresses)
+    if (!notWhole(a)) written.push_back(a);
   if (!FCtx.Messages.Confirm(this, QStringLiteral("Конфигурация со страниц будет записана в считыватели: %1 (%2). "
                                                   "Продолжить?")
-                                       .arg(count)
-                                       .arg(AddressText(addresses))))
+                                       .arg(static_cast<int>(written.size()))
+                                       .arg(AddressText(written))))
     return;
 
   QTableWidget* table = FUi->tblResults;
@@ -130,6 +150,11 @@ void TfrmFleetWrite::btnStartClick() {
         SetRow(k, addresses[static_cast<std::size_t>(k)], QString::fromStdString(UntouchedText(gone)), false);
       break;
     }
+    if (const auto code = notWhole(address)) {
+      SetRow(i, address, QString::fromStdString(NotWholeText(*code)), false);
+      FUi->pgbProgress->setValue(i + 1);
+      continue;
+    }
     SetRow(i, address, QStringLiteral("записывается..."), true);
     table->scrollToItem(table->item(i, 0));
     // A state of its own: the working address and the pages stay as they are.
@@ -148,11 +173,15 @@ void TfrmFleetWrite::btnStartClick() {
     SetPanel(1, QStringLiteral("Проверено: %1 из %2").arg(verified).arg(count));
   }
 
-  if (FDeviceGone || !FCtx.Link.Opened()) {
+  // The news of a device found gone by the last exchange is taken in first;
+  // a stop asked for meanwhile came too late to stop anything.
+  const bool stopAsked = FStopAsked;
+  LetMessagesThrough();
+  if (FDeviceGone || !FCtx.Link.Opened() || FCtx.Link.DeviceGone()) {
     SetPanel(0, QStringLiteral("Запись прервана"));
     SetPanel(2, QString::fromUtf8(DeviceGoneStatusText()));
   } else {
-    SetPanel(0, FStopAsked ? QStringLiteral("Запись остановлена") : QStringLiteral("Запись завершена"));
+    SetPanel(0, stopAsked ? QStringLiteral("Запись остановлена") : QStringLiteral("Запись завершена"));
   }
   SetRunning(false);
 }

@@ -1,10 +1,14 @@
 #pragma once
 // The configuration the pages hold written into many readers, each read
 // back and judged as q17ctl's write-config judges it, one table row per
-// reader. A stop finishes the reader in progress (or names it not known)
-// and leaves the rest untouched, listed so.
+// reader. "found" is the survey window's last survey on the port open now,
+// taken as q17ctl takes a scan. A stop finishes the reader in progress (or
+// names it not known) and leaves the rest untouched, listed so.
 #include <memory>
+#include <optional>
 #include <vector>
+
+#include "reader/AddressList.h"
 
 #include "ui/common/DiagWindow.h"
 
@@ -20,8 +24,6 @@ class TfrmFleetWrite : public TDiagWindow {
   explicit TfrmFleetWrite(TUiContext& ctx, QWidget* parent = nullptr);
   ~TfrmFleetWrite() override;
 
-  // The readers the last survey found, offered as the list ("found" also names them).
-  void SetFoundReaders(std::vector<int> addresses);
   bool Running() const { return FRunning; }
 
  protected:
@@ -35,9 +37,10 @@ class TfrmFleetWrite : public TDiagWindow {
   void SetRunning(bool running);
   void SetRow(int row, int address, const QString& outcome, bool good);
   bool LetMessagesThrough();
+  // The survey window's readers on this port; nothing when none has run on it.
+  std::optional<TFoundReaders> Found() const;
 
   std::unique_ptr<Ui::TfrmFleetWrite> FUi;
-  std::vector<int> FFound;
   bool FRunning = false;
   bool FStopAsked = false;
   bool FDeviceGone = false;

@@ -52,13 +52,28 @@ void TfrmAddNetPort::PartsChanged() {
     ui->edtName->clear();
     return;
   }
-  // Written as the program writes every name (an IPv6 address in brackets).
-  TNetPortName parts;
-  parts.Kind = ui->cbxKind->currentIndex() == 1 ? NetPortKind::Rfc2217 : NetPortKind::RawTcp;
-  const bool bracketed = host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'));
-  parts.Host = (bracketed ? host.mid(1, host.size() - 2) : host).toStdString();
-  parts.Port = static_cast<std::uint16_t>(ui->sedPort->value());
-  ui->edtName->setText(QString::fromStdString(FormatNetPortName(parts)));
+  const QString scheme = ui->cbxKind->currentIndex() == 1 ? kTelnetScheme : kRawScheme;
+  QString port = QString::number(ui->sedPort->value());
+  QString server = host;
+  // "gate:4002" typed as the host is taken apart: its port number wins.
+  if (host.count(QLatin1Char(':')) == 1 && !host.startsWith(QLatin1Char('['))) {
+    const qsizetype colon = host.indexOf(QLatin1Char(':'));
+    server = host.left(colon);
+    port = host.mid(colon + 1);
+    bool number = false;
+    const int value = port.toInt(&number);
+    if (number && value >= ui->sedPort->minimum() && value <= ui->sedPort->maximum()) {
+      FSyncing = true;
+      ui->sedPort->setValue(value);
+      FSyncing = false;
+    }
+  } else if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['))) {
+    server = QLatin1Char('[') + host + QLatin1Char(']');  // an IPv6 address
+  }
+  // Written as typed: what the parser would refuse, it refuses with its reason at OK.
+  const QString name = scheme + server + QLatin1Char(':') + port;
+  const auto parsed = ParseNetPortName(name.toStdString());
+  ui->edtName->setText(parsed ? QString::fromStdString(FormatNetPortName(*parsed)) : name);
 }
 
 // ...and the parts follow a whole name typed, once it is one.
@@ -75,11 +90,32 @@ void TfrmAddNetPort::NameEdited() {
 
 QString TfrmAddNetPort::Problem(const QString& name) const {
   if (name.isEmpty()) return QStringLiteral("Укажите адрес сервера.");
-  if (!name.startsWith(kRawScheme) && !name.startsWith(kTelnetScheme))
-    return QStringLiteral("Имя сетевого порта начинается с tcp:// или rfc2217://");
-  return QStringLiteral(
-      "Неверное имя сетевого порта. Нужно tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ: узел без пробелов, "
-      "\"/\" и \"@\" (адрес IPv6 в квадратных скобках), порт от 1 до 65535.");
+  switch (CheckNetPortName(name.toStdString()).Problem) {
+    case NetNameProblem::None:
+      break;
+    case NetNameProblem::NotNetwork:
+      return QStringLiteral("Имя сетевого порта начинается с tcp:// или rfc2217://");
+    case NetNameProblem::Blank:
+      return QStringLiteral("В имени сетевого порта не должно быть пробелов.");
+    case NetNameProblem::ControlCharacter:
+      return QStringLiteral("В имени сетевого порта есть управляющий символ.");
+    case NetNameProblem::NoHost:
+      return QStringLiteral("Укажите адрес сервера.");
+    case NetNameProblem::BadHostCharacter:
+      return QStringLiteral("В адресе сервера допустимы только латинские буквы, цифры, точка, дефис и подчёркивание.");
+    case NetNameProblem::Ipv6NeedsBrackets:
+      return QStringLiteral("Адрес IPv6 пишется в квадратных скобках, например [fe80::1].");
+    case NetNameProblem::UnclosedBracket:
+      return QStringLiteral("Нет закрывающей скобки \"]\" после адреса IPv6.");
+    case NetNameProblem::NotIpv6InBrackets:
+      return QStringLiteral("В квадратных скобках пишется только адрес IPv6.");
+    case NetNameProblem::NoPort:
+      return QStringLiteral("Укажите порт сервера: tcp://УЗЕЛ:ПОРТ.");
+    case NetNameProblem::PortNotNumber:
+    case NetNameProblem::PortOutOfRange:
+      return QStringLiteral("Порт сервера — число от 1 до 65535.");
+  }
+  return QStringLiteral("Неверное имя сетевого порта.");
 }
 
 void TfrmAddNetPort::OKBtnClick() {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QStyle>
 #include <QTabBar>
@@ -15,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <iostream>
+#include <utility>
 
 #include "link/OpenFailureText.h"
 #include "platform/NetPortName.h"
@@ -25,6 +27,8 @@
 #include "ui/main/ChangeAddr.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/main/Icons.h"
+#include "ui/main/NetworkOpen.h"
+#include "ui/main/PortListBox.h"
 #include "ui_Main.h"
 #include "ui_PageTests.h"
 #include "ui/tests/Audit.h"
@@ -68,13 +72,17 @@ TfrmMain::TfrmMain(TUiContext& ctx, QWidget* parent)
   FPages = new TConfigPages(FCtx.State,
                             {ui->tbsCommon, ui->tbsNoGate, ui->tbsOnTheFly, ui->tbsOneRead, ui->tbsStandard}, this);
   BuildTestsPage();
+  FOpen = new TNetworkOpen(FCtx.Link, this);
+  connect(FOpen, &TNetworkOpen::Finished, this, &TfrmMain::NetworkOpenEnded);
   ConnectHandlers();
   SetUpDeviceHandling();
   FormCreate();
 }
 
-// FormDestroy: the port goes with the window.
+// FormDestroy: the port goes with the window, after an open under way has
+// been given up.
 TfrmMain::~TfrmMain() {
+  FOpen->Wait();
   FCtx.Link.SetDeviceGoneHandler(nullptr);
   FCtx.Link.Close();
 }
@@ -96,7 +104,7 @@ void TfrmMain::FormCreate() {
 void TfrmMain::BuildToolBar() {
   QToolBar& bar = *ui->tbrTollBar;
   bar.setFixedHeight(42);
-  cbxInterfaces = new QComboBox(&bar);
+  cbxInterfaces = new TPortListBox(&bar);
   cbxInterfaces->setObjectName(QStringLiteral("cbxInterfaces"));
   cbxInterfaces->setProperty("Tag", 3);
   cbxInterfaces->setEditable(true);
@@ -143,6 +151,15 @@ void TfrmMain::BuildStatusBar() {
   const auto panels = MakeStatusPanels(*ui->sbrStatus, {200, 180, 150, 200});
   for (int i = 0; i < 4; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
   FPanels[2]->setText(QStringLiteral("Version"));
+  // Shown beside "Подключение к ..." while a network port is being opened.
+  FCancelOpen = new QToolButton(ui->sbrStatus);
+  FCancelOpen->setObjectName(QStringLiteral("btnCancelOpen"));
+  FCancelOpen->setText(QStringLiteral("Отменить"));
+  FCancelOpen->setToolTip(QStringLiteral("Прервать подключение к серверу (Esc)"));
+  ui->sbrStatus->addPermanentWidget(FCancelOpen);
+  FCancelOpen->hide();
+  FEscape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  FEscape->setEnabled(false);
 }
 
 void TfrmMain::BuildPageTitles() {
@@ -187,6 +204,8 @@ void TfrmMain::ConnectHandlers() {
   connect(cbxInterfaces, &QComboBox::editTextChanged, this, [this](const QString& text) {
     if (!FFilling && cbxInterfaces->currentIndex() != AddEntryIndex()) FChoiceText = text;
   });
+  connect(FCancelOpen, &QToolButton::clicked, this, &TfrmMain::btnCancelOpenClick);
+  connect(FEscape, &QShortcut::activated, this, &TfrmMain::btnCancelOpenClick);
   connect(ui->tbnRefresh, &QAction::triggered, this, &TfrmMain::tbnRefreshClick);
   connect(ui->tbnInterfaceOpen, &QAction::triggered, this, &TfrmMain::tbnInterfaceOpenClick);
   connect(ui->tbnInterfaceClose, &QAction::triggered, this, &TfrmMain::tbnInterfaceCloseClick);
@@ -276,7 +295,7 @@ void TfrmMain::RefreshInterfaces() {
   FCtx.Link.Refresh();
   FFilling = true;
   for (const auto& entry : FCtx.Link.Entries()) cbxInterfaces->addItem(QString::fromStdString(entry.Text));
-  cbxInterfaces->addItem(kAddNetworkPort);
+  cbxInterfaces->AppendActionEntry(kAddNetworkPort);
   FFilling = false;
   // The add entry is never the chosen port: with no port listed the box stays without a choice.
   cbxInterfaces->setCurrentIndex(FCtx.Link.Count() > 0 ? 0 : -1);
@@ -285,7 +304,7 @@ void TfrmMain::RefreshInterfaces() {
   FChoiceText = cbxInterfaces->currentText();
 }
 
-int TfrmMain::AddEntryIndex() const { return cbxInterfaces->count() - 1; }
+int TfrmMain::AddEntryIndex() const { return cbxInterfaces->ActionIndex(); }
 
 void TfrmMain::cbxInterfacesChange(int index) {
   if (FFilling) return;
@@ -304,7 +323,7 @@ void TfrmMain::cbxInterfacesChange(int index) {
 }
 
 void TfrmMain::AddNetworkPortClick() {
-  if (FCtx.Link.Opened()) return;
+  if (PortOpening() || FCtx.Link.Opened()) return;
   TfrmAddNetPort dialog(this);
   const int current = cbxInterfaces->currentIndex();
   if (FCtx.Link.IsNetworkPort(current))
@@ -313,8 +332,12 @@ void TfrmMain::AddNetworkPortClick() {
   const int before = FCtx.Link.Count();
   const int index = FCtx.Link.AddNetworkPort(dialog.Name(), dialog.AllowanceMs());
   if (index < 0) return;
+  const std::string& listed = FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text;
   FFilling = true;
-  if (FCtx.Link.Count() > before) cbxInterfaces->insertItem(index, QString::fromStdString(dialog.Name()));
+  if (FCtx.Link.Count() > before) {
+    cbxInterfaces->insertItem(index, QString::fromStdString(listed));
+    FUntried.insert(listed);
+  }
   FFilling = false;
   cbxInterfaces->setCurrentIndex(index);
 }
@@ -337,6 +360,7 @@ void TfrmMain::RememberPort(int index) {
 void TfrmMain::tbnRefreshClick() { RefreshInterfaces(); }
 
 void TfrmMain::tbnInterfaceOpenClick() {
+  if (PortOpening()) return;
   const std::string typed = cbxInterfaces->currentText().toStdString();
   if (FCtx.Link.Count() == 0 && !IsNetPortName(typed)) return;
   // What the user typed into the edit field picks the entry of that text,
@@ -347,15 +371,32 @@ void TfrmMain::tbnInterfaceOpenClick() {
     index = cbxInterfaces->findText(cbxInterfaces->currentText(), Qt::MatchFixedString);
   if (index >= FCtx.Link.Count()) index = -1;
   if (index < 0 && IsNetPortName(typed)) {
-    // A serial server's address, typed: listed from now on, after the local ports.
+    // A serial server's address, typed: listed after the local ports under
+    // its one name (a port listed already is that entry), and kept once it opens.
+    const int before = FCtx.Link.Count();
     index = FCtx.Link.AddNetworkPort(typed);
+    const std::string& listed = FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text;
     FFilling = true;
-    cbxInterfaces->insertItem(index, QString::fromStdString(typed));
+    if (FCtx.Link.Count() > before) {
+      cbxInterfaces->insertItem(index, QString::fromStdString(listed));
+      FUntried.insert(listed);
+    }
     FFilling = false;
     cbxInterfaces->setCurrentIndex(index);
   }
-  const int r = ShowResult(FCtx.Link.Open(index, 0));
+  // A server may take seconds to answer, or never: the window goes on
+  // answering meanwhile. A local port opens at once, here.
+  if (FCtx.Link.IsNetworkPort(index)) {
+    StartNetworkOpen(index);
+    return;
+  }
+  OpenEnded(index, FCtx.Link.Open(index, 0));
+}
+
+void TfrmMain::OpenEnded(int index, int result) {
+  const int r = ShowResult(result);
   if (r == 0) {
+    if (FCtx.Link.IsNetworkPort(index)) FUntried.erase(FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text);
     RememberPort(index);
     ApplyPortState(true);
     const auto& entries = FCtx.Link.Entries();
@@ -368,6 +409,65 @@ void TfrmMain::tbnInterfaceOpenClick() {
     // The words name devices and groups from the system: never take them as markup.
     FPanels[3]->setToolTip(Qt::convertFromPlainText(QString::fromStdString(why + "\n'q17ctl doctor' tells more.")));
     std::cerr << why << std::endl;
+  }
+  ForgetUntried(index);
+}
+
+void TfrmMain::ForgetUntried(int index) {
+  if (!FCtx.Link.IsNetworkPort(index)) return;
+  const std::string name = FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text;
+  if (!FUntried.erase(name) || !FCtx.Link.RemoveNetworkPort(index)) return;
+  // The name stays in the edit field, to be mended or tried again.
+  FFilling = true;
+  cbxInterfaces->removeItem(index);
+  cbxInterfaces->setCurrentIndex(-1);
+  cbxInterfaces->setEditText(QString::fromStdString(name));
+  FFilling = false;
+  FChoice = -1;
+  FChoiceText = cbxInterfaces->currentText();
+}
+
+bool TfrmMain::PortOpening() const { return FOpen->Running(); }
+
+void TfrmMain::StartNetworkOpen(int index) {
+  SetConnecting(true, QString::fromStdString(FCtx.Link.Entries()[static_cast<std::size_t>(index)].Text));
+  FOpen->Start(index);
+}
+
+void TfrmMain::btnCancelOpenClick() { FOpen->GiveUp(); }
+
+void TfrmMain::NetworkOpenEnded(int index, int result, bool gaveUp) {
+  SetConnecting(false, QString());
+  if (gaveUp) {
+    // Given up: nothing about the server, and a port that opened at the last moment is closed again.
+    if (result == 0) FCtx.Link.Close();
+    ForgetUntried(index);
+    ApplyPortState(false);
+  } else {
+    OpenEnded(index, result);
+    if (!FCtx.Link.Opened()) ApplyPortState(false);
+  }
+  if (std::exchange(FCloseWhenOpenEnds, false)) {
+    if (FCtx.Link.Opened()) tbnInterfaceCloseClick();
+    close();
+  }
+}
+
+void TfrmMain::SetConnecting(bool connecting, const QString& name) {
+  // Whatever would touch the interface list waits: the list, refresh, open, exit.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w->property("Tag").toInt() == 3) w->setEnabled(!connecting);
+  for (QAction* a : findChildren<QAction*>())
+    if (a->property("Tag").toInt() == 3) a->setEnabled(!connecting);
+  FEscape->setEnabled(connecting);
+  // The message hides the panels, which leave no room for the button: it
+  // shows after them and goes before them.
+  if (connecting) {
+    ui->sbrStatus->showMessage(QStringLiteral("Подключение к %1...").arg(name));
+    FCancelOpen->show();
+  } else {
+    FCancelOpen->hide();
+    ui->sbrStatus->clearMessage();
   }
 }
 
@@ -434,6 +534,13 @@ void TfrmMain::miTrafficLogClick() {
 void TfrmMain::miExitClick() { close(); }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  // An open under way is given up first; the window closes once it has ended.
+  if (PortOpening()) {
+    FCloseWhenOpenEnds = true;
+    FOpen->GiveUp();
+    event->ignore();
+    return;
+  }
   if (FCtx.Link.Opened()) {
     FCtx.Messages.Inform(this, QStringLiteral("Прежде чем закрывать приложение, закройте порт!"));
     event->ignore();

@@ -4,13 +4,16 @@
 // started here reports through ShowResult.
 #include <QMainWindow>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "ui/common/UiContext.h"
 
-class QComboBox;
 class QLabel;
+class QShortcut;
 class QTabWidget;
 class QTimer;
+class QToolButton;
 
 namespace Ui {
 class TfrmMain;
@@ -20,6 +23,8 @@ class TPageTests;
 namespace q17::ui {
 
 class TConfigPages;
+class TNetworkOpen;
+class TPortListBox;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -36,6 +41,11 @@ class TfrmMain : public QMainWindow {
   // Panel 3 := "Код = N / text"; returns the code.
   int ShowResult(int code);
   void RefreshInterfaces();
+  // A network port is being opened (away from the window's thread): the
+  // port list, refresh, open and exit wait for its end.
+  bool PortOpening() const;
+  // Gives up the network port being opened (its Cancel button, Escape).
+  void btnCancelOpenClick();
   // The list's last entry, "Добавить сетевой порт...": asks for a port
   // behind a serial server and lists and selects it; never the chosen port.
   void AddNetworkPortClick();
@@ -111,11 +121,18 @@ class TfrmMain : public QMainWindow {
   void ListRecentPorts();
   // A network port opened: first in the user's file from now on.
   void RememberPort(int index);
+  void StartNetworkOpen(int index);
+  void NetworkOpenEnded(int index, int result, bool gaveUp);
+  // What an open's result shows, whichever thread the open ran on.
+  void OpenEnded(int index, int result);
+  void SetConnecting(bool connecting, const QString& name);
+  // A network port added here that did not open leaves the list.
+  void ForgetUntried(int index);
 
   TUiContext& FCtx;
   std::unique_ptr<Ui::TfrmMain> ui;
   std::unique_ptr<Ui::TPageTests> uiTests;
-  QComboBox* cbxInterfaces = nullptr;
+  TPortListBox* cbxInterfaces = nullptr;
   QLabel* FPanels[4] = {};
   TConfigPages* FPages = nullptr;
   bool FShown = false;
@@ -127,6 +144,12 @@ class TfrmMain : public QMainWindow {
   int FChoice = -1;
   QString FChoiceText;
   bool FFilling = false;
+  TNetworkOpen* FOpen = nullptr;
+  QToolButton* FCancelOpen = nullptr;
+  QShortcut* FEscape = nullptr;
+  bool FCloseWhenOpenEnds = false;
+  // Network ports this window listed that have not opened yet.
+  std::set<std::string> FUntried;
 };
 
 }  // namespace q17::ui

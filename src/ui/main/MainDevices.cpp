@@ -8,6 +8,7 @@
 #include "link/OpenFailureText.h"
 #include "ui/common/DeviceEvents.h"
 #include "ui/main/Main.h"
+#include "ui/main/PortListBox.h"
 #include "ui/tests/Audit.h"
 #include "ui/tests/FindReaders.h"
 #include "ui/fleet/FleetSurvey.h"
@@ -39,6 +40,11 @@ void TfrmMain::WatchDevices(TDeviceEvents& events) {
 }
 
 void TfrmMain::DevicesSettled() {
+  // The list is the network open's until it ends: the news waits its turn.
+  if (PortOpening()) {
+    FDeviceSettle->start();
+    return;
+  }
   if (FCtx.Link.Opened()) {
     FCtx.Link.CheckOpenDevice();
     return;

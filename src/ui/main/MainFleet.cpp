@@ -20,14 +20,15 @@ void TfrmMain::AddFleetMenu() {
   write->setObjectName(QStringLiteral("miFleetWrite"));
   ui->mnuMainMenu->insertMenu(ui->miHelp->menuAction(), menu);
   menu->menuAction()->setEnabled(FCtx.Link.Opened());
+  // A double-click in the survey picks the reader the commands go to.
   connect(survey, &QAction::triggered, this, [this] {
     if (FCtx.Windows.FleetSurvey) FCtx.Windows.FleetSurvey->exec();
+    ShowReaderAddress();
   });
+  // The write window takes "found" from the survey window itself.
   connect(write, &QAction::triggered, this, [this] {
-    TfrmFleetWrite* w = FCtx.Windows.FleetWrite;
-    if (!w) return;
-    w->SetFoundReaders(FCtx.Windows.FleetSurvey ? FCtx.Windows.FleetSurvey->FoundAddresses() : std::vector<int>{});
-    w->exec();
+    if (FCtx.Windows.FleetWrite) FCtx.Windows.FleetWrite->exec();
+    ShowReaderAddress();
   });
 }
 

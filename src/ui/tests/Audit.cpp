@@ -38,7 +38,9 @@ TfrmAudit::~TfrmAudit() = default;
 void TfrmAudit::FormShow() {
   RowNumber = 1;
   FAuditModeSent = true;
-  if (ShowResult(SetAuditMode(FCtx.State, FCtx.Link, true)) == 0) {
+  // The exchange's result alone: a reader that refuses in a well-formed
+  // reply is polled all the same.
+  if (ShowResult(SetAuditModeTransaction(FCtx.State, FCtx.Link, true)) == 0) {
     SetPanel(0, QStringLiteral("АУДИТ РАБОТАЕТ..."));
     Running = true;
     FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
@@ -51,7 +53,9 @@ void TfrmAudit::FormHide() {
   FCtx.Idle.Clear();
   // Said to the main window too: this one is on its way out.
   if (FAuditModeSent) {
-    if (const int r = ShowResult(SetAuditMode(FCtx.State, FCtx.Link, false)); r != 0) emit ReaderNotPutBack(r);
+    if (const int r = ShowResult(SetAuditModeTransaction(FCtx.State, FCtx.Link, false)); r != 0) {
+      emit ReaderNotPutBack(r);
+    }
   }
   FAuditModeSent = false;
   Running = false;
@@ -105,6 +109,6 @@ void TfrmAudit::btnSaveFileClick() {
   WriteExportFile(FCtx.Messages, this, name, QByteArray::fromStdString(text));
 }
 
-void TfrmAudit::btnReaderClearClick() { ShowResult(ClearAuditStore(FCtx.State, FCtx.Link)); }
+void TfrmAudit::btnReaderClearClick() { ShowResult(ClearAuditStoreTransaction(FCtx.State, FCtx.Link)); }
 
 }  // namespace q17::ui

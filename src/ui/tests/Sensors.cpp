@@ -41,12 +41,17 @@ void TfrmSensors::FormHide() { FCtx.Idle.Clear(); }
 void TfrmSensors::ApplicationIdle(bool& done) {
   if (FRunning) {
     TSensorState st;
-    if (ShowResult(ReadSensors(FCtx.State, FCtx.Link, st)) == 0) {
-      FUi->lblDC1->setText(QString::fromUtf8(OnOffText(st.DC1)));
-      FUi->lblCAR1->setText(QString::fromUtf8(OnOffText(st.CAR1)));
-      FUi->lblDC2->setText(QString::fromUtf8(OnOffText(st.DC2)));
-      FUi->lblCAR2->setText(QString::fromUtf8(OnOffText(st.CAR2)));
-      FTimeline->Record(SteadyMs(), st);
+    bool read = false;
+    // The exchange decides, whatever the reader's answer code; a reply too
+    // short for the four states leaves the last ones shown.
+    if (ShowResult(ReadSensorsTransaction(FCtx.State, FCtx.Link, st, read)) == 0) {
+      if (read) {
+        FUi->lblDC1->setText(QString::fromUtf8(OnOffText(st.DC1)));
+        FUi->lblCAR1->setText(QString::fromUtf8(OnOffText(st.CAR1)));
+        FUi->lblDC2->setText(QString::fromUtf8(OnOffText(st.DC2)));
+        FUi->lblCAR2->setText(QString::fromUtf8(OnOffText(st.CAR2)));
+        FTimeline->Record(SteadyMs(), st);
+      }
     } else {
       FRunning = false;
     }

@@ -1,7 +1,10 @@
 // The car park's windows against the simulated bus: the survey table beside
 // the core survey of the same bus, its file, and one set-up written to a
-// list of readers, stopped or not.
+// list of readers, stopped or not, or to what the survey of this port found.
+#include <QApplication>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,6 +21,9 @@
 #include "ui/support/Screenshot.h"
 #include "ui/fleet/FleetSurvey.h"
 #include "ui/fleet/FleetWrite.h"
+#include "ui/tests/FindReaders.h"
+#include "link/ErrMsg.h"
+#include "reader/ConfigCopy.h"
 
 namespace q17::test {
 namespace {
@@ -47,6 +53,14 @@ QStringList Row(QTableWidget* table, int row) {
   return cells;
 }
 
+// A survey of 1..last through the window, which is then closed.
+void SurveyThroughTheWindow(ui::TfrmFleetSurvey& w, int last) {
+  w.show();
+  Child<QSpinBox>(w, "sedEndAddr")->setValue(last);
+  Child<QPushButton>(w, "btnStart")->click();
+  w.hide();
+}
+
 QByteArray FileBytes(const QString& name) {
   QFile file(name);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -62,10 +76,13 @@ class FleetWindowsTest : public QObject {
   void StopEndsTheSurveyAfterTheExchangeInProgress();
   void WriteVerifiesEachReaderAndNamesTheSilentOne();
   void StopDuringAWriteLeavesTheRestUntouched();
+  void FoundIsWhatTheSurveyOfThisPortFound();
+  void WindowsDrawInTheProgramsFace();
 };
 
 void FleetWindowsTest::SurveyTableIsTheCoreSurvey() {
   FleetWorld world;
+  world.bus.ApplyControl("@3 version 2xQ17 v1.0.25 (сборка 2026-03-14, канал 2) ");
   world.state.ReaderAddress = 9;
   // The core's survey of the same bus, first.
   std::vector<TSurveyRecord> core;
@@ -98,7 +115,19 @@ void FleetWindowsTest::SurveyTableIsTheCoreSurvey() {
     QCOMPARE(table->item(i, 0)->background() != QBrush(), failed);
   }
   QVERIFY(Row(table, 3)[9].startsWith(QStringLiteral("Код = 20 / ")));
-  QCOMPARE(Row(table, 2)[1], QStringLiteral("Q17-3 "));
+  QCOMPARE(Row(table, 2)[1], QStringLiteral("2xQ17 v1.0.25 (сборка 2026-03-14, канал 2) "));
+  // Whole texts with a row selected: every header, as it is drawn then, and
+  // the longest version.
+  table->selectRow(2);
+  const QHeaderView* header = table->horizontalHeader();
+  QFont headerFont = header->font();
+  headerFont.setBold(header->highlightSections());
+  const QFontMetrics headerMetrics(headerFont);
+  for (int c = 0; c < table->columnCount(); ++c) {
+    const QString name = table->horizontalHeaderItem(c)->text();
+    QVERIFY2(headerMetrics.size(0, name).width() < table->columnWidth(c), qPrintable(name));
+  }
+  QVERIFY(table->fontMetrics().horizontalAdvance(Row(table, 2)[1]) < table->columnWidth(1));
   QCOMPARE(Child<QProgressBar>(w, "pgbProgress")->value(), 10);
   QCOMPARE(w.PanelText(0), QStringLiteral("Обзор завершён"));
   // The working address is left as it was.
@@ -163,7 +192,7 @@ void FleetWindowsTest::SurveySortsSavesAndPicksAReader() {
     world.write.reject();
   });
   Child<QPushButton>(w, "btnWriteMany")->click();
-  QCOMPARE(offered, QStringLiteral("1,2,3"));
+  QCOMPARE(offered, QStringLiteral("1-3"));
 
   // A double-click makes that reader the working one and closes the window.
   world.state.ReaderAddress = 9;
@@ -204,7 +233,7 @@ void FleetWindowsTest::WriteVerifiesEachReaderAndNamesTheSilentOne() {
   Child<QPushButton>(w, "btnStart")->click();
   // The confirmation names how many readers will be written.
   QCOMPARE(world.messages.texts.size(), 1);
-  QVERIFY(world.messages.texts[0].contains(QStringLiteral(": 3 (2,5,11)")));
+  QVERIFY(world.messages.texts[0].contains(QStringLiteral(": 3 (2, 5, 11)")));
   QTableWidget* table = Child<QTableWidget>(w, "tblResults");
   QCOMPARE(table->rowCount(), 3);
   QCOMPARE(Row(table, 0), (QStringList{"2", "записана и проверена"}));
@@ -231,12 +260,10 @@ void FleetWindowsTest::WriteVerifiesEachReaderAndNamesTheSilentOne() {
 void FleetWindowsTest::StopDuringAWriteLeavesTheRestUntouched() {
   FleetWorld world;
   world.state.TMT_1 = 50;
+  SurveyThroughTheWindow(world.survey, 3);
   ui::TfrmFleetWrite& w = world.write;
   w.show();
-  // The survey's readers are offered as the list.
-  w.SetFoundReaders({1, 2, 3});
-  Child<QPushButton>(w, "btnFoundReaders")->click();
-  QCOMPARE(Child<QLineEdit>(w, "edtAddresses")->text(), QStringLiteral("1,2,3"));
+  Child<QLineEdit>(w, "edtAddresses")->setText(QStringLiteral("1, 2,3"));
   // Stop once reader 2 has answered its block write: reader 1 takes eleven
   // replies (its block, five writes, five reads back), reader 2 its block read.
   int replies = 0;
@@ -256,7 +283,94 @@ void FleetWindowsTest::StopDuringAWriteLeavesTheRestUntouched() {
   QCOMPARE(world.State("TMT", 3), std::string("100,100"));
   QCOMPARE(w.PanelText(0), QStringLiteral("Запись остановлена"));
   QVERIFY(Child<QPushButton>(w, "btnClose")->isEnabled());
+
+  // Stopped while reader 1's first tag memory time is read back: nothing
+  // more is read, and the row says the reader was not checked.
+  replies = 0;
+  world.bus.SetReplyHook([&] {
+    if (++replies == 8) stop->click();
+  });
+  Child<QLineEdit>(w, "edtAddresses")->setText(QStringLiteral("1"));
+  Child<QPushButton>(w, "btnStart")->click();
+  world.bus.SetReplyHook({});
+  QCOMPARE(replies, 8);
+  QCOMPARE(Row(table, 0), (QStringList{"1", "записана, не проверена (остановлено)"}));
   w.hide();
+}
+
+// "found" is the last survey of the port open now, taken as q17ctl takes
+// its scan; the window says what is wrong with a list in its own words.
+void FleetWindowsTest::FoundIsWhatTheSurveyOfThisPortFound() {
+  FleetWorld world;
+  world.bus.ApplyControl("@3 answer 20 cmd 40");  // answers the survey, but not whole
+  world.state.TMT_1 = 50;
+  ui::TfrmFleetWrite& w = world.write;
+  QLineEdit* list = Child<QLineEdit>(w, "edtAddresses");
+  QLabel* why = Child<QLabel>(w, "lblListError");
+  QPushButton* offer = Child<QPushButton>(w, "btnFoundReaders");
+  QTableWidget* table = Child<QTableWidget>(w, "tblResults");
+  const QString noSurvey = QStringLiteral("Список адресов не принят: обзор на этом порту ещё не выполнялся");
+
+  w.show();
+  QVERIFY(!offer->isEnabled());
+  const std::pair<const char*, QString> refused[] = {
+      {"found", noSurvey},
+      {"5-2", QStringLiteral("Список адресов не принят: в диапазоне '5-2' первый адрес больше последнего")},
+  };
+  for (const auto& [typed, said] : refused) {
+    list->setText(QString::fromUtf8(typed));
+    Child<QPushButton>(w, "btnStart")->click();
+    QCOMPARE(why->text(), said);
+  }
+  QCOMPARE(world.Requests(), std::uint64_t{0});
+  QVERIFY(world.messages.texts.isEmpty());
+  w.hide();
+
+  SurveyThroughTheWindow(world.survey, 10);
+  w.show();
+  offer->click();
+  QCOMPARE(list->text(), QStringLiteral("1-2,5,7"));
+  list->setText(QStringLiteral("found"));
+  Child<QPushButton>(w, "btnStart")->click();
+  QVERIFY(world.messages.texts.last().contains(QStringLiteral(": 4 (1-2, 5, 7)")));
+  QCOMPARE(table->rowCount(), 5);
+  QCOMPARE(Row(table, 2), (QStringList{"3", QString::fromStdString(NotWholeText(rcBadParameter))}));
+  QCOMPARE(Row(table, 4), (QStringList{"7", "записана и проверена"}));
+  QCOMPARE(world.State("TMT", 3), std::string("100,100"));
+  QCOMPARE(world.State("TMT", 7), std::string("50,100"));
+  w.hide();
+
+  // Another bus behind the port, opened again: the survey's rows are gone,
+  // and so is "found".
+  world.link.Close();
+  world.bus.ApplyControl("reader remove 1");
+  QCOMPARE(world.link.Open(world.link.IndexOf("SIM"), 0), 0);
+  world.survey.show();
+  QCOMPARE(Child<QTableWidget>(world.survey, "tblReaders")->rowCount(), 0);
+  QVERIFY(!world.survey.Found());
+  world.survey.hide();
+  const auto before = world.Requests();
+  w.show();
+  QVERIFY(!offer->isEnabled());
+  list->setText(QStringLiteral("found"));
+  Child<QPushButton>(w, "btnStart")->click();
+  QCOMPARE(why->text(), noSurvey);
+  QCOMPARE(world.Requests(), before);
+  w.hide();
+}
+
+// The forms take the program's face, as every other window does, rather
+// than name one that a system may not draw.
+void FleetWindowsTest::WindowsDrawInTheProgramsFace() {
+  const QFont saved = QApplication::font();
+  QApplication::setFont(QFont(QStringLiteral("Program Face")));
+  {
+    FleetWorld world;
+    ui::TfrmFindReaders search(world.ctx);
+    for (QWidget* w : std::initializer_list<QWidget*>{&world.survey, &world.write, &search})
+      QCOMPARE(w->font().family(), QStringLiteral("Program Face"));
+  }
+  QApplication::setFont(saved);
 }
 
 }  // namespace q17::test

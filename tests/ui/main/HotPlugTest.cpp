@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "MainHarness.h"
+#include "link/ErrMsg.h"
 #include "link/OpenFailureText.h"
 #include "ui/common/DeviceEvents.h"
 #include "ui/tests/Audit.h"
@@ -238,7 +239,16 @@ void HotPlugTest::unplugEndsASurveyAndAWriteToManyReaders() {
   QCOMPARE(w.bus.Stats().requests, std::uint64_t{1});
   QCOMPARE(survey->PanelText(0), QStringLiteral("Обзор прерван"));
   QCOMPARE(survey->PanelText(2), kGone);
+  // The reader in progress keeps its row, as q17ctl lists it.
+  auto* rows = survey->findChild<QTableWidget*>(QStringLiteral("tblReaders"));
+  QCOMPARE(rows->rowCount(), 1);
+  QCOMPARE(rows->item(0, 0)->text(), QStringLiteral("1"));
+  QCOMPARE(rows->item(0, 9)->text(), QString::fromStdString(FormatResult(rcPortClosed)));
+  QCOMPARE(survey->PanelText(1), QStringLiteral("Найдено: 1"));
   QVERIFY(survey->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  // Nothing starts again on a device that has gone.
+  QVERIFY(!survey->findChild<QPushButton*>(QStringLiteral("btnStart"))->isEnabled());
+  QVERIFY(!survey->findChild<QPushButton*>(QStringLiteral("btnWriteMany"))->isEnabled());
   QVERIFY(!menu->menuAction()->isEnabled());
   survey->hide();
 
@@ -266,6 +276,7 @@ void HotPlugTest::unplugEndsASurveyAndAWriteToManyReaders() {
   QCOMPARE(write->PanelText(0), QStringLiteral("Запись прервана"));
   QCOMPARE(write->PanelText(2), kGone);
   QVERIFY(write->findChild<QPushButton*>(QStringLiteral("btnClose"))->isEnabled());
+  QVERIFY(!write->findChild<QPushButton*>(QStringLiteral("btnStart"))->isEnabled());
   write->hide();
 }
 

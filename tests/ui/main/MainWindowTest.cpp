@@ -21,11 +21,13 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -91,6 +93,8 @@ class MainWindowTest : public QObject {
   void openFailureWithAReasonKeepsThePanelText();
   void aTypedNetworkAddressIsOpenedAndListed();
   void aNetworkPortAddedFromTheListIsRememberedForTheNextStart();
+  void theAddEntryIsOpenedOnlyByADeliberateChoice();
+  void theNetworkPortDialogTakesHostAndPortApartAndSaysWhatItRefuses();
   void closeIsRefusedWhileAPortIsOpen();
   void readReportsTheFailedGroup_data();
   void readReportsTheFailedGroup();
@@ -109,7 +113,7 @@ class MainWindowTest : public QObject {
   void dateAndTimeComeFromOneClockReading();
   void restoreRadioProfileAsksFirst();
   void addressChangeFollowsTheReader();
-  void searchDoubleClickPicksTheReader();
+  void searchAndSurveyDoubleClickPickTheReader();
   void launchersShowTheirWindows();
   void readZoneTestLeavesThePagesShowingWhatItRead();
   void trafficLogOpensAnyTimeAndStaysUsableBesideATest();
@@ -221,7 +225,8 @@ void MainWindowTest::openFailsOnATypedNameAndSucceedsOnAnEntry() {
 }
 
 // A serial server's address typed into the list opens without being listed
-// first, and stays listed after the local ports, refresh or not.
+// first, is listed under its one name after the local ports, refresh or not,
+// and only once it has opened.
 void MainWindowTest::aTypedNetworkAddressIsOpenedAndListed() {
   q17::test::FakeSerialApi serial;
   q17::test::FakeD2xxApi d2xx;
@@ -232,9 +237,13 @@ void MainWindowTest::aTypedNetworkAddressIsOpenedAndListed() {
   windows.ctx.RecentPortsFile = "/dev/null/SetupQ17/network-ports";
   auto& main = windows.main;
   auto* box = main->findChild<QComboBox*>("cbxInterfaces");
+  auto open = [&](const QString& typed) {
+    box->setEditText(typed);
+    main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+    QTRY_VERIFY(!main->PortOpening());
+  };
   QCOMPARE(box->count(), 1);
-  box->setEditText(QStringLiteral("rfc2217://gate-3:4001"));
-  main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+  open(QStringLiteral("rfc2217://gate-3:04001"));
   QVERIFY(link.Opened());
   QCOMPARE(serial.openedName, std::string("rfc2217://gate-3:4001"));
   QCOMPARE(main->Panel(0)->text(), QStringLiteral("Порт rfc2217://gate-3:4001"));
@@ -243,6 +252,28 @@ void MainWindowTest::aTypedNetworkAddressIsOpenedAndListed() {
   main->findChild<QAction*>("tbnRefresh")->trigger();
   QCOMPARE(box->count(), 3);
   QCOMPARE(box->itemText(1), QStringLiteral("rfc2217://gate-3:4001"));
+  // Typed again, either way: the same entry.
+  open(QStringLiteral("rfc2217://gate-3:4001"));
+  QVERIFY(link.Opened());
+  QCOMPARE(box->count(), 3);
+  QCOMPARE(link.OpenIndex(), 1);
+  main->findChild<QAction*>("tbnInterfaceClose")->trigger();
+
+  // A name that does not open is not kept; it stays in the field to be mended.
+  serial.failOpen = OpenFailure::NoAnswer;
+  open(QStringLiteral("tcp://gate-4:4001"));
+  QVERIFY(!link.Opened());
+  QCOMPARE(main->Panel(3)->text(), Result(rcOpenError));
+  QCOMPARE(box->count(), 3);
+  QCOMPARE(link.Count(), 2);
+  QCOMPARE(box->currentText(), QStringLiteral("tcp://gate-4:4001"));
+  // One that opened before stays through a failure.
+  box->setCurrentIndex(1);
+  main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+  QTRY_VERIFY(!main->PortOpening());
+  QVERIFY(!link.Opened());
+  QCOMPARE(box->itemText(1), QStringLiteral("rfc2217://gate-3:4001"));
+  QVERIFY(main->findChild<QAction*>("tbnInterfaceOpen")->isEnabled());
 }
 
 // "Добавить сетевой порт..." asks for a port behind a serial server; the port
@@ -310,6 +341,7 @@ void MainWindowTest::aNetworkPortAddedFromTheListIsRememberedForTheNextStart() {
     QCOMPARE(box->currentText(), QStringLiteral("rfc2217://gate-7:4002"));
     QVERIFY(!link.Opened());  // opened as any port, by the open button
     main->findChild<QAction*>("tbnInterfaceOpen")->trigger();
+    QTRY_VERIFY(!main->PortOpening());
     QVERIFY(link.Opened());
     QCOMPARE(serial.openedName, std::string("rfc2217://gate-7:4002"));
     QCOMPARE(link.ReplyAllowanceMs(), 150);
@@ -334,6 +366,81 @@ void MainWindowTest::aNetworkPortAddedFromTheListIsRememberedForTheNextStart() {
       QCOMPARE(d->findChild<QSpinBox*>("sedAllowance")->value(), 150);
       d->findChild<QPushButton*>("CancelBtn")->click();
     });
+  }
+}
+
+// The wheel and the arrow keys over the closed list step through the ports
+// only; the dialog comes from choosing its entry in the open list.
+void MainWindowTest::theAddEntryIsOpenedOnlyByADeliberateChoice() {
+  q17::test::FakeSerialApi serial;
+  serial.names = {"/dev/ttyS0", "/dev/ttyUSB0"};
+  q17::test::FakeD2xxApi d2xx;
+  d2xx.available = false;
+  TInterfList link(serial, d2xx);
+  WindowsOver windows(link);
+  auto* box = windows.main->findChild<QComboBox*>("cbxInterfaces");
+  int dialogs = 0;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<ui::TfrmAddNetPort*>(QApplication::activeModalWidget())) {
+      ++dialogs;
+      dialog->reject();
+    }
+  });
+  answer.start(10);
+  const QPointF at(box->rect().center());
+  for (int step = 0; step < 6; ++step) {
+    QWheelEvent down(at, box->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box, &down);
+  }
+  QCoreApplication::processEvents();
+  QCOMPARE(box->currentIndex(), 1);  // the last port, and no further
+  QTest::keyClick(box, Qt::Key_Down);
+  QTest::keyClick(box, Qt::Key_End);
+  QCoreApplication::processEvents();
+  QCOMPARE(box->currentIndex(), 1);
+  QCOMPARE(dialogs, 0);
+
+  // Picked in the open list with the keys and Enter.
+  box->showPopup();
+  QAbstractItemView* list = box->view();
+  QTRY_VERIFY(list->isVisible());
+  list->setCurrentIndex(list->model()->index(2, 0));
+  QTest::keyClick(list, Qt::Key_Return);
+  QTRY_COMPARE(dialogs, 1);
+  QCOMPARE(box->currentIndex(), 1);
+  // Closed again, the wheel passes it by as before.
+  QWheelEvent down(at, box->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+  QApplication::sendEvent(box, &down);
+  QCoreApplication::processEvents();
+  QCOMPARE(dialogs, 1);
+}
+
+// The host field takes "host:port" apart; a host the name's parser would
+// refuse is refused at OK with the parser's reason, never built into a name.
+void MainWindowTest::theNetworkPortDialogTakesHostAndPortApartAndSaysWhatItRefuses() {
+  const struct {
+    const char* host;
+    const char* name;   // what the whole name reads
+    const char* error;  // empty: accepted
+  } cases[] = {
+      {"gate-3:4002", "tcp://gate-3:4002", ""},
+      {"::1", "tcp://[::1]:4001", ""},
+      {"[::1", "tcp://[::1:4001", "Нет закрывающей скобки \"]\" после адреса IPv6."},
+      {"#", "tcp://#:4001", "В адресе сервера допустимы только латинские буквы, цифры, точка, дефис и подчёркивание."},
+      {"gate:70000", "tcp://gate:70000", "Порт сервера — число от 1 до 65535."},
+  };
+  for (const auto& c : cases) {
+    ui::TfrmAddNetPort add;
+    add.findChild<QSpinBox*>("sedPort")->setValue(4001);
+    QTest::keyClicks(add.findChild<QLineEdit*>("edtHost"), QString::fromUtf8(c.host));
+    QCOMPARE(add.findChild<QLineEdit*>("edtName")->text(), QString::fromUtf8(c.name));
+    add.OKBtnClick();
+    QCOMPARE(add.findChild<QLabel*>("lblError")->text(), QString::fromUtf8(c.error));
+    QCOMPARE(add.result() == QDialog::Accepted, *c.error == '\0');
+    if (*c.error == '\0') QCOMPARE(add.Name(), std::string(c.name));
   }
 }
 
@@ -769,7 +876,7 @@ void MainWindowTest::addressChangeFollowsTheReader() {
   dialog->reject();
 }
 
-void MainWindowTest::searchDoubleClickPicksTheReader() {
+void MainWindowTest::searchAndSurveyDoubleClickPickTheReader() {
   MainHarness h;
   h.bus.ApplyControl("reader add 6");
   h.bus.ApplyControl("@6 version Q17-6 ");
@@ -808,6 +915,24 @@ void MainWindowTest::searchDoubleClickPicksTheReader() {
   h.Action("miActionFindReaders")->trigger();
   QVERIFY(stillShown);
   QCOMPARE(h.state.ReaderAddress, 6);
+
+  // The survey's double-click as well.
+  h.state.ReaderAddress = 1;
+  h.Action("miGetVersion")->trigger();
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 1"));
+  QTimer::singleShot(0, [&] {
+    QWidget* survey = QApplication::activeModalWidget();
+    survey->findChild<QSpinBox*>("sedEndAddr")->setValue(6);
+    survey->findChild<QPushButton*>("btnStart")->click();
+    auto* table = survey->findChild<QTableWidget*>("tblReaders");
+    QCOMPARE(table->rowCount(), 2);
+    const int row = table->item(0, 0)->text() == QStringLiteral("6") ? 0 : 1;
+    emit table->cellDoubleClicked(row, 0);
+    if (survey->isVisible()) qobject_cast<QDialog*>(survey)->reject();
+  });
+  h.Action("miFleetSurvey")->trigger();
+  QCOMPARE(h.state.ReaderAddress, 6);
+  QCOMPARE(h.Panel(1), QStringLiteral("Адрес: 6"));
 }
 
 void MainWindowTest::launchersShowTheirWindows() {
@@ -842,11 +967,11 @@ void MainWindowTest::launchersShowTheirWindows() {
     QVERIFY2(shown == l.window, l.control);
   }
   // A test window that leaves the reader as it was not found says so here,
-  // in sight after it has closed: audit mode refused both ways.
-  h.bus.ApplyControl("answer 20 2 cmd 181");
+  // in sight after it has closed: audit mode's switch lost both ways.
+  h.bus.ApplyControl("fault noreply next 2");
   QTimer::singleShot(0, [] { qobject_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
   h.Find<QPushButton>("btnStartAudit")->click();
-  QCOMPARE(h.Panel(3), Result(rcBadParameter));
+  QCOMPARE(h.Panel(3), Result(rcTimeout));
 }
 
 void MainWindowTest::readZoneTestLeavesThePagesShowingWhatItRead() {

@@ -1,13 +1,24 @@
 // The main window through a real network serial server: ser2net on the
 // loopback in front of q17sim, through the system's own port code, raw TCP
-// and RFC 2217 alike; and the server stopped while the port is open.
+// and RFC 2217 alike; the server stopped while the port is open; and
+// servers on the loopback that never answer, opened without freezing the
+// window and given up.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/ErrMsg.h"
 #include "link/OpenFailureText.h"
@@ -20,6 +31,7 @@
 #include "ui/common/UiContext.h"
 #include "ui/main/Main.h"
 #include "ui/main/Windows.h"
+#include "ui/support/Screenshot.h"
 
 using namespace q17;
 
@@ -62,9 +74,17 @@ struct Program {
   }
   QAction* Action(const char* name) const { return main->findChild<QAction*>(QLatin1String(name)); }
   QString Panel(int i) const { return main->Panel(i)->text(); }
+  QComboBox* Box() const { return main->findChild<QComboBox*>(QStringLiteral("cbxInterfaces")); }
+  QString Message() const { return main->findChild<QStatusBar*>(QStringLiteral("sbrStatus"))->currentMessage(); }
+  // Opens an entry of the list; back when the open has ended.
   void Open(const std::string& name) {
-    auto* box = main->findChild<QComboBox*>(QStringLiteral("cbxInterfaces"));
-    box->setCurrentIndex(box->findText(QString::fromStdString(name)));
+    Box()->setCurrentIndex(Box()->findText(QString::fromStdString(name)));
+    Action("tbnInterfaceOpen")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!main->PortOpening(), kGuardMs);
+  }
+  // Starts opening a name typed into the list; back at once.
+  void StartOpen(const QString& typed) {
+    Box()->setEditText(typed);
     Action("tbnInterfaceOpen")->trigger();
   }
 
@@ -77,6 +97,47 @@ struct Program {
 
 QString Result(int code) { return QString::fromStdString(FormatResult(code)); }
 
+// A listening socket on 127.0.0.1 that never accepts: connections the
+// system completes wait in its queue, unanswered.
+class Listener {
+ public:
+  explicit Listener(int backlog) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&at), size) != 0 || ::listen(fd_, backlog) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+      return;
+    port_ = ntohs(at.sin_port);
+  }
+  ~Listener() {
+    for (int fd : clients_) ::close(fd);
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+  std::uint16_t Port() const { return port_; }
+  // Takes the one place in the queue of a listener of backlog 0, so that
+  // the next connect is never answered.
+  bool FillQueue() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    clients_.push_back(fd);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    at.sin_port = htons(port_);
+    return ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
+  }
+
+ private:
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+  std::vector<int> clients_;
+};
+
 }  // namespace
 
 class NetworkPortWindowTest : public QObject {
@@ -84,6 +145,7 @@ class NetworkPortWindowTest : public QObject {
  private slots:
   void bothKindsWriteAndReadTheReader();
   void aServerStoppedWhileOpenIsTheDeviceGone();
+  void aServerThatNeverAnswersIsWaitedForBesideTheWindowAndGivenUp();
 };
 
 void NetworkPortWindowTest::bothKindsWriteAndReadTheReader() {
@@ -131,6 +193,76 @@ void NetworkPortWindowTest::aServerStoppedWhileOpenIsTheDeviceGone() {
   QCOMPARE(p.Panel(0), QStringLiteral("Порт закрыт"));
   QCOMPARE(p.Panel(3), QString::fromUtf8(DeviceGoneStatusText()));
   QVERIFY(p.Action("tbnInterfaceOpen")->isEnabled());
+}
+
+// A connect that is never answered and RFC 2217 settings that are never
+// answered: the window answers while they wait, Cancel, Escape and closing
+// the window give them up through the port's own stop, and a server that
+// takes the connection still opens.
+void NetworkPortWindowTest::aServerThatNeverAnswersIsWaitedForBesideTheWindowAndGivenUp() {
+  Listener never(0);
+  QVERIFY(never.FillQueue());
+  Listener silent(8);
+  QVERIFY(never.Port() != 0 && silent.Port() != 0);
+  const QString unanswered = QStringLiteral("tcp://127.0.0.1:%1").arg(never.Port());
+  const QString unsettled = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.Port());
+  const QString raw = QStringLiteral("tcp://127.0.0.1:%1").arg(silent.Port());
+  Program p({});
+  auto* cancel = p.main->findChild<QToolButton*>(QStringLiteral("btnCancelOpen"));
+  const QString status = p.Panel(3);
+  auto stoppedByTheUser = [&p] { return p.link.LastOpenFailure().Detail.ends_with(": stopped"); };
+
+  // Cancel.
+  p.StartOpen(unanswered);
+  QVERIFY(p.main->PortOpening());
+  QCOMPARE(p.Message(), QStringLiteral("Подключение к %1...").arg(unanswered));
+  QVERIFY(cancel->isVisible());
+  QVERIFY(!p.Action("tbnInterfaceOpen")->isEnabled());
+  QVERIFY(!p.Action("tbnRefresh")->isEnabled());
+  QVERIFY(!p.Box()->isEnabled());
+  QCoreApplication::processEvents();  // the status bar laid out with its button
+  test::Screenshot(*p.main, "main-connecting");
+  bool answeredWhileOpening = false;
+  QTimer::singleShot(0, [&] { answeredWhileOpening = p.main->PortOpening(); });
+  QTRY_VERIFY(answeredWhileOpening);
+  const auto gaveUp = std::chrono::steady_clock::now();
+  cancel->click();
+  QTRY_VERIFY_WITH_TIMEOUT(!p.main->PortOpening(), kGuardMs);
+  qInfo("given up after %.0f ms",
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - gaveUp).count());
+  QVERIFY2(stoppedByTheUser(), p.link.LastOpenFailure().Detail.c_str());
+  QVERIFY(!p.link.Opened());
+  QVERIFY(!cancel->isVisible());
+  QCOMPARE(p.Panel(0), QStringLiteral("Порт закрыт"));
+  QCOMPARE(p.Panel(3), status);  // nothing about the server
+  QCOMPARE(p.Box()->findText(unanswered), -1);  // not kept
+  QVERIFY(p.Action("tbnInterfaceOpen")->isEnabled());
+
+  // Escape.
+  p.main->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(p.main.get()));
+  p.StartOpen(unsettled);
+  QVERIFY(p.main->PortOpening());
+  QTest::keyClick(p.main.get(), Qt::Key_Escape);
+  QTRY_VERIFY_WITH_TIMEOUT(!p.main->PortOpening(), kGuardMs);
+  QVERIFY2(stoppedByTheUser(), p.link.LastOpenFailure().Detail.c_str());
+  QVERIFY(!p.link.Opened());
+
+  // A server that takes the connection opens as before.
+  p.StartOpen(raw);
+  QTRY_VERIFY_WITH_TIMEOUT(!p.main->PortOpening(), kGuardMs);
+  QVERIFY2(p.link.Opened(), qPrintable(p.Panel(3)));
+  QCOMPARE(p.Panel(0), QStringLiteral("Порт ") + raw);
+  p.Action("tbnInterfaceClose")->trigger();
+
+  // Closing the window gives the open up first, then closes.
+  p.StartOpen(unanswered);
+  QVERIFY(p.main->PortOpening());
+  QVERIFY(!p.main->close());
+  QTRY_VERIFY_WITH_TIMEOUT(!p.main->isVisible(), kGuardMs);
+  QVERIFY(!p.main->PortOpening());
+  QVERIFY2(stoppedByTheUser(), p.link.LastOpenFailure().Detail.c_str());
+  QVERIFY(!p.link.Opened());
 }
 
 QTEST_MAIN(NetworkPortWindowTest)

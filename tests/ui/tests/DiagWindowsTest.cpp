@@ -50,8 +50,7 @@ class DiagWindowsTest : public QObject {
   void ReadZoneAnyTagAndGivenTag();
   void SearchListsReadersAndLeavesTheAddress();
   void TypedAddressesAndLengthComeToTheirBounds();
-  void RefusedRepliesShowTheCodeAndLeaveTheNumbers();
-  void ExchangeTestAndAuditTakeOnlyTheTransactionsResult();
+  void TestWindowsTakeOnlyTheTransactionsResult();
   void ReaderNotPutBackIsSaid();
 };
 
@@ -484,52 +483,11 @@ void DiagWindowsTest::TypedAddressesAndLengthComeToTheirBounds() {
   exchange.hide();
 }
 
-void DiagWindowsTest::RefusedRepliesShowTheCodeAndLeaveTheNumbers() {
+// A reader's answer code in a well-formed reply is no failure in the test
+// windows: only the exchange's own result counts and is shown.
+void DiagWindowsTest::TestWindowsTakeOnlyTheTransactionsResult() {
   WindowWorld world;
-  const QString refused = QStringLiteral("Код = 20 / Недопустимый параметр");
-
-  // Sensors: the reader refuses the next read; the states it showed stay.
-  ui::TfrmSensors sensors(world.ctx);
-  world.bus.ApplyControl("sensor gate 1 on");
-  sensors.show();
-  QTRY_COMPARE(Text(sensors, "lblDC1"), QStringLiteral("ВКЛ."));
-  world.bus.ApplyControl("sensor gate 1 off");
-  world.bus.ApplyControl("answer 20 1");
-  QTRY_COMPARE(sensors.PanelText(0), QStringLiteral("Тест не работает..."));
-  QCOMPARE(sensors.PanelText(2), refused);
-  QCOMPARE(Text(sensors, "lblDC1"), QStringLiteral("ВКЛ."));
-  sensors.hide();
-
-  // Radio test: only the transaction decides, so a refused start runs and a
-  // refused stop is answered; a stop reply without both counts shows none.
-  ui::TfrmRadioTest radio(world.ctx);
-  radio.show();
-  world.bus.ApplyControl("answer 20 1");
-  Child<QPushButton>(radio, "btnStartTest")->click();
-  QCOMPARE(radio.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
-  QCOMPARE(radio.PanelText(2), QStringLiteral("Код = 0 / OK !"));
-  QVERIFY(Child<QPushButton>(radio, "btnStopTest")->isEnabled());
-  world.bus.ApplyControl("radio-counts 10 3");
-  world.bus.ApplyControl("answer 20 1");
-  Child<QPushButton>(radio, "btnStopTest")->click();
-  QCOMPARE(radio.PanelText(2), QStringLiteral("Код = 0 / OK !"));
-  QCOMPARE(Text(radio, "lblEtalonCount"), QStringLiteral("---"));
-  QCOMPARE(Text(radio, "lblTestCount"), QStringLiteral("---"));
-  QVERIFY(Child<QPushButton>(radio, "btnStartTest")->isEnabled());
-  radio.hide();
-
-  // Audit: a refused switch-on is no audit running.
-  ui::TfrmAudit audit(world.ctx);
-  world.bus.ApplyControl("answer 20 1");
-  audit.show();
-  QCOMPARE(audit.PanelText(2), refused);
-  QVERIFY(audit.PanelText(0) != QStringLiteral("АУДИТ РАБОТАЕТ..."));
-  QVERIFY(world.idle.Empty());
-  audit.hide();
-}
-
-void DiagWindowsTest::ExchangeTestAndAuditTakeOnlyTheTransactionsResult() {
-  WindowWorld world;
+  const QString ok = QStringLiteral("Код = 0 / OK !");
   // A reader that refuses every echo in a well-formed reply: each is a good
   // exchange all the same, and the result panel shows code 0.
   ui::TfrmCommTest exchange(world.ctx);
@@ -538,7 +496,7 @@ void DiagWindowsTest::ExchangeTestAndAuditTakeOnlyTheTransactionsResult() {
   Child<QPushButton>(exchange, "btnStartTest")->click();
   QTRY_VERIFY(Text(exchange, "lblCount").toInt() >= 5);
   QCOMPARE(Text(exchange, "lblErrCount"), QStringLiteral("0"));
-  QCOMPARE(exchange.PanelText(2), QStringLiteral("Код = 0 / OK !"));
+  QCOMPARE(exchange.PanelText(2), ok);
   Child<QPushButton>(exchange, "btnStopTest")->click();
   QCOMPARE(world.State("ANSWER"), std::string("20"));
 
@@ -556,10 +514,52 @@ void DiagWindowsTest::ExchangeTestAndAuditTakeOnlyTheTransactionsResult() {
   QCOMPARE(QString::number(histogram->Errors()), Text(exchange, "lblErrCount"));
   exchange.hide();
 
-  // Audit: a refused read without event data adds no row and polling goes on.
+  // Radio test: a refused start runs and a refused stop is answered; a stop
+  // reply without both counts shows none.
+  ui::TfrmRadioTest radio(world.ctx);
+  radio.show();
+  world.bus.ApplyControl("answer 20 1");
+  Child<QPushButton>(radio, "btnStartTest")->click();
+  QCOMPARE(radio.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QCOMPARE(radio.PanelText(2), ok);
+  QVERIFY(Child<QPushButton>(radio, "btnStopTest")->isEnabled());
+  world.bus.ApplyControl("radio-counts 10 3");
+  world.bus.ApplyControl("answer 20 1");
+  Child<QPushButton>(radio, "btnStopTest")->click();
+  QCOMPARE(radio.PanelText(2), ok);
+  QCOMPARE(Text(radio, "lblEtalonCount"), QStringLiteral("---"));
+  QCOMPARE(Text(radio, "lblTestCount"), QStringLiteral("---"));
+  QVERIFY(Child<QPushButton>(radio, "btnStartTest")->isEnabled());
+  radio.hide();
+
+  // Sensors: every read refused without states keeps the test running with
+  // the states last shown, and code 0 in the result panel.
+  ui::TfrmSensors sensors(world.ctx);
+  world.bus.ApplyControl("sensor gate 1 on");
+  sensors.show();
+  QTRY_COMPARE(Text(sensors, "lblDC1"), QStringLiteral("ВКЛ."));
+  world.bus.ApplyControl("answer 201 cmd 182");
+  const auto refusedFrom = world.Requests();
+  QTRY_VERIFY(world.Requests() > refusedFrom + 2);
+  QCOMPARE(sensors.PanelText(2), ok);
+  QCOMPARE(sensors.PanelText(0), QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  QCOMPARE(Text(sensors, "lblDC1"), QStringLiteral("ВКЛ."));
+  world.bus.ApplyControl("answer off");
+  world.bus.ApplyControl("sensor gate 1 off");
+  QTRY_COMPARE(Text(sensors, "lblDC1"), QStringLiteral("выкл."));
+  sensors.hide();
+
+  // Audit: a refused switch-on still starts the audit; a refused read
+  // without event data adds no row and polling goes on; a refused clear and
+  // a refused switch-off are answered, and nothing is left to report.
   ui::TfrmAudit audit(world.ctx);
+  QSignalSpy notPutBack(&audit, &ui::TDiagWindow::ReaderNotPutBack);
   auto* list = Child<QTreeWidget>(audit, "lvwAudit");
+  world.bus.ApplyControl("answer 20 1 cmd 181");
   audit.show();
+  QCOMPARE(audit.PanelText(2), ok);
+  QCOMPARE(audit.PanelText(0), QStringLiteral("АУДИТ РАБОТАЕТ..."));
+  QVERIFY(!world.idle.Empty());
   const auto polled = world.Requests();
   world.bus.ApplyControl("answer 80 3 cmd 122");
   QTRY_VERIFY(world.Requests() > polled + 3);
@@ -567,7 +567,13 @@ void DiagWindowsTest::ExchangeTestAndAuditTakeOnlyTheTransactionsResult() {
   QCOMPARE(audit.PanelText(0), QStringLiteral("АУДИТ РАБОТАЕТ..."));
   world.bus.ApplyControl("event 0x0010 1 00A10228");
   QTRY_COMPARE(list->topLevelItemCount(), 1);
+  world.bus.ApplyControl("answer 20 1 cmd 120");
+  Child<QPushButton>(audit, "btnReaderClear")->click();
+  QCOMPARE(audit.PanelText(2), ok);
+  world.bus.ApplyControl("answer 20 1 cmd 181");
   audit.hide();
+  QCOMPARE(audit.PanelText(2), ok);
+  QCOMPARE(notPutBack.size(), 0);
 }
 
 void DiagWindowsTest::ReaderNotPutBackIsSaid() {
@@ -612,15 +618,14 @@ void DiagWindowsTest::ReaderNotPutBackIsSaid() {
   QCOMPARE(radio.PanelText(2), QStringLiteral("Код = 6 / Таймаут обмена"));
   radio.hide();
 
-  // Audit: closing while the reader refuses to leave audit mode.
+  // Audit: closing while the switch-off's reply is lost.
   ui::TfrmAudit audit(world.ctx);
   QSignalSpy auditSpy(&audit, &ui::TDiagWindow::ReaderNotPutBack);
   audit.show();
-  world.bus.ApplyControl("answer 20 1 cmd 181");
+  world.bus.ApplyControl("fault noreply next 1");
   audit.hide();
-  QCOMPARE(world.State("AUDIT"), std::string("on"));
   QCOMPARE(auditSpy.size(), 1);
-  QCOMPARE(auditSpy[0][0].toInt(), 20);
+  QCOMPARE(auditSpy[0][0].toInt(), 6);
 }
 
 }  // namespace q17::test

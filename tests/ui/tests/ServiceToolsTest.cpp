@@ -217,13 +217,13 @@ void ServiceToolsTest::ExportDialogKeepsABareNameInItsFolder() {
   ui::TQtFileDialog files;
   QString opened;
   QTimer typist;
-  int tries = 0;
   typist.setInterval(10);
+  // Waits as long as the dialog takes to come up: a busy machine may take
+  // seconds, and a typist that gave up first would leave it open for ever.
   QObject::connect(&typist, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog && ++tries < 500) return;
-    typist.stop();
     if (!dialog) return;
+    typist.stop();
     opened = dialog->directory().absolutePath();
     dialog->selectFile(QStringLiteral("events"));
     static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, as its Save button
