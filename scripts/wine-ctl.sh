@@ -71,6 +71,8 @@ while (($#)); do
 done
 
 q17_wine_env
+# Line by line, as the program wrote them: a filter that gathered its output
+# would keep a reader that stops early (head -1) from closing q17ctl's pipe.
 # shellcheck disable=SC2154 # q17_wine_env fills q17_env
 exec env "${q17_env[@]}" wine "$build/tools/q17ctl/q17ctl.exe" "${args[@]}" \
-  > >(tr -d '\r') 2> >(tr -d '\r' >&2)
+  > >(stdbuf -oL tr -d '\r') 2> >(stdbuf -oL tr -d '\r' >&2)

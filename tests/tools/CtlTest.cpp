@@ -286,5 +286,30 @@ TEST_F(Ctl, ATraceLostWithTheErrorOutputFailsTheCommand) {
   EXPECT_EQ(out.str(), "V\n");
 }
 
+// Every command that prints as it goes ends at the first output that cannot
+// be written, as at a stop: nothing after it would be seen.
+TEST_F(Ctl, OutputThatCannotBeWrittenEndsTheCommand) {
+  struct : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } broken;
+  const struct {
+    std::vector<std::string> args;
+    std::size_t exchanges;
+  } table[] = {
+      {{"scan"}, 1},
+      {{"--address", "1-5", "version"}, 1},
+      {{"survey"}, 1},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.args.back());
+    serial.line.writes.clear();
+    nextPacketNo = 0;
+    Reply(0, {'V'});
+    std::ostream brokenOut(&broken);
+    RunCtl(row.args, serial, d2xx, brokenOut, err);
+    EXPECT_EQ(serial.line.writes.size(), row.exchanges);
+  }
+}
+
 }  // namespace
 }  // namespace q17

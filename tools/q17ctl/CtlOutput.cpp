@@ -1,6 +1,5 @@
 #include "CtlOutput.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -116,9 +115,7 @@ int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
   if (out.good()) return exitCode;
   const auto* fdBuf = dynamic_cast<const TFdOutBuf*>(out.rdbuf());
   const int why = fdBuf ? fdBuf->Error() : 0;
-#ifdef SIGPIPE
-  if (why == EPIPE) return 128 + SIGPIPE;
-#endif
+  if (why == EPIPE) return kExitOutputClosed;
   err << "q17ctl: the output could not be written" << (why != 0 ? std::string(": ") + std::strerror(why) : "")
       << "\n";
   err.flush();

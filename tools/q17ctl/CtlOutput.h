@@ -17,6 +17,9 @@ class TInterfList;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Output into a pipe that its reader closed: what a shell reports of a
+// program SIGPIPE ended (128 + 13), on every system, Windows included.
+inline constexpr int kExitOutputClosed = 141;
 
 // How every failed operation is told: "Код = N / text" on `err`, then
 // `detail` when given, then what to do when the port's device has gone
@@ -64,7 +67,7 @@ std::string VisibleText(std::string_view utf8);
 
 // After a command: the exit code once `out` is flushed. Output that could
 // not be written makes it 1 with the reason on `err`; a pipe closed by its
-// reader ends quietly with 128 + SIGPIPE, as the shell expects.
+// reader ends quietly with kExitOutputClosed, as the shell expects.
 int FinishOutput(int exitCode, std::ostream& out, std::ostream& err);
 
 }  // namespace q17
