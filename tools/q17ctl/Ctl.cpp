@@ -244,8 +244,11 @@ class Session {
       if (!spread.Empty()) std::snprintf(figure, sizeof figure, "%.3f", value);
       out_ << name << "=" << figure << "\n";
     }
-    if (tally.LastError != 0) err_ << "last error: " << FormatResult(tally.LastError) << "\n";
-    if (list_.DeviceGone()) err_ << DeviceGoneExplanation() << "\n";
+    if (list_.DeviceGone()) {
+      Fail(rcPortClosed);
+    } else if (tally.LastError != 0) {
+      err_ << "last error: " << FormatResult(tally.LastError) << "\n";
+    }
     // A script must tell a dead line from a good one by the exit code.
     return tally.Errors == 0 && done == count ? kExitOk : kExitFailed;
   }

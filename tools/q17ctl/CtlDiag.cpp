@@ -33,7 +33,12 @@ class TDiag {
         const TDiagEnv& env)
       : a_(a), s_(s), link_(link), out_(out), err_(err), env_(env), startMs_(env.NowMs()) {}
 
-  int Fail(int code) { return PrintFailure(err_, code, {}, &link_); }
+  int Fail(int code) {
+    // A device gone is said once, however many exchanges then fail.
+    if (goneTold_) return kExitFailed;
+    goneTold_ = link_.DeviceGone();
+    return PrintFailure(err_, code, {}, &link_);
+  }
 
   bool Stopped() const { return env_.StopRequested && env_.StopRequested(); }
   bool TimeUp() const { return a_.Seconds > 0 && env_.NowMs() - startMs_ >= a_.Seconds * 1000; }
@@ -165,6 +170,7 @@ class TDiag {
   std::ostream& err_;
   const TDiagEnv& env_;
   long long startMs_;
+  bool goneTold_ = false;
 };
 
 }  // namespace

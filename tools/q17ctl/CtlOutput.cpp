@@ -104,9 +104,13 @@ std::string VisibleText(std::string_view utf8) {
 }
 
 int PrintFailure(std::ostream& err, int code, std::string_view detail, const TInterfList* link) {
-  err << FormatResult(code) << "\n";
+  // Whatever the exchange that found the device gone said (a write refused,
+  // a server's connection silent), the user is told the one thing: the port
+  // is closed.
+  const bool gone = link && link->DeviceGone();
+  err << FormatResult(gone ? rcPortClosed : code) << "\n";
   if (!detail.empty()) err << detail << "\n";
-  if (link && link->DeviceGone()) err << DeviceGoneExplanation() << "\n";
+  if (gone) err << DeviceGoneExplanation() << "\n";
   return kExitFailed;
 }
 

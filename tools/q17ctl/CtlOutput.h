@@ -22,8 +22,9 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitOutputClosed = 141;
 
 // How every failed operation is told: "Код = N / text" on `err`, then
-// `detail` when given, then what to do when the port's device has gone
-// (`link` may be nullptr where that is said elsewhere). Returns kExitFailed.
+// `detail` when given. When the port's device has gone, N is 3 ("COM-порт
+// закрыт") whatever the exchange returned, and what to do follows (`link`
+// may be nullptr where that is said elsewhere). Returns kExitFailed.
 int PrintFailure(std::ostream& err, int code, std::string_view detail = {}, const TInterfList* link = nullptr);
 
 // A stream buffer over a file descriptor that remembers why a write failed.
