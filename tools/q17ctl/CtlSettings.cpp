@@ -19,6 +19,12 @@
 namespace q17 {
 namespace {
 
+#ifdef _WIN32
+constexpr bool kWindowsNames = true;
+#else
+constexpr bool kWindowsNames = false;
+#endif
+
 
 // The local date and time in the user's own short date and long time forms.
 std::string LocalDateTimeText() {
@@ -89,7 +95,8 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
     return kExitFailed;
   }
   PrintConfig(s, out);
-  out << "SAVED=" << PathText(file) << "\n";
+  // The name as the system wrote it: Windows drops a trailing dot.
+  out << "SAVED=" << WrittenFileName(PathText(file), kWindowsNames) << "\n";
   return kExitOk;
 }
 
