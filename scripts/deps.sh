@@ -16,6 +16,7 @@ packages=(
   libcanberra-dev
   ccache
   ser2net
+  locales
 )
 packages+=("$@")
 

@@ -1,8 +1,10 @@
 #include "settings/SettingsFile.h"
 
 #include <array>
+#include <cstdio>
 #include <vector>
 
+#include "platform/UserDateTime.h"
 #include "settings/IniFile.h"
 
 namespace q17 {
@@ -109,6 +111,21 @@ TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommand
   for (const TEntry& e : entries) text->SetValue(e.section, e.key, e.value);
   if (!WriteIniFile(file, *text, reason, beforeRename)) return {false, "Unable to write to " + PathText(file), reason};
   return {};
+}
+
+std::string CreationDateTimeText(const std::tm& local) {
+  std::string date = UserShortDate(local);
+  std::string time = UserLongTime(local);
+  char neutral[48];
+  if (date.empty()) {
+    std::snprintf(neutral, sizeof neutral, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    date = neutral;
+  }
+  if (time.empty()) {
+    std::snprintf(neutral, sizeof neutral, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    time = neutral;
+  }
+  return date + " " + time;
 }
 
 std::string SettingsSaveRefusal(const std::filesystem::path& file) {

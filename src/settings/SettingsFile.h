@@ -2,6 +2,7 @@
 // The settings file: a reader configuration saved on the PC in an INI file
 // (Windows-1251 text), loaded into and saved from the command state.
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -59,6 +60,11 @@ TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommand
                                const std::string& etalonTag, const std::string& testTag,
                                const std::string& dateTime, const TBeforeRename& beforeRename = {},
                                TTagSave tags = TTagSave::Always);
+
+// The moment of saving as DATE-TIME holds it: the user's short date form, a
+// blank, the long time form; where the system gives no form, 2026-12-08 and
+// 09:05:00, which no reader takes the wrong way round.
+std::string CreationDateTimeText(const std::tm& local);
 
 // Why a save into file would be refused before anything is written (a file
 // that cannot be read, a UTF-16 text, one that is not text, a device's name
