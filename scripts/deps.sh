@@ -18,6 +18,7 @@ packages=(
   ccache
   ser2net
   libcpp-httplib-dev libyaml-cpp-dev prometheus
+  locales
 )
 packages+=("$@")
 

@@ -137,11 +137,58 @@ msibuild "$out" -q "UPDATE \`Component\` SET \`Condition\` = 'NOT SETOWNER OR SE
 # newer version does (else "Programs and Features" lists both): the
 # upgrade's version range includes its upper end (513: migrate features,
 # maximum included). Replaced, not updated: the column is part of the key.
-upgrade_code=$(msiinfo export "$out" Property | tr -d '\r' | sed -n 's/^UpgradeCode\t//p' | tr a-f A-F)
-[[ $upgrade_code =~ ^\{[0-9A-F-]+\}$ ]] || fail "no UpgradeCode in $out"
+# The code as the Property table holds it: Windows Installer compares them
+# as text, so the source writes it in capitals.
+upgrade_code=$(msiinfo export "$out" Property | tr -d '\r' | sed -n 's/^UpgradeCode\t//p')
+[[ $upgrade_code =~ ^\{[0-9A-F-]+\}$ ]] || fail "no UpgradeCode in capitals in $out"
 msibuild "$out" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'" &&
   msibuild "$out" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$upgrade_code', '$version', 513, 'WIX_UPGRADE_DETECTED')" \
   || fail "msibuild could not let the same version replace itself"
+# Nor which properties may pass from the command line to the installing
+# service: the folder an administrator names, and the one found recorded.
+secure=$(msiinfo export "$out" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')
+msibuild "$out" -q "UPDATE \`Property\` SET \`Value\` = '${secure:+$secure;}INSTALLDIR;SAVEDINSTALLDIR' WHERE \`Property\` = 'SecureCustomProperties'" \
+  || fail "msibuild could not make the install folder's properties secure"
+# Nor each file's version and language (from its version resource), by
+# which Windows Installer decides whether a file on the disk is replaced;
+# a versioned file is compared by its version, not by a hash.
+python3 - "$src" >"$work/versions.sql" <<'PY'
+import hashlib, os, struct, sys
+root = sys.argv[1]
+def aligned(start, at):
+    return at + (-(at - start) % 4)
+def version_of(path):
+    data = open(path, 'rb').read()
+    if data[:2] != b'MZ':
+        return None
+    key = data.find('VS_VERSION_INFO\0'.encode('utf-16-le'))
+    if key < 6:
+        return None
+    start = key - 6
+    fixed = aligned(start, key + 32)
+    signature, _, ms, ls = struct.unpack_from('<IIII', data, fixed)
+    if signature != 0xFEEF04BD:
+        return None
+    version = '%d.%d.%d.%d' % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    language = ''
+    at = data.find('Translation\0'.encode('utf-16-le'), fixed)
+    if at >= 6:
+        language = str(struct.unpack_from('<H', data, aligned(at - 6, at + 24))[0])
+    return version, language
+for folder, _, files in os.walk(root):
+    for name in sorted(files):
+        path = os.path.join(folder, name)
+        found = version_of(path)
+        if found:
+            rel = os.path.relpath(path, root)
+            ident = 'f' + hashlib.md5(rel.encode('utf-8')).hexdigest()[:24]
+            print("UPDATE `File` SET `Version` = '%s', `Language` = '%s' WHERE `File` = '%s'" % (found + (ident,)))
+            # A hash is for unversioned files only.
+            print("DELETE FROM `MsiFileHash` WHERE `File_` = '%s'" % ident)
+PY
+while IFS= read -r query; do
+  msibuild "$out" -q "$query" || fail "msibuild could not run: $query"
+done <"$work/versions.sql"
 # Nor the package's language in the summary (wixl writes 1033 there).
 summary=$(msiinfo suminfo "$out") || fail "msiinfo could not read $out"
 msibuild "$out" -s "$(sed -n 's/^Subject: //p' <<<"$summary")" "$(sed -n 's/^Author: //p' <<<"$summary")" \

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The Windows installer under Wine, each run in a fresh private prefix:
-# silent install, the files in Program Files, the Start-menu shortcut, the
-# "Programs and Features" entry, the .set association, an upgrade from a
-# lower version (one entry), and a silent uninstall that leaves nothing.
+# the installer's tables (the upgrade code, the files' versions) and the
+# programs' manifest; silent install, the files in Program Files, the
+# Start-menu shortcut, the "Programs and Features" entry, the .set
+# association, an upgrade from a lower version (one entry), a silent
+# uninstall by the entry's own uninstall command that leaves nothing, and an
+# administrator's install folder kept by the upgrade.
 #
 #   scripts/windows-msi.sh stand-in   the installer's own logic, on a folder
 #                                     laid out like the program's with
@@ -83,7 +86,21 @@ int main(int argc, char** argv) {
   return fclose(f) != 0;
 }
 EOF
-  $triple-gcc -O2 -mwindows -static -o "$dist/SetupQ17.exe" "$work/standin.c"
+  # With the program's version resource, as the File table takes it from there.
+  IFS=. read -r major minor patch <<<"$version"
+  cat >"$work/standin.rc" <<EOF
+1 VERSIONINFO
+ FILEVERSION $major,$minor,$patch,0
+ PRODUCTVERSION $major,$minor,$patch,0
+BEGIN
+  BLOCK "VarFileInfo"
+  BEGIN
+    VALUE "Translation", 0x0419, 1251
+  END
+END
+EOF
+  $triple-windres "$work/standin.rc" -O coff -o "$work/standin-rc.o"
+  $triple-gcc -O2 -mwindows -static -o "$dist/SetupQ17.exe" "$work/standin.c" "$work/standin-rc.o"
   # q17ctl.exe: the cross-built one when check-windows.sh has made it.
   real_ctl=false
   if [[ -f "$root/build-win/tools/q17ctl/q17ctl.exe" ]]; then
@@ -135,12 +152,32 @@ entries() {
          $1 == "Publisher" { pub = substr($0, index($0, $3)) }
          END { if (name == "SetupQ17") print name "|" ver "|" pub "|" key }'
 }
-# The entry's uninstall, as "Programs and Features" runs it: by the product
-# code, without the installer file.
+uninstall_key() { echo "HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\\$(entries | cut -d'|' -f4)"; }
+# The entry's own uninstall command, as an IT script runs it: the text of
+# UninstallString and /qn, through the command interpreter.
 uninstall_entry() {
+  local command
+  command=$(reg_value "$(uninstall_key)" UninstallString)
+  [[ -n $command ]] && q17_wine cmd /c "$command /qn" >>"$Q17_WINE_LOG" 2>&1
+}
+# The entry removes, and offers no change that would do nothing.
+entry_removes() {
   local code
   code=$(entries | cut -d'|' -f4)
-  [[ $code =~ ^\{[0-9A-F-]+\}$ ]] && msiexec /x "$code" /qn
+  [[ $(reg_value "$(uninstall_key)" NoModify) == 0x1 &&
+    $(reg_value "$(uninstall_key)" UninstallString) == "MsiExec.exe /X$code" ]]
+}
+# Whether the export of KEY (UTF-16, so any letters survive) holds LINE as
+# reg writes it: "Name"="text", backslashes and quotes escaped.
+reg_export_has() {
+  local key=$1 line=$2 file="$work/export.reg"
+  rm -f "$file"
+  q17_wine reg export "$key" "$(q17_wine winepath -w "$file" 2>/dev/null | tr -d '\r')" /y >>"$Q17_WINE_LOG" 2>&1 &&
+    iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | grep -Fxq -- "$line"
+}
+# The entry names the folder the program is in (a Windows path).
+install_location() {
+  reg_export_has "$(uninstall_key)" "\"InstallLocation\"=\"${1//\\/\\\\}\""
 }
 one_entry() { [[ $(entries | wc -l) -eq 1 && $(entries | cut -d'|' -f2) == "$1" ]]; }
 no_entry() { [[ -z $(entries) ]]; }
@@ -167,6 +204,32 @@ shortcut() {
   return 1
 }
 nothing_left() { [[ ! -e $installed && ! -e ${shortcuts[0]} && ! -e ${shortcuts[1]} ]]; }
+# The installer's tables, read back.
+table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
+# Windows Installer compares the codes as text.
+same_upgrade_code() {
+  local code
+  code=$(table "$new_msi" Property | sed -n 's/^UpgradeCode\t//p')
+  [[ $code =~ ^\{[0-9A-F-]+\}$ ]] && [[ -z $(table "$new_msi" Upgrade | cut -f1 | grep -vxF "$code") ]]
+}
+# The programs' File rows carry their version and language (Russian).
+file_version() {
+  table "$new_msi" File | awk -F'\t' -v name="$1" -v want="$version.0" \
+    '$3 == name { found = ($5 == want && $6 == "1049") } END { exit !found }'
+}
+# The manifest resource: as the invoker, long paths, sharp per monitor,
+# the common controls of version 6.
+manifest() {
+  python3 - "$1" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+start = data.find(b'<assembly')
+text = data[start:data.find(b'</assembly>', start)].decode('utf-8', 'replace') if start >= 0 else ''
+wanted = ['level="asInvoker"', '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true<',
+          '>PerMonitorV2', 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"']
+sys.exit(0 if text and all(w in text for w in wanted) else 1)
+PY
+}
 set_owner() { [[ $(reg_value 'HKCR\.set' "") == "$1" ]]; }
 open_command() { [[ $(reg_value 'HKCR\SetupQ17.Settings\shell\open\command' "") == '"C:\Program Files\SetupQ17\SetupQ17.exe" "%1"' ]]; }
 open_with() { q17_wine reg query 'HKCR\.set\OpenWithProgids' /v SetupQ17.Settings >/dev/null 2>&1; }
@@ -193,12 +256,23 @@ double_click() {
   [[ $(tr -d '\r' <"$settings.opened" 2>/dev/null) == "1 $(q17_wine winepath -w "$settings" 2>/dev/null | tr -d '\r')" ]]
 }
 
+# --- the installer's tables and the programs ------------------------------
+check "the UpgradeCode the same text in the Property and Upgrade tables" same_upgrade_code
+check "the File table gives SetupQ17.exe its version $version.0" file_version SetupQ17.exe
+if $real_ctl; then
+  check "the File table gives q17ctl.exe its version $version.0" file_version q17ctl.exe
+  check "q17ctl.exe carries the application manifest" manifest "$dist/q17ctl.exe"
+fi
+if [[ $mode == program ]]; then check "SetupQ17.exe carries the application manifest" manifest "$dist/SetupQ17.exe"; fi
+
 # --- install, use, upgrade, uninstall -------------------------------------
 check "msiexec /i of version $older, silent" msiexec /i "$old_msi" /qn
 check "the program, q17ctl.exe and the Qt DLLs in Program Files\\SetupQ17" program_files
 check "the Start-menu shortcut, with the program's icon" shortcut
 check "one entry in Programs and Features, version $older" one_entry "$older"
 check "the entry names the publisher and the icon" entry_complete
+check "the entry names the install folder" install_location 'C:\Program Files\SetupQ17\'
+check "the entry removes (MsiExec /X) and offers no change" entry_removes
 check ".set opens with SetupQ17 where nothing owned it" set_owner SetupQ17.Settings
 check "the open verb runs the installed program with the file" open_command
 check "the file type's name in Russian, as written" russian_text
@@ -262,7 +336,7 @@ check "still one entry, version $version" one_entry "$version"
 check "msiexec /i of a rebuild of version $version, silent" msiexec /i "$rebuilt_msi" /qn
 check "the rebuild replaces it: one entry" one_entry "$version"
 
-check "msiexec /x of the entry's product code, silent" uninstall_entry
+check "the entry's uninstall command with /qn, as an IT script runs it" uninstall_entry
 check "no file of ours left in Program Files, no shortcut" nothing_left
 check "no entry left in Programs and Features" no_entry
 check "no .set association left" association_gone
@@ -276,4 +350,26 @@ check "msiexec /x there" msiexec /x "$new_msi" /qn
 check "the other program still owns .set" set_owner Other.Settings
 check "nothing of ours left" nothing_left
 check "no entry left" no_entry
+
+# An administrator's folder, named once: the upgrade goes there again.
+chosen_w='C:\Программы завода\Setup Q17\'
+chosen="$c/Программы завода/Setup Q17"
+in_chosen() { [[ -f "$chosen/SetupQ17.exe" && -f "$chosen/q17ctl.exe" && ! -e $installed ]]; }
+chosen_open_command() {
+  reg_export_has 'HKLM\Software\Classes\SetupQ17.Settings\shell\open\command' \
+    '@="\"C:\\Программы завода\\Setup Q17\\SetupQ17.exe\" \"%1\""'
+}
+nothing_in_chosen() { [[ ! -e $chosen ]] && no_entry; }
+# The letters reach msiexec whole through a UTF-8 command line.
+msiexec_utf8() { LC_ALL=C.UTF-8 msiexec "$@"; }
+check "msiexec /i of version $older with INSTALLDIR=$chosen_w" msiexec_utf8 /i "$old_msi" /qn "INSTALLDIR=$chosen_w"
+check "the program in that folder, nothing in Program Files" in_chosen
+check "the entry names that folder" install_location "$chosen_w"
+check "msiexec /i of version $version over it, no folder named" msiexec /i "$new_msi" /qn
+check "after the upgrade one entry, version $version" one_entry "$version"
+check "after the upgrade the program still in that folder" in_chosen
+check "after the upgrade the entry still names it" install_location "$chosen_w"
+check "after the upgrade .set still opens the program in that folder" chosen_open_command
+check "the entry's uninstall command with /qn" uninstall_entry
+check "nothing left in that folder, no entry" nothing_in_chosen
 finish

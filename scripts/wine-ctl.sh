@@ -43,6 +43,20 @@ fi
 source "$root/scripts/wine-env.sh"
 q17_wine_prefix "$build"
 
+# Wine takes the Windows user's locale from LC_ALL at each start, and a
+# start in another locale than the last rewrites the date and time forms in
+# the prefix's registry, which a running program reads when it first formats
+# a date: a run in a locale of its own (a test of the user's forms) has the
+# prefix to itself from the registry entries below to its end; the others
+# share it. The lock passes to Wine with its descriptor and ends with the
+# program; the wait for it is bounded.
+exec {locale_lock}>>"$build/wine-prefix.locale-lock"
+if [[ -n ${LC_ALL:-} ]]; then
+  flock -x -w 120 "$locale_lock" || true
+else
+  flock -s -w 120 "$locale_lock" || true
+fi
+
 # Windows programs find ports in the registry, and q17ctl opens only a port
 # it finds: each pseudo-terminal named (after --port, or in SETUPQ17_PORTS
 # for `ports`) gets its device link and its registry value.
@@ -71,6 +85,8 @@ while (($#)); do
 done
 
 q17_wine_env
+# Line by line, as the program wrote them: a filter that gathered its output
+# would keep a reader that stops early (head -1) from closing q17ctl's pipe.
 # shellcheck disable=SC2154 # q17_wine_env fills q17_env
 exec env "${q17_env[@]}" wine "$build/tools/q17ctl/q17ctl.exe" "${args[@]}" \
-  > >(tr -d '\r') 2> >(tr -d '\r' >&2)
+  > >(stdbuf -oL tr -d '\r') 2> >(stdbuf -oL tr -d '\r' >&2)

@@ -74,6 +74,15 @@ q17_wine_prefix() {
       echo "q17_wine_prefix: wineboot failed, see $Q17_WINE_LOG" >&2
       return 1
     }
+    # Wine lists the host's serial devices by itself (/dev/ttyS0 as COM1,
+    # value \Device\Serial0): only the ports mapped here are listed, each
+    # once, whatever the host has.
+    local value
+    q17_wine_env
+    env "${q17_env[@]}" wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>>"$Q17_WINE_LOG" </dev/null | tr -d '\r' |
+      sed -n 's/^ *\(\\Device\\Serial[0-9]*\) .*/\1/p' | while IFS= read -r value; do
+      _q17_wine_run wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$value" /f
+    done
   fi
 }
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <iterator>
+#include <string_view>
 
 #include "link/ComPort.h"
 #include "link/ErrMsg.h"
@@ -81,12 +82,16 @@ int TInterfList::IndexOf(const std::string& text) const {
     if (FEntries[i].Text == text) return static_cast<int>(i);
   }
 #ifdef _WIN32
-  // Windows port names do not depend on case: "com5" is COM5.
+  // Windows port names do not depend on case: "com5" is COM5; and the
+  // device namespace's "\\.\COM5" is COM5 too.
+  constexpr std::string_view kDeviceNamespace = "\\\\.\\";
+  const std::string_view port =
+      std::string_view(text).starts_with(kDeviceNamespace) ? std::string_view(text).substr(kDeviceNamespace.size()) : text;
   const auto upper = [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c); };
   for (std::size_t i = 0; i < FEntries.size(); ++i) {
     const std::string& name = FEntries[i].Text;
-    if (FEntries[i].Descriptor.Kind == ikComPort && name.size() == text.size() &&
-        std::equal(name.begin(), name.end(), text.begin(), [&](char a, char b) { return upper(a) == upper(b); })) {
+    if (FEntries[i].Descriptor.Kind == ikComPort && name.size() == port.size() &&
+        std::equal(name.begin(), name.end(), port.begin(), [&](char a, char b) { return upper(a) == upper(b); })) {
       return static_cast<int>(i);
     }
   }

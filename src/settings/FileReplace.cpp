@@ -109,6 +109,41 @@ bool WriteAll(int fd, std::string_view bytes, std::string& error) {
   return true;
 }
 
+// What a replacement of file checks before it writes: the file it really
+// goes to, whether that exists, or why it may not be replaced.
+bool PrepareReplace(const fs::path& file, fs::path& target, bool& exists, std::string& error) {
+  if (!Resolve(file, target, error)) return false;
+  if (filecalls::OpensAsDevice(file) || filecalls::OpensAsDevice(target)) {
+    error = kDeviceText;
+    return false;
+  }
+  std::error_code ec;
+  const fs::file_status status = fs::status(target, ec);
+  exists = status.type() != fs::file_type::not_found;
+  if (!exists) return true;
+  if (ec) {
+    error = ec.message();
+    return false;
+  }
+  if (status.type() != fs::file_type::regular) {
+    error = "not a regular file";
+    return false;
+  }
+  return filecalls::PrepareOver(target, error);
+}
+
+// A new temporary beside target: its descriptor, or -1 with errno.
+int OpenTemp(const fs::path& target, fs::path& temp) {
+  std::mt19937 random(std::random_device{}());
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = TempName(target, random);
+    fd = filecalls::OpenNew(temp);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  return fd;
+}
+
 }  // namespace
 
 fs::path PathFromUtf8(std::string_view text) { return fs::path(std::u8string(text.begin(), text.end())); }
@@ -166,35 +201,12 @@ bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string&
     return false;
   }
   fs::path target;
-  if (!Resolve(file, target, error)) return false;
-  if (filecalls::OpensAsDevice(file) || filecalls::OpensAsDevice(target)) {
-    error = kDeviceText;
-    return false;
-  }
-  std::error_code ec;
-  const fs::file_status status = fs::status(target, ec);
-  const bool exists = status.type() != fs::file_type::not_found;
-  if (exists) {
-    if (ec) {
-      error = ec.message();
-      return false;
-    }
-    if (status.type() != fs::file_type::regular) {
-      error = "not a regular file";
-      return false;
-    }
-    if (!filecalls::PrepareOver(target, error)) return false;
-  }
+  bool exists = false;
+  if (!PrepareReplace(file, target, exists, error)) return false;
 
   RemoveLeftovers(target);
-  std::mt19937 random(std::random_device{}());
   fs::path temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = TempName(target, random);
-    fd = filecalls::OpenNew(temp);
-    if (fd < 0 && errno != EEXIST) break;
-  }
+  const int fd = OpenTemp(target, temp);
   if (fd < 0) {
     error = ErrnoText(errno);
     return false;
@@ -222,6 +234,20 @@ bool ReplaceWholeFile(const fs::path& file, std::string_view bytes, std::string&
   if (!ok) return false;
   filecalls::FlushFolder(target.parent_path());
   return true;
+}
+
+std::string ReplaceRefusal(const fs::path& file) {
+  fs::path target;
+  bool exists = false;
+  std::string error;
+  if (!PrepareReplace(file, target, exists, error)) return error;
+  // The folder is asked the way the replacement will ask it.
+  fs::path temp;
+  const int fd = OpenTemp(target, temp);
+  if (fd < 0) return ErrnoText(errno);
+  filecalls::Close(fd);
+  filecalls::RemoveTemp(temp);
+  return {};
 }
 
 }  // namespace q17

@@ -41,6 +41,12 @@ using TBeforeRename = std::function<bool()>;
 bool ReplaceWholeFile(const std::filesystem::path& file, std::string_view bytes, std::string& error,
                  const TBeforeRename& beforeRename = {});
 
+// Why ReplaceWholeFile(file, ...) would fail before writing a byte (a
+// device, not a regular file, a file that may not be replaced, a folder in
+// which no file can be made: it is tried with a temporary, made and
+// removed); empty when the replacement may go ahead.
+std::string ReplaceRefusal(const std::filesystem::path& file);
+
 // A path as UTF-8 text for messages, on every system.
 std::string PathText(const std::filesystem::path& file);
 // A path from UTF-8 text (a command line's, a file's), on every system: a

@@ -1,8 +1,10 @@
 #include "settings/SettingsFile.h"
 
 #include <array>
+#include <cstdio>
 #include <vector>
 
+#include "platform/UserDateTime.h"
 #include "settings/IniFile.h"
 
 namespace q17 {
@@ -111,19 +113,48 @@ TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommand
   return {};
 }
 
+std::string CreationDateTimeText(const std::tm& local) {
+  std::string date = UserShortDate(local);
+  std::string time = UserLongTime(local);
+  char neutral[48];
+  if (date.empty()) {
+    std::snprintf(neutral, sizeof neutral, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    date = neutral;
+  }
+  if (time.empty()) {
+    std::snprintf(neutral, sizeof neutral, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    time = neutral;
+  }
+  return date + " " + time;
+}
+
 std::string SettingsSaveRefusal(const std::filesystem::path& file) {
   std::string reason;
-  return ReadIniFileForChange(file, reason) ? std::string() : reason;
+  return ReadIniFileForChange(file, reason) ? ReplaceRefusal(file) : reason;
+}
+
+namespace {
+
+// Where the last part of a name begins.
+std::size_t LastPart(std::string_view name, bool windowsNames) {
+  return name.find_last_of(windowsNames ? "/\\" : "/") + 1;  // npos + 1 is 0
+}
+
+}  // namespace
+
+std::string WrittenFileName(std::string_view name, bool windowsNames) {
+  std::string written(name);
+  if (!windowsNames) return written;
+  const std::size_t start = LastPart(name, windowsNames);
+  std::size_t end = written.size();
+  while (end > start && (written[end - 1] == '.' || written[end - 1] == ' ')) --end;
+  if (end > start) written.resize(end);
+  return written;
 }
 
 std::string SettingsFileName(std::string_view chosen, bool windowsNames) {
-  const std::size_t start = chosen.find_last_of(windowsNames ? "/\\" : "/") + 1;  // npos + 1 is 0
-  std::string name(chosen);
-  if (windowsNames) {
-    std::size_t end = name.size();
-    while (end > start && (name[end - 1] == '.' || name[end - 1] == ' ')) --end;
-    if (end > start) name.resize(end);
-  }
+  std::string name = WrittenFileName(chosen, windowsNames);
+  const std::size_t start = LastPart(name, windowsNames);
   if (name.size() > start && name.find('.', start) == std::string::npos) name += ".set";
   return name;
 }

@@ -2,6 +2,7 @@
 // The settings file: a reader configuration saved on the PC in an INI file
 // (Windows-1251 text), loaded into and saved from the command state.
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -60,15 +61,23 @@ TSettingsSave SaveSettingsFile(const std::filesystem::path& file, const TCommand
                                const std::string& dateTime, const TBeforeRename& beforeRename = {},
                                TTagSave tags = TTagSave::Always);
 
+// The moment of saving as DATE-TIME holds it: the user's short date form, a
+// blank, the long time form; where the system gives no form, 2026-12-08 and
+// 09:05:00, which no reader takes the wrong way round.
+std::string CreationDateTimeText(const std::tm& local);
+
 // Why a save into file would be refused before anything is written (a file
 // that cannot be read, a UTF-16 text, one that is not text, a device's name
-// on Windows); empty when it may be written.
+// on Windows, a file or folder that may not be written); empty when it may
+// be written.
 std::string SettingsSaveRefusal(const std::filesystem::path& file);
 
+// The name a file is written under (UTF-8): with Windows names the dots and
+// blanks that end it go, as Windows drops them ("gate.set." is gate.set).
+std::string WrittenFileName(std::string_view name, bool windowsNames);
+
 // The settings file that a name chosen in a file dialog (UTF-8) stands for:
-// with Windows names the dots and blanks that end it go, as Windows drops
-// them ("gate.set." is gate.set); then a name without an extension gets
-// ".set".
+// the name it is written under; a name without an extension gets ".set".
 std::string SettingsFileName(std::string_view chosen, bool windowsNames);
 
 }  // namespace q17

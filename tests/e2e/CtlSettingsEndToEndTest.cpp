@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <fstream>
+#include <regex>
 
 #include "e2e/SimHarness.h"
 #include "platform/TempDir.h"
 #include "support/FileBytes.h"
+#include "support/RussianLocale.h"
 
 namespace q17::test {
 namespace {
@@ -56,6 +59,36 @@ TEST(CtlSettingsEndToEnd, AFailedExchangeShowsItsCode) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Код = 201 / Функция не поддерживается\nОшибка получения конфигурации считыателя!\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "a.set"));
+}
+
+// DATE-TIME in the user's own forms, day first for a Russian user: the C
+// library's on Linux, the regional settings' on Windows (which Wine takes
+// from the same variables).
+TEST(CtlSettingsEndToEnd, TheMomentOfSavingIsInTheUsersForms) {
+  const std::string locales = RussianLocalePath();
+  if (locales.empty()) GTEST_SKIP() << "no ru_RU locale could be made (localedef and the locales package)";
+  SimHarness sim;
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  const auto today = [] {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%d.%m.%Y", &local);
+    return std::string(text);
+  };
+  const std::string before = today();
+  const RunResult r = RunProgram(CtlArgv({"--port", sim.Pty(), "save-config", dir / "gate.set"}),
+                                 {"SETUPQ17_PORTS=" + sim.Pty(), "LOCPATH=" + locales,
+                                  std::string("LC_ALL=") + kRussianLocale});
+  const std::string after = today();
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string saved = Slurp(dir / "gate.set");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(saved, m, std::regex("DATE-TIME=([0-9.]+) [0-9]{1,2}:[0-9]{2}:[0-9]{2}\r\n")))
+      << saved;
+  EXPECT_TRUE(m[1] == before || m[1] == after) << m[1] << " on " << before;
 }
 
 }  // namespace

@@ -56,6 +56,8 @@ TEST_F(InterfList, PortsAreFoundByNameInTheSystemsOwnCase) {
   EXPECT_EQ(list.IndexOf("COM6"), 1);
 #ifdef _WIN32
   EXPECT_EQ(list.IndexOf("com6"), 1);
+  EXPECT_EQ(list.IndexOf("\\\\.\\COM6"), 1);  // the device namespace
+  EXPECT_EQ(list.IndexOf("\\\\.\\com5"), 0);
 #else
   EXPECT_EQ(list.IndexOf("com6"), -1);  // /dev/ttyUSB0 and /dev/ttyusb0 are two files
 #endif

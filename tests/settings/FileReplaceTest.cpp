@@ -87,6 +87,7 @@ TEST(FileReplace, AWriteStoppedBeforeTheRenameLeavesTheOldFileWhole) {
   EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"a.set"});
 }
 
+// Each failure is also told beforehand, by the refusal, which leaves nothing behind.
 TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
   test::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -94,21 +95,30 @@ TEST(FileReplace, FailuresLeaveEverythingAsItWas) {
   std::string error;
   EXPECT_FALSE(ReplaceWholeFile(dir / "no-such-folder/a.set", "x", error));
   EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ReplaceRefusal(dir / "no-such-folder/a.set"), error);
   error.clear();
   EXPECT_FALSE(ReplaceWholeFile(dir / "folder", "x", error));
   EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ReplaceRefusal(dir / "folder"), error);
   EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  EXPECT_EQ(ReplaceRefusal(dir / "folder/new.set"), "");
 
-  // A read-only file stays unwritten; root may write anything, so only
-  // other users see the refusal.
+  // A read-only file, or one in a read-only folder, stays unwritten; root
+  // may write anything, so only other users see the refusal.
   const std::string file = dir / "ro.set";
   Put(file, "kept");
   chmod(file.c_str(), 0444);
+  chmod((dir / "folder").c_str(), 0555);
   if (geteuid() != 0) {
     EXPECT_FALSE(ReplaceWholeFile(file, "x", error));
+    EXPECT_EQ(ReplaceRefusal(file), error);
     EXPECT_EQ(Slurp(file), "kept");
+    EXPECT_FALSE(ReplaceWholeFile(dir / "folder/new.set", "x", error));
+    EXPECT_EQ(ReplaceRefusal(dir / "folder/new.set"), error);
   }
+  chmod((dir / "folder").c_str(), 0755);
   EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "ro.set"}));
+  EXPECT_TRUE(Names(dir / "folder").empty());
 }
 
 TEST(FileReplace, ANextReplacementRemovesOnlyLeftoversWhoseWriterIsGoneOrThatAreTooOld) {

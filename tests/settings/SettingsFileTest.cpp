@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -15,6 +17,9 @@
 
 #include "platform/TempDir.h"
 #include "support/FileBytes.h"
+#ifndef _WIN32
+#include "support/RussianLocale.h"
+#endif
 
 namespace q17 {
 namespace {
@@ -269,6 +274,45 @@ TEST(SettingsFile, WindowsDevicesAndFilesInUseAreNamedAsSuch) {
   EXPECT_EQ(reason, "in use by another program");
   CloseHandle(held);
   EXPECT_EQ(Slurp(file), "[COMMON]\r\nRDR_ADDR=3\r\n");
+}
+#endif
+
+#ifndef _WIN32
+// The moment of saving in the user's forms, day first where the user reads
+// it so; where the environment names a locale the system lacks, a form that
+// no reader takes the wrong way round. (On Windows, the regional settings'
+// forms: q17ctl's end-to-end test under Wine.)
+TEST(SettingsFile, TheMomentOfSavingIsWrittenInTheUsersForms) {
+  const std::string locales = test::RussianLocalePath();
+  if (locales.empty()) GTEST_SKIP() << "no ru_RU locale could be made (localedef and the locales package)";
+  std::tm moment{};
+  moment.tm_year = 126;
+  moment.tm_mon = 11;
+  moment.tm_mday = 8;
+  moment.tm_hour = 9;
+  moment.tm_min = 5;
+  moment.tm_wday = 2;
+  const struct {
+    const char* locale;
+    const char* text;
+  } table[] = {
+      {test::kRussianLocale, "08.12.2026 09:05:00"},
+      {"C", "12/08/26 09:05:00"},
+      {"xx_XX.UTF-8", "2026-12-08 09:05:00"},
+  };
+  const auto keep = [](const char* name) { return std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt; };
+  const auto put = [](const char* name, const std::optional<std::string>& value) {
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+  };
+  const auto allWas = keep("LC_ALL");
+  const auto pathWas = keep("LOCPATH");
+  setenv("LOCPATH", locales.c_str(), 1);
+  for (const auto& row : table) {
+    setenv("LC_ALL", row.locale, 1);
+    EXPECT_EQ(CreationDateTimeText(moment), row.text) << row.locale;
+  }
+  put("LC_ALL", allWas);
+  put("LOCPATH", pathWas);
 }
 #endif
 

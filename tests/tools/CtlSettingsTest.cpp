@@ -126,10 +126,10 @@ TEST_F(CtlSettings, FailedExchangesAndFilesNameWhatWentWrong) {
   EXPECT_EQ(err.str(), "q17ctl: " + (dir / "none.set") + ": no such file\n");
   EXPECT_TRUE(serial.line.writes.empty()) << "nothing reaches a reader from a file that is not there";
 
-  nextPacketNo = 0;
-  ReplyConfig(kReaderBlock, 100, 100, 0, 0);
+  // A folder that takes no file: refused before the reader is asked.
   EXPECT_EQ(Run({"save-config", dir / "no/folder.set"}), 1);
   EXPECT_EQ(err.str().rfind("q17ctl: Unable to write to " + (dir / "no/folder.set") + ": ", 0), 0u) << err.str();
+  EXPECT_TRUE(serial.line.writes.empty());
 
   for (const std::vector<std::string>& args : {std::vector<std::string>{"save-config"},
                                               std::vector<std::string>{"save-config", ""},
@@ -207,6 +207,19 @@ TEST_F(CtlSettings, SaveConfigKeepsTheTagTextsOfAnExistingFile) {
   ASSERT_EQ(Run({"save-config", dir / "new.set"}), 0) << err.str();
   EXPECT_NE(test::Slurp(dir / "new.set").find("[R_TEST]\r\nETAL_TAG=00 B1 FF 01\r\nTEST_TAG=00 B1 FF 03\r\n"),
             std::string::npos);
+}
+
+// SAVED= names the file as the system wrote it: Windows drops a trailing dot.
+TEST_F(CtlSettings, SaveConfigNamesTheFileItWrote) {
+#ifdef _WIN32
+  const std::string written = dir / "gate.set";
+#else
+  const std::string written = dir / "gate.set.";
+#endif
+  ReplyConfig(kReaderBlock, 100, 100, 0, 0);
+  ASSERT_EQ(Run({"save-config", dir / "gate.set."}), 0) << err.str();
+  EXPECT_NE(out.str().find("\nSAVED=" + written + "\n"), std::string::npos) << out.str();
+  EXPECT_TRUE(std::filesystem::exists(written));
 }
 
 }  // namespace

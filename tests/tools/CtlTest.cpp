@@ -247,31 +247,44 @@ TEST_F(Ctl, AnUnplugOrAStopEndsAListAndNamesWhatWasNotTouched) {
     return false;
   };
   EXPECT_EQ(RunCtl({"--address", "1-5", "version"}, serial, d2xx, out, err, unplugAfterOne), 1);
-  EXPECT_EQ(out.str(), "Addr=01\nA\nOK\nAddr=02\nКод = 5 / Ошибка записи в COM-порт\n");
-  EXPECT_EQ(err.str(), "Addr=02: Код = 5 / Ошибка записи в COM-порт\nAddr=02: " +
+  EXPECT_EQ(out.str(), "Addr=01\nA\nOK\nAddr=02\nКод = 3 / COM-порт закрыт\n");
+  EXPECT_EQ(err.str(), "Addr=02: Код = 3 / COM-порт закрыт\nAddr=02: " +
                            std::string(DeviceGoneExplanation()) + "\nq17ctl: not touched: 3-5\n");
 }
 
-TEST_F(Ctl, AnUnplugEndsAScanAndARadioTestsWaitAtOnce) {
-  Silence();
+// Whatever the exchange that met it returned, an unplug is said once, as
+// the port closed, with what to do; nothing more goes out.
+TEST_F(Ctl, AnUnplugEndsACommandAtOnceAndIsSaidOnceAsThePortClosed) {
   const auto unplugAfterOne = [this] {
     if (serial.line.writes.size() >= 1) serial.gone = true;
     return false;
   };
-  EXPECT_EQ(RunCtl({"scan"}, serial, d2xx, out, err, unplugAfterOne), 1);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(err.str(), "Код = 3 / COM-порт закрыт\n" + std::string(DeviceGoneExplanation()) + "\n");
-  EXPECT_EQ(serial.line.writes.size(), 1u);
-
-  serial.gone = false;
-  serial.line.writes.clear();
-  out.str("");
-  err.str("");
-  serial.line.AnswerNextWrite(ReplyFrame(0, 1, 0, {}));  // the count starts
-  EXPECT_EQ(RunCtl({"radio-test", "--seconds", "600"}, serial, d2xx, out, err, unplugAfterOne), 1);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_EQ(err.str(), "Код = 3 / COM-порт закрыт\n" + std::string(DeviceGoneExplanation()) + "\n");
-  EXPECT_EQ(serial.line.writes.size(), 1u);  // no stop can reach it
+  const std::string told = "Код = 3 / COM-порт закрыт\n" + std::string(DeviceGoneExplanation()) + "\n";
+  const struct {
+    std::vector<std::string> args;
+    bool firstAnswered;
+    std::string errAfter;
+  } table[] = {
+      {{"scan"}, false, ""},
+      {{"radio-test", "--seconds", "600"}, true, ""},  // gone while it waits: no stop can reach it
+      {{"echo-test", "--count", "5"}, false, ""},
+      {{"audit", "--count", "5"}, true, "audit mode could not be switched off\n"},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.args.front());
+    serial.gone = false;
+    serial.line.writes.clear();
+    nextPacketNo = 0;
+    err.str("");
+    if (row.firstAnswered) {
+      Reply(0);
+    } else {
+      Silence();
+    }
+    EXPECT_EQ(RunCtl(row.args, serial, d2xx, out, err, unplugAfterOne), 1);
+    EXPECT_EQ(err.str(), told + row.errAfter);
+    EXPECT_EQ(serial.line.writes.size(), 1u);
+  }
 }
 
 TEST_F(Ctl, ATraceNeverLandsOnTheSettingsFileOrADevice) {
@@ -313,6 +326,31 @@ TEST_F(Ctl, ATraceLostWithTheErrorOutputFailsTheCommand) {
   Reply(0, {'V'});
   EXPECT_EQ(RunCtl({"--trace", "-", "version"}, serial, d2xx, out, brokenErr), 1);
   EXPECT_EQ(out.str(), "V\n");
+}
+
+// Every command that prints as it goes ends at the first output that cannot
+// be written, as at a stop: nothing after it would be seen.
+TEST_F(Ctl, OutputThatCannotBeWrittenEndsTheCommand) {
+  struct : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } broken;
+  const struct {
+    std::vector<std::string> args;
+    std::size_t exchanges;
+  } table[] = {
+      {{"scan"}, 1},
+      {{"--address", "1-5", "version"}, 1},
+      {{"survey"}, 1},
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.args.back());
+    serial.line.writes.clear();
+    nextPacketNo = 0;
+    Reply(0, {'V'});
+    std::ostream brokenOut(&broken);
+    RunCtl(row.args, serial, d2xx, brokenOut, err);
+    EXPECT_EQ(serial.line.writes.size(), row.exchanges);
+  }
 }
 
 }  // namespace

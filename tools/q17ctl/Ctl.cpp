@@ -307,8 +307,11 @@ class Session {
       if (!spread.Empty()) std::snprintf(figure, sizeof figure, "%.3f", value);
       out_ << name << "=" << figure << "\n";
     }
-    if (tally.LastError != 0) err_ << "last error: " << FormatResult(tally.LastError) << "\n";
-    if (list_.DeviceGone()) err_ << DeviceGoneExplanation(list_) << "\n";
+    if (list_.DeviceGone()) {
+      Fail(rcPortClosed);
+    } else if (tally.LastError != 0) {
+      err_ << "last error: " << FormatResult(tally.LastError) << "\n";
+    }
     // A script must tell a dead line from a good one by the exit code.
     return tally.Errors == 0 && done == count ? kExitOk : kExitFailed;
   }
@@ -773,9 +776,15 @@ int RunCtlStoppedBy(const std::vector<std::string>& args, SerialApi& serial, D2x
   o.command = args[i];
   o.args.assign(args.begin() + static_cast<long>(i) + 1, args.end());
 
+  // Output that cannot be written (its reader gone, a full disk) ends the
+  // command as a stop does: nothing after it would be seen. Windows tells a
+  // closed pipe only by a failed write.
+  const std::function<bool()> stop = [&out, &stopRequested] {
+    return !out.good() || (stopRequested && stopRequested());
+  };
   // With a list, each reader's failures are gathered before they reach err.
   std::ostream listErr(err.rdbuf());
-  Session session(o, serial, d2xx, out, o.addresses ? listErr : err, stopRequested, portStop);
+  Session session(o, serial, d2xx, out, o.addresses ? listErr : err, stop, portStop);
   const TCtlCommand* command = FindCommand(o.command);
   if (o.addresses && (!command || !command->TakesAddressList)) {
     return usage(o.command + " works with one reader: --address takes a list only for " + ListTakers());
@@ -788,7 +797,7 @@ int RunCtlStoppedBy(const std::vector<std::string>& args, SerialApi& serial, D2x
   if (o.ports.size() > 1) {
     if (o.command != "survey") return usage("several --port work only with survey");
     if (o.trace) return usage("--trace works with one port at a time");
-    return RunSurveyOnPorts(parsed.Survey, o.ports, serial, d2xx, o.timeout, out, err, stopRequested);
+    return RunSurveyOnPorts(parsed.Survey, o.ports, serial, d2xx, o.timeout, out, err, stop);
   }
 
   if (!command->OpensPort) {

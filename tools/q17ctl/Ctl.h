@@ -13,7 +13,7 @@ namespace q17 {
 
 // Exit codes: 0 success, 1 a failed operation, 2 bad usage (FinishOutput
 // then turns output that could not be written into 1). A long command asks stopRequested between steps and
-// ends early when it says so, starting no new step: echo-test still prints
+// ends early when it says so, or once `out` could not be written, starting no new step: echo-test still prints
 // its totals, audit and radio-test undo what they set up in the reader first,
 // write-config and restore-radio say what was written.
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,

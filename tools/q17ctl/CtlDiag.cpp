@@ -41,6 +41,9 @@ class TDiag {
       err_ << kStoppedBeforeAnswer << "\n";
       return kExitFailed;
     }
+    // A device gone is said once, however many exchanges then fail.
+    if (goneTold_) return kExitFailed;
+    goneTold_ = link_.DeviceGone();
     return PrintFailure(err_, code, {}, &link_);
   }
 
@@ -176,6 +179,7 @@ class TDiag {
   std::ostream& err_;
   const TDiagEnv& env_;
   long long startMs_;
+  bool goneTold_ = false;
 };
 
 }  // namespace

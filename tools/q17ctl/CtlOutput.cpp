@@ -1,6 +1,5 @@
 #include "CtlOutput.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -80,9 +79,13 @@ int TFdOutBuf::sync() { return Flush(false) ? 0 : -1; }
 bool IsCutByStop(int code) { return code == rcTimeout || code == rcWriteError; }
 
 int PrintFailure(std::ostream& err, int code, std::string_view detail, const TInterfList* link) {
-  err << FormatResult(code) << "\n";
+  // Whatever the exchange that found the device gone said (a write refused,
+  // a server's connection silent), the user is told the one thing: the port
+  // is closed.
+  const bool gone = link && link->DeviceGone();
+  err << FormatResult(gone ? rcPortClosed : code) << "\n";
   if (!detail.empty()) err << detail << "\n";
-  if (link && link->DeviceGone()) err << DeviceGoneExplanation(*link) << "\n";
+  if (gone) err << DeviceGoneExplanation(*link) << "\n";
   return kExitFailed;
 }
 
@@ -91,9 +94,7 @@ int FinishOutput(int exitCode, std::ostream& out, std::ostream& err) {
   if (out.good()) return exitCode;
   const auto* fdBuf = dynamic_cast<const TFdOutBuf*>(out.rdbuf());
   const int why = fdBuf ? fdBuf->Error() : 0;
-#ifdef SIGPIPE
-  if (why == EPIPE) return 128 + SIGPIPE;
-#endif
+  if (why == EPIPE) return kExitOutputClosed;
   err << "q17ctl: the output could not be written" << (why != 0 ? std::string(": ") + std::strerror(why) : "")
       << "\n";
   err.flush();

@@ -19,6 +19,9 @@ class TInterfList;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Output into a pipe that its reader closed: what a shell reports of a
+// program SIGPIPE ended (128 + 13), on every system, Windows included.
+inline constexpr int kExitOutputClosed = 141;
 
 // What a stop makes of the exchange in progress: its write cut short or
 // its reply's wait ended. Such a failure is told as the stop
@@ -27,8 +30,9 @@ bool IsCutByStop(int code);
 inline constexpr const char* kStoppedBeforeAnswer = "q17ctl: stopped before the reader answered";
 
 // How every failed operation is told: "Код = N / text" on `err`, then
-// `detail` when given, then what to do when the port's device has gone
-// (`link` may be nullptr where that is said elsewhere). Returns kExitFailed.
+// `detail` when given. When the port's device has gone, N is 3 ("COM-порт
+// закрыт") whatever the exchange returned, and what to do follows (`link`
+// may be nullptr where that is said elsewhere). Returns kExitFailed.
 int PrintFailure(std::ostream& err, int code, std::string_view detail = {}, const TInterfList* link = nullptr);
 
 // A stream buffer over a file descriptor that remembers why a write failed.
@@ -68,7 +72,7 @@ class TFdOutBuf final : public std::streambuf {
 
 // After a command: the exit code once `out` is flushed. Output that could
 // not be written makes it 1 with the reason on `err`; a pipe closed by its
-// reader ends quietly with 128 + SIGPIPE, as the shell expects.
+// reader ends quietly with kExitOutputClosed, as the shell expects.
 int FinishOutput(int exitCode, std::ostream& out, std::ostream& err);
 
 }  // namespace q17

@@ -1,9 +1,6 @@
 #include "CtlSettings.h"
 
 #include <cstdio>
-#include <ctime>
-#include <iomanip>
-#include <locale>
 #include <ostream>
 #include <sstream>
 
@@ -19,19 +16,11 @@
 namespace q17 {
 namespace {
 
-
-// The local date and time in the user's own short date and long time forms.
-std::string LocalDateTimeText() {
-  const std::tm local = LocalTmNow();
-  std::ostringstream text;
-  try {
-    text.imbue(std::locale(""));
-  } catch (const std::exception&) {
-    // An unknown locale in the environment: the neutral forms will do.
-  }
-  text << std::put_time(&local, "%x %X");
-  return text.str();
-}
+#ifdef _WIN32
+constexpr bool kWindowsNames = true;
+#else
+constexpr bool kWindowsNames = false;
+#endif
 
 std::string HexBytes(const TConfigBytes& bytes) {
   std::string text;
@@ -88,13 +77,14 @@ int SaveConfigCmd(TCommandState& s, TInterfList& link, const std::filesystem::pa
   if (const TConfigReadResult r = ReadWholeConfig(s, link); r.Code != 0) return ReadFailed(r, link, err, stopRequested);
   // No tag texts of our own: a file's own stay, new files get the defaults.
   const TSettingsSave saved =
-      SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, LocalDateTimeText(), {}, TTagSave::WhereMissing);
+      SaveSettingsFile(file, s, s.EtalonTag, s.TestTag, CreationDateTimeText(LocalTmNow()), {}, TTagSave::WhereMissing);
   if (!saved.Ok) {
     err << "q17ctl: " << saved.Message << (saved.Reason.empty() ? "" : ": " + saved.Reason) << "\n";
     return kExitFailed;
   }
   PrintConfig(s, out);
-  out << "SAVED=" << PathText(file) << "\n";
+  // The name as the system wrote it: Windows drops a trailing dot.
+  out << "SAVED=" << WrittenFileName(PathText(file), kWindowsNames) << "\n";
   return kExitOk;
 }
 

@@ -19,5 +19,6 @@ target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/UdevWatch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixFileCalls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PosixUserFolder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PosixUserDateTime.cpp
 )
 target_link_libraries(q17core PRIVATE PkgConfig::Q17_USB PkgConfig::Q17_UDEV)

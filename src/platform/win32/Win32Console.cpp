@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <io.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +23,10 @@ std::string Utf8FromWide(const wchar_t* text) {
   ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
   out.resize(static_cast<std::size_t>(size - 1));  // the terminating zero
   return out;
+}
+
+bool ClosedPipe(unsigned long systemError) {
+  return systemError == ERROR_BROKEN_PIPE || systemError == ERROR_NO_DATA || systemError == ERROR_PIPE_NOT_CONNECTED;
 }
 
 }  // namespace
@@ -51,7 +56,11 @@ long WriteStandardText(int fd, const char* data, std::size_t size) {
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
   DWORD mode = 0;
   if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode)) {
-    return ::_write(fd, data, static_cast<unsigned>(size > 65536 ? 65536 : size));
+    const int n = ::_write(fd, data, static_cast<unsigned>(size > 65536 ? 65536 : size));
+    // The C run time says EINVAL for a pipe whose reader has gone; it is the
+    // closed pipe that EPIPE names everywhere else.
+    if (n < 0 && ClosedPipe(_doserrno)) errno = EPIPE;
+    return n;
   }
   const int take = static_cast<int>(size > 65536 ? 65536 : size);
   if (take == 0) return 0;

@@ -10,6 +10,7 @@ target_sources(q17core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FileCallsWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UserFolderWin32.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UserDateTimeWin32.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinsockNetSocket.cpp
 )
 # shell32: CommandLineToArgvW.

@@ -1,10 +1,7 @@
 // The File menu: a reader configuration kept in a settings file on the PC.
-#include <QDate>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <filesystem>
 
 #include "settings/SettingsFile.h"
@@ -24,14 +21,6 @@ std::filesystem::path ToPath(const QString& file) {
 #else
   return std::filesystem::path(QFile::encodeName(file).toStdString());
 #endif
-}
-
-// The moment of saving as the user reads dates and times.
-QString SavedAt(const std::tm& t) {
-  const QDate date(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
-  const QTime time(t.tm_hour, t.tm_min, std::min(t.tm_sec, 59));
-  const QLocale locale;
-  return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + locale.toString(time, QLocale::LongFormat);
 }
 
 #ifdef _WIN32
@@ -69,7 +58,7 @@ void TfrmMain::miSaveConfigClick() {
     return;
   const TSettingsSave r = SaveSettingsFile(ToPath(file), FCtx.State, FCtx.Windows.RadioTest->EtalonTagText().toStdString(),
                                            FCtx.Windows.RadioTest->TestTagText().toStdString(),
-                                           SavedAt(FCtx.Clock.LocalNow()).toStdString());
+                                           CreationDateTimeText(FCtx.Clock.LocalNow()));
   // The path as the system writes it, and why on a line of its own.
   if (!r.Ok)
     FCtx.Messages.Inform(this, QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(file) +
