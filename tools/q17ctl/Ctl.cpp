@@ -407,7 +407,7 @@ class Session {
   bool Stopped() const { return stop_ && stop_(); }
   // Whether a failed exchange is what the stop made of it: the port watches
   // the stop, and it came.
-  bool CutByStop(int code) const { return portStop_ && Stopped() && IsCutByStop(code); }
+  bool CutByStop(int code) const { return portStop_ && portStop_->Requested() && IsCutByStop(code); }
 
   static inline const std::function<bool()> kNoStop{};
 
@@ -849,8 +849,13 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const StopSignal& stop) {
-  serial.SetStopSignal(&stop);
-  const int code = RunCtlStoppedBy(args, serial, d2xx, out, err, [&stop] { return stop.Requested(); }, &stop);
+  return RunCtl(args, serial, d2xx, out, err, stop, stop);
+}
+
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const StopSignal& steps, const StopSignal& port) {
+  serial.SetStopSignal(&port);
+  const int code = RunCtlStoppedBy(args, serial, d2xx, out, err, [&steps] { return steps.Requested(); }, &port);
   serial.SetStopSignal(nullptr);
   return code;
 }

@@ -25,6 +25,11 @@ int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2x
 // its answer all the same.
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err, const StopSignal& stop);
+// The same, the steps stopped by `steps` and the port's waits by `port`
+// (a narrower stop: one that ends only the steps lets the exchange in
+// progress run to its answer).
+int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
+           std::ostream& err, const StopSignal& steps, const StopSignal& port);
 // The same, never stopped.
 int RunCtl(const std::vector<std::string>& args, SerialApi& serial, D2xxApi& d2xx, std::ostream& out,
            std::ostream& err);

@@ -41,7 +41,13 @@ class TDiag {
       err_ << kStoppedBeforeAnswer << "\n";
       return kExitFailed;
     }
-    // A device gone is said once, however many exchanges then fail.
+    return CleanUpFailed(code);
+  }
+
+  // A failure in its own words, also a clean-up's after a stop (its
+  // exchange does not watch the stop); a device gone is said once, however
+  // many exchanges then fail.
+  int CleanUpFailed(int code) {
     if (goneTold_) return kExitFailed;
     goneTold_ = link_.DeviceGone();
     return PrintFailure(err_, code, {}, &link_);
@@ -91,7 +97,7 @@ class TDiag {
     // Switched on above, so always off again, whatever ended the loop.
     if (const int r = CleanUp([this] { return SetAuditMode(s_, link_, false); }); r != 0) {
       err_ << "audit mode could not be switched off\n";
-      exitCode = PrintFailure(err_, r, {}, &link_);
+      exitCode = CleanUpFailed(r);
     }
     return exitCode;
   }
@@ -124,7 +130,7 @@ class TDiag {
       TRadioCounts ignored;
       if (const int stop = CleanUp([&] { return StopRadioTest(s_, link_, ignored); }); stop != 0) {
         err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
-        PrintFailure(err_, stop, {}, &link_);
+        CleanUpFailed(stop);
       }
       return kExitFailed;
     }
@@ -137,7 +143,7 @@ class TDiag {
     TRadioCounts counts;
     if (const int r = CleanUp([&] { return StopRadioTest(s_, link_, counts); }); r != 0) {
       err_ << "ОШИБКА остановки радиотеста - проверьте подключение считывателя\n";
-      return PrintFailure(err_, r, {}, &link_);
+      return CleanUpFailed(r);
     }
     out_ << "etalon=" << counts.Etalon << " test=" << counts.Test << "\n";
     return kExitOk;

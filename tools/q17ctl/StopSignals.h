@@ -32,7 +32,23 @@ class TStopSignals final : public StopSignal {
   // The output's reader has gone (a pipe closed at its far end).
   bool OutputClosed() const;
 
+  // The signals alone, for the port: a closed output ends the command
+  // between two steps, after the exchange in progress, so that the reader
+  // whose answer was being awaited is not told as cut short.
+  const StopSignal& Signals() const { return signals_; }
+
  private:
+  class TSignalsOnly final : public StopSignal {
+   public:
+    explicit TSignalsOnly(const TStopSignals& all) : all_(all) {}
+    bool Requested() const override { return all_.Signal() != 0; }
+    int WaitDescriptor() const override { return all_.signalFd_; }
+
+   private:
+    const TStopSignals& all_;
+  };
+
+  TSignalsOnly signals_{*this};
   int output_ = -1;
   int signalFd_ = -1;
   int waitFd_ = -1;

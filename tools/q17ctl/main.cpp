@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
     // exchange in progress end at once, while the clean-up exchanges (audit
     // mode off, the radio count's stop) still wait for their answers. The
     // port is closed and released when the command returns, stopped or not.
-    code = q17::RunCtl(args, *serial, *d2xx, out, err, stop);
+    // A closed output stops the steps only.
+    code = q17::RunCtl(args, *serial, *d2xx, out, err, stop, stop.Signals());
   }
   code = q17::FinishOutput(code, out, err);
   if (const int signal = stop.Signal(); signal != 0) return 128 + signal;
