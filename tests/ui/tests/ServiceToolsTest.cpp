@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
@@ -218,18 +219,27 @@ void ServiceToolsTest::ExportDialogKeepsABareNameInItsFolder() {
   QString opened;
   QTimer typist;
   typist.setInterval(10);
-  // Waits as long as the dialog takes to come up: a busy machine may take
-  // seconds, and a typist that gave up first would leave it open for ever.
+  int triesOpen = 0;
+  // Types into the name field itself, as a user would: selectFile() leaves
+  // the field alone once it has the focus, and the focus comes when it
+  // comes. Tries again until the dialog closes; gives up (rejects) only
+  // after many tries with the dialog up, so a fault fails instead of hanging.
   QObject::connect(&typist, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!dialog) return;
-    typist.stop();
-    opened = dialog->directory().absolutePath();
-    dialog->selectFile(QStringLiteral("events"));
+    if (triesOpen++ == 0) opened = dialog->directory().absolutePath();
+    if (triesOpen > 3000) {
+      dialog->reject();
+      return;
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) return;
+    name->setText(QStringLiteral("events"));
     static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, as its Save button
   });
   typist.start();
   const QString chosen = files.ExportFileName(nullptr, dir.path(), kCsvExport);
+  typist.stop();
   QCOMPARE(opened, dir.path());
   QCOMPARE(chosen, dir.filePath(QStringLiteral("events")));
 }
