@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFontInfo>
 #include <QLabel>
@@ -312,7 +313,13 @@ bool TProgramHook::OpenPort(const QString& name) {
   } else {
     return false;
   }
-  return Trigger("tbnInterfaceOpen") && PanelText(3).startsWith(ui::ResultText(0));
+  if (!Trigger("tbnInterfaceOpen")) return false;
+  // A network port opens off the window's thread; its open ends by itself
+  // within its own bound, this wait only guards against a fault of ours.
+  QElapsedTimer waited;
+  waited.start();
+  while (FMain.PortOpening() && waited.elapsed() < 20000) Wait(20);
+  return PanelText(3).startsWith(ui::ResultText(0));
 }
 
 QString TProgramHook::PanelText(int index) const { return FMain.Panel(index)->text(); }
