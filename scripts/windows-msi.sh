@@ -318,7 +318,7 @@ if [[ $mode == program ]]; then
       file=$(q17_wine winepath -w "$settings" 2>/dev/null | tr -d '\r')
       q17_wine_env  # fills q17_env
       # shellcheck disable=SC2154
-      gui=$(SETUPQ17_BENCH_EXIT=smoke:COM5 timeout 120 env "${q17_env[@]}" wine "$runner" "$file" 2>>"$Q17_WINE_LOG" |
+      gui=$(SETUPQ17_BENCH_EXIT=smoke:COM5 timeout 120 env "${q17_env[@]}" wine "$runner" --lang ru "$file" 2>>"$Q17_WINE_LOG" |
         tr -d '\r') || true
     fi
     q17_wine_stop

@@ -2,6 +2,108 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru_RU">
 <context>
+    <name>AddressList</name>
+    <message>
+        <source>в диапазоне &apos;%1&apos; первый адрес больше последнего</source>
+        <translation>in the range &apos;%1&apos; the first address is above the last</translation>
+    </message>
+    <message>
+        <source>нужны адреса 1..255 через запятую, диапазоны через дефис (1,3,5-9) или found</source>
+        <translation>give addresses 1..255 separated by commas, ranges with a dash (1,3,5-9), or found</translation>
+    </message>
+    <message>
+        <source>нет ни одного адреса; %1</source>
+        <translation>no address given; %1</translation>
+    </message>
+    <message>
+        <source>лишняя запятая; %1</source>
+        <translation>a comma too many; %1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; — не адрес и не диапазон; %2</source>
+        <translation>&apos;%1&apos; is neither an address nor a range; %2</translation>
+    </message>
+</context>
+<context>
+    <name>Audit</name>
+    <message>
+        <source>Кан. %1</source>
+        <translation>Ch. %1</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigCopy</name>
+    <message>
+        <source>записано</source>
+        <translation>written</translation>
+    </message>
+    <message>
+        <source>неизвестно</source>
+        <translation>not known</translation>
+    </message>
+    <message>
+        <source>не записано</source>
+        <translation>not written</translation>
+    </message>
+    <message>
+        <source>записана и проверена</source>
+        <translation>written and verified</translation>
+    </message>
+    <message>
+        <source>не отвечает: %1</source>
+        <translation>no answer: %1</translation>
+    </message>
+    <message>
+        <source>не записана, конфигурация не считана: %1</source>
+        <translation>not written, configuration not read: %1</translation>
+    </message>
+    <message>
+        <source>неизвестно: %1 (%2)</source>
+        <translation>not known: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>отказ: %1 (%2)</source>
+        <translation>refused: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>не записана</source>
+        <translation>not written</translation>
+    </message>
+    <message>
+        <source>не записана (остановлено)</source>
+        <translation>not written (stopped)</translation>
+    </message>
+    <message>
+        <source>записана, не проверена (остановлено)</source>
+        <translation>written, not verified (stopped)</translation>
+    </message>
+    <message>
+        <source>неизвестно (остановлено):%1</source>
+        <extracomment>%1: each command&apos;s name and what became of it, each after a blank, commas between</extracomment>
+        <translation>not known (stopped):%1</translation>
+    </message>
+    <message>
+        <source>записана, проверка не удалась: %1</source>
+        <translation>written, verification failed: %1</translation>
+    </message>
+    <message>
+        <source>записана, но считана другая конфигурация</source>
+        <translation>written, but another configuration was read back</translation>
+    </message>
+    <message>
+        <source>не тронут (устройство отключено)</source>
+        <translation>not touched (device disconnected)</translation>
+    </message>
+    <message>
+        <source>не тронут (остановлено)</source>
+        <translation>not touched (stopped)</translation>
+    </message>
+    <message>
+        <source>не тронут (ответил обзору не целиком): %1</source>
+        <translation>not touched (incomplete answer to the survey): %1</translation>
+    </message>
+</context>
+<context>
     <name>ErrMsg</name>
     <message>
         <source>OK !</source>
@@ -95,6 +197,25 @@
     </message>
 </context>
 <context>
+    <name>OpenFailureText</name>
+    <message>
+        <source>сервер не отвечает</source>
+        <translation>the server does not answer</translation>
+    </message>
+    <message>
+        <source>соединение отклонено</source>
+        <translation>connection refused</translation>
+    </message>
+    <message>
+        <source>порт занят другим клиентом</source>
+        <translation>the port is in use by another client</translation>
+    </message>
+    <message>
+        <source>Устройство отключено</source>
+        <translation>Device disconnected</translation>
+    </message>
+</context>
+<context>
     <name>QtSeams</name>
     <message>
         <source>Configuration files (*.set)</source>
@@ -136,10 +257,64 @@
     </message>
 </context>
 <context>
+    <name>Sensors</name>
+    <message>
+        <source>ВКЛ.</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>выкл.</source>
+        <translation>off</translation>
+    </message>
+</context>
+<context>
     <name>SpinEdit</name>
     <message>
         <source>Конечный адрес (%1) меньше начального (%2): %3. Исправьте диапазон адресов.</source>
         <translation>The end address (%1) is below the start address (%2): %3. Correct the address range.</translation>
+    </message>
+</context>
+<context>
+    <name>SurveyTable</name>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Версия</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Режим</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>Время памяти 1, 0,1 с</source>
+        <translation>Tag memory 1, 0.1 s</translation>
+    </message>
+    <message>
+        <source>Время памяти 2, 0,1 с</source>
+        <translation>Tag memory 2, 0.1 s</translation>
+    </message>
+    <message>
+        <source>Затухание 1</source>
+        <translation>Attenuation 1</translation>
+    </message>
+    <message>
+        <source>Затухание 2</source>
+        <translation>Attenuation 2</translation>
+    </message>
+    <message>
+        <source>Ошибки эха</source>
+        <translation>Echo errors</translation>
+    </message>
+    <message>
+        <source>Эхо 95 %, мс</source>
+        <translation>Echo 95 %, ms</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
     </message>
 </context>
 <context>
@@ -378,6 +553,71 @@ It allows the most involved passage sequences, with the entry and exit channels 
     </message>
 </context>
 <context>
+    <name>TfrmAddNetPort</name>
+    <message>
+        <source>Сетевой порт</source>
+        <translation>Network port</translation>
+    </message>
+    <message>
+        <source>Считыватели за сетевым сервером последовательного порта (Ethernet - RS-485).
+Укажите вид порта, адрес сервера и номер TCP-порта или введите имя порта целиком.</source>
+        <translation>Readers behind a network serial server (Ethernet - RS-485).
+Choose the kind of port, enter the server address and the TCP port number, or type the whole port name.</translation>
+    </message>
+    <message>
+        <source>Вид порта</source>
+        <translation>Kind of port</translation>
+    </message>
+    <message>
+        <source>TCP (только байты линии)</source>
+        <translation>TCP (the line bytes only)</translation>
+    </message>
+    <message>
+        <source>RFC 2217 (telnet с настройкой порта)</source>
+        <translation>RFC 2217 (telnet with port settings)</translation>
+    </message>
+    <message>
+        <source>Адрес сервера</source>
+        <translation>Server address</translation>
+    </message>
+    <message>
+        <source>имя или IP-адрес</source>
+        <translation>name or IP address</translation>
+    </message>
+    <message>
+        <source>Порт TCP</source>
+        <translation>TCP port</translation>
+    </message>
+    <message>
+        <source>Имя порта</source>
+        <translation>Port name</translation>
+    </message>
+    <message>
+        <source>tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ</source>
+        <translation>tcp://HOST:PORT or rfc2217://HOST:PORT</translation>
+    </message>
+    <message>
+        <source> Добавка сети к таймауту ответа </source>
+        <translation> Network allowance on the reply time-out </translation>
+    </message>
+    <message>
+        <source>Автоматически (по времени ответа сервера при открытии)</source>
+        <translation>Automatic (from the server&apos;s reply time at opening)</translation>
+    </message>
+    <message>
+        <source>Постоянная, мс</source>
+        <translation>Fixed, ms</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>TfrmAddrChange</name>
     <message>
         <source>Смена адреса считывателя</source>
@@ -517,6 +757,262 @@ When the window closes, audit mode is switched off.</translation>
     <message>
         <source>Закрыть</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmFindReaders</name>
+    <message>
+        <source>Поиск считывателей на текущем интерфейсе</source>
+        <translation>Find readers on the current interface</translation>
+    </message>
+    <message>
+        <source>С помощью данной опции вы можете просканировать адресное пространство для поиска считывателей на линии RS-485. Продолжительность теста зависит от заданного диапазона адресов поиска.</source>
+        <translation>Scans a range of addresses for readers on the RS-485 line. How long the search takes depends on the range of addresses given.</translation>
+    </message>
+    <message>
+        <source>Найденные считыватели</source>
+        <translation>Readers found</translation>
+    </message>
+    <message>
+        <source>Начальный адрес</source>
+        <translation>Start address</translation>
+    </message>
+    <message>
+        <source>Конечный адрес</source>
+        <translation>End address</translation>
+    </message>
+    <message>
+        <source>Начать поиск</source>
+        <translation>Start search</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmFleetSurvey</name>
+    <message>
+        <source>Обзор считывателей</source>
+        <translation>Reader survey</translation>
+    </message>
+    <message>
+        <source>Все считыватели диапазона адресов: версия, режим, время памяти тага, затухания и короткий тест обмена. Двойной щелчок по строке: работать с этим считывателем.</source>
+        <translation>Every reader of an address range: version, mode, tag memory times, attenuations and a short exchange test. Double-click a row to work with that reader.</translation>
+    </message>
+    <message>
+        <source>Начальный адрес</source>
+        <translation>Start address</translation>
+    </message>
+    <message>
+        <source>Конечный адрес</source>
+        <translation>End address</translation>
+    </message>
+    <message>
+        <source>Начать</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Остановить</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Адрес %v</source>
+        <translation>Address %v</translation>
+    </message>
+    <message>
+        <source>Сохранить в файл...</source>
+        <translation>Save to file...</translation>
+    </message>
+    <message>
+        <source>Записать в несколько считывателей...</source>
+        <translation>Write to several readers...</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmFleetWrite</name>
+    <message>
+        <source>Записать в несколько считывателей</source>
+        <translation>Write to several readers</translation>
+    </message>
+    <message>
+        <source>Каналы, время памяти тага и затухания со страниц программы записываются в каждый считыватель списка и считываются обратно для проверки. Маркер, режим и интервал Wiegand каждого считывателя остаются его собственными.</source>
+        <translation>The channels, tag memory times and attenuations of the program&apos;s pages are written into each reader of the list and read back to verify them. Each reader keeps its own marker, mode and Wiegand interval.</translation>
+    </message>
+    <message>
+        <source>Адреса</source>
+        <translation>Addresses</translation>
+    </message>
+    <message>
+        <source>Найденные обзором</source>
+        <translation>Found by the survey</translation>
+    </message>
+    <message>
+        <source>%v из %m</source>
+        <translation>%v of %m</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Остановить</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TfrmMain</name>
+    <message>
+        <source>2xQ17 Reader Setup Utility</source>
+        <translation>2xQ17 Reader Setup Utility</translation>
+    </message>
+    <message>
+        <source>Общие для всех режимов работы настройки считывателя</source>
+        <translation>Reader settings common to all modes</translation>
+    </message>
+    <message>
+        <source>Общие</source>
+        <translation>Common</translation>
+    </message>
+    <message>
+        <source>Режим фиксации проезда без ворот (в потоке)</source>
+        <translation>Passages recorded without a gate (in the flow of traffic)</translation>
+    </message>
+    <message>
+        <source>Без ворот</source>
+        <translation>No gate</translation>
+    </message>
+    <message>
+        <source>Режим фиксации проезда по последовательности пересечения зон чтения</source>
+        <translation>Passages recorded by the order in which the read zones are crossed</translation>
+    </message>
+    <message>
+        <source>На проезд</source>
+        <translation>On the fly</translation>
+    </message>
+    <message>
+        <source>Режим однократного чтения с датчиком автомобиля</source>
+        <translation>One read, with the car sensor</translation>
+    </message>
+    <message>
+        <source>Однократно</source>
+        <translation>One read</translation>
+    </message>
+    <message>
+        <source>Стандартный полнофункциональный режим доступа</source>
+        <translation>Standard full access control mode</translation>
+    </message>
+    <message>
+        <source>Стандартный</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Различные процедуры тестирования считывателя</source>
+        <translation>Reader tests</translation>
+    </message>
+    <message>
+        <source>Тесты</source>
+        <translation>Tests</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Действия</source>
+        <translation>Actions</translation>
+    </message>
+    <message>
+        <source>Сервис</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Загрузить настройки</source>
+        <translation>Load settings</translation>
+    </message>
+    <message>
+        <source>Сохранить настройки</source>
+        <translation>Save settings</translation>
+    </message>
+    <message>
+        <source>Выход из программы</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Получить версию</source>
+        <translation>Get version</translation>
+    </message>
+    <message>
+        <source>Установка даты-времени</source>
+        <translation>Set date and time</translation>
+    </message>
+    <message>
+        <source>Смена адреса</source>
+        <translation>Change address</translation>
+    </message>
+    <message>
+        <source>Поиск считывателей</source>
+        <translation>Find readers</translation>
+    </message>
+    <message>
+        <source>Журнал обмена</source>
+        <translation>Traffic log</translation>
+    </message>
+    <message>
+        <source>Восстановить настройки РК</source>
+        <translation>Restore radio settings</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Обновить список портов</source>
+        <translation>Refresh the port list</translation>
+    </message>
+    <message>
+        <source>Открыть порт</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>Открыть порт для работы со считывателем</source>
+        <translation>Open the port to work with the reader</translation>
+    </message>
+    <message>
+        <source>Закрыть порт</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>Закрыть текущий порт</source>
+        <translation>Close the current port</translation>
+    </message>
+    <message>
+        <source>Читать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Читать данные из считывателя</source>
+        <translation>Read data from the reader</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Записать данные в считыватель</source>
+        <translation>Write data to the reader</translation>
     </message>
 </context>
 <context>
@@ -809,6 +1305,60 @@ When the window closes, audit mode is switched off.</translation>
     </message>
 </context>
 <context>
+    <name>q17::ui::TfrmAddNetPort</name>
+    <message>
+        <source>Укажите адрес сервера.</source>
+        <translation>Enter the server address.</translation>
+    </message>
+    <message>
+        <source>Имя сетевого порта начинается с tcp:// или rfc2217://</source>
+        <translation>A network port name begins with tcp:// or rfc2217://</translation>
+    </message>
+    <message>
+        <source>В имени сетевого порта не должно быть пробелов.</source>
+        <translation>A network port name has no blanks.</translation>
+    </message>
+    <message>
+        <source>В имени сетевого порта есть управляющий символ.</source>
+        <translation>The network port name holds a control character.</translation>
+    </message>
+    <message>
+        <source>В адресе сервера допустимы только латинские буквы, цифры, точка, дефис и подчёркивание.</source>
+        <translation>A server address may hold only Latin letters, digits, dots, hyphens and underscores.</translation>
+    </message>
+    <message>
+        <source>Адрес IPv6 пишется в квадратных скобках, например [fe80::1].</source>
+        <translation>An IPv6 address goes in square brackets, e.g. [fe80::1].</translation>
+    </message>
+    <message>
+        <source>Нет закрывающей скобки &quot;]&quot; после адреса IPv6.</source>
+        <translation>No closing bracket &quot;]&quot; after the IPv6 address.</translation>
+    </message>
+    <message>
+        <source>В квадратных скобках пишется только адрес IPv6.</source>
+        <translation>Only an IPv6 address goes in square brackets.</translation>
+    </message>
+    <message>
+        <source>Укажите порт сервера: tcp://УЗЕЛ:ПОРТ.</source>
+        <translation>Enter the server port: tcp://HOST:PORT.</translation>
+    </message>
+    <message>
+        <source>Порт сервера — число от 1 до 65535.</source>
+        <translation>The server port is a number from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>Неверное имя сетевого порта.</source>
+        <translation>Invalid network port name.</translation>
+    </message>
+</context>
+<context>
+    <name>q17::ui::TfrmAddrChange</name>
+    <message>
+        <source>Статус неизвестен</source>
+        <translation>Status unknown</translation>
+    </message>
+</context>
+<context>
     <name>q17::ui::TfrmAudio</name>
     <message>
         <source>Тест остановлен</source>
@@ -821,6 +1371,53 @@ When the window closes, audit mode is switched off.</translation>
     <message>
         <source>Настройки считывателя не восстановлены</source>
         <translation>Reader settings not restored</translation>
+    </message>
+</context>
+<context>
+    <name>q17::ui::TfrmAudit</name>
+    <message>
+        <source>Тест не запущен</source>
+        <translation>Test not running</translation>
+    </message>
+    <message>
+        <source>Статус неизвестен</source>
+        <translation>Status unknown</translation>
+    </message>
+    <message>
+        <source>Номер</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Канал</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Таг</source>
+        <translation>Tag</translation>
+    </message>
+    <message>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>Сохранить в файл...</source>
+        <translation>Save to file...</translation>
+    </message>
+    <message>
+        <source>Сохранить список событий для электронной таблицы (CSV)</source>
+        <translation>Save the event list for a spreadsheet (CSV)</translation>
+    </message>
+    <message>
+        <source>АУДИТ РАБОТАЕТ...</source>
+        <translation>AUDIT RUNNING...</translation>
+    </message>
+    <message>
+        <source>Аудит остановлен...</source>
+        <translation>Audit stopped...</translation>
     </message>
 </context>
 <context>
@@ -844,6 +1441,206 @@ When the window closes, audit mode is switched off.</translation>
     <message>
         <source>Милисекунд/на обмен = </source>
         <translation>Milliseconds per exchange = </translation>
+    </message>
+</context>
+<context>
+    <name>q17::ui::TfrmFindReaders</name>
+    <message>
+        <source>Двойной щелчок по строке: работать с этим считывателем</source>
+        <translation>Double-click a line to work with that reader</translation>
+    </message>
+    <message>
+        <source>поиск не выполнен</source>
+        <translation>search not run</translation>
+    </message>
+</context>
+<context>
+    <name>q17::ui::TfrmFleetSurvey</name>
+    <message>
+        <source>Обзор не запущен</source>
+        <translation>Survey not running</translation>
+    </message>
+    <message>
+        <source>Двойной щелчок по строке: работать с этим считывателем</source>
+        <translation>Double-click a row to work with that reader</translation>
+    </message>
+    <message>
+        <source>Сохранить таблицу для электронной таблицы (CSV)</source>
+        <translation>Save the table for a spreadsheet (CSV)</translation>
+    </message>
+    <message>
+        <source>обзор не выполнен</source>
+        <translation>survey not run</translation>
+    </message>
+    <message>
+        <source>Обзор идёт...</source>
+        <translation>Survey running...</translation>
+    </message>
+    <message>
+        <source>Найдено: %1</source>
+        <translation>Found: %1</translation>
+    </message>
+    <message>
+        <source>Обзор прерван</source>
+        <translation>Survey interrupted</translation>
+    </message>
+    <message>
+        <source>Обзор остановлен</source>
+        <translation>Survey stopped</translation>
+    </message>
+    <message>
+        <source>Обзор завершён</source>
+        <translation>Survey complete</translation>
+    </message>
+</context>
+<context>
+    <name>q17::ui::TfrmFleetWrite</name>
+    <message>
+        <source>Запись не запущена</source>
+        <translation>Write not running</translation>
+    </message>
+    <message>
+        <source>Адрес</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Результат</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Адреса и диапазоны через запятую (1,3,5-9) или found: найденные обзором</source>
+        <translation>Addresses and ranges separated by commas (1,3,5-9), or found: the readers the survey found</translation>
+    </message>
+    <message>
+        <source>обзор на этом порту ещё не выполнялся</source>
+        <translation>no survey has run on this port yet</translation>
+    </message>
+    <message>
+        <source>обзор не нашёл ни одного считывателя</source>
+        <translation>the survey found no reader</translation>
+    </message>
+    <message>
+        <source>Список адресов не принят: %1</source>
+        <translation>Address list not accepted: %1</translation>
+    </message>
+    <message>
+        <source>Конфигурация со страниц будет записана в считыватели: %1 (%2). Продолжить?</source>
+        <translation>The configuration of the pages will be written into readers: %1 (%2). Continue?</translation>
+    </message>
+    <message>
+        <source>ждёт</source>
+        <translation>waiting</translation>
+    </message>
+    <message>
+        <source>Запись идёт...</source>
+        <translation>Writing...</translation>
+    </message>
+    <message>
+        <source>записывается...</source>
+        <translation>writing...</translation>
+    </message>
+    <message>
+        <source>Проверено: %1 из %2</source>
+        <translation>Verified: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Запись прервана</source>
+        <translation>Write interrupted</translation>
+    </message>
+    <message>
+        <source>Запись остановлена</source>
+        <translation>Write stopped</translation>
+    </message>
+    <message>
+        <source>Запись завершена</source>
+        <translation>Write complete</translation>
+    </message>
+</context>
+<context>
+    <name>q17::ui::TfrmMain</name>
+    <message>
+        <source>Порт закрыт</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>Статус:  - неизвестен</source>
+        <translation>Status: unknown</translation>
+    </message>
+    <message>
+        <source>Отменить</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Прервать подключение к серверу (Esc)</source>
+        <translation>Stop connecting to the server (Esc)</translation>
+    </message>
+    <message>
+        <source>Общие настройки считывателя</source>
+        <translation>Common reader settings</translation>
+    </message>
+    <message>
+        <source>Режим проезда без ворот</source>
+        <translation>No-gate passage mode</translation>
+    </message>
+    <message>
+        <source>Последовательный проезд</source>
+        <translation>Passage through both zones</translation>
+    </message>
+    <message>
+        <source>Режим однократного чтения</source>
+        <translation>One-read mode</translation>
+    </message>
+    <message>
+        <source>Стандартный режим с датчиками</source>
+        <translation>Standard mode with sensors</translation>
+    </message>
+    <message>
+        <source>Тестирование считывателя</source>
+        <translation>Reader tests</translation>
+    </message>
+    <message>
+        <source>Адрес: %1</source>
+        <translation>Address: %1</translation>
+    </message>
+    <message>
+        <source>Добавить сетевой порт...</source>
+        <translation>Add a network port...</translation>
+    </message>
+    <message>
+        <source>Порт %1</source>
+        <translation>Port %1</translation>
+    </message>
+    <message>
+        <source>Подключение к %1...</source>
+        <translation>Connecting to %1...</translation>
+    </message>
+    <message>
+        <source>Прежде чем закрывать приложение, закройте порт!</source>
+        <translation>Close the port before closing the program!</translation>
+    </message>
+    <message>
+        <source>Считыватели</source>
+        <translation>Readers</translation>
+    </message>
+    <message>
+        <source>Обзор считывателей</source>
+        <translation>Reader survey</translation>
+    </message>
+    <message>
+        <source>Записать в несколько считывателей...</source>
+        <translation>Write to several readers...</translation>
+    </message>
+    <message>
+        <source>Такой файл существует. Заменить на новый?</source>
+        <translation>The file exists. Replace it with the new one?</translation>
+    </message>
+    <message>
+        <source>Все настройки радиоканала будут установлены для доступного профиля.</source>
+        <translation>Every radio channel setting will be set for the available profile.</translation>
+    </message>
+    <message>
+        <source>Вы уверены, что этот профиль используется в вашей системе?</source>
+        <translation>Are you sure this profile is the one your system uses?</translation>
     </message>
 </context>
 <context>
@@ -880,6 +1677,18 @@ Type the tag&apos;s bytes as pairs of hexadecimal digits separated by spaces, e.
     <message>
         <source>Тест не работает...</source>
         <translation>Test not running...</translation>
+    </message>
+    <message>
+        <source>Тест не работает</source>
+        <translation>Test not running</translation>
+    </message>
+    <message>
+        <source>Статус неизвестен</source>
+        <translation>Status unknown</translation>
+    </message>
+    <message>
+        <source>ТЕСТ РАБОТАЕТ...</source>
+        <translation>TEST RUNNING...</translation>
     </message>
 </context>
 <context>

@@ -27,9 +27,12 @@ const char* GetErrorText(int code) {
   }
 }
 
-std::string FormatResult(int code) {
-  // untranslated: q17ctl's words; a window composes its own from translated parts.
-  return "Код = " + std::to_string(code) + " / " + GetErrorText(code);
+std::string FormatResult(int code) { return ComposeText(ResultShownText(code)); }
+
+TShownText ResultShownText(int code) {
+  return TShownText::Marked("ResultText", QT_TRANSLATE_NOOP("ResultText", "Код = %1 / %2"),
+                            {TShownText::Plain(std::to_string(code)),
+                             TShownText::Marked("ErrMsg", GetErrorText(code))});
 }
 
 }  // namespace q17

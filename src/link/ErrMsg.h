@@ -2,6 +2,8 @@
 // Result codes of the port, the link and the reader, and their texts.
 #include <string>
 
+#include "link/ShownText.h"
+
 namespace q17 {
 
 enum ResultCode : int {
@@ -28,7 +30,9 @@ enum ResultCode : int {
 const char* GetErrorText(int code);
 
 // "Код = <code> / <text>": the form q17ctl and the core's composed texts
-// give a result in; a window composes its own from translated parts.
+// give a result in; a window shows ResultShownText translated.
 std::string FormatResult(int code);
+// The same in parts, the form marked under the context "ResultText".
+TShownText ResultShownText(int code);
 
 }  // namespace q17

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
+#include "link/TranslateNoop.h"
 #include "reader/NumberText.h"
 #include "reader/Scan.h"
 
@@ -70,14 +72,23 @@ std::optional<TAddressList> ParseAddressList(std::string_view text, std::string*
   return list;
 }
 
-std::string AddressListErrorText(const TAddressListError& error) {
+TShownText AddressListError(const TAddressListError& error) {
+  const auto said = [](const char* text, std::vector<TShownText> args) {
+    return TShownText::Marked("AddressList", text, std::move(args));
+  };
+  const TShownText item = TShownText::Plain(error.Item);
   if (error.Kind == TAddressListError::TKind::Backwards)
-    return "в диапазоне '" + error.Item + "' первый адрес больше последнего";
-  const std::string how = "нужны адреса 1..255 через запятую, диапазоны через дефис (1,3,5-9) или found";
-  if (error.Kind == TAddressListError::TKind::Empty) return "нет ни одного адреса; " + how;
-  if (error.Item.empty()) return "лишняя запятая; " + how;
-  return "'" + error.Item + "' — не адрес и не диапазон; " + how;
+    return said(QT_TRANSLATE_NOOP("AddressList", "в диапазоне '%1' первый адрес больше последнего"), {item});
+  const TShownText how =
+      said(QT_TRANSLATE_NOOP("AddressList", "нужны адреса 1..255 через запятую, диапазоны через дефис (1,3,5-9) или found"),
+           {});
+  if (error.Kind == TAddressListError::TKind::Empty)
+    return said(QT_TRANSLATE_NOOP("AddressList", "нет ни одного адреса; %1"), {how});
+  if (error.Item.empty()) return said(QT_TRANSLATE_NOOP("AddressList", "лишняя запятая; %1"), {how});
+  return said(QT_TRANSLATE_NOOP("AddressList", "'%1' — не адрес и не диапазон; %2"), {item, how});
 }
+
+std::string AddressListErrorText(const TAddressListError& error) { return ComposeText(AddressListError(error)); }
 
 std::string AddressListText(const std::vector<int>& addresses) {
   std::string text;

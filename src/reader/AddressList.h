@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/ShownText.h"
 #include "reader/RdrCmd.h"
 
 namespace q17 {
@@ -36,7 +37,9 @@ struct TAddressListError {
 std::optional<TAddressList> ParseAddressList(std::string_view text, TAddressListError* error);
 // The same, with the problem in q17ctl's words, which name the option.
 std::optional<TAddressList> ParseAddressList(std::string_view text, std::string* problem = nullptr);
-// The problem in the window's words (Russian), which name no option.
+// The problem in the window's words, which name no option: in parts marked
+// under the context "AddressList", and composed (Russian, UTF-8).
+TShownText AddressListError(const TAddressListError& error);
 std::string AddressListErrorText(const TAddressListError& error);
 
 // The addresses as such a text, in their order, a run of ascending

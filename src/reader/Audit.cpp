@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/TranslateNoop.h"
 #include "reader/Csv.h"
 #include "reader/DirectCommand.h"
 #include "reader/TagText.h"
@@ -47,20 +48,29 @@ TAuditEvent DecodeAuditEvent(const std::uint8_t* r, const std::tm& now) {
 TAuditRow AuditRow(int number, const TAuditEvent& e) {
   char time[16];
   std::snprintf(time, sizeof time, "%02d:%02d:%02d", e.Time.tm_hour % 100, e.Time.tm_min % 100, e.Time.tm_sec % 100);
-  return TAuditRow{std::to_string(number), "Кан. " + std::to_string(e.Channel), time, TagCodeText(e.Tag),
+  return TAuditRow{std::to_string(number), ComposeText(AuditChannel(e.Channel)), time, TagCodeText(e.Tag),
                    EventText(e.Code)};
 }
 
-std::string AuditCsvHeader() { return std::string(kUtf8Bom) + "Номер;Канал;Время;Таг;Событие\r\n"; }
+TShownText AuditChannel(int channel) {
+  return TShownText::Marked("Audit", QT_TRANSLATE_NOOP("Audit", "Кан. %1"), {TShownText::Plain(std::to_string(channel))});
+}
+
+std::string AuditCsvHeader() {
+  // untranslated: a file format, the same as q17ctl's in every language.
+  return std::string(kUtf8Bom) + "Номер;Канал;Время;Таг;Событие\r\n";
+}
 
 std::string AuditCsvRow(const TAuditRow& row) { return CsvRow({row.Number, row.Channel, row.Time, row.Tag, row.Event}); }
 
-TAuditRow AuditErrorRow(int number, const std::tm& now) {
+TAuditEvent AuditErrorEvent(const std::tm& now) {
   TAuditEvent e;
   e.Code = kEventExchangeError;
   e.Time = now;
-  return AuditRow(number, e);
+  return e;
 }
+
+TAuditRow AuditErrorRow(int number, const std::tm& now) { return AuditRow(number, AuditErrorEvent(now)); }
 
 int SetAuditMode(TCommandState& s, TInterfList& link, bool on) {
   s.Payload[0] = on ? 1 : 0;

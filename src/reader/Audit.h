@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "link/ShownText.h"
 #include "reader/RdrCmd.h"
 
 namespace q17 {
@@ -35,12 +36,16 @@ struct TAuditRow {
 };
 
 TAuditRow AuditRow(int number, const TAuditEvent& event);
+// The row's channel in parts, marked under the context "Audit"; the event's
+// text a window shows translated under "Transact".
+TShownText AuditChannel(int channel);
 // The list as a spreadsheet file: the byte-order mark and the header row,
-// then one CSV row per list row.
+// then one CSV row per list row. The same file in every language.
 std::string AuditCsvHeader();
 std::string AuditCsvRow(const TAuditRow& row);
 
-// The row for a failed poll: channel 0, tag 0, the given time.
+// The event of a failed poll: channel 0, tag 0, the given time; its row.
+TAuditEvent AuditErrorEvent(const std::tm& now);
 TAuditRow AuditErrorRow(int number, const std::tm& now);
 
 // Command 181. These commands return the link's result, else the reader's

@@ -1,6 +1,9 @@
 #include "reader/ConfigCopy.h"
 
+#include <utility>
+
 #include "link/ErrMsg.h"
+#include "link/TranslateNoop.h"
 #include "reader/PageRanges.h"
 
 namespace q17 {
@@ -54,51 +57,89 @@ TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState&
   return copy;
 }
 
-std::string CopyOutcomeText(const TConfigCopy& copy) {
+namespace {
+
+TShownText Said(const char* text, std::vector<TShownText> args = {}) {
+  return TShownText::Marked("ConfigCopy", text, std::move(args));
+}
+
+TShownText StepOutcome(TWriteOutcome outcome) {
+  switch (outcome) {
+    case TWriteOutcome::Written:
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "записано"));
+    case TWriteOutcome::NotKnown:
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "неизвестно"));
+    case TWriteOutcome::NotWritten:
+      break;
+  }
+  return Said(QT_TRANSLATE_NOOP("ConfigCopy", "не записано"));
+}
+
+}  // namespace
+
+TShownText CopyOutcome(const TConfigCopy& copy) {
   switch (copy.Verdict) {
     case TCopyVerdict::Verified:
-      return "записана и проверена";
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "записана и проверена"));
     case TCopyVerdict::ReadFailed:
-      if (copy.Read.Code == rcTimeout) return "не отвечает: " + FormatResult(copy.Read.Code);
-      return "не записана, конфигурация не считана: " + FormatResult(copy.Read.Code);
+      if (copy.Read.Code == rcTimeout)
+        return Said(QT_TRANSLATE_NOOP("ConfigCopy", "не отвечает: %1"), {ResultShownText(copy.Read.Code)});
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "не записана, конфигурация не считана: %1"),
+                  {ResultShownText(copy.Read.Code)});
     case TCopyVerdict::WriteFailed: {
       // The first failure tells whether the reader refused or its answer was lost.
       for (const TConfigWriteStep& step : copy.Steps) {
         if (step.Code == 0) continue;
-        const std::string why = FormatResult(step.Code) + " (" + WriteFailureMessage(copy.Failures.front().Group) + ")";
-        return step.Outcome == TWriteOutcome::NotKnown ? "неизвестно: " + why : "отказ: " + why;
+        std::vector<TShownText> why{ResultShownText(step.Code),
+                                    TShownText::Marked("WholeConfig", WriteFailureMessage(copy.Failures.front().Group))};
+        return step.Outcome == TWriteOutcome::NotKnown
+                   ? Said(QT_TRANSLATE_NOOP("ConfigCopy", "неизвестно: %1 (%2)"), std::move(why))
+                   : Said(QT_TRANSLATE_NOOP("ConfigCopy", "отказ: %1 (%2)"), std::move(why));
       }
-      return "не записана";
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "не записана"));
     }
     case TCopyVerdict::Stopped: {
       int written = 0;
       for (const TConfigWriteStep& step : copy.Steps) written += step.Outcome == TWriteOutcome::Written ? 1 : 0;
       int notWritten = 0;
       for (const TConfigWriteStep& step : copy.Steps) notWritten += step.Outcome == TWriteOutcome::NotWritten ? 1 : 0;
-      if (notWritten == static_cast<int>(copy.Steps.size())) return "не записана (остановлено)";
-      if (written == static_cast<int>(copy.Steps.size())) return "записана, не проверена (остановлено)";
-      std::string text = "неизвестно (остановлено):";
+      if (notWritten == static_cast<int>(copy.Steps.size()))
+        return Said(QT_TRANSLATE_NOOP("ConfigCopy", "не записана (остановлено)"));
+      if (written == static_cast<int>(copy.Steps.size()))
+        return Said(QT_TRANSLATE_NOOP("ConfigCopy", "записана, не проверена (остановлено)"));
+      // Each command by its name, what became of it in words.
+      std::vector<TShownText> steps;
       for (const TConfigWriteStep& step : copy.Steps) {
-        text += std::string(" ") + step.Name + " ";
-        text += step.Outcome == TWriteOutcome::Written ? "записано"
-                : step.Outcome == TWriteOutcome::NotKnown ? "неизвестно"
-                                                          : "не записано";
-        if (&step != &copy.Steps.back()) text += ",";
+        steps.push_back(TShownText::Plain(std::string(" ") + step.Name + " "));
+        steps.push_back(StepOutcome(step.Outcome));
+        if (&step != &copy.Steps.back()) steps.push_back(TShownText::Plain(","));
       }
-      return text;
+      //: %1: each command's name and what became of it, each after a blank, commas between
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "неизвестно (остановлено):%1"),
+                  {TShownText::Joined(std::move(steps))});
     }
     case TCopyVerdict::ReadBackFailed:
-      return "записана, проверка не удалась: " + FormatResult(copy.Read.Code);
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "записана, проверка не удалась: %1"),
+                  {ResultShownText(copy.Read.Code)});
     case TCopyVerdict::Differs:
-      return "записана, но считана другая конфигурация";
+      return Said(QT_TRANSLATE_NOOP("ConfigCopy", "записана, но считана другая конфигурация"));
   }
-  return {};
+  return TShownText::Plain({});
 }
 
-std::string UntouchedText(bool deviceGone) {
-  return deviceGone ? "не тронут (устройство отключено)" : "не тронут (остановлено)";
+std::string CopyOutcomeText(const TConfigCopy& copy) { return ComposeText(CopyOutcome(copy)); }
+
+TShownText UntouchedOutcome(bool deviceGone) {
+  return deviceGone ? Said(QT_TRANSLATE_NOOP("ConfigCopy", "не тронут (устройство отключено)"))
+                    : Said(QT_TRANSLATE_NOOP("ConfigCopy", "не тронут (остановлено)"));
 }
 
-std::string NotWholeText(int code) { return "не тронут (ответил обзору не целиком): " + FormatResult(code); }
+std::string UntouchedText(bool deviceGone) { return ComposeText(UntouchedOutcome(deviceGone)); }
+
+TShownText NotWholeOutcome(int code) {
+  return Said(QT_TRANSLATE_NOOP("ConfigCopy", "не тронут (ответил обзору не целиком): %1"), {ResultShownText(code)});
+}
+
+std::string NotWholeText(int code) { return ComposeText(NotWholeOutcome(code)); }
 
 }  // namespace q17

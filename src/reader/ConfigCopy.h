@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/ShownText.h"
 #include "reader/RdrCmd.h"
 #include "reader/WholeConfig.h"
 
@@ -43,12 +44,17 @@ bool SameConfig(const TCommandState& a, const TCommandState& b);
 TConfigCopy CopyConfig(TCommandState& s, TInterfList& link, const TCommandState& wanted,
                        const std::function<bool()>& stopRequested = {}, const TResultSink& onResult = {});
 
-// One reader's outcome in a line of its own (UTF-8): written and verified,
-// silent, not written, refused with its code, not known, or what a stop left.
+// One reader's outcome in a line of its own: written and verified, silent,
+// not written, refused with its code, not known, or what a stop left. In
+// parts marked under the context "ConfigCopy" for a window; ...Text is the
+// core's own (UTF-8).
+TShownText CopyOutcome(const TConfigCopy& copy);
 std::string CopyOutcomeText(const TConfigCopy& copy);
 // A reader a stop or an unplug left before anything was sent to it.
+TShownText UntouchedOutcome(bool deviceGone);
 std::string UntouchedText(bool deviceGone);
 // An address of "found" that answered the scan, but not whole: never written.
+TShownText NotWholeOutcome(int code);
 std::string NotWholeText(int code);
 
 }  // namespace q17

@@ -1,12 +1,15 @@
 #include "reader/Sensors.h"
 
+#include "link/TranslateNoop.h"
 #include "reader/DirectCommand.h"
 
 namespace q17 {
 
 TSensorState DecodeSensors(const std::uint8_t* r) { return TSensorState{r[0] != 0, r[1] != 0, r[2] != 0, r[3] != 0}; }
 
-const char* OnOffText(bool active) { return active ? "ВКЛ." : "выкл."; }
+const char* OnOffText(bool active) {
+  return active ? QT_TRANSLATE_NOOP("Sensors", "ВКЛ.") : QT_TRANSLATE_NOOP("Sensors", "выкл.");
+}
 
 int ReadSensors(TCommandState& s, TInterfList& link, TSensorState& state) {
   const int r = DirectCommand(s, link, cmd::ReadSensors, 0, kSensorReplySize);

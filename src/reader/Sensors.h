@@ -17,7 +17,8 @@ struct TSensorState {
 // Reply bytes 0..3: gate 1, car 1, gate 2, car 2; non-zero is active.
 TSensorState DecodeSensors(const std::uint8_t* reply);
 
-// "ВКЛ." when active, "выкл." when not.
+// "ВКЛ." when active, "выкл." when not; a window shows it translated under
+// the context "Sensors".
 const char* OnOffText(bool active);
 
 inline constexpr std::uint16_t kSensorReplySize = 4;

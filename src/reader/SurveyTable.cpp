@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/ErrMsg.h"
+#include "link/TranslateNoop.h"
 #include "reader/Csv.h"
 #include "reader/ReaderConfig.h"
 #include "reader/VisibleText.h"
@@ -24,9 +25,16 @@ std::string Milliseconds(double ms) {
 }  // namespace
 
 const std::vector<std::string>& SurveyColumnNames() {
-  static const std::vector<std::string> kNames = {
-      "Адрес",       "Версия",      "Режим",      "Время памяти 1, 0,1 с", "Время памяти 2, 0,1 с",
-      "Затухание 1", "Затухание 2", "Ошибки эха", "Эхо 95 %, мс",          "Ошибка"};
+  static const std::vector<std::string> kNames = {QT_TRANSLATE_NOOP("SurveyTable", "Адрес"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Версия"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Режим"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Время памяти 1, 0,1 с"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Время памяти 2, 0,1 с"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Затухание 1"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Затухание 2"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Ошибки эха"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Эхо 95 %, мс"),
+                                                  QT_TRANSLATE_NOOP("SurveyTable", "Ошибка")};
   return kNames;
 }
 

@@ -11,7 +11,8 @@
 
 namespace q17 {
 
-// The columns' names, in order (UTF-8).
+// The columns' names, in order (UTF-8); a window shows them translated under
+// the context "SurveyTable", and the spreadsheet file keeps them as they are.
 const std::vector<std::string>& SurveyColumnNames();
 std::vector<std::string> SurveyFields(const TSurveyRecord& r);
 

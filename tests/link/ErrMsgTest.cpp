@@ -45,5 +45,13 @@ TEST(ErrMsg, FormatResult) {
   EXPECT_EQ(FormatResult(-1), "Код = -1 / Ошибка не имеет описания");
 }
 
+TEST(ShownText, PartsFillTheirPlacesOnceAndOnlyTheirs) {
+  // A server's words may hold "%1": they are shown as they came, never filled.
+  EXPECT_EQ(FillPlaceholders("%1 (%2) %3 100 %", {"a %2", "b"}), "a %2 (b) %3 100 %");
+  const TShownText text = TShownText::Marked(
+      "ctx", "%2: %1", {TShownText::Plain("x"), TShownText::Joined({TShownText::Plain("y"), ResultShownText(6)})});
+  EXPECT_EQ(ComposeText(text), "yКод = 6 / Таймаут обмена: x");
+}
+
 }  // namespace
 }  // namespace q17

@@ -67,7 +67,7 @@ void TDiagWindow::DeviceGone() {
   FPortLost = true;
   for (QPushButton* b : FStartButtons) b->setEnabled(false);
   // The result panel, or the only one of a window that has no other.
-  SetPanel(std::min<int>(2, static_cast<int>(FPanels.size()) - 1), QString::fromUtf8(DeviceGoneStatusText()));
+  SetPanel(std::min<int>(2, static_cast<int>(FPanels.size()) - 1), CoreText("OpenFailureText", DeviceGoneStatusText()));
   if (FClose) FClose->setEnabled(true);
 }
 

@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <string>
+#include <vector>
 
 #include "link/ErrMsg.h"
 #include "settings/LanguageChoice.h"
@@ -69,9 +71,25 @@ QString LanguageName(const QString& code) {
 
 QString CoreText(const char* context, const char* text) { return QCoreApplication::translate(context, text); }
 
-QString ResultText(int code) {
-  return QCoreApplication::translate("ResultText", "Код = %1 / %2")
-      .arg(QString::number(code), CoreText("ErrMsg", GetErrorText(code)));
+QString ShownText(const TShownText& text) {
+  switch (text.Kind) {
+    case TShownText::TKind::Plain:
+      return QString::fromStdString(text.Text);
+    case TShownText::TKind::Joined: {
+      QString joined;
+      for (const TShownText& part : text.Parts) joined += ShownText(part);
+      return joined;
+    }
+    case TShownText::TKind::Marked:
+      break;
+  }
+  // Filled as the core fills its own, so both read alike in Russian.
+  std::vector<std::string> args;
+  args.reserve(text.Parts.size());
+  for (const TShownText& part : text.Parts) args.push_back(ShownText(part).toStdString());
+  return QString::fromStdString(FillPlaceholders(CoreText(text.Context, text.Text.c_str()).toStdString(), args));
 }
+
+QString ResultText(int code) { return ShownText(ResultShownText(code)); }
 
 }  // namespace q17::ui

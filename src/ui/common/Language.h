@@ -3,10 +3,12 @@
 // texts are written in it and need no translation. Another language comes
 // from a translation built into the program (translations/setupq17_<code>.ts)
 // and, for Qt's own texts (file dialogs, message-box buttons), from Qt's
-// translation for it. Texts of the core are shown through CoreText, results
-// through ResultText.
+// translation for it. Texts of the core are shown through CoreText, those
+// it composes through ShownText, results through ResultText.
 #include <QString>
 #include <QStringList>
+
+#include "link/ShownText.h"
 
 namespace q17::ui {
 
@@ -27,6 +29,10 @@ QString LanguageName(const QString& code);
 // A text of the core, marked QT_TRANSLATE_NOOP(context, text), in the
 // language in use.
 QString CoreText(const char* context, const char* text);
+
+// A text the core composes, made of the same parts translated; in Russian
+// the very text ComposeText gives.
+QString ShownText(const TShownText& text);
 
 // "Код = N / text", composed from its translated parts; in Russian the very
 // text FormatResult gives.

@@ -7,7 +7,9 @@
 #include <chrono>
 
 #include "reader/SurveyTable.h"
+#include "reader/ReaderConfig.h"
 #include "ui/common/Export.h"
+#include "ui/common/Language.h"
 #include "ui/fleet/FleetWrite.h"
 #include "ui_FleetSurvey.h"
 
@@ -40,14 +42,14 @@ TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
     : TDiagWindow(ctx, parent), FUi(new Ui::TfrmFleetSurvey) {
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
-              {{160, QStringLiteral("Обзор не запущен")}, {140, QString()}, {50, QString()}});
+              {{160, tr("Обзор не запущен")}, {140, QString()}, {50, QString()}});
   FUi->lblRangeError->setTextFormat(Qt::PlainText);
   FUi->lblRangeError->hide();
   QTableWidget* table = FUi->tblReaders;
   QStringList names;
   // The unit under the name keeps the columns narrow.
   for (const std::string& name : SurveyColumnNames())
-    names << QString::fromStdString(name).replace(QStringLiteral(", "), QStringLiteral("\n"));
+    names << CoreText("SurveyTable", name.c_str()).replace(QStringLiteral(", "), QStringLiteral("\n"));
   table->setColumnCount(static_cast<int>(names.size()));
   table->setHorizontalHeaderLabels(names);
   table->verticalHeader()->hide();
@@ -57,8 +59,8 @@ TfrmFleetSurvey::TfrmFleetSurvey(TUiContext& ctx, QWidget* parent)
   // A selected row's header turns bold and would no longer fit its column.
   header->setHighlightSections(false);
   header->setStretchLastSection(true);
-  table->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
-  FUi->btnSaveFile->setToolTip(QStringLiteral("Сохранить таблицу для электронной таблицы (CSV)"));
+  table->setToolTip(tr("Двойной щелчок по строке: работать с этим считывателем"));
+  FUi->btnSaveFile->setToolTip(tr("Сохранить таблицу для электронной таблицы (CSV)"));
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStartClick);
   connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetSurvey::btnStopClick);
   connect(FUi->btnSaveFile, &QPushButton::clicked, this, &TfrmFleetSurvey::btnSaveFileClick);
@@ -82,7 +84,7 @@ void TfrmFleetSurvey::FormShow() {
   FUi->lblRangeError->hide();
   FDeviceGone = false;
   ForgetOtherBus();
-  SetPanel(0, QStringLiteral("Обзор не запущен"));
+  SetPanel(0, tr("Обзор не запущен"));
   SetPanel(2, QString());
   SetRunning(false);
 }
@@ -123,7 +125,7 @@ bool TfrmFleetSurvey::LetMessagesThrough() {
 
 void TfrmFleetSurvey::btnStartClick() {
   const auto range =
-      TypedRange(*FUi->sedStartAddr, *FUi->sedEndAddr, *FUi->lblRangeError, QStringLiteral("обзор не выполнен"));
+      TypedRange(*FUi->sedStartAddr, *FUi->sedEndAddr, *FUi->lblRangeError, tr("обзор не выполнен"));
   if (!range) return;
   const int from = range->first;
   const int to = range->second;
@@ -135,8 +137,8 @@ void TfrmFleetSurvey::btnStartClick() {
   FUi->pgbProgress->setValue(from);
   FStopAsked = false;
   FDeviceGone = false;
-  SetPanel(0, QStringLiteral("Обзор идёт..."));
-  SetPanel(1, QStringLiteral("Найдено: 0"));
+  SetPanel(0, tr("Обзор идёт..."));
+  SetPanel(1, tr("Найдено: %1").arg(0));
   SetPanel(2, QString());
   SetRunning(true);
 
@@ -150,7 +152,7 @@ void TfrmFleetSurvey::btnStartClick() {
   Survey(FCtx.Link, from, to, env, [this](const TSurveyRecord& record) {
     FRecords.push_back(record);
     AddRow(record);
-    SetPanel(1, QStringLiteral("Найдено: %1").arg(FRecords.size()));
+    SetPanel(1, tr("Найдено: %1").arg(FRecords.size()));
     return true;
   });
 
@@ -159,12 +161,12 @@ void TfrmFleetSurvey::btnStartClick() {
   const bool stopAsked = FStopAsked;
   LetMessagesThrough();
   if (FDeviceGone || !FCtx.Link.Opened() || FCtx.Link.DeviceGone()) {
-    SetPanel(0, QStringLiteral("Обзор прерван"));
+    SetPanel(0, tr("Обзор прерван"));
   } else if (stopAsked) {
-    SetPanel(0, QStringLiteral("Обзор остановлен"));
+    SetPanel(0, tr("Обзор остановлен"));
   } else {
     FUi->pgbProgress->setValue(to);
-    SetPanel(0, QStringLiteral("Обзор завершён"));
+    SetPanel(0, tr("Обзор завершён"));
   }
   SetRunning(false);
 }
@@ -178,7 +180,7 @@ void TfrmFleetSurvey::btnStopClick() {
 void TfrmFleetSurvey::StopForDeviceGone() {
   FCtx.Idle.Clear();
   FDeviceGone = true;
-  if (FRunning) SetPanel(0, QStringLiteral("Обзор прерван"));
+  if (FRunning) SetPanel(0, tr("Обзор прерван"));
 }
 
 void TfrmFleetSurvey::AddRow(const TSurveyRecord& record) {
@@ -188,7 +190,11 @@ void TfrmFleetSurvey::AddRow(const TSurveyRecord& record) {
   const std::vector<std::string> fields = SurveyFields(record);
   for (int c = 0; c < static_cast<int>(fields.size()); ++c) {
     const bool numeric = c != kVersionColumn && c != kModeColumn && c != kErrorColumn;
-    auto* item = new TSortItem(QString::fromStdString(fields[static_cast<std::size_t>(c)]), numeric);
+    QString text = QString::fromStdString(fields[static_cast<std::size_t>(c)]);
+    // The words of the mode and of the error in the user's language; the file keeps the core's.
+    if (c == kModeColumn && record.Mode) text = CoreText("ReaderConfig", ModeStatusText(*record.Mode));
+    if (c == kErrorColumn && record.ErrorCode != 0) text = ResultText(record.ErrorCode);
+    auto* item = new TSortItem(text, numeric);
     if (numeric) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (c == 0) item->setData(Qt::UserRole, record.Address);
     if (record.ErrorCode != 0) {

@@ -3,10 +3,10 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 
-#include "link/ErrMsg.h"
 #include "link/OpenFailureText.h"
 #include "reader/AddressList.h"
 #include "reader/ConfigCopy.h"
+#include "ui/common/Language.h"
 #include "ui/fleet/FleetSurvey.h"
 #include "ui_FleetWrite.h"
 
@@ -26,17 +26,16 @@ TfrmFleetWrite::TfrmFleetWrite(TUiContext& ctx, QWidget* parent)
     : TDiagWindow(ctx, parent), FUi(new Ui::TfrmFleetWrite) {
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
-              {{160, QStringLiteral("Запись не запущена")}, {140, QString()}, {50, QString()}});
+              {{160, tr("Запись не запущена")}, {140, QString()}, {50, QString()}});
   FUi->lblListError->setTextFormat(Qt::PlainText);
   FUi->lblListError->hide();
   QTableWidget* table = FUi->tblResults;
   table->setColumnCount(2);
-  table->setHorizontalHeaderLabels({QStringLiteral("Адрес"), QStringLiteral("Результат")});
+  table->setHorizontalHeaderLabels({tr("Адрес"), tr("Результат")});
   table->verticalHeader()->hide();
   table->horizontalHeader()->setStretchLastSection(true);
   table->setColumnWidth(0, 60);
-  FUi->edtAddresses->setToolTip(
-      QStringLiteral("Адреса и диапазоны через запятую (1,3,5-9) или found: найденные обзором"));
+  FUi->edtAddresses->setToolTip(tr("Адреса и диапазоны через запятую (1,3,5-9) или found: найденные обзором"));
   connect(FUi->btnStart, &QPushButton::clicked, this, &TfrmFleetWrite::btnStartClick);
   connect(FUi->btnStop, &QPushButton::clicked, this, &TfrmFleetWrite::btnStopClick);
   connect(FUi->btnFoundReaders, &QPushButton::clicked, this, &TfrmFleetWrite::btnFoundReadersClick);
@@ -53,7 +52,7 @@ std::optional<TFoundReaders> TfrmFleetWrite::Found() const {
 void TfrmFleetWrite::FormShow() {
   FUi->lblListError->hide();
   FDeviceGone = false;
-  SetPanel(0, QStringLiteral("Запись не запущена"));
+  SetPanel(0, tr("Запись не запущена"));
   SetPanel(2, QString());
   SetRunning(false);
 }
@@ -97,21 +96,21 @@ void TfrmFleetWrite::SetRow(int row, int address, const QString& outcome, bool g
 void TfrmFleetWrite::btnStartClick() {
   TAddressListError error;
   auto list = ParseAddressList(FUi->edtAddresses->text().trimmed().toStdString(), &error);
-  QString problem = list ? QString() : QString::fromStdString(AddressListErrorText(error));
+  QString problem = list ? QString() : ShownText(AddressListError(error));
   std::optional<TFoundReaders> found;
   if (list && list->Found) {
     // The readers of another bus, or of none, are no list to write to.
     found = Found();
     if (!found) {
-      problem = QStringLiteral("обзор на этом порту ещё не выполнялся");
+      problem = tr("обзор на этом порту ещё не выполнялся");
     } else if (found->Readers.empty()) {
-      problem = QStringLiteral("обзор не нашёл ни одного считывателя");
+      problem = tr("обзор не нашёл ни одного считывателя");
     } else {
       list->Addresses = found->Targets();
     }
   }
   if (!problem.isEmpty()) {
-    FUi->lblListError->setText(QStringLiteral("Список адресов не принят: %1").arg(problem));
+    FUi->lblListError->setText(tr("Список адресов не принят: %1").arg(problem));
     FUi->lblListError->show();
     return;
   }
@@ -123,20 +122,20 @@ void TfrmFleetWrite::btnStartClick() {
   std::vector<int> written;
   for (const int a : addresses)
     if (!notWhole(a)) written.push_back(a);
-  if (!FCtx.Messages.Confirm(this, QStringLiteral("Конфигурация со страниц будет записана в считыватели: %1 (%2). "
-                                                  "Продолжить?")
+  if (!FCtx.Messages.Confirm(this, tr("Конфигурация со страниц будет записана в считыватели: %1 (%2). "
+                                      "Продолжить?")
                                        .arg(static_cast<int>(written.size()))
                                        .arg(AddressText(written))))
     return;
 
   QTableWidget* table = FUi->tblResults;
   table->setRowCount(count);
-  for (int i = 0; i < count; ++i) SetRow(i, addresses[static_cast<std::size_t>(i)], QStringLiteral("ждёт"), true);
+  for (int i = 0; i < count; ++i) SetRow(i, addresses[static_cast<std::size_t>(i)], tr("ждёт"), true);
   FUi->pgbProgress->setRange(0, count);
   FUi->pgbProgress->setValue(0);
   FStopAsked = false;
   FDeviceGone = false;
-  SetPanel(0, QStringLiteral("Запись идёт..."));
+  SetPanel(0, tr("Запись идёт..."));
   SetPanel(2, QString());
   SetRunning(true);
 
@@ -147,15 +146,15 @@ void TfrmFleetWrite::btnStartClick() {
       // Nothing was sent to these: they stay as they were.
       const bool gone = FDeviceGone || !FCtx.Link.Opened();
       for (int k = i; k < count; ++k)
-        SetRow(k, addresses[static_cast<std::size_t>(k)], QString::fromStdString(UntouchedText(gone)), false);
+        SetRow(k, addresses[static_cast<std::size_t>(k)], ShownText(UntouchedOutcome(gone)), false);
       break;
     }
     if (const auto code = notWhole(address)) {
-      SetRow(i, address, QString::fromStdString(NotWholeText(*code)), false);
+      SetRow(i, address, ShownText(NotWholeOutcome(*code)), false);
       FUi->pgbProgress->setValue(i + 1);
       continue;
     }
-    SetRow(i, address, QStringLiteral("записывается..."), true);
+    SetRow(i, address, tr("записывается..."), true);
     table->scrollToItem(table->item(i, 0));
     // A state of its own: the working address and the pages stay as they are.
     TCommandState reader = FCtx.State;
@@ -163,14 +162,14 @@ void TfrmFleetWrite::btnStartClick() {
     const TConfigCopy copy = CopyConfig(
         reader, FCtx.Link, FCtx.State, [this] { return LetMessagesThrough(); },
         [this](int code) {
-          SetPanel(2, QString::fromStdString(FormatResult(code)));
+          SetPanel(2, ResultText(code));
           QCoreApplication::processEvents();
         });
     const bool good = copy.Verdict == TCopyVerdict::Verified;
     verified += good ? 1 : 0;
-    SetRow(i, address, QString::fromStdString(CopyOutcomeText(copy)), good);
+    SetRow(i, address, ShownText(CopyOutcome(copy)), good);
     FUi->pgbProgress->setValue(i + 1);
-    SetPanel(1, QStringLiteral("Проверено: %1 из %2").arg(verified).arg(count));
+    SetPanel(1, tr("Проверено: %1 из %2").arg(verified).arg(count));
   }
 
   // The news of a device found gone by the last exchange is taken in first;
@@ -178,10 +177,10 @@ void TfrmFleetWrite::btnStartClick() {
   const bool stopAsked = FStopAsked;
   LetMessagesThrough();
   if (FDeviceGone || !FCtx.Link.Opened() || FCtx.Link.DeviceGone()) {
-    SetPanel(0, QStringLiteral("Запись прервана"));
-    SetPanel(2, QString::fromUtf8(DeviceGoneStatusText()));
+    SetPanel(0, tr("Запись прервана"));
+    SetPanel(2, CoreText("OpenFailureText", DeviceGoneStatusText()));
   } else {
-    SetPanel(0, stopAsked ? QStringLiteral("Запись остановлена") : QStringLiteral("Запись завершена"));
+    SetPanel(0, stopAsked ? tr("Запись остановлена") : tr("Запись завершена"));
   }
   SetRunning(false);
 }

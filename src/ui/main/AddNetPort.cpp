@@ -89,33 +89,33 @@ void TfrmAddNetPort::NameEdited() {
 }
 
 QString TfrmAddNetPort::Problem(const QString& name) const {
-  if (name.isEmpty()) return QStringLiteral("Укажите адрес сервера.");
+  if (name.isEmpty()) return tr("Укажите адрес сервера.");
   switch (CheckNetPortName(name.toStdString()).Problem) {
     case NetNameProblem::None:
       break;
     case NetNameProblem::NotNetwork:
-      return QStringLiteral("Имя сетевого порта начинается с tcp:// или rfc2217://");
+      return tr("Имя сетевого порта начинается с tcp:// или rfc2217://");
     case NetNameProblem::Blank:
-      return QStringLiteral("В имени сетевого порта не должно быть пробелов.");
+      return tr("В имени сетевого порта не должно быть пробелов.");
     case NetNameProblem::ControlCharacter:
-      return QStringLiteral("В имени сетевого порта есть управляющий символ.");
+      return tr("В имени сетевого порта есть управляющий символ.");
     case NetNameProblem::NoHost:
-      return QStringLiteral("Укажите адрес сервера.");
+      return tr("Укажите адрес сервера.");
     case NetNameProblem::BadHostCharacter:
-      return QStringLiteral("В адресе сервера допустимы только латинские буквы, цифры, точка, дефис и подчёркивание.");
+      return tr("В адресе сервера допустимы только латинские буквы, цифры, точка, дефис и подчёркивание.");
     case NetNameProblem::Ipv6NeedsBrackets:
-      return QStringLiteral("Адрес IPv6 пишется в квадратных скобках, например [fe80::1].");
+      return tr("Адрес IPv6 пишется в квадратных скобках, например [fe80::1].");
     case NetNameProblem::UnclosedBracket:
-      return QStringLiteral("Нет закрывающей скобки \"]\" после адреса IPv6.");
+      return tr("Нет закрывающей скобки \"]\" после адреса IPv6.");
     case NetNameProblem::NotIpv6InBrackets:
-      return QStringLiteral("В квадратных скобках пишется только адрес IPv6.");
+      return tr("В квадратных скобках пишется только адрес IPv6.");
     case NetNameProblem::NoPort:
-      return QStringLiteral("Укажите порт сервера: tcp://УЗЕЛ:ПОРТ.");
+      return tr("Укажите порт сервера: tcp://УЗЕЛ:ПОРТ.");
     case NetNameProblem::PortNotNumber:
     case NetNameProblem::PortOutOfRange:
-      return QStringLiteral("Порт сервера — число от 1 до 65535.");
+      return tr("Порт сервера — число от 1 до 65535.");
   }
-  return QStringLiteral("Неверное имя сетевого порта.");
+  return tr("Неверное имя сетевого порта.");
 }
 
 void TfrmAddNetPort::OKBtnClick() {

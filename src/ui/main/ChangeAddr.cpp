@@ -23,7 +23,7 @@ TfrmAddrChange::TfrmAddrChange(TUiContext& ctx, QWidget* parent)
   // where a 50-pixel panel would show only its first letters.
   const auto panels = MakeStatusPanels(*ui->sbrStatus, {120, 100, 0});
   for (int i = 0; i < 3; ++i) FPanels[i] = panels[static_cast<std::size_t>(i)];
-  FPanels[2]->setText(QStringLiteral("Статус неизвестен"));
+  FPanels[2]->setText(tr("Статус неизвестен"));
   setFixedSize(sizeHint());
 
   connect(ui->sedCurrentAddress, &QSpinBox::valueChanged, this, &TfrmAddrChange::sedCurrentAddressChange);

@@ -22,6 +22,7 @@
 #include "platform/NetPortName.h"
 #include "settings/RecentPorts.h"
 #include "ui/about/About.h"
+#include "ui/common/Language.h"
 #include "ui/common/Panels.h"
 #include "ui/main/AddNetPort.h"
 #include "ui/main/ChangeAddr.h"
@@ -42,9 +43,6 @@
 namespace q17::ui {
 
 namespace {
-
-const QString kPortClosed = QStringLiteral("Порт закрыт");
-const QString kAddNetworkPort = QStringLiteral("Добавить сетевой порт...");
 
 // The dimmed page title must stay legible on the window's background: the
 // inactive-caption colour of some desktops is nearly the background itself.
@@ -89,8 +87,8 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::FormCreate() {
   ApplyPortState(false);
-  FPanels[0]->setText(kPortClosed);
-  FPanels[3]->setText(QStringLiteral("Статус:  - неизвестен"));
+  FPanels[0]->setText(tr("Порт закрыт"));
+  FPanels[3]->setText(tr("Статус:  - неизвестен"));
   ui->pgcSections->tabBar()->hide();
   setFixedSize(732, 536);
   if (QScreen* scr = screen()) move(scr->availableGeometry().center() - rect().center());
@@ -154,8 +152,8 @@ void TfrmMain::BuildStatusBar() {
   // Shown beside "Подключение к ..." while a network port is being opened.
   FCancelOpen = new QToolButton(ui->sbrStatus);
   FCancelOpen->setObjectName(QStringLiteral("btnCancelOpen"));
-  FCancelOpen->setText(QStringLiteral("Отменить"));
-  FCancelOpen->setToolTip(QStringLiteral("Прервать подключение к серверу (Esc)"));
+  FCancelOpen->setText(tr("Отменить"));
+  FCancelOpen->setToolTip(tr("Прервать подключение к серверу (Esc)"));
   ui->sbrStatus->addPermanentWidget(FCancelOpen);
   FCancelOpen->hide();
   FEscape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -168,12 +166,12 @@ void TfrmMain::BuildPageTitles() {
     const char* name;
     QString title;
   } titles[] = {
-      {ui->tbsCommon, "lblCommon", QStringLiteral("Общие настройки считывателя")},
-      {ui->tbsNoGate, "lblNoGate", QStringLiteral("Режим проезда без ворот")},
-      {ui->tbsOnTheFly, "lblOnTheFly", QStringLiteral("Последовательный проезд")},
-      {ui->tbsOneRead, "lblOneRead", QStringLiteral("Режим однократного чтения")},
-      {ui->tbsStandard, "lblStandard", QStringLiteral("Стандартный режим с датчиками")},
-      {ui->tbsTests, "lblTests", QStringLiteral("Тестирование считывателя")},
+      {ui->tbsCommon, "lblCommon", tr("Общие настройки считывателя")},
+      {ui->tbsNoGate, "lblNoGate", tr("Режим проезда без ворот")},
+      {ui->tbsOnTheFly, "lblOnTheFly", tr("Последовательный проезд")},
+      {ui->tbsOneRead, "lblOneRead", tr("Режим однократного чтения")},
+      {ui->tbsStandard, "lblStandard", tr("Стандартный режим с датчиками")},
+      {ui->tbsTests, "lblTests", tr("Тестирование считывателя")},
   };
   for (const auto& t : titles) {
     auto* layout = new QVBoxLayout(t.page);
@@ -280,10 +278,10 @@ int TfrmMain::ShowResult(int code) {
 }
 
 void TfrmMain::ShowReaderAddress() {
-  FPanels[1]->setText(QStringLiteral("Адрес: %1").arg(FCtx.State.ReaderAddress));
+  FPanels[1]->setText(tr("Адрес: %1").arg(FCtx.State.ReaderAddress));
 }
 
-void TfrmMain::ShowReaderMode() { FPanels[2]->setText(QString::fromUtf8(ModeStatusText(FCtx.State.Config.Mode))); }
+void TfrmMain::ShowReaderMode() { FPanels[2]->setText(CoreText("ReaderConfig", ModeStatusText(FCtx.State.Config.Mode))); }
 
 void TfrmMain::RefreshInterfaces() {
   FFilling = true;
@@ -295,7 +293,7 @@ void TfrmMain::RefreshInterfaces() {
   FCtx.Link.Refresh();
   FFilling = true;
   for (const auto& entry : FCtx.Link.Entries()) cbxInterfaces->addItem(QString::fromStdString(entry.Text));
-  cbxInterfaces->AppendActionEntry(kAddNetworkPort);
+  cbxInterfaces->AppendActionEntry(tr("Добавить сетевой порт..."));
   FFilling = false;
   // The add entry is never the chosen port: with no port listed the box stays without a choice.
   cbxInterfaces->setCurrentIndex(FCtx.Link.Count() > 0 ? 0 : -1);
@@ -401,14 +399,14 @@ void TfrmMain::OpenEnded(int index, int result) {
     ApplyPortState(true);
     const auto& entries = FCtx.Link.Entries();
     const auto at = static_cast<std::size_t>(FCtx.Link.OpenIndex());
-    FPanels[0]->setText(QStringLiteral("Порт ") + (at < entries.size() ? QString::fromStdString(entries[at].Text) : QString()));
+    FPanels[0]->setText(tr("Порт %1").arg(at < entries.size() ? QString::fromStdString(entries[at].Text) : QString()));
     return;
   }
-  const std::string why = ExplainOpenFailure(FCtx.Link);
-  if (!why.empty()) {
+  const QString why = ShownText(OpenFailureWords(FCtx.Link));
+  if (!why.isEmpty()) {
     // The words name devices and groups from the system: never take them as markup.
-    FPanels[3]->setToolTip(Qt::convertFromPlainText(QString::fromStdString(why + "\n'q17ctl doctor' tells more.")));
-    std::cerr << why << std::endl;
+    FPanels[3]->setToolTip(Qt::convertFromPlainText(why + QStringLiteral("\n'q17ctl doctor' tells more.")));
+    std::cerr << ExplainOpenFailure(FCtx.Link) << std::endl;
   }
   ForgetUntried(index);
 }
@@ -463,7 +461,7 @@ void TfrmMain::SetConnecting(bool connecting, const QString& name) {
   // The message hides the panels, which leave no room for the button: it
   // shows after them and goes before them.
   if (connecting) {
-    ui->sbrStatus->showMessage(QStringLiteral("Подключение к %1...").arg(name));
+    ui->sbrStatus->showMessage(tr("Подключение к %1...").arg(name));
     FCancelOpen->show();
   } else {
     FCancelOpen->hide();
@@ -473,7 +471,7 @@ void TfrmMain::SetConnecting(bool connecting, const QString& name) {
 
 void TfrmMain::tbnInterfaceCloseClick() {
   FCtx.Link.Close();
-  FPanels[0]->setText(kPortClosed);
+  FPanels[0]->setText(tr("Порт закрыт"));
   ApplyPortState(false);
 }
 
@@ -542,7 +540,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   if (FCtx.Link.Opened()) {
-    FCtx.Messages.Inform(this, QStringLiteral("Прежде чем закрывать приложение, закройте порт!"));
+    FCtx.Messages.Inform(this, tr("Прежде чем закрывать приложение, закройте порт!"));
     event->ignore();
     return;
   }

@@ -7,6 +7,7 @@
 
 #include "link/OpenFailureText.h"
 #include "ui/common/DeviceEvents.h"
+#include "ui/common/Language.h"
 #include "ui/main/Main.h"
 #include "ui/main/PortListBox.h"
 #include "ui/tests/Audit.h"
@@ -78,7 +79,7 @@ void TfrmMain::PortGone() {
     if (w) w->DeviceGone();
   }
   tbnInterfaceCloseClick();
-  FPanels[3]->setText(QString::fromUtf8(DeviceGoneStatusText()));
+  FPanels[3]->setText(CoreText("OpenFailureText", DeviceGoneStatusText()));
   FPanels[3]->setToolTip(QString::fromUtf8(DeviceGoneExplanation()));
   // The list no longer holds what was unplugged.
   RefreshKeepingChoice();

@@ -11,12 +11,12 @@
 namespace q17::ui {
 
 void TfrmMain::AddFleetMenu() {
-  auto* menu = new QMenu(QStringLiteral("Считыватели"), this);
+  auto* menu = new QMenu(tr("Считыватели"), this);
   menu->setObjectName(QStringLiteral("miFleet"));
   menu->setProperty("Tag", 2);
-  QAction* survey = menu->addAction(QStringLiteral("Обзор считывателей"));
+  QAction* survey = menu->addAction(tr("Обзор считывателей"));
   survey->setObjectName(QStringLiteral("miFleetSurvey"));
-  QAction* write = menu->addAction(QStringLiteral("Записать в несколько считывателей..."));
+  QAction* write = menu->addAction(tr("Записать в несколько считывателей..."));
   write->setObjectName(QStringLiteral("miFleetWrite"));
   ui->mnuMainMenu->insertMenu(ui->miHelp->menuAction(), menu);
   menu->menuAction()->setEnabled(FCtx.Link.Opened());

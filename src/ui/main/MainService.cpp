@@ -18,8 +18,10 @@ void TfrmMain::miDateTimeSetClick() {
 }
 
 void TfrmMain::miRFConfigRestoreClick() {
-  if (!FCtx.Messages.Confirm(this, QStringLiteral("Все настройки радиоканала будут установлены для доступного профиля.\r\n"
-                                                  "Вы уверены, что этот профиль используется в вашей системе?")))
+  // Two lines apart, so that the line end stays CR LF in every language.
+  if (!FCtx.Messages.Confirm(this, tr("Все настройки радиоканала будут установлены для доступного профиля.") +
+                                       QStringLiteral("\r\n") +
+                                       tr("Вы уверены, что этот профиль используется в вашей системе?")))
     return;
   ShowResult(SetRadioProfile(FCtx.State, FCtx.Link, RadioProfile, 1));
   ShowResult(SetRadioProfile(FCtx.State, FCtx.Link, RadioProfile, 2));

@@ -54,7 +54,7 @@ void TfrmMain::miSaveConfigClick() {
   const QString file = Chosen(FCtx.Files.SaveFileName(this, SettingsFolder()));
   if (file.isEmpty()) return;
   if (QFileInfo::exists(file) &&
-      !FCtx.Messages.Confirm(this, QStringLiteral("Такой файл существует. Заменить на новый?")))
+      !FCtx.Messages.Confirm(this, tr("Такой файл существует. Заменить на новый?")))
     return;
   const TSettingsSave r = SaveSettingsFile(ToPath(file), FCtx.State, FCtx.Windows.RadioTest->EtalonTagText().toStdString(),
                                            FCtx.Windows.RadioTest->TestTagText().toStdString(),

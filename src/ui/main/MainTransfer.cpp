@@ -1,5 +1,6 @@
 // The tool bar's read and write of the whole configuration.
 #include "reader/WholeConfig.h"
+#include "ui/common/Language.h"
 #include "ui/main/ConfigPages.h"
 #include "ui/main/Main.h"
 
@@ -19,7 +20,7 @@ void TfrmMain::tbnGetFromReaderClick() {
   // the pages show it, so what they show is what the next write sends.
   RedrawPagesKeepingMode();
   if (r.Code != 0) {
-    FCtx.Messages.Inform(this, QString::fromUtf8(ReadFailureMessage(r.Failed)));
+    FCtx.Messages.Inform(this, CoreText("WholeConfig", ReadFailureMessage(r.Failed)));
     return;
   }
   ShowReaderMode();
@@ -29,7 +30,7 @@ void TfrmMain::tbnLoadToReaderClick() {
   // Each failed group is reported before the next one is sent.
   const std::vector<TConfigWriteFailure> failures = WriteWholeConfig(
       FCtx.State, FCtx.Link, [this](int code) { ShowResult(code); },
-      [this](const TConfigWriteFailure& f) { FCtx.Messages.Inform(this, QString::fromUtf8(WriteFailureMessage(f.Group))); });
+      [this](const TConfigWriteFailure& f) { FCtx.Messages.Inform(this, CoreText("WholeConfig", WriteFailureMessage(f.Group))); });
   ShowReaderMode();
   // A later group's success must not leave "OK" as the last word of a write
   // that failed.

@@ -10,7 +10,7 @@ class TfrmAudit;
 }
 
 namespace q17 {
-struct TAuditRow;
+struct TAuditEvent;
 }
 
 namespace q17::ui {
@@ -30,7 +30,7 @@ class TfrmAudit : public TDiagWindow {
   void ApplicationIdle(bool& done);
   void btnTransactClearClick();
   void btnReaderClearClick();
-  void AddAuditRow(const TAuditRow& row);
+  void AddAuditRow(const TAuditEvent& event);
   void btnSaveFileClick();
 
   std::unique_ptr<Ui::TfrmAudit> FUi;

@@ -18,7 +18,7 @@ TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent)
   FUi->lblRangeError->hide();
   connect(FUi->btnStartFind, &QPushButton::clicked, this, &TfrmFindReaders::btnStartFindClick);
   FUi->memReaders->viewport()->installEventFilter(this);
-  FUi->memReaders->setToolTip(QStringLiteral("Двойной щелчок по строке: работать с этим считывателем"));
+  FUi->memReaders->setToolTip(tr("Двойной щелчок по строке: работать с этим считывателем"));
 }
 
 TfrmFindReaders::~TfrmFindReaders() = default;
@@ -44,7 +44,7 @@ void TfrmFindReaders::btnStartFindClick() {
   FUi->memReaders->clear();
   // A typed value out of range comes to the nearer bound, as on leaving the field.
   const auto range =
-      TypedRange(*FUi->sedStartAddr, *FUi->sedEndAddr, *FUi->lblRangeError, QStringLiteral("поиск не выполнен"));
+      TypedRange(*FUi->sedStartAddr, *FUi->sedEndAddr, *FUi->lblRangeError, tr("поиск не выполнен"));
   if (!range) {
     const int from = FUi->sedStartAddr->value();
     FUi->pgbFindProgress->setRange(from, from);

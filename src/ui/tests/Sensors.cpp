@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "reader/Sensors.h"
+#include "ui/common/Language.h"
 #include "ui/common/Pause.h"
 #include "ui/tests/SensorTimeline.h"
 #include "ui_Sensors.h"
@@ -13,7 +14,7 @@ namespace q17::ui {
 TfrmSensors::TfrmSensors(TUiContext& ctx, QWidget* parent) : TDiagWindow(ctx, parent), FUi(new Ui::TfrmSensors) {
   FUi->setupUi(this);
   SetUpWindow(FUi->sbrStatus, FUi->btnClose,
-              {{120, QStringLiteral("Тест не работает")}, {100, QString()}, {50, QStringLiteral("Статус неизвестен")}});
+              {{120, tr("Тест не работает")}, {100, QString()}, {50, tr("Статус неизвестен")}});
   // The timeline goes under the four states.
   FTimeline = new TSensorTimelineView(this);
   auto* column = static_cast<QBoxLayout*>(layout());
@@ -32,7 +33,7 @@ TfrmSensors::~TfrmSensors() = default;
 void TfrmSensors::FormShow() {
   FRunning = true;
   FTimeline->Clear();
-  SetPanel(0, QStringLiteral("ТЕСТ РАБОТАЕТ..."));
+  SetPanel(0, tr("ТЕСТ РАБОТАЕТ..."));
   FCtx.Idle.Install([this](bool& done) { ApplicationIdle(done); });
 }
 
@@ -46,17 +47,17 @@ void TfrmSensors::ApplicationIdle(bool& done) {
     // short for the four states leaves the last ones shown.
     if (ShowResult(ReadSensorsTransaction(FCtx.State, FCtx.Link, st, read)) == 0) {
       if (read) {
-        FUi->lblDC1->setText(QString::fromUtf8(OnOffText(st.DC1)));
-        FUi->lblCAR1->setText(QString::fromUtf8(OnOffText(st.CAR1)));
-        FUi->lblDC2->setText(QString::fromUtf8(OnOffText(st.DC2)));
-        FUi->lblCAR2->setText(QString::fromUtf8(OnOffText(st.CAR2)));
+        FUi->lblDC1->setText(CoreText("Sensors", OnOffText(st.DC1)));
+        FUi->lblCAR1->setText(CoreText("Sensors", OnOffText(st.CAR1)));
+        FUi->lblDC2->setText(CoreText("Sensors", OnOffText(st.DC2)));
+        FUi->lblCAR2->setText(CoreText("Sensors", OnOffText(st.CAR2)));
         FTimeline->Record(SteadyMs(), st);
       }
     } else {
       FRunning = false;
     }
   } else {
-    SetPanel(0, QStringLiteral("Тест не работает..."));
+    SetPanel(0, tr("Тест не работает..."));
   }
   PauseWithMessages(10, 20);
   done = false;

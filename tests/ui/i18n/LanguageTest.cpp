@@ -1,15 +1,20 @@
 // The windows in English and back in Russian, made as the program makes them
 // after a start in that language; the language menu's choice for the next start.
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "link/OpenFailureText.h"
 #include "settings/LanguageChoice.h"
+#include "support/FakeSerialApi.h"
 #include "ui/common/Language.h"
 #include "ui/common/LanguageMenu.h"
+#include "ui/fleet/FleetWrite.h"
 #include "ui/main/MainHarness.h"
 #include "ui/tests/Test_RS485.h"
 #include "ui/tests/Test_Radio.h"
@@ -77,6 +82,40 @@ class LanguageTest : public QObject {
     QCOMPARE(PanelOf(radio, 2), timeout);
     radio.hide();
     h.bus.ApplyControl("fault noreply off");
+  }
+
+  // Texts the core composes from parts read in English as a whole: a car-park
+  // window's refusal of a list and its row for a reader, a server's refusal.
+  void ComposedTextsReadWholeInEnglish() {
+    QVERIFY(ui::UseLanguage(QStringLiteral("en")));
+    test::MainHarness h;
+    h.Open();
+    QWidget& write = *h.ctx.Windows.FleetWrite;
+    write.show();
+    auto* list = write.findChild<QLineEdit*>(QStringLiteral("edtAddresses"));
+    auto* start = write.findChild<QPushButton*>(QStringLiteral("btnStart"));
+    list->setText(QStringLiteral("1,x"));
+    start->click();
+    QCOMPARE(write.findChild<QLabel*>(QStringLiteral("lblListError"))->text(),
+             QStringLiteral("Address list not accepted: 'x' is neither an address nor a range; give addresses "
+                            "1..255 separated by commas, ranges with a dash (1,3,5-9), or found"));
+    list->setText(QStringLiteral("1"));
+    h.messages.answers = {true};
+    start->click();
+    QCOMPARE(write.findChild<QTableWidget*>(QStringLiteral("tblResults"))->item(0, 1)->text(),
+             QStringLiteral("written and verified"));
+    QCOMPARE(PanelOf(write, 0), QStringLiteral("Write complete"));
+    write.hide();
+
+    test::FakeSerialApi serial;
+    serial.names = {"/dev/ttyUSB0"};
+    serial.failOpen = OpenFailure::NoAnswer;
+    test::FakeD2xxApi d2xx;
+    TInterfList link{serial, d2xx};
+    link.Refresh();
+    QCOMPARE(link.Open(0, 0), int(rcOpenError));
+    // The server's words; the system's detail as it came.
+    QCOMPARE(ui::ShownText(OpenFailureWords(link)), QStringLiteral("the server does not answer (scripted failure)"));
   }
 
   void TheMenuKeepsTheChoiceForTheNextStart() {
