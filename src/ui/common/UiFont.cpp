@@ -25,4 +25,19 @@ void UseAvailableUiFont() {
   }
 }
 
+QFont AvailableFixedFont(const QFont& wanted) {
+  if (QFontInfo(wanted).family().compare(wanted.family(), Qt::CaseInsensitive) == 0) return wanted;
+  const QStringList families = QFontDatabase::families();
+  for (const char* name : {"Consolas", "Lucida Console", "DejaVu Sans Mono", "Liberation Mono"}) {
+    if (families.contains(QLatin1String(name), Qt::CaseInsensitive)) {
+      QFont font = wanted;
+      font.setFamily(QLatin1String(name));
+      return font;
+    }
+  }
+  QFont font = wanted;
+  font.setStyleHint(QFont::TypeWriter);
+  return font;
+}
+
 }  // namespace q17::ui

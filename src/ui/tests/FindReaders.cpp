@@ -5,6 +5,7 @@
 #include <QTextBlock>
 
 #include "reader/Scan.h"
+#include "ui/common/UiFont.h"
 #include "ui_FindReaders.h"
 
 namespace q17::ui {
@@ -17,6 +18,7 @@ TfrmFindReaders::TfrmFindReaders(TUiContext& ctx, QWidget* parent)
   FUi->lblRangeError->setTextFormat(Qt::PlainText);
   FUi->lblRangeError->hide();
   connect(FUi->btnStartFind, &QPushButton::clicked, this, &TfrmFindReaders::btnStartFindClick);
+  FUi->memReaders->setFont(AvailableFixedFont(FUi->memReaders->font()));
   FUi->memReaders->viewport()->installEventFilter(this);
   FUi->memReaders->setToolTip(tr("Двойной щелчок по строке: работать с этим считывателем"));
 }
