@@ -78,9 +78,11 @@ void TfrmMain::PortGone() {
   for (TDiagWindow* w : fleet) {
     if (w) w->DeviceGone();
   }
+  // Asked before the close: a network port's words are of the lost server.
+  const QString why = QString::fromUtf8(DeviceGoneExplanation(FCtx.Link));
   tbnInterfaceCloseClick();
   FPanels[3]->setText(CoreText("OpenFailureText", DeviceGoneStatusText()));
-  FPanels[3]->setToolTip(QString::fromUtf8(DeviceGoneExplanation()));
+  FPanels[3]->setToolTip(why);
   // The list no longer holds what was unplugged.
   RefreshKeepingChoice();
 }

@@ -39,7 +39,8 @@ class UnpluggableSerial final : public SerialApi {
     return ports;
   }
   TSerialOpen Open(const std::string& name, const TLineSettings& line) override {
-    TSerialOpen opened = FInner.Open(name, line);
+    // A serial server's port is the same simulated line.
+    TSerialOpen opened = FInner.Open(name.rfind("tcp://", 0) == 0 ? std::string("COM1") : name, line);
     if (opened.Port) opened.Port = std::make_unique<Port>(*this, std::move(opened.Port));
     return opened;
   }
@@ -158,7 +159,22 @@ void HotPlugTest::unplugFoundWhileIdleClosesThePort() {
   QCOMPARE(w.main->Panel(3)->text(), kGone);
   QVERIFY(w.main->findChild<QAction*>(QStringLiteral("tbnInterfaceOpen"))->isEnabled());
   QCOMPARE(w.Items(), QStringList{"COM3"});
+  QCOMPARE(w.main->Panel(3)->toolTip(), QString::fromUtf8(DeviceGoneExplanation()));
   test::Screenshot(*w.main, QStringLiteral("main-device-gone"));
+
+  // A serial server's connection lost: the words are of the server, not of
+  // an adapter to plug in again.
+  w.serial.gone = false;
+  w.link.AddNetworkPort("tcp://127.0.0.1:4001");
+  w.main->findChild<QAction*>(QStringLiteral("tbnRefresh"))->trigger();
+  w.Open(QStringLiteral("tcp://127.0.0.1:4001"));
+  QTRY_VERIFY(w.link.Opened());
+  const QString lost = QString::fromUtf8(DeviceGoneExplanation(w.link));
+  QVERIFY(lost.contains(QStringLiteral("serial server")));
+  w.serial.gone = true;
+  w.events.Announce();
+  QTRY_VERIFY(!w.link.Opened());
+  QCOMPARE(w.main->Panel(3)->toolTip(), lost);
 }
 
 // Each test window, running when the adapter is pulled out, stops by
