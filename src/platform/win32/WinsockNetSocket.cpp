@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/AddrInfoResolver.h"
 #include "platform/NetSocket.h"
 #include "platform/SerialApi.h"
 #include "platform/win32/SocketErrors.h"
@@ -196,41 +197,12 @@ TResolved Lookup(const std::string& host, std::uint16_t port, int flags) {
     result.Error = {0, gai != 0 ? win32::SystemErrorText(static_cast<DWORD>(gai)) : "no address"};
     return result;
   }
-  for (const addrinfo* ai = found; ai; ai = ai->ai_next) {
-    TNetAddress a;
-    if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
-      const auto* in = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
-      std::memcpy(a.Bytes.data(), &in->sin_addr, 4);
-    } else if (ai->ai_family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6)) {
-      const auto* in6 = reinterpret_cast<const sockaddr_in6*>(ai->ai_addr);
-      a.V6 = true;
-      a.ScopeId = in6->sin6_scope_id;
-      std::memcpy(a.Bytes.data(), &in6->sin6_addr, 16);
-    } else {
-      continue;
-    }
-    a.Port = port;
-    if (std::find(result.Addresses.begin(), result.Addresses.end(), a) == result.Addresses.end()) {
-      result.Addresses.push_back(a);
-    }
-  }
+  TResolved listed = AddressesOf(found, port);
   ::freeaddrinfo(found);
-  if (result.Addresses.empty()) {
-    result.Fault = ResolveFault::UnknownHost;
-    result.Error = {0, "no IPv4 or IPv6 address"};
-  }
-  return result;
+  return listed;
 }
 
-class SystemResolver final : public Resolver {
- public:
-  TResolved Resolve(const std::string& host, std::uint16_t port, Clock::time_point deadline,
-                    const StopSignal* stop) override {
-    // An address written as one needs no lookup and never blocks.
-    if (TResolved numeric = Lookup(host, port, AI_NUMERICHOST); numeric.Fault == ResolveFault::None) return numeric;
-    return ResolveOnThread([host, port] { return Lookup(host, port, 0); }, deadline, stop);
-  }
-};
+using SystemResolver = TAddrInfoResolver<Lookup>;
 
 class WinsockConnectAttempts final : public ConnectAttempts {
  public:
