@@ -50,47 +50,19 @@ class LoopbackConnection {
 
   // Everything until the peer closes, or what came within guardMs.
   std::string ReadToEnd(int guardMs = 20000) {
-    std::string text;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd p{fd_, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return text;
-      char buffer[8192];
-      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) {
-        closed_ = true;
-        return text;
-      }
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
+    return ReadUntil(guardMs, [](const std::string&) { return false; });
   }
 
   // One answer: its head and as much body as its Content-Length says (or
   // all until the peer closes), within guardMs.
   std::string ReadReply(int guardMs = 20000) {
-    std::string text;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
-    for (;;) {
+    return ReadUntil(guardMs, [](const std::string& text) {
       const auto head = text.find("\r\n\r\n");
-      if (head != std::string::npos) {
-        const auto at = text.find("Content-Length: ");
-        if (at != std::string::npos && at < head &&
-            text.size() >= head + 4 + std::stoul(text.substr(at + 16, text.find("\r\n", at) - at - 16))) {
-          return text;
-        }
-      }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd p{fd_, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return text;
-      char buffer[8192];
-      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) {
-        closed_ = true;
-        return text;
-      }
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
+      if (head == std::string::npos) return false;
+      const auto at = text.find("Content-Length: ");
+      return at != std::string::npos && at < head &&
+             text.size() >= head + 4 + std::stoul(text.substr(at + 16, text.find("\r\n", at) - at - 16));
+    });
   }
 
   // Whether the peer has closed the connection, waiting for it up to guardMs.
@@ -100,6 +72,27 @@ class LoopbackConnection {
   }
 
  private:
+  // What came until `whole` says the text is whole, the peer closes, or
+  // guardMs passes.
+  template <class Whole>
+  std::string ReadUntil(int guardMs, Whole whole) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
+    while (!whole(text)) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd p{fd_, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return text;
+      char buffer[8192];
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0) {
+        closed_ = true;
+        return text;
+      }
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+  }
+
   int fd_ = -1;
   bool closed_ = false;
 };
